@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# One entry point for a fresh Debian 12 machine:
+#   ./build.sh test   install what is missing, build incrementally, run every test
+#   ./build.sh run    install what is missing, build, start the window
+#   ./build.sh bench  build and run the engine benchmark
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(build-essential cmake g++ pkg-config git
+    qt6-base-dev libgl-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
+    fonts-liberation fonts-urw-base35 fonts-ipafont-gothic
+    python3-numpy clang-14 libclang-rt-14-dev)
+
+install_missing() {
+    local missing=()
+    for p in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+}
+
+configure_and_build() { # build folder, extra cmake arguments...
+    local dir=$1
+    shift
+    if [ ! -f "$dir/CMakeCache.txt" ]; then
+        cmake -S . -B "$dir" "$@"
+    fi
+    cmake --build "$dir" -j "$(nproc)"
+}
+
+jobs_for_tests() { echo $(($(nproc) > 1 ? $(nproc) : 1)); }
+
+case "${1:-test}" in
+test)
+    install_missing
+    configure_and_build build -DCMAKE_BUILD_TYPE=Release
+    (cd build && ctest --output-on-failure -j "$(jobs_for_tests)")
+    ;;
+run)
+    install_missing
+    configure_and_build build -DCMAKE_BUILD_TYPE=Release
+    exec ./build/app/rdsim
+    ;;
+bench)
+    install_missing
+    configure_and_build build -DCMAKE_BUILD_TYPE=Release
+    ./build/bench/rdsim-bench
+    ;;
+*)
+    echo "usage: $0 [test|run|bench]" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,86 @@
+// Shared set-up for the engine tests: states with a model's start-up coefficients, as the
+// intake derives them, and bit-level comparisons.
+#pragma once
+
+#include "SimState.h"
+
+#include <bit>
+#include <cstdint>
+#include <string>
+
+namespace rdtest {
+
+inline std::uint32_t bits(float x) { return std::bit_cast<std::uint32_t>(x); }
+
+struct ModelDefaults {
+    const char* name;
+    rd::Model model;
+    float kA, kB, kC;
+    double scale;
+    float uMax, vMax, Du, Dv;
+};
+
+inline const ModelDefaults kDefaults[] = {
+    { "gm", rd::Model::GiererMeinhardt, 0.1f, 1.5f, 0.5f, 0.01, 3.0f, 3.0f, 1.0f, 20.0f },
+    { "sch", rd::Model::Schnakenberg, 0.025f, 1.55f, 0.0f, 0.01, 3.0f, 3.0f, 1.0f, 20.0f },
+    { "gs", rd::Model::GrayScott, 0.04f, 0.06f, 0.0f, 1.0, 1.0f, 1.0f, 10.0f, 20.0f },
+    { "ore", rd::Model::Oregonator, 1.0f, 8e-4f, 0.01f, 0.001, 1.0f, 1.0f, 1.0f, 20.0f },
+};
+
+// A state of n cells (per side in 2D) with the model's start-up coefficients.
+inline rd::SimState makeState(const ModelDefaults& m, int dim, int n)
+{
+    rd::SimState s;
+    s.kA = m.kA;
+    s.kB = m.kB;
+    s.kC = m.kC;
+    s.reactGain = static_cast<float>(m.scale * static_cast<double>(s.dt));
+    s.uMax = m.uMax;
+    s.vMax = m.vMax;
+    s.Du = m.Du;
+    s.Dv = m.Dv;
+    const double dt = s.dt, dx = s.dx;
+    s.cu = static_cast<float>(static_cast<double>(s.Du) * 1e-6 * dt / dx / dx);
+    s.cv = static_cast<float>(static_cast<double>(s.Dv) * 1e-6 * dt / dx / dx);
+    const double w = dim == 1 ? 2.0 : 4.0;
+    s.su = static_cast<float>(1.0 - w * static_cast<double>(s.cu));
+    s.sv = static_cast<float>(1.0 - w * static_cast<double>(s.cv));
+    s.nCells = n;
+    s.lastIdx = n - 1;
+    s.lastInner = n - 2;
+    s.resizeArrays(dim == 1 ? s.highestIndex1D() : s.highestIndex2D());
+    return s;
+}
+
+// The deterministic start field the golden values were derived from (see oracle.py).
+inline void fillStartField(rd::SimState& s, std::int64_t cells, std::uint32_t seed)
+{
+    std::uint32_t x = seed;
+    for (std::int64_t k = 0; k < cells; ++k) {
+        float r[2];
+        for (float& ri : r) {
+            x = x * 1664525u + 1013904223u;
+            ri = static_cast<float>(x >> 8) * 0x1p-24f;
+        }
+        s.uA[k] = static_cast<float>(
+            (static_cast<double>(r[0]) * 0.1 + 0.5) * static_cast<double>(s.uMax));
+        s.vA[k] = static_cast<float>(
+            (static_cast<double>(r[1]) * 0.1 + 0.5) * static_cast<double>(s.vMax));
+        if (k % 7 == 0)
+            s.uA[k] = 0.0f;
+    }
+}
+
+inline std::uint64_t fnv1a(const float* a, std::int64_t n, std::uint64_t h = 0xcbf29ce484222325ull)
+{
+    for (std::int64_t k = 0; k < n; ++k) {
+        std::uint32_t w = bits(a[k]);
+        for (int b = 0; b < 4; ++b) {
+            h ^= (w >> (8 * b)) & 0xFFu;
+            h *= 0x100000001b3ull;
+        }
+    }
+    return h;
+}
+
+} // namespace rdtest
