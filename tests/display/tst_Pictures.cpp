@@ -1,0 +1,1 @@
+#include "tst_Pictures.h"

@@ -1,0 +1,6 @@
+#pragma once
+#include <QObject>
+class TestPictures : public QObject {
+    Q_OBJECT
+private slots:
+};

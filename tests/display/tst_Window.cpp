@@ -1,0 +1,1 @@
+#include "tst_Window.h"
