@@ -53,7 +53,8 @@ public:
     float userX(int innerPx) const;
     float userY(int innerPy) const;
 
-    // The persistent image (Format_RGB32, inner size). Saving and reading back use it.
+    // The persistent image (Format_RGB32, inner size). Saving and reading back use it. It
+    // follows the box's size when it is next drawn into, read or painted.
     const QImage& image() const;
 
     void clear();
