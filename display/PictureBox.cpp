@@ -1,0 +1,392 @@
+#include "PictureBox.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+// Far enough outside any image that clamping a coordinate there changes no drawn pixel of
+// an axis-parallel line, small enough that the line arithmetic cannot overflow.
+constexpr double kFarAway = 1 << 24;
+
+std::optional<std::int64_t> roundToPixel(double v)
+{
+    if (!std::isfinite(v))
+        return std::nullopt;
+    v = std::clamp(v, -kFarAway, kFarAway);
+    // The default rounding mode rounds halves to the even neighbour.
+    return static_cast<std::int64_t>(std::nearbyint(v));
+}
+
+int buttonBits(Qt::MouseButtons buttons)
+{
+    int bits = 0;
+    if (buttons & Qt::LeftButton)
+        bits |= PictureBox::kLeftButton;
+    if (buttons & Qt::RightButton)
+        bits |= PictureBox::kRightButton;
+    if (buttons & Qt::MiddleButton)
+        bits |= PictureBox::kMiddleButton;
+    return bits;
+}
+
+int shiftBits(Qt::KeyboardModifiers modifiers)
+{
+    int bits = 0;
+    if (modifiers & Qt::ShiftModifier)
+        bits |= PictureBox::kShift;
+    if (modifiers & Qt::ControlModifier)
+        bits |= PictureBox::kCtrl;
+    if (modifiers & Qt::AltModifier)
+        bits |= PictureBox::kAlt;
+    return bits;
+}
+
+} // namespace
+
+PictureBox::PictureBox(QWidget* parent)
+    : QWidget(parent)
+{
+    // Everything is painted from the image; no background erase, so no flicker.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+}
+
+void PictureBox::setBackColor(const QColor& colour)
+{
+    back_ = colour;
+    clear();
+}
+
+void PictureBox::setBorder(bool on)
+{
+    border_ = on;
+    syncImage();
+    update();
+}
+
+int PictureBox::innerWidth() const
+{
+    return std::max(0, width() - 2 * borderWidth());
+}
+int PictureBox::innerHeight() const
+{
+    return std::max(0, height() - 2 * borderWidth());
+}
+
+void PictureBox::setScale(float left, float top, float right, float bottom)
+{
+    userScale_ = true;
+    left_ = left;
+    top_ = top;
+    right_ = right;
+    bottom_ = bottom;
+}
+
+void PictureBox::setPixelScale()
+{
+    userScale_ = false;
+}
+
+float PictureBox::scaleLeft() const
+{
+    return userScale_ ? left_ : 0.0f;
+}
+float PictureBox::scaleTop() const
+{
+    return userScale_ ? top_ : 0.0f;
+}
+float PictureBox::scaleRight() const
+{
+    return userScale_ ? right_ : static_cast<float>(innerWidth());
+}
+float PictureBox::scaleBottom() const
+{
+    return userScale_ ? bottom_ : static_cast<float>(innerHeight());
+}
+
+std::optional<std::int64_t> PictureBox::pixelX(float x) const
+{
+    if (!userScale_)
+        return roundToPixel(x);
+    const double l = left_;
+    return roundToPixel((double(x) - l) * innerWidth() / (double(right_) - l));
+}
+
+std::optional<std::int64_t> PictureBox::pixelY(float y) const
+{
+    if (!userScale_)
+        return roundToPixel(y);
+    const double t = top_;
+    return roundToPixel((double(y) - t) * innerHeight() / (double(bottom_) - t));
+}
+
+float PictureBox::userX(int innerPx) const
+{
+    if (!userScale_ || innerWidth() == 0)
+        return static_cast<float>(innerPx);
+    const double l = left_;
+    return static_cast<float>(l + innerPx * (double(right_) - l) / innerWidth());
+}
+
+float PictureBox::userY(int innerPy) const
+{
+    if (!userScale_ || innerHeight() == 0)
+        return static_cast<float>(innerPy);
+    const double t = top_;
+    return static_cast<float>(t + innerPy * (double(bottom_) - t) / innerHeight());
+}
+
+const QImage& PictureBox::image() const
+{
+    syncImage();
+    return image_;
+}
+
+void PictureBox::syncImage() const
+{
+    const QSize want(innerWidth(), innerHeight());
+    if (image_.size() == want && !image_.isNull())
+        return;
+    QImage grown(want, QImage::Format_RGB32);
+    grown.fill(back_);
+    if (!image_.isNull()) {
+        const int w = std::min(image_.width(), want.width());
+        const int h = std::min(image_.height(), want.height());
+        for (int y = 0; y < h; ++y)
+            std::copy_n(reinterpret_cast<const QRgb*>(image_.constScanLine(y)), w,
+                reinterpret_cast<QRgb*>(grown.scanLine(y)));
+    }
+    image_ = std::move(grown);
+}
+
+void PictureBox::damage(const QRect& imageRect)
+{
+    const QRect r = imageRect & QRect(QPoint(0, 0), image_.size());
+    if (r.isEmpty())
+        return;
+    // One growing rectangle keeps the pending update region simple however many single
+    // pixels a caller sets before the next paint.
+    damaged_ |= r;
+    update(damaged_.translated(borderWidth(), borderWidth()));
+}
+
+void PictureBox::clear()
+{
+    syncImage();
+    image_.fill(back_);
+    damage(image_.rect());
+}
+
+void PictureBox::setImagePixel(std::int64_t px, std::int64_t py, QRgb rgb)
+{
+    if (px < 0 || py < 0 || px >= image_.width() || py >= image_.height())
+        return;
+    reinterpret_cast<QRgb*>(image_.scanLine(int(py)))[px] = rgb;
+}
+
+void PictureBox::pset(float x, float y, const QColor& colour)
+{
+    syncImage();
+    const auto px = pixelX(x);
+    const auto py = pixelY(y);
+    if (!px || !py)
+        return;
+    setImagePixel(*px, *py, colour.rgb());
+    if (*px >= 0 && *py >= 0 && *px < image_.width() && *py < image_.height())
+        damage(QRect(int(*px), int(*py), 1, 1));
+}
+
+void PictureBox::pixelLine(
+    std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1, QRgb rgb)
+{
+    const std::int64_t w = image_.width(), h = image_.height();
+    if (x0 == x1) {
+        // Vertical: visit only the rows inside the image.
+        if (x0 < 0 || x0 >= w || y0 == y1)
+            return;
+        const std::int64_t step = y1 > y0 ? 1 : -1;
+        const std::int64_t last = y1 - step; // the end point is left out
+        std::int64_t a = std::min(y0, last), b = std::max(y0, last);
+        a = std::max<std::int64_t>(a, 0);
+        b = std::min<std::int64_t>(b, h - 1);
+        for (std::int64_t y = a; y <= b; ++y)
+            setImagePixel(x0, y, rgb);
+        if (a <= b)
+            damage(QRect(int(x0), int(a), 1, int(b - a + 1)));
+        return;
+    }
+    if (y0 == y1) {
+        if (y0 < 0 || y0 >= h)
+            return;
+        const std::int64_t step = x1 > x0 ? 1 : -1;
+        const std::int64_t last = x1 - step;
+        std::int64_t a = std::min(x0, last), b = std::max(x0, last);
+        a = std::max<std::int64_t>(a, 0);
+        b = std::min<std::int64_t>(b, w - 1);
+        for (std::int64_t x = a; x <= b; ++x)
+            setImagePixel(x, y0, rgb);
+        if (a <= b)
+            damage(QRect(int(a), int(y0), int(b - a + 1), 1));
+        return;
+    }
+    // General direction: Bresenham over the major axis, end point excluded.
+    const std::int64_t dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
+    const std::int64_t sx = x1 > x0 ? 1 : -1, sy = y1 > y0 ? 1 : -1;
+    // Lines this long only come from coordinates far outside the box; cap the walk.
+    const std::int64_t steps = std::min<std::int64_t>(std::max(dx, dy), 4 * (w + h) + 8);
+    std::int64_t x = x0, y = y0, err = dx - dy;
+    std::int64_t minX = x0, maxX = x0, minY = y0, maxY = y0;
+    for (std::int64_t n = 0; n < steps; ++n) {
+        setImagePixel(x, y, rgb);
+        minX = std::min(minX, x), maxX = std::max(maxX, x);
+        minY = std::min(minY, y), maxY = std::max(maxY, y);
+        const std::int64_t e2 = 2 * err;
+        if (e2 > -dy) {
+            err -= dy;
+            x += sx;
+        }
+        if (e2 < dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+    minX = std::max<std::int64_t>(minX, 0), minY = std::max<std::int64_t>(minY, 0);
+    maxX = std::min(maxX, w - 1), maxY = std::min(maxY, h - 1);
+    if (minX <= maxX && minY <= maxY)
+        damage(QRect(int(minX), int(minY), int(maxX - minX + 1), int(maxY - minY + 1)));
+}
+
+void PictureBox::line(float x1, float y1, float x2, float y2, const QColor& colour)
+{
+    syncImage();
+    const auto px1 = pixelX(x1), py1 = pixelY(y1), px2 = pixelX(x2), py2 = pixelY(y2);
+    if (!px1 || !py1 || !px2 || !py2)
+        return;
+    pixelLine(*px1, *py1, *px2, *py2, colour.rgb());
+}
+
+void PictureBox::arc(
+    float cx, float cy, float r, float startAngle, float endAngle, const QColor& colour)
+{
+    syncImage();
+    if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r) || !std::isfinite(startAngle)
+        || !std::isfinite(endAngle))
+        return;
+    // Work in pixels with a true circle; the radius follows the horizontal scale.
+    const double unitsPerPixel
+        = userScale_ ? std::abs((double(right_) - double(left_)) / std::max(1, innerWidth())) : 1.0;
+    const double rPx = std::abs(double(r)) / unitsPerPixel;
+    const double cxPx
+        = userScale_ ? (double(cx) - left_) * innerWidth() / (double(right_) - left_) : double(cx);
+    const double cyPx
+        = userScale_ ? (double(cy) - top_) * innerHeight() / (double(bottom_) - top_) : double(cy);
+    double sweep = double(endAngle) - double(startAngle);
+    constexpr double twoPi = 2.0 * std::numbers::pi;
+    if (sweep < 0.0)
+        sweep = std::fmod(sweep, twoPi) + twoPi;
+    // Sample finely enough that neighbouring samples are at most half a pixel apart, then
+    // join them with lines that leave out their end points, so the chain is one pixel wide.
+    const double maxStep = 0.5 / std::max(rPx, 0.5);
+    const auto n = static_cast<std::int64_t>(std::ceil(std::min(sweep / maxStep, 1.0e6)));
+    auto sample = [&](std::int64_t k) {
+        const double t
+            = double(startAngle) + sweep * double(k) / double(std::max<std::int64_t>(n, 1));
+        return std::pair { roundToPixel(cxPx + rPx * std::cos(t)),
+            roundToPixel(cyPx - rPx * std::sin(t)) };
+    };
+    auto prev = sample(0);
+    for (std::int64_t k = 1; k <= n; ++k) {
+        const auto next = sample(k);
+        if (!prev.first || !prev.second || !next.first || !next.second)
+            return;
+        if (next != prev)
+            pixelLine(*prev.first, *prev.second, *next.first, *next.second, colour.rgb());
+        prev = next;
+    }
+}
+
+QRgb PictureBox::point(int px, int py) const
+{
+    syncImage();
+    if (px < 0 || py < 0 || px >= image_.width() || py >= image_.height())
+        return qRgb(0, 0, 0);
+    return reinterpret_cast<const QRgb*>(image_.constScanLine(py))[px] | 0xff000000u;
+}
+
+void PictureBox::blit(const QImage& source)
+{
+    syncImage();
+    const QImage src = source.format() == QImage::Format_RGB32
+        ? source
+        : source.convertToFormat(QImage::Format_RGB32);
+    const int w = std::min(src.width(), image_.width());
+    const int h = std::min(src.height(), image_.height());
+    for (int y = 0; y < h; ++y)
+        std::copy_n(reinterpret_cast<const QRgb*>(src.constScanLine(y)), w,
+            reinterpret_cast<QRgb*>(image_.scanLine(y)));
+    damage(QRect(0, 0, w, h));
+}
+
+void PictureBox::paintEvent(QPaintEvent* event)
+{
+    syncImage();
+    QPainter p(this);
+    const int b = borderWidth();
+    const QRect inner(b, b, image_.width(), image_.height());
+    const QRect want = event->rect() & inner;
+    if (!want.isEmpty())
+        p.drawImage(want.topLeft(), image_, want.translated(-b, -b));
+    if (border_) {
+        // The classic sunken frame: shadow and dark shadow top-left, light and highlight
+        // bottom-right.
+        const int w = width(), h = height();
+        auto edge = [&](int inset, QColor topLeft, QColor bottomRight) {
+            p.setPen(topLeft);
+            p.drawLine(inset, inset, w - 1 - inset, inset);
+            p.drawLine(inset, inset, inset, h - 1 - inset);
+            p.setPen(bottomRight);
+            p.drawLine(inset, h - 1 - inset, w - 1 - inset, h - 1 - inset);
+            p.drawLine(w - 1 - inset, inset, w - 1 - inset, h - 1 - inset);
+        };
+        edge(0, QColor(128, 128, 128), QColor(255, 255, 255));
+        edge(1, QColor(0, 0, 0), QColor(212, 208, 200));
+    }
+    damaged_ = QRect();
+}
+
+void PictureBox::resizeEvent(QResizeEvent* event)
+{
+    syncImage();
+    QWidget::resizeEvent(event);
+}
+
+void PictureBox::emitMouse(
+    void (PictureBox::*signal)(int, int, float, float), int button, QMouseEvent* event)
+{
+    const QPoint pos = event->position().toPoint();
+    const int b = borderWidth();
+    (this->*signal)(button, shiftBits(event->modifiers()), userX(pos.x() - b), userY(pos.y() - b));
+}
+
+void PictureBox::mousePressEvent(QMouseEvent* event)
+{
+    emitMouse(&PictureBox::mouseDown, buttonBits(event->button()), event);
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent* event)
+{
+    emitMouse(&PictureBox::mouseMove, buttonBits(event->buttons()), event);
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent* event)
+{
+    emitMouse(&PictureBox::mouseUp, buttonBits(event->button()), event);
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+}
