@@ -84,6 +84,13 @@ TEST_P(DefaultsTest, StartUpTextsGiveExactBits)
     EXPECT_EQ(bitsOf(v.grayScale), d.grayScale);
 }
 
+std::string defaultsName(const ::testing::TestParamInfo<Defaults>& info)
+{
+    constexpr const char* names[]
+        = { "GiererMeinhardt", "Schnakenberg", "GrayScott", "Oregonator" };
+    return std::string(names[static_cast<int>(info.param.model)]) + (info.param.oneD ? "1D" : "2D");
+}
+
 // cu 0x3c23d70b is one ULP above 0.01f; cv 0x3e4ccccd is exactly 0.2f; 2D sv 0x3e4ccccc is one
 // ULP below 0.2f; reactGain 0x3c23d70a is 0.01f, the double 0.01 * 1.0 rounded once.
 constexpr std::uint32_t k3 = 0x40400000, k1 = 0x3f800000, k20 = 0x41a00000;
@@ -105,7 +112,8 @@ INSTANTIATE_TEST_SUITE_P(EveryModelBothDimensions, DefaultsTest,
         Defaults { Model::Oregonator, true, k1, k1, 0x3a83126f, k1, k20, k1, 0x3a51b717, 0x3c23d70a,
             kCu01, kCv02, 0x3f7ae148, 0x3f19999a, 0x437f0000 },
         Defaults { Model::Oregonator, false, k1, k1, 0x3a83126f, k1, k20, k1, 0x3a51b717,
-            0x3c23d70a, kCu01, kCv02, 0x3f75c28f, 0x3e4ccccc, 0x437f0000 }));
+            0x3c23d70a, kCu01, kCv02, 0x3f75c28f, 0x3e4ccccc, 0x437f0000 }),
+    defaultsName);
 
 IntakeInput gm(bool oneD = true)
 {
