@@ -11,13 +11,20 @@ namespace {
 constexpr std::string_view kItersName = "Iteration / Image";
 constexpr std::string_view kSizeName = "Field Size";
 
-// Long texts are shortened in messages so that a dialog stays readable.
+// Long texts are shortened in messages so that a dialog stays readable. The cut backs off to
+// the start of a UTF-8 sequence so that the message stays valid text.
 void appendQuoted(std::string& out, std::string_view typed)
 {
     constexpr std::size_t kShown = 40;
+    std::size_t shown = typed.size();
+    if (shown > kShown) {
+        shown = kShown;
+        while (shown > 0 && (static_cast<unsigned char>(typed[shown]) & 0xC0) == 0x80)
+            --shown;
+    }
     out += '"';
-    out.append(typed.substr(0, kShown));
-    if (typed.size() > kShown)
+    out.append(typed.substr(0, shown));
+    if (shown < typed.size())
         out.append("...");
     out += '"';
 }

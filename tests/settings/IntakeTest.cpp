@@ -317,6 +317,11 @@ TEST(Intake, LongTextsAreShortenedInMessagesButKeptWhole)
     EXPECT_EQ(e.message,
         "decay rate of u of Gierer-Meinhardt: \"" + std::string(40, 'x')
             + "...\" is not a number.");
+    // A two-byte character across the cut is left out whole.
+    in.boxes[6] = std::string(39, 'x') + "\xc3\xa9yyy";
+    EXPECT_EQ(refused(in).message,
+        "decay rate of u of Gierer-Meinhardt: \"" + std::string(39, 'x')
+            + "...\" is not a number.");
 }
 
 TEST(Intake, ApplyWritesTheIntakeFieldsOnly)
