@@ -1,0 +1,251 @@
+#include "Intake.h"
+
+#include "NumberText.h"
+
+#include <cmath>
+
+namespace rd {
+
+namespace {
+
+constexpr std::string_view kItersName = "Iteration / Image";
+constexpr std::string_view kSizeName = "Field Size";
+
+// Long texts are shortened in messages so that a dialog stays readable. The cut backs off to
+// the start of a UTF-8 sequence so that the message stays valid text.
+void appendQuoted(std::string& out, std::string_view typed)
+{
+    constexpr std::size_t kShown = 40;
+    std::size_t shown = typed.size();
+    if (shown > kShown) {
+        shown = kShown;
+        while (shown > 0 && (static_cast<unsigned char>(typed[shown]) & 0xC0) == 0x80)
+            --shown;
+    }
+    out += '"';
+    out.append(typed.substr(0, shown));
+    if (shown < typed.size())
+        out.append("...");
+    out += '"';
+}
+
+IntakeError refuse(
+    int index, std::string_view name, std::string_view typed, std::string_view complaint)
+{
+    std::string message(name);
+    message.append(": ");
+    if (complaint.empty()) {
+        message.append("the box is empty; a number is needed.");
+    } else {
+        appendQuoted(message, typed);
+        message += ' ';
+        message.append(complaint);
+    }
+    return { index, std::string(name), std::string(typed), std::move(message) };
+}
+
+// The complaint for a text that did not convert, or "" for an empty box.
+std::string_view parseComplaint(NumberStatus status, std::string_view tooLarge)
+{
+    switch (status) {
+    case NumberStatus::Empty:
+        return "";
+    case NumberStatus::TooLarge:
+        return tooLarge;
+    case NumberStatus::Ok:
+    case NumberStatus::NotANumber:
+        break;
+    }
+    return "is not a number.";
+}
+
+// Stores a double-precision result in single precision; nullopt when it does not fit.
+std::optional<float> toSingle(double value)
+{
+    const float stored = static_cast<float>(value);
+    if (!std::isfinite(stored))
+        return std::nullopt;
+    return stored;
+}
+
+struct Reader {
+    const IntakeInput& input;
+    float dt, dx;
+    IntakeValues values;
+    std::optional<IntakeError> error;
+
+    bool fail(int index, std::string_view name, std::string_view typed, std::string_view why)
+    {
+        error = refuse(index, name, typed, why);
+        return false;
+    }
+
+    bool readIters()
+    {
+        const std::string& text = input.itersText;
+        constexpr std::string_view outOfRange
+            = "is out of range (whole numbers from -2147483648 to 2147483647).";
+        const ParsedNumber<double> n = parseDouble(text);
+        if (!n.ok())
+            return fail(kItersBox, kItersName, text, parseComplaint(n.status, outOfRange));
+        const std::optional<std::int32_t> iters = roundHalfEven(n.value);
+        if (!iters)
+            return fail(kItersBox, kItersName, text, outOfRange);
+        // The run loop takes the iteration number modulo this; a negative period works.
+        if (*iters == 0)
+            return fail(kItersBox, kItersName, text, "must not round to 0.");
+        values.itersPerImage = *iters;
+        return true;
+    }
+
+    bool readSize()
+    {
+        const std::string& text = input.sizeText;
+        constexpr std::string_view outOfRange = "is out of range (at most 129 cells are used).";
+        const ParsedNumber<double> n = parseDouble(text);
+        if (!n.ok())
+            return fail(kSizeBox, kSizeName, text, parseComplaint(n.status, outOfRange));
+        // One is subtracted before rounding, so 128.5 gives 127.5 and then 128.
+        const std::optional<std::int32_t> last = roundHalfEven(n.value - 1.0);
+        if (!last)
+            return fail(kSizeBox, kSizeName, text, outOfRange);
+        if (*last < 0)
+            return fail(kSizeBox, kSizeName, text, "gives fewer than 1 cell.");
+        values.sizeCapped = *last > kMaxLastIdx;
+        values.lastIdx = values.sizeCapped ? kMaxLastIdx : *last;
+        values.nCells = values.lastIdx + 1;
+        values.lastInner = values.lastIdx - 1;
+        return true;
+    }
+
+    // Diffusion number and self-weight of one species, both checked against overflow.
+    bool diffusion(float D, float& c, float& s, const BoxInfo& box, std::string_view text)
+    {
+        const auto number = toSingle(static_cast<double>(D) * 1e-6 * static_cast<double>(dt)
+            / static_cast<double>(dx) / static_cast<double>(dx));
+        if (!number)
+            return fail(boxIndex(input.model, box.slot), box.name, text,
+                "is too large (the diffusion number it gives exceeds about 3.4e38).");
+        // The self-weight starts from the stored single-precision number, not the double.
+        const double neighbours = input.oneD ? 2.0 : 4.0;
+        const auto self = toSingle(1.0 - neighbours * static_cast<double>(*number));
+        if (!self)
+            return fail(boxIndex(input.model, box.slot), box.name, text,
+                "is too large (the self-weight it gives exceeds about 3.4e38).");
+        c = *number;
+        s = *self;
+        return true;
+    }
+
+    bool readBox(const BoxInfo& box)
+    {
+        const int index = boxIndex(input.model, box.slot);
+        const std::string& text = input.boxes[static_cast<std::size_t>(box.slot)];
+
+        if (box.field == BoxField::ScalingFactor) {
+            // Converted in double and multiplied by dt before the single-precision store.
+            const ParsedNumber<double> n = parseDouble(text);
+            if (!n.ok())
+                return fail(index, box.name, text,
+                    parseComplaint(n.status, "is too large (the limit is about 1.8e308)."));
+            const auto gain = toSingle(n.value * static_cast<double>(dt));
+            if (!gain)
+                return fail(index, box.name, text,
+                    "is too large (times the time step it exceeds about 3.4e38).");
+            values.reactGain = *gain;
+            return true;
+        }
+
+        const ParsedNumber<float> n = parseFloat(text);
+        if (!n.ok())
+            return fail(index, box.name, text,
+                parseComplaint(n.status, "is too large (the limit is about 3.4e38)."));
+        const float v = n.value;
+        switch (box.field) {
+        case BoxField::UMax: {
+            if (v == 0.0f)
+                return fail(index, box.name, text, "must not be 0.");
+            const auto gray = toSingle(255.0 / static_cast<double>(v));
+            if (!gray)
+                return fail(index, box.name, text,
+                    "is too close to 0 (255 divided by it exceeds about 3.4e38).");
+            values.uMax = v;
+            values.grayScale = *gray;
+            return true;
+        }
+        case BoxField::VMax:
+            if (v == 0.0f)
+                return fail(index, box.name, text, "must not be 0.");
+            values.vMax = v;
+            return true;
+        case BoxField::Du:
+            values.Du = v;
+            return diffusion(v, values.cu, values.su, box, text);
+        case BoxField::Dv:
+            values.Dv = v;
+            return diffusion(v, values.cv, values.sv, box, text);
+        case BoxField::KA:
+            values.kA = v;
+            return true;
+        case BoxField::KB:
+            values.kB = v;
+            return true;
+        case BoxField::KC:
+            // The Oregonator divides its activator rate by kC on every call.
+            if (input.model == Model::Oregonator && v == 0.0f)
+                return fail(index, box.name, text, "must not be 0 (the u rate is divided by it).");
+            values.kC = v;
+            return true;
+        case BoxField::ScalingFactor:
+            break;
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+IntakeInput defaultIntakeInput(Model model, bool oneD)
+{
+    return { std::string(kDefaultItersText), std::string(kDefaultSizeText), model,
+        defaultBoxTexts(model), oneD };
+}
+
+std::variant<IntakeValues, IntakeError> evaluateIntake(const IntakeInput& input, float dt, float dx)
+{
+    Reader reader { input, dt, dx, {}, std::nullopt };
+    bool ok = reader.readIters() && reader.readSize();
+    for (const BoxInfo& box : modelInfo(input.model).boxes) {
+        if (!ok)
+            break;
+        ok = reader.readBox(box);
+    }
+    if (!ok)
+        return std::move(*reader.error);
+    return reader.values;
+}
+
+void applyIntake(SimState& state, const IntakeValues& values)
+{
+    state.itersPerImage = values.itersPerImage;
+    state.phaseA = kTrue;
+    state.lastIdx = values.lastIdx;
+    state.nCells = values.nCells;
+    state.lastInner = values.lastInner;
+    state.uMax = values.uMax;
+    state.vMax = values.vMax;
+    state.reactGain = values.reactGain;
+    state.Du = values.Du;
+    state.Dv = values.Dv;
+    state.kA = values.kA;
+    state.kB = values.kB;
+    if (values.kC)
+        state.kC = *values.kC;
+    state.cu = values.cu;
+    state.cv = values.cv;
+    state.grayScale = values.grayScale;
+    state.su = values.su;
+    state.sv = values.sv;
+}
+
+} // namespace rd

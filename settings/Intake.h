@@ -1,0 +1,66 @@
+// The settings intake without widgets: texts in, validated coefficients and sizes out.
+//
+// The window gathers the texts, calls evaluateIntake, and on an error shows the message, puts
+// the focus into the named box and changes nothing; on success it calls applyIntake, resizes
+// the arrays, places and scales the plot boxes and draws. The batch tool does the same minus
+// the widgets. Nothing is written before every box has been checked, so a refused intake
+// leaves the previous settings whole.
+#pragma once
+
+#include "ModelBoxes.h"
+#include "SimState.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace rd {
+
+inline constexpr std::string_view kDefaultItersText = "20";
+inline constexpr std::string_view kDefaultSizeText = "128";
+// Field size limit: a larger size is reduced to this and its box shows it.
+inline constexpr std::int32_t kMaxLastIdx = 128;
+
+// Box indices of IntakeError for the two general boxes; Text1 boxes use their own index.
+inline constexpr int kItersBox = -2; // Text2, "Iteration / Image"
+inline constexpr int kSizeBox = -3; // Text3, "Field Size ="
+
+struct IntakeInput {
+    std::string itersText; // Text2
+    std::string sizeText; // Text3
+    Model model; // the checked menu entry
+    std::array<std::string, 8>
+        boxes; // Text1(10 * model + k), k = 0..7; slots the model lacks are ignored
+    bool oneD; // "1D" selected, else "2D"
+};
+
+// The start-up texts with the given model and dimension.
+IntakeInput defaultIntakeInput(Model model, bool oneD);
+
+struct IntakeValues {
+    std::int32_t itersPerImage = 0, lastIdx = 0, nCells = 0, lastInner = 0;
+    bool sizeCapped = false; // the size box must be rewritten to "129"
+    float uMax = 0, vMax = 0, reactGain = 0, Du = 0, Dv = 0, kA = 0, kB = 0;
+    std::optional<float> kC; // only Gierer-Meinhardt and the Oregonator set it
+    float cu = 0, cv = 0, su = 0, sv = 0, grayScale = 0;
+};
+
+struct IntakeError {
+    int boxIndex; // Text1 index, or kItersBox / kSizeBox
+    std::string boxName; // "Iteration / Image", "Field Size" or the parameter box's meaning
+    std::string typed; // the box's text as it was
+    std::string message; // complete sentence for the user, naming the box and quoting the text
+};
+
+// Reads and checks Text2, Text3, then the model's boxes in reading order; the first offending
+// box is reported. dt and dx are the fixed step sizes (finite, dx non-zero).
+std::variant<IntakeValues, IntakeError> evaluateIntake(
+    const IntakeInput& input, float dt, float dx);
+
+// Writes the coefficients and sizes into the state (kC only when the model reads it) and makes
+// buffer set A current. The arrays are not resized; that is the caller's next step.
+void applyIntake(SimState& state, const IntakeValues& values);
+
+} // namespace rd
