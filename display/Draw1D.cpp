@@ -1,20 +1,8 @@
 // The 1D profiles: u as red bars in Picture1, v as blue bars in Picture2.
+#include "ProfileColumn.h"
 #include "frmMain.h"
 
 #include <algorithm>
-
-namespace {
-
-// The white stroke from 0 up to the top of the range, plus its end point, which a line
-// leaves out: without it a bar that once reached above the range would leave a trace in
-// the top row of the box when it is lowered.
-void eraseColumn(PictureBox* box, float x, float top)
-{
-    box->line(x, 0.0f, x, top, Qt::white);
-    box->pset(x, top, Qt::white);
-}
-
-} // namespace
 
 void frmMain::Draw1D()
 {
@@ -24,9 +12,9 @@ void frmMain::Draw1D()
     const int last = std::min<long long>(state.lastIdx, static_cast<long long>(held) - 1);
     for (int i = 0; i <= last; ++i) {
         const float x = static_cast<float>(i);
-        eraseColumn(Picture1, x, state.uMax);
+        rd::eraseProfileColumn(Picture1, x, state.uMax);
         Picture1->line(x, 0.0f, x, state.uA[i], red);
-        eraseColumn(Picture2, x, state.vMax);
+        rd::eraseProfileColumn(Picture2, x, state.vMax);
         Picture2->line(x, 0.0f, x, state.vA[i], blue);
     }
 }

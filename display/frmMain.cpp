@@ -52,6 +52,21 @@ frmMain::frmMain(QWidget* parent)
     // The layout does not follow a change of size: the window keeps its designed size.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     centreOnScreen();
+    connectHandlers();
+    Form_Load();
+}
+
+void frmMain::connectHandlers()
+{
+    connectRunControl();
+    connectModelSelection();
+    connectDimensionSwitch();
+    connectFieldInit();
+    connectBrushPainting();
+    connectProfileDrawing();
+    connectSpiral();
+    connectPanelPlots();
+    connectImageExport();
 }
 
 frmMain::~frmMain() = default;

@@ -5,11 +5,21 @@
 #include "PictureBox.h"
 #include "SimState.h"
 
+#include <QColor>
+#include <QString>
+
 #include <QMainWindow>
 
 #include <array>
 
+namespace rd {
+class EngineError;
+struct IntakeError;
+} // namespace rd
+
 class QAction;
+class QCloseEvent;
+class QMessageBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -71,6 +81,12 @@ public:
     // Paints one brush disc centred on cell (k, l); defined with the spiral seeding.
     void PlotSpiral(int k, int l);
 
+    // The model whose "Function" entry is checked; the menu is the only record of it.
+    rd::Model checkedModel() const;
+
+    // The text of the last refusal or error told to the user.
+    QString lastMessage;
+
     // Tests of each area define this to reach the private procedures.
     struct TestAccess;
 
@@ -95,7 +111,8 @@ private:
     // Defined in settings/, editing/ and display/ files of their own. Their signal
     // connections are made where they are defined.
     void Form_Load();
-    void ApplySettings();
+    // False when a box was refused; then nothing at all has changed.
+    bool ApplySettings();
     void Run_Click();
     void Run1D();
     void Run2D();
@@ -118,5 +135,50 @@ private:
     void Picture3_MouseMove(int button, int shift, float x, float y);
     void Picture3_MouseUp(int button, int shift, float x, float y);
     void Picture4x_MouseUp(int index, int button, int shift, float x, float y);
+
+    // The integrator steps on the state with the checked model (engine/Integrators.h).
+    void Step1D();
+    void Step2DFromA();
+    void Step2DFromB();
+
+    // Behind the handlers.
+    void connectHandlers();
+    void connectRunControl();
+    void connectModelSelection();
+    void connectDimensionSwitch();
+    void connectFieldInit();
+    void connectBrushPainting();
+    void connectProfileDrawing();
+    void connectSpiral();
+    void connectPanelPlots();
+    void connectImageExport();
+    void selectModel(rd::Model chosen);
+    void endRun();
+    void showIteration(std::int32_t n);
+    void endRunWithError(const rd::EngineError& e, std::int32_t shownCounter);
+    void refuseIntake(const rd::IntakeError& error);
+    void clearRefusalMark();
+    void ShowMessage(const QString& title, const QString& text);
+    void paintDisc(float X, float Y);
+    void paintCell(std::int32_t i, std::int32_t j, std::int32_t a);
+    struct ProfileEditor {
+        PictureBox* box;
+        std::vector<float>* cells;
+        float top;
+        QColor colour;
+    };
+    ProfileEditor profileEditor(int box);
+    void profileEdit(const ProfileEditor& e, float X, float value);
+    void profileDown(int box, int button, float X, float Y);
+    void profileMove(int box, float X, float Y);
+    bool saveBoxImage(const PictureBox* box, const QString& fileName);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    int active2DLoops_ = 0;
+    QLineEdit* refusedBox_ = nullptr;
+    QMessageBox* messageBox_ = nullptr;
     // ---------------------------------------------------------------------------------
 };

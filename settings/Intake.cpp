@@ -191,9 +191,8 @@ struct Reader {
             values.kB = v;
             return true;
         case BoxField::KC:
-            // The Oregonator divides its activator rate by kC on every call.
-            if (input.model == Model::Oregonator && v == 0.0f)
-                return fail(index, box.name, text, "must not be 0 (the u rate is divided by it).");
+            // An Oregonator kC of 0 is the user's to try: the run then ends with a
+            // division by zero at its first step, explained as such.
             values.kC = v;
             return true;
         case BoxField::ScalingFactor:
