@@ -34,6 +34,8 @@ void frmMain::endRun()
 {
     state.running = rd::kFalse;
     Run->setText(QStringLiteral("Start"));
+    // Show the run's last counter and frame now rather than at the next paced frame.
+    paintDeferredFrame();
 }
 
 void frmMain::Step1D() { rd::Step1D(state, checkedModel()); }

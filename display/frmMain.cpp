@@ -58,6 +58,7 @@ frmMain::frmMain(QWidget* parent)
 
 void frmMain::connectHandlers()
 {
+    setUpPaintPacing();
     connectRunControl();
     connectModelSelection();
     connectDimensionSwitch();

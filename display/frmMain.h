@@ -6,7 +6,9 @@
 #include "SimState.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 
 #include <QMainWindow>
 
@@ -175,8 +177,14 @@ private:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* e) override;
 
 private:
+    void setUpPaintPacing();
+    void paintDeferredFrame();
+    QElapsedTimer lastFrame_;
+    QTimer deferredFrame_;
+    bool framePending_ = false;
     int active2DLoops_ = 0;
     QLineEdit* refusedBox_ = nullptr;
     QMessageBox* messageBox_ = nullptr;
