@@ -3,23 +3,86 @@
 // the same field, with no counter, drawing or events. Last line:
 //   window run: X it/s; bare engine: Y steps/s; ratio: Z
 // Usage: rdsim-window-bench [seconds]   (default 5; run it under a display, e.g. Xvfb)
+//        rdsim-window-bench --memory      resident memory over a 1,000,000-iteration run at
+//                                         N = 2, 1,000 intakes and 200 Save As
 #include "Integrators.h"
 #include "frmMain.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+namespace {
+
+long residentKiB()
+{
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * 4;
+}
+
+int memoryRun(frmMain& window)
+{
+    std::printf("resident at start: %ld KiB\n", residentKiB());
+    window.Option1[1]->click(); // "2D"
+    window.Text3->setText(QStringLiteral("2"));
+    window.Random->click();
+    long samples[10] = {};
+    int taken = 0;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        if (taken < 10)
+            samples[taken++] = residentKiB();
+    });
+    sampler.start(500);
+    QElapsedTimer clock;
+    clock.start();
+    window.Run->click(); // ends by itself after 1,000,000 iterations
+    sampler.stop();
+    std::printf("run: counter %s after %.1f s; resident during the run:",
+        qPrintable(window.Label2->text()), static_cast<double>(clock.elapsed()) / 1000.0);
+    for (int k = 0; k < taken; ++k)
+        std::printf(" %ld", samples[k]);
+    std::printf(" KiB; after: %ld KiB\n", residentKiB());
+    window.Run->click(); // the Stop click of an exhausted run
+    window.Text3->setText(QStringLiteral("128"));
+    for (int k = 0; k < 1000; ++k) {
+        window.Clear->click();
+        if (k == 99)
+            std::printf("after 100 intakes: %ld KiB\n", residentKiB());
+    }
+    std::printf("after 1000 intakes: %ld KiB\n", residentKiB());
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    for (int k = 0; k < 200; ++k) {
+        window.mnuSaveAs->trigger();
+        if (k == 19)
+            std::printf("after 20 Save As: %ld KiB\n", residentKiB());
+    }
+    std::printf("after 200 Save As: %ld KiB\n", residentKiB());
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
+    const bool memory = argc > 1 && std::strcmp(argv[1], "--memory") == 0;
+    const double seconds = argc > 1 && !memory ? std::atof(argv[1]) : 5.0;
     const int ms = static_cast<int>(seconds * 1000.0);
 
     frmMain window;
@@ -29,6 +92,9 @@ int main(int argc, char* argv[])
     settle.start();
     while (settle.elapsed() < 300)
         QCoreApplication::processEvents();
+
+    if (memory)
+        return memoryRun(window);
 
     window.Option1[1]->click(); // "2D"
     window.Random->click();
