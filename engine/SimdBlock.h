@@ -23,8 +23,9 @@
 // passed raised neither). The flag read takes the block's results as operands, so all of
 // its arithmetic happens before it. A block that raised a flag or met a zero denominator
 // stores nothing; the caller redoes it cell by cell, which raises the per-cell code's
-// error at the per-cell code's cell, or completes the block where the flag was only
-// raised by lanes the per-cell code would never have evaluated.
+// error at the per-cell code's cell. (Should a flag ever come from an operation the
+// per-cell code skips, the redo simply completes the block: still exact.) Every lane is
+// a real cell of the span, so no padding lane can raise anything.
 #pragma once
 
 #include "SimdKernels.h"

@@ -30,8 +30,8 @@ void runCells(SpanFn kernel, int width, const SpanArgs& a, std::int64_t base, st
             return;
         // The block from stop on raised a flag or met a zero denominator and stored
         // nothing. Redo it cell by cell from clear flags: the per-cell code raises the
-        // error at the cell where the plain loop raises it, or completes the block if
-        // only lanes it never evaluates raised the flag.
+        // error at the cell where the plain loop raises it (or, for a flag it would not
+        // have raised, completes the block).
         const auto from = static_cast<std::int32_t>(stop - base);
         const std::int32_t to = std::min(from + width, end);
         fp::clearFlags();
