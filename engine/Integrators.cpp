@@ -14,7 +14,7 @@ bool runsOnThisMachine(SimdLevel level)
     switch (level) {
     case SimdLevel::Scalar:
         return true;
-#if defined(__x86_64__)
+#if defined(RDSIM_X86_KERNELS)
     case SimdLevel::Sse2:
         return true;
     case SimdLevel::Avx2:
@@ -33,7 +33,7 @@ bool runsOnThisMachine(SimdLevel level)
 
 const simd::Kernels* kernelsOf(SimdLevel level)
 {
-#if defined(__x86_64__)
+#if defined(RDSIM_X86_KERNELS)
     switch (level) {
     case SimdLevel::Scalar:
         return nullptr;

@@ -1,5 +1,7 @@
 // The step kernels on AVX2: eight cells per block. Built with -mavx2 -mno-fma and only
 // called after the processor has been found to support AVX2.
+// Each lane performs the per-cell code's IEEE operations in its order and precision, without
+// FMA, so it gives the per-cell bits; SimdBlock.h sets out the argument.
 #include "SimdBlock.h"
 
 #include <immintrin.h>

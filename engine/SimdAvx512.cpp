@@ -1,5 +1,7 @@
 // The step kernels on AVX-512F: sixteen cells per block. Built with -mavx512f -mno-fma
 // and only called after the processor has been found to support AVX-512F.
+// Each lane performs the per-cell code's IEEE operations in its order and precision, without
+// FMA, so it gives the per-cell bits; SimdBlock.h sets out the argument.
 #include "SimdBlock.h"
 
 // g++ 12's AVX-512 intrinsics start their results from a deliberately undefined

@@ -51,7 +51,7 @@ struct Kernels {
 void step2D(SimState& s, Model model, bool fromA, const Kernels& kernels);
 void step1D(SimState& s, Model model, const Kernels& kernels);
 
-#if defined(__x86_64__)
+#if defined(RDSIM_X86_KERNELS)
 const Kernels& sse2Kernels();
 const Kernels& avx2Kernels();
 const Kernels& avx512fKernels();
