@@ -25,10 +25,12 @@ inline unsigned readStatus()
     return csr;
 }
 
+// The memory clobber keeps the loads of the computation that follows, and so the
+// computation itself, after the clear.
 inline void clearFlags()
 {
     unsigned csr = readStatus() & ~kAllFlags;
-    asm volatile("ldmxcsr %0" : : "m"(csr));
+    asm volatile("ldmxcsr %0" : : "m"(csr) : "memory");
 }
 
 // The stored value is an input of the read, so its computation cannot move past it.

@@ -4,6 +4,9 @@
 
 #include "SimState.h"
 
+#include <cstdint>
+#include <vector>
+
 namespace rd {
 
 // Read set A, write set B, then phaseA = false.
@@ -12,6 +15,22 @@ void Step2DFromA(SimState& s, Model model);
 void Step2DFromB(SimState& s, Model model);
 // Compute into set B, clamp, copy back into set A. phaseA is not touched.
 void Step1D(SimState& s, Model model);
+
+// The instruction sets the public steps can run the interior cells on, lowest first.
+// Whatever the level, the results are those of the scalar path below, bit for bit.
+enum class SimdLevel : std::int8_t { Scalar, Sse2, Avx2, Avx512f };
+
+// "scalar", "sse2", "avx2" or "avx512f".
+const char* simdLevelName(SimdLevel level);
+// The level the public steps use: the best available unless a test chose another.
+SimdLevel simdLevel();
+// The name of that level, for reports.
+const char* dispatchedPathName();
+// The levels this build contains and this processor runs, lowest first; Scalar always.
+std::vector<SimdLevel> availableSimdLevels();
+// Makes the public steps use the given level. Returns false, changing nothing, when the
+// level is not available.
+bool setSimdLevelForTesting(SimdLevel level);
 
 // The plain one-cell-at-a-time path. It defines the results; any faster path must equal
 // it bit for bit, including where and how it fails.

@@ -1,16 +1,14 @@
 #include "EngineError.h"
 #include "FpStatus.h"
 #include "Integrators.h"
-#include "Kinetics.h"
+#include "StepCells.h"
 
 #include <cstdint>
 #include <string>
 
-namespace rd::scalar {
+namespace rd {
 
-namespace {
-
-inline double d(float x) { return static_cast<double>(x); }
+namespace cells {
 
 void requireCells1D(const SimState& s)
 {
@@ -26,79 +24,62 @@ void requireCells1D(const SimState& s)
             "inner end cell " + std::to_string(s.lastInner));
 }
 
-template <Model M> void step1D(SimState& s)
+void abandon1D(SimState& s, const EngineError& e, std::int32_t i, float synU, float synV)
+{
+    s.synU = synU;
+    s.synV = synV;
+    throw EngineError(e.kind(), "at cell " + std::to_string(i));
+}
+
+void copyBack1D(SimState& s)
 {
     const std::int32_t L = s.lastIdx;
-    const std::int32_t inner = s.lastInner;
-    const float* uA = s.uA.data();
-    const float* vA = s.vA.data();
     float* uB = s.uB.data();
     float* vB = s.vB.data();
-    const KineticsConstants c = KineticsConstants::from(s);
-    const double cu = s.cu, cv = s.cv;
-    const double cu2 = cu + cu, cv2 = cv + cv;
-    const double su = s.su, sv = s.sv;
+    float* uA = s.uA.data();
+    float* vA = s.vA.data();
+    for (std::int32_t i = 0; i <= L; ++i) {
+        if (uB[i] < 0.0f)
+            uB[i] = 0.0f;
+        if (vB[i] < 0.0f)
+            vB[i] = 0.0f;
+        uA[i] = uB[i];
+        vA[i] = vB[i];
+    }
+}
+
+} // namespace cells
+
+namespace scalar {
+
+namespace {
+
+template <Model M> void step1D(SimState& s)
+{
+    const cells::Line1D g = cells::line1D(s);
     float synU = s.synU, synV = s.synV;
     std::int32_t i = 0;
     fp::clearFlags();
     try {
         // Computing pass: reads set A only, writes set B only.
-        for (i = 0; i <= L; ++i) {
-            kinetics::rates<M>(c, uA[i], vA[i], synU, synV);
-            if (i == 0) {
-                uB[i] = static_cast<float>(cu2 * d(uA[1]) + d(uA[0]) * su + d(synU));
-                fp::checkStore(uB[i]);
-                vB[i] = static_cast<float>(cv2 * d(vA[1]) + d(vA[0]) * sv + d(synV));
-                fp::checkStore(vB[i]);
-            } else if (i == L) {
-                uB[i] = static_cast<float>(cu2 * d(uA[inner]) + d(uA[L]) * su + d(synU));
-                fp::checkStore(uB[i]);
-                vB[i] = static_cast<float>(cv2 * d(vA[inner]) + d(vA[L]) * sv + d(synV));
-                fp::checkStore(vB[i]);
-            } else {
-                uB[i] = static_cast<float>(
-                    (d(uA[i + 1]) + d(uA[i - 1])) * cu + d(uA[i]) * su + d(synU));
-                fp::checkStore(uB[i]);
-                vB[i] = static_cast<float>(
-                    (d(vA[i + 1]) + d(vA[i - 1])) * cv + d(vA[i]) * sv + d(synV));
-                fp::checkStore(vB[i]);
-            }
-        }
+        for (i = 0; i <= g.L; ++i)
+            cells::cell1D<M>(g, i, synU, synV);
     } catch (const EngineError& e) {
-        s.synU = synU;
-        s.synV = synV;
-        throw EngineError(e.kind(), "at cell " + std::to_string(i));
+        cells::abandon1D(s, e, i, synU, synV);
     }
     s.synU = synU;
     s.synV = synV;
-    // Copying pass: the line's state always ends in set A.
-    float* uAw = s.uA.data();
-    float* vAw = s.vA.data();
-    for (i = 0; i <= L; ++i) {
-        if (uB[i] < 0.0f)
-            uB[i] = 0.0f;
-        if (vB[i] < 0.0f)
-            vB[i] = 0.0f;
-        uAw[i] = uB[i];
-        vAw[i] = vB[i];
-    }
+    cells::copyBack1D(s);
 }
 
 } // namespace
 
 void Step1D(SimState& s, Model model)
 {
-    requireCells1D(s);
-    switch (model) {
-    case Model::GiererMeinhardt:
-        return step1D<Model::GiererMeinhardt>(s);
-    case Model::Schnakenberg:
-        return step1D<Model::Schnakenberg>(s);
-    case Model::GrayScott:
-        return step1D<Model::GrayScott>(s);
-    case Model::Oregonator:
-        return step1D<Model::Oregonator>(s);
-    }
+    cells::requireCells1D(s);
+    cells::withModel(model, [&](auto m) { step1D<decltype(m)::value>(s); });
 }
 
-} // namespace rd::scalar
+} // namespace scalar
+
+} // namespace rd

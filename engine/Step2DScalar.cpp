@@ -1,12 +1,14 @@
 #include "EngineError.h"
 #include "FpStatus.h"
 #include "Integrators.h"
-#include "Kinetics.h"
+#include "StepCells.h"
 
 #include <cstdint>
 #include <string>
 
-namespace rd::scalar {
+namespace rd {
+
+namespace cells {
 
 namespace {
 
@@ -21,74 +23,44 @@ void requireCells2D(const SimState& s, const std::vector<float>& a)
                 + std::to_string(n) + " cells");
 }
 
-inline double d(float x) { return static_cast<double>(x); }
+} // namespace
 
-// The mirrored diffusion term of one species at cell (i, j). Cases are tested in this
-// order: row 0, row L, other rows; within a row column 0, column L, other columns. Each
-// edge counts its inward neighbour twice (x + x in double), operands added as written.
-inline double diffusionTerm(const float* a, std::int64_t k, std::int32_t i, std::int32_t j,
-    std::int32_t N, std::int32_t L, double c, double c2)
+Buffers2D buffers2D(SimState& s, bool fromA)
 {
-    if (j == 0) {
-        if (i == 0)
-            return (d(a[k + N]) + d(a[k + 1])) * c2;
-        if (i == L)
-            return (d(a[k + N]) + d(a[k - 1])) * c2;
-        return (d(a[k + 1]) + d(a[k - 1]) + (d(a[k + N]) + d(a[k + N]))) * c;
-    }
-    if (j == L) {
-        if (i == 0)
-            return (d(a[k - N]) + d(a[k + 1])) * c2;
-        if (i == L)
-            return (d(a[k - N]) + d(a[k - 1])) * c2;
-        return (d(a[k + 1]) + d(a[k - 1]) + (d(a[k - N]) + d(a[k - N]))) * c;
-    }
-    if (i == 0)
-        return ((d(a[k + 1]) + d(a[k + 1])) + d(a[k - N]) + d(a[k + N])) * c;
-    if (i == L)
-        return ((d(a[k - 1]) + d(a[k - 1])) + d(a[k - N]) + d(a[k + N])) * c;
-    return (d(a[k + 1]) + d(a[k - 1]) + d(a[k - N]) + d(a[k + N])) * c;
+    Buffers2D b { fromA ? s.uA : s.uB, fromA ? s.vA : s.vB, fromA ? s.uB : s.uA,
+        fromA ? s.vB : s.vA };
+    for (const auto* a : { &b.uS, &b.vS, &b.uT, &b.vT })
+        requireCells2D(s, *a);
+    return b;
 }
 
-template <Model M>
-void step2D(SimState& s, const std::vector<float>& uSv, const std::vector<float>& vSv,
-    std::vector<float>& uTv, std::vector<float>& vTv)
+void abandon2D(
+    SimState& s, const EngineError& e, std::int32_t i, std::int32_t j, float synU, float synV)
 {
-    const std::int32_t N = s.nCells;
-    const std::int32_t L = s.lastIdx;
-    const float* uS = uSv.data();
-    const float* vS = vSv.data();
-    float* uT = uTv.data();
-    float* vT = vTv.data();
-    const KineticsConstants c = KineticsConstants::from(s);
-    const double cu = s.cu, cv = s.cv;
-    const double cu2 = cu + cu, cv2 = cv + cv;
-    const double su = s.su, sv = s.sv;
+    s.synU = synU;
+    s.synV = synV;
+    throw EngineError(
+        e.kind(), "at cell column " + std::to_string(i) + ", row " + std::to_string(j));
+}
+
+} // namespace cells
+
+namespace scalar {
+
+namespace {
+
+template <Model M> void step2D(SimState& s, const cells::Buffers2D& b)
+{
+    const cells::Grid2D g = cells::grid2D(s, b);
     float synU = s.synU, synV = s.synV;
     std::int32_t i = 0, j = 0;
     fp::clearFlags();
     try {
-        for (j = 0; j <= L; ++j) {
-            for (i = 0; i <= L; ++i) {
-                const std::int64_t k = static_cast<std::int64_t>(j) * N + i;
-                kinetics::rates<M>(c, uS[k], vS[k], synU, synV);
-                const double termU = diffusionTerm(uS, k, i, j, N, L, cu, cu2);
-                uT[k] = static_cast<float>(termU + d(uS[k]) * su + d(synU));
-                fp::checkStore(uT[k]);
-                const double termV = diffusionTerm(vS, k, i, j, N, L, cv, cv2);
-                vT[k] = static_cast<float>(termV + d(vS[k]) * sv + d(synV));
-                fp::checkStore(vT[k]);
-                if (uT[k] < 0.0f)
-                    uT[k] = 0.0f;
-                if (vT[k] < 0.0f)
-                    vT[k] = 0.0f;
-            }
-        }
+        for (j = 0; j <= g.L; ++j)
+            for (i = 0; i <= g.L; ++i)
+                cells::cell2D<M>(g, i, j, synU, synV);
     } catch (const EngineError& e) {
-        s.synU = synU;
-        s.synV = synV;
-        throw EngineError(e.kind(),
-            "at cell column " + std::to_string(i) + ", row " + std::to_string(j));
+        cells::abandon2D(s, e, i, j, synU, synV);
     }
     s.synU = synU;
     s.synV = synV;
@@ -96,33 +68,23 @@ void step2D(SimState& s, const std::vector<float>& uSv, const std::vector<float>
 
 void step2D(SimState& s, Model model, bool fromA)
 {
-    auto& uS = fromA ? s.uA : s.uB;
-    auto& vS = fromA ? s.vA : s.vB;
-    auto& uT = fromA ? s.uB : s.uA;
-    auto& vT = fromA ? s.vB : s.vA;
-    for (const auto* a : { &uS, &vS, &uT, &vT })
-        requireCells2D(s, *a);
-    switch (model) {
-    case Model::GiererMeinhardt:
-        step2D<Model::GiererMeinhardt>(s, uS, vS, uT, vT);
-        break;
-    case Model::Schnakenberg:
-        step2D<Model::Schnakenberg>(s, uS, vS, uT, vT);
-        break;
-    case Model::GrayScott:
-        step2D<Model::GrayScott>(s, uS, vS, uT, vT);
-        break;
-    case Model::Oregonator:
-        step2D<Model::Oregonator>(s, uS, vS, uT, vT);
-        break;
-    }
+    const cells::Buffers2D b = cells::buffers2D(s, fromA);
+    cells::withModel(model, [&](auto m) { step2D<decltype(m)::value>(s, b); });
     // Only a complete step changes which set is current.
     s.phaseA = fromA ? kFalse : kTrue;
 }
 
 } // namespace
 
-void Step2DFromA(SimState& s, Model model) { step2D(s, model, true); }
-void Step2DFromB(SimState& s, Model model) { step2D(s, model, false); }
+void Step2DFromA(SimState& s, Model model)
+{
+    step2D(s, model, true);
+}
+void Step2DFromB(SimState& s, Model model)
+{
+    step2D(s, model, false);
+}
 
-} // namespace rd::scalar
+} // namespace scalar
+
+} // namespace rd

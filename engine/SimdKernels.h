@@ -1,0 +1,60 @@
+// The interface of the vector kernels: plain data and function pointers only. The
+// kernels for wider instruction sets live in translation units built with extra target
+// flags; sharing no inline code with them keeps such code out of the rest of the engine.
+#pragma once
+
+#include "SimState.h"
+
+#include <cstdint>
+
+namespace rd::simd {
+
+// Which neighbours a cell's diffusion term reads, for cells away from the columns 0 and L
+// (2D) or the ends (1D). Each case adds its operands in the order of the per-cell code.
+enum class Stencil : std::int8_t {
+    Line, // 1D: (a[k+1] + a[k-1]) * c, stored unclamped
+    Top, // row 0: (a[k+1] + a[k-1] + (a[k+N] + a[k+N])) * c
+    Middle, // (a[k+1] + a[k-1] + a[k-N] + a[k+N]) * c
+    Bottom, // row L: (a[k+1] + a[k-1] + (a[k-N] + a[k-N])) * c
+};
+
+struct SpanArgs {
+    const float* uS;
+    const float* vS;
+    float* uT;
+    float* vT;
+    std::int64_t stride; // N: the rows above and below are k - N and k + N
+    float kA, kB, kC, reactGain;
+    float removal; // Gray-Scott's -(kB + kA), the same for every cell
+    double cu, cv, su, sv;
+};
+
+// Computes the cells begin..end-1 in blocks of `width` cells; when the count is not a
+// multiple of the width, the last block overlaps the one before it (it recomputes the
+// same values). A block whose evaluation raised overflow or invalid, or met a zero
+// denominator, is not stored: the function returns its first cell, for the caller to
+// redo cell by cell. Returns end when every block was stored. synU and synV receive the
+// increments of the last cell stored. Needs end - begin >= width.
+using SpanFn = std::int64_t (*)(
+    const SpanArgs& a, std::int64_t begin, std::int64_t end, float& synU, float& synV);
+
+struct Kernels {
+    const char* name;
+    int width;
+    SpanFn span[4][4]; // [Model][Stencil]
+
+    SpanFn get(Model m, Stencil s) const { return span[static_cast<int>(m)][static_cast<int>(s)]; }
+};
+
+// The 2D and 1D steps with the interior cells on the given kernels and the rest, and
+// any block a kernel refused, on the per-cell code.
+void step2D(SimState& s, Model model, bool fromA, const Kernels& kernels);
+void step1D(SimState& s, Model model, const Kernels& kernels);
+
+#if defined(RDSIM_X86_KERNELS)
+const Kernels& sse2Kernels();
+const Kernels& avx2Kernels();
+const Kernels& avx512fKernels();
+#endif
+
+} // namespace rd::simd
