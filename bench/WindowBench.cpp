@@ -98,6 +98,8 @@ int main(int argc, char* argv[])
 
     window.Option1[1]->click(); // "2D"
     window.Random->click();
+    // The Start's intake keeps every cell, so this is the field the run starts from.
+    const rd::SimState start = window.state;
 
     QElapsedTimer clock;
     QTimer::singleShot(ms, &window, [&] { window.Run->click(); }); // the Stop click
@@ -107,8 +109,14 @@ int main(int argc, char* argv[])
     const long iterations = window.Label2->text().toLong() - 1;
     const double windowRate = static_cast<double>(iterations) / windowSeconds;
 
-    // The bare loop on a copy of the state the run ended with, GM as in the window.
+    // The bare loop from the same field the window run started from, with the coefficients
+    // its Start intake derived (2D weights), GM as in the window.
     rd::SimState s = window.state;
+    s.uA = start.uA;
+    s.vA = start.vA;
+    s.uB = start.uB;
+    s.vB = start.vB;
+    s.phaseA = rd::kTrue;
     long steps = 0;
     clock.restart();
     while (clock.nsecsElapsed() < static_cast<qint64>(ms) * 1000000) {
