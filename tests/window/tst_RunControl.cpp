@@ -65,12 +65,10 @@ bool sameBits(const std::vector<float>& a, const std::vector<float>& b)
     return true;
 }
 
-} // namespace
-
 // Which yields of a 1D run follow a redraw, by the counter shown then. The Start click's
 // intake draws the profiles before step 1, so the first yield compares with that picture;
 // later ones look for a marker put into the picture at the yield before.
-static QStringList countersAtRedraws(frmMain& w, int steps, bool& counterRight)
+QStringList countersAtRedraws(frmMain& w, int steps, bool& counterRight)
 {
     QStringList counters;
     seedLine(w);
@@ -94,6 +92,8 @@ static QStringList countersAtRedraws(frmMain& w, int steps, bool& counterRight)
         counters << QStringLiteral("run not stopped after %1 steps").arg(steps);
     return counters;
 }
+
+} // namespace
 
 void TestRunControl::counterAndRedrawPeriod1D()
 {
