@@ -260,10 +260,13 @@ std::variant<Array, std::string> decode(std::span<const std::byte> file)
 
     std::int64_t count = 1;
     for (std::int64_t dim : *h.shape) {
-        count *= dim;
-        if (count > kMaxElements)
+        // Each size is at most kMaxElements, so the test itself cannot overflow.
+        if (dim != 0 && count > kMaxElements / dim)
             return "shape " + shapeText(*h.shape) + " is too large";
+        count *= dim;
     }
+    if (h.shape->empty() || h.shape->size() > 2 || count == 0)
+        return "shape " + shapeText(*h.shape) + " is not a field (one or two sizes of at least 1)";
     const std::span<const std::byte> body = file.subspan(dataStart + headerLength);
     const auto needed = static_cast<std::uint64_t>(count) * 4;
     if (body.size() < needed)

@@ -194,6 +194,15 @@ TEST(Npy, RefusesDtypesOrdersAndMalformedHeaders)
         refusal(file(
             1, "{'descr': '<f4', 'fortran_order': False, 'shape': (1048576, 1048576, 2)}", data)),
         "shape (1048576, 1048576, 2) is too large");
+    EXPECT_EQ(refusal(file(1,
+                  "{'descr': '<f4', 'fortran_order': False, 'shape': (1099511627776, "
+                  "1099511627776)}",
+                  data)),
+        "shape (1099511627776, 1099511627776) is too large");
+    for (const std::string shape : { "()", "(0,)", "(2, 0)", "(1, 1, 2)" })
+        EXPECT_EQ(refusal(file(
+                      1, "{'descr': '<f4', 'fortran_order': False, 'shape': " + shape + "}", data)),
+            "shape " + shape + " is not a field (one or two sizes of at least 1)");
 }
 
 TEST(Npy, RefusesTruncatedOrExcessDataAndValuesAFieldCannotHold)
