@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace rd::batch {
@@ -111,6 +112,13 @@ std::string shortestText(double v)
     return std::string(buf, r.ptr);
 }
 
+std::string fifteenDigits(double v)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", v);
+    return buf;
+}
+
 struct RawAssignment {
     std::string option; // the whole argument for messages, e.g. "--set kA=0.05"
     std::string name, value;
@@ -158,9 +166,12 @@ std::vector<std::string> sweepValues(std::string_view arg, std::string_view spec
         refuse(option, arg, "a COUNT of 1 needs FROM equal to TO");
     std::vector<std::string> values;
     for (std::int64_t k = 0; k < *count; ++k) {
-        // lerp is exact at both ends, so the first and last values are FROM and TO.
+        // The ends are FROM and TO exactly (lerp is exact there); the values between are
+        // given to 15 digits, so binary noise (0.030000000000000002) stays out of the names.
         const double t = *count == 1 ? 0.0 : double(k) / double(*count - 1);
-        const std::string text = shortestText(std::lerp(from.value, to.value, t));
+        const double value = std::lerp(from.value, to.value, t);
+        const bool end = k == 0 || k == *count - 1;
+        const std::string text = end ? shortestText(value) : fifteenDigits(value);
         if (std::find(values.begin(), values.end(), text) != values.end())
             refuse(option, arg, "gives the value " + text + " more than once");
         values.push_back(text);
@@ -472,7 +483,8 @@ Sweeps:
                        COUNT evenly spaced values from FROM to TO; repeatable, every
                        combination is run. Each combination's files carry its values in
                        their names (PREFIX-kA=0.05-u.npy); sweep.csv lists them all, with
-                       each run's status, in the folder of the first output (else here)
+                       each run's status, in the folder of the first output (else here).
+                       Values between FROM and TO are given to 15 digits
   --jobs N             runs at once in a sweep (default: the number of hardware threads)
 Other:
   --quiet              no progress line (one is shown only when standard error is a terminal)

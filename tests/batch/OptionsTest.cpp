@@ -180,10 +180,15 @@ TEST(Options, SweepValuesAreEvenlySpacedTextsWithExactEnds)
     EXPECT_EQ(o.sweeps[1].values, (std::vector<std::string> { "-1", "1" }));
     const Options thirds = parse({ "--sweep", "Du=0:1:4" });
     EXPECT_EQ(thirds.sweeps[0].values,
-        (std::vector<std::string> { "0", "0.3333333333333333", "0.6666666666666666", "1" }));
+        (std::vector<std::string> { "0", "0.333333333333333", "0.666666666666667", "1" }));
     const auto combos = rd::batch::combinations(o);
     ASSERT_EQ(combos.size(), 6u);
     EXPECT_EQ(combos[1], (std::vector<std::string> { "0.1", "1" }));
+    // Ends exactly as typed, values between without binary noise.
+    EXPECT_EQ(parse({ "--sweep", "kA=0.02:0.035:4" }).sweeps[0].values,
+        (std::vector<std::string> { "0.02", "0.025", "0.03", "0.035" }));
+    EXPECT_EQ(parse({ "--sweep", "scale=0.1234567890123456:1:2" }).sweeps[0].values,
+        (std::vector<std::string> { "0.1234567890123456", "1" }));
     EXPECT_EQ(combos[4], (std::vector<std::string> { "0.3", "-1" }));
     EXPECT_EQ(rd::batch::tagFor(o, combos[4]), "kA=0.3-kB=-1");
 }
