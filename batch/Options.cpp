@@ -147,18 +147,18 @@ BoxField resolveName(
     return *field;
 }
 
-std::vector<std::string> sweepValues(std::string_view arg, std::string_view spec)
+std::vector<std::string> sweepValues(std::string_view arg, std::string_view range)
 {
     constexpr std::string_view option = "--sweep";
-    const auto c1 = spec.find(':');
-    const auto c2 = c1 == std::string_view::npos ? c1 : spec.find(':', c1 + 1);
-    if (c2 == std::string_view::npos || spec.find(':', c2 + 1) != std::string_view::npos)
+    const auto c1 = range.find(':');
+    const auto c2 = c1 == std::string_view::npos ? c1 : range.find(':', c1 + 1);
+    if (c2 == std::string_view::npos || range.find(':', c2 + 1) != std::string_view::npos)
         refuse(option, arg, "expected NAME=FROM:TO:COUNT");
-    const auto from = parseDouble(spec.substr(0, c1));
-    const auto to = parseDouble(spec.substr(c1 + 1, c2 - c1 - 1));
+    const auto from = parseDouble(range.substr(0, c1));
+    const auto to = parseDouble(range.substr(c1 + 1, c2 - c1 - 1));
     if (!from.ok() || !to.ok())
         refuse(option, arg, "FROM and TO must be numbers");
-    const auto count = wholeNumber<std::int64_t>(spec.substr(c2 + 1));
+    const auto count = wholeNumber<std::int64_t>(range.substr(c2 + 1));
     if (!count || *count < 1 || *count > kMaxSweepCount)
         refuse(option, arg,
             "COUNT must be a whole number from 1 to " + std::to_string(kMaxSweepCount));
@@ -492,7 +492,8 @@ Other:
   --version            the program's version
 
 Exit status: 0 success, 2 bad arguments or settings (nothing written), 3 an arithmetic error
-in a step (no partial outputs), 4 an output file could not be written.
+in a step (no partial outputs), 4 an output file could not be written. A sweep runs every
+combination and then exits 3 (or 4) if any of them failed; sweep.csv says which.
 
 Example:
   rdsim-batch --model gray-scott --dim 2 --init random --seed 1 --steps 10000 --image gs.png
