@@ -1,0 +1,130 @@
+// One batch run and a sweep of them: the intake, the initial state, the steps exactly as the
+// window's run loop takes them, and the output files.
+#pragma once
+
+#include "Options.h"
+#include "SimState.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace rd::batch {
+
+// A step that failed: the engine's message and the iteration (counted from 1) it failed in.
+class StepFailed : public std::runtime_error {
+public:
+    StepFailed(const std::string& message, std::int32_t iteration)
+        : std::runtime_error(message)
+        , iteration_(iteration)
+    { }
+    std::int32_t iteration() const noexcept { return iteration_; }
+
+private:
+    std::int32_t iteration_;
+};
+
+// Fields read from --load-u and --load-v, checked against the run's size and dimension.
+struct LoadedFields {
+    std::vector<float> u, v;
+};
+
+// A state ready for its first step: the intake applied (buffer set A current), the arrays
+// sized, the initial state in set A and the spare elements 0.
+struct Prepared {
+    SimState state;
+    Model model = Model::GiererMeinhardt;
+    bool oneD = false;
+    bool sizeCapped = false;
+};
+
+// Runs the intake on the options' texts with one value per sweep. Throws UsageError naming
+// the option whose value the intake refused.
+Prepared prepareSettings(const Options& options, const std::vector<std::string>& overrides = {});
+
+// Puts the initial state into set A. Throws UsageError when a file cannot be read or holds
+// a field that does not fit.
+LoadedFields loadFields(const Options& options, std::int32_t nCells);
+void initialise(Prepared& run, const Options& options, const LoadedFields* loaded);
+
+// The current buffer set's cells, without the spare element: in 1D always set A, in 2D the
+// set phaseA names.
+std::span<const float> currentU(const SimState& s, bool oneD);
+std::span<const float> currentV(const SimState& s, bool oneD);
+
+// Advances `steps` iterations as the window's loop does, without drawing or events: in 2D
+// from set A or B by phaseA. `sample(stepsDone)` runs before the first step and after every
+// `every`-th step when every > 0; `progress(stepsDone)` after every step. Throws StepFailed.
+void advance(Prepared& run, std::int32_t steps, std::int32_t every,
+    const std::function<void(std::int32_t)>& sample,
+    const std::function<void(std::int32_t)>& progress = {});
+
+// The output names of one run. A sweep's combination puts its tag ("kA=0.05-kB=0.06") into
+// every name: after the save prefix, and before a picture's extension.
+struct Targets {
+    std::string savePrefix, image, kymograph;
+};
+Targets targetsFor(const Options& options, const std::string& tag);
+// The tag of a sweep combination, "" for a single run.
+std::string tagFor(const Options& options, const std::vector<std::string>& values);
+
+// "name.png" -> "name-u.png": the two pictures of a 1D state.
+std::string speciesName(const std::string& picture, char species);
+
+// Every directory the outputs go into must exist and be writable. Throws OutputError.
+void checkTargets(const Targets& targets);
+
+enum class RunStatus : std::int8_t { Ok, ArithmeticError, OutputError };
+
+struct RunReport {
+    RunStatus status = RunStatus::Ok;
+    std::string message; // the error, empty on success
+    std::int32_t iteration = 0; // the failing iteration of an arithmetic error
+    std::vector<std::string> files; // the files written
+};
+
+// Shared progress of all runs of one invocation: a line on standard error, at most four
+// times a second, only when enabled (standard error a terminal and no --quiet).
+class Progress {
+public:
+    Progress(bool enabled, std::int64_t totalSteps, int runs);
+    void addSteps(std::int64_t n);
+    void runDone();
+    void finish();
+    bool enabled() const { return enabled_; }
+
+private:
+    void print(bool final);
+
+    bool enabled_;
+    std::int64_t total_;
+    int runs_;
+    std::atomic<std::int64_t> done_ { 0 };
+    std::atomic<int> runsDone_ { 0 };
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::atomic<std::int64_t> nextPrintNs_ { 0 };
+    std::mutex printing_;
+};
+
+// Steps, samples and writes one run. Arithmetic and output errors end up in the report.
+RunReport runOne(Prepared run, const Options& options, const Targets& targets, Progress* progress);
+
+// All combinations of the sweeps, in order (the last sweep varies fastest).
+std::vector<std::vector<std::string>> combinations(const Options& options);
+
+// The whole invocation after parsing: returns the exit status and writes messages to err.
+int runBatch(const Options& options, bool progressWanted, std::FILE* err);
+
+// sweep.csv's text for the reports of all combinations, in order.
+std::string sweepCsv(const Options& options, const std::vector<std::vector<std::string>>& combos,
+    const std::vector<RunReport>& reports);
+
+} // namespace rd::batch

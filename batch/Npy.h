@@ -1,0 +1,33 @@
+// The NumPy array file format for single-precision fields: writing version 1.0 files that
+// numpy.load reads unchanged, and reading what NumPy writes (header versions 1.0 to 3.0).
+// Nothing else of the format is supported: this is a field exchange, not a general reader.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace rd::npy {
+
+struct Array {
+    std::vector<std::int64_t> shape;
+    std::vector<float> data; // C order
+};
+
+// A whole file's bytes for `shape` (one or two dimensions) and data.size() == product of
+// shape: version 1.0, '<f4', fortran_order False, header padded to a multiple of 64 bytes.
+std::vector<std::byte> encode(std::span<const std::int64_t> shape, std::span<const float> data);
+
+// Parses a whole file. The result is the array, or a sentence saying what is wrong: bad
+// magic, an unsupported version, a header that is not the expected dictionary, a dtype other
+// than little- or big-endian float32, Fortran order, truncated or excess data, or a value
+// that is negative, NaN or infinite (a field holds concentrations).
+std::variant<Array, std::string> decode(std::span<const std::byte> file);
+
+// "(128, 128)" or "(128,)", as Python writes a shape tuple.
+std::string shapeText(std::span<const std::int64_t> shape);
+
+} // namespace rd::npy

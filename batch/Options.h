@@ -1,0 +1,84 @@
+// The command line of rdsim-batch: long options into a checked description of the work.
+#pragma once
+
+#include "Intake.h"
+#include "ModelBoxes.h"
+#include "SimState.h"
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace rd::batch {
+
+// Exit statuses.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitUsage = 2; // bad arguments or settings; nothing written
+inline constexpr int kExitArithmetic = 3; // a step failed; no partial outputs
+inline constexpr int kExitOutput = 4; // an output could not be written
+
+// A bad argument: one line naming the option and quoting its value.
+class UsageError : public std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+enum class InitKind : std::int8_t { Zero, Random, Load };
+
+// One parameter of a sweep: FROM:TO:COUNT, evenly spaced, both ends included.
+struct Sweep {
+    std::string name; // as on the command line, e.g. "kA"
+    BoxField field;
+    std::vector<std::string> values; // texts that go through the intake
+};
+
+struct Options {
+    bool help = false;
+    bool version = false;
+
+    Model model = Model::GiererMeinhardt;
+    bool oneD = false;
+    std::string sizeText { kDefaultSizeText };
+    std::int32_t steps = 1000;
+    // Texts of the model's boxes by slot: the panel's start-up texts with --set applied.
+    std::array<std::string, 8> boxes;
+
+    InitKind init = InitKind::Zero;
+    std::uint64_t seed = 0;
+    std::string loadU, loadV;
+
+    std::string savePrefix; // empty: no .npy output
+    std::string image; // empty: no picture; holds %d for a frame sequence
+    std::int32_t every = 0; // 0: no frames or kymograph rows given
+    std::string kymograph; // 1D only
+
+    std::vector<Sweep> sweeps;
+    unsigned jobs = 0; // 0: one per hardware thread
+    bool quiet = false;
+};
+
+// Parses argv[1..argc-1]. Throws UsageError. Checks the option combinations and the form of
+// each value; the settings themselves go through the intake (see makeIntakeInput).
+Options parseOptions(int argc, const char* const* argv);
+
+// The intake texts of a run: the options' boxes, with `overrides` (one value per sweep, in
+// the order of options.sweeps) put into their boxes.
+IntakeInput makeIntakeInput(const Options& options, const std::vector<std::string>& overrides = {});
+
+// Slot of the box that sets `field` in the model's panel, or -1 when the model has none.
+int slotOf(Model model, BoxField field);
+
+// The names --set and --sweep take, and the option names of the models.
+std::optional<BoxField> fieldByName(std::string_view name);
+std::string_view modelOptionName(Model model);
+
+// The text of --help.
+std::string helpText();
+
+// The "%d" conversion of a frame name: empty when `name` has none, else the file name of
+// frame `index`. Throws UsageError for a name with a malformed or second conversion.
+bool hasFrameConversion(std::string_view name);
+std::string formatFrameName(std::string_view name, std::int64_t index);
+
+} // namespace rd::batch

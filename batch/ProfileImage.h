@@ -1,0 +1,39 @@
+// The pictures of a line of cells without a window: the two bar profiles exactly as the
+// window's profile boxes show them, and a space-time picture of u.
+#pragma once
+
+#include <QColor>
+#include <QImage>
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace rd::batch {
+
+// Inner height of the window's profile boxes, in pixels.
+inline constexpr int kProfileHeight = 62;
+
+// What the window's profile box shows after drawing `cells` into a white box of
+// cells.size() x kProfileHeight pixels scaled 0..nCells across and `range` (top) to 0
+// (bottom): per column a white stroke over the range, then a bar of `colour` from the zero
+// line up to the value. A value outside the box is cut off; NaN draws no bar.
+QImage renderProfile(std::span<const float> cells, float range, QColor colour);
+
+// Space-time picture of u on a line: one row per sample, time downwards, grey levels as the
+// 2D field picture maps them (0 black, 255 / grayScale white).
+class Kymograph {
+public:
+    Kymograph(int nCells, float grayScale);
+    void addRow(std::span<const float> u);
+    int rows() const { return rows_; }
+    QImage image() const;
+
+private:
+    int nCells_;
+    float grayScale_;
+    int rows_ = 0;
+    std::vector<std::uint8_t> levels_;
+};
+
+} // namespace rd::batch

@@ -1,0 +1,339 @@
+#!/usr/bin/python3
+"""rdsim-batch seen from outside: exit statuses, messages, files NumPy reads and writes,
+sweeps against single runs, frames, kymographs and the progress line.
+
+Usage: cli_test.py PATH-TO-rdsim-batch
+"""
+import os
+import pty
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+import numpy as np
+
+EXE = None
+
+
+def run(*args, cwd=None, stderr_tty=False):
+    """Runs the tool; returns (exit status, stdout, stderr)."""
+    args = [EXE] + [str(a) for a in args]
+    if not stderr_tty:
+        p = subprocess.run(args, cwd=cwd, capture_output=True, text=True, timeout=300)
+        return p.returncode, p.stdout, p.stderr
+    master, slave = pty.openpty()
+    p = subprocess.Popen(args, cwd=cwd, stdout=subprocess.DEVNULL, stderr=slave)
+    os.close(slave)
+    chunks = []
+    while True:
+        try:
+            data = os.read(master, 4096)
+        except OSError:
+            break
+        if not data:
+            break
+        chunks.append(data)
+    os.close(master)
+    return p.wait(timeout=300), "", b"".join(chunks).decode()
+
+
+def content(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def files_in(folder):
+    return sorted(os.listdir(folder))
+
+
+def read_bmp(path):
+    """Pixels of an uncompressed 24- or 32-bit BMP as an array (rows top-down, RGB)."""
+    data = content(path)
+    assert data[:2] == b"BM", path
+    offset = struct.unpack_from("<I", data, 10)[0]
+    width, height = struct.unpack_from("<ii", data, 18)
+    bits = struct.unpack_from("<H", data, 28)[0]
+    assert bits in (24, 32), bits
+    stride = (width * bits // 8 + 3) // 4 * 4
+    rows = []
+    for r in range(abs(height)):
+        start = offset + r * stride
+        row = np.frombuffer(data[start:start + width * bits // 8], np.uint8)
+        rows.append(row.reshape(width, bits // 8)[:, 2::-1][:, :3])
+    img = np.array(rows)
+    return img[::-1] if height > 0 else img
+
+
+def png_size(path):
+    data = content(path)
+    assert data[:8] == b"\x89PNG\r\n\x1a\n", path
+    return struct.unpack(">II", data[16:24])
+
+
+def grey_levels(u, u_max):
+    """The window's grey mapping: round-half-even(single(u * single(255 / uMax))), clipped."""
+    scale = np.float32(255.0 / np.float64(np.float32(u_max)))
+    product = (u.astype(np.float32) * scale).astype(np.float32)
+    return np.clip(np.rint(product), 0, 255).astype(np.uint8)
+
+
+class Basics(unittest.TestCase):
+    def test_help_lists_every_option_and_an_example(self):
+        code, out, err = run("--help")
+        self.assertEqual((code, err), (0, ""))
+        for option in ("--model", "--dim", "--size", "--steps", "--set", "--init", "--seed",
+                       "--load-u", "--load-v", "--save", "--image", "--every", "--kymograph",
+                       "--sweep", "--jobs", "--quiet", "--help", "--version"):
+            self.assertIn(option, out)
+        self.assertIn("Example:\n  rdsim-batch --model gray-scott", out)
+        code, out, err = run("--version")
+        self.assertEqual((code, out, err), (0, "rdsim-batch 1.0.0\n", ""))
+
+    def test_bad_arguments_exit_2_with_one_line_and_write_nothing(self):
+        cases = [
+            (["--steps", "ten"], 'rdsim-batch: --steps "ten": not a whole number from 0 to 1000000'),
+            (["--model", "turing"], 'rdsim-batch: --model "turing": unknown model'),
+            (["--set", "kA=0.1x"], 'rdsim-batch: --set "kA=0.1x": constant production of u of '
+                                   'Gierer-Meinhardt: "0.1x" is not a number.'),
+            (["--model", "schnakenberg", "--set", "kC=1"],
+             'rdsim-batch: --set "kC=1": the Schnakenberg model has no setting kC'),
+            (["--size", "-3"], 'rdsim-batch: --size "-3": Field Size: "-3" gives fewer than 1 cell.'),
+            (["--sweep", "uMax=0:1:2"], 'rdsim-batch: --sweep uMax value "0": u range of '
+                                        'Gierer-Meinhardt: "0" must not be 0.'),
+            (["--image", "x.gif"], 'rdsim-batch: --image "x.gif": the file name must end in .png or .bmp'),
+            (["--load-u", "nothere.npy", "--load-v", "nothere.npy"],
+             'rdsim-batch: --load-u "nothere.npy": No such file or directory'),
+        ]
+        for args, message in cases:
+            with tempfile.TemporaryDirectory() as d, self.subTest(args=args):
+                code, out, err = run(*args, "--save", "out", "--steps", "3", cwd=d)
+                self.assertEqual(code, 2)
+                self.assertEqual(out, "")
+                self.assertTrue(err.startswith(message), err)
+                self.assertEqual(err.count("\n"), 1, err)
+                self.assertEqual(files_in(d), [])
+
+    def test_success_is_silent_without_a_terminal(self):
+        with tempfile.TemporaryDirectory() as d:
+            self.assertEqual(run("--size", "16", "--steps", "5", "--save", "a", cwd=d), (0, "", ""))
+            self.assertEqual(files_in(d), ["a-u.npy", "a-v.npy"])
+
+    def test_progress_line_only_on_a_terminal_and_not_with_quiet(self):
+        with tempfile.TemporaryDirectory() as d:
+            code, _, err = run("--size", "64", "--steps", "400", cwd=d, stderr_tty=True)
+            self.assertEqual(code, 0)
+            self.assertRegex(err, r"400/400 steps, \d+ steps/s, 0 s left")
+            code, _, err = run("--size", "64", "--steps", "400", "--quiet", cwd=d, stderr_tty=True)
+            self.assertEqual((code, err), (0, ""))
+
+
+class NumpyFiles(unittest.TestCase):
+    def test_numpy_loads_the_fields_unchanged(self):
+        with tempfile.TemporaryDirectory() as d:
+            for dim, shape in (("2", (24, 24)), ("1", (24,))):
+                code, _, err = run("--dim", dim, "--size", "24", "--init", "random", "--seed", "4",
+                                   "--steps", "10", "--save", "f" + dim, cwd=d)
+                self.assertEqual((code, err), (0, ""))
+                for species in "uv":
+                    path = os.path.join(d, "f%s-%s.npy" % (dim, species))
+                    with open(path, "rb") as f:
+                        version = np.lib.format.read_magic(f)
+                        header = np.lib.format.read_array_header_1_0(f)
+                    self.assertEqual(version, (1, 0))
+                    self.assertEqual(header, (shape, False, np.dtype("<f4")))
+                    a = np.load(path)
+                    self.assertEqual((a.dtype, a.shape), (np.dtype("<f4"), shape))
+                    self.assertTrue(np.all(np.isfinite(a)) and np.all(a >= 0))
+                    self.assertEqual(os.path.getsize(path) % 64, (4 * a.size) % 64)
+
+    def test_files_numpy_writes_go_through_a_zero_step_run_bit_for_bit(self):
+        rng = np.random.default_rng(7)
+        u = rng.random((16, 16), dtype=np.float32) * 3
+        v = rng.random((16, 16), dtype=np.float32)
+        u[0, 0], u[1, 1] = 0.0, np.float32(1e-45)
+        with tempfile.TemporaryDirectory() as d:
+            for version in ((1, 0), (2, 0), (3, 0)):
+                for order in ("<f4", ">f4"):
+                    with self.subTest(version=version, dtype=order):
+                        for name, a in (("u", u), ("v", v)):
+                            with open(os.path.join(d, name + ".npy"), "wb") as f:
+                                np.lib.format.write_array(f, a.astype(order), version=version)
+                        code, _, err = run("--size", "16", "--load-u", "u.npy", "--load-v", "v.npy",
+                                           "--steps", "0", "--save", "out", cwd=d)
+                        self.assertEqual((code, err), (0, ""))
+                        self.assertEqual(np.load(os.path.join(d, "out-u.npy")).tobytes(), u.tobytes())
+                        self.assertEqual(np.load(os.path.join(d, "out-v.npy")).tobytes(), v.tobytes())
+
+    def test_refused_files_say_what_is_wrong(self):
+        good = np.full((8, 8), 0.5, np.float32)
+        bad_value = good.copy()
+        cases = []
+        cases.append(("float64", good.astype(np.float64),
+                      "unsupported dtype '<f8' (single-precision float '<f4' is needed)"))
+        cases.append(("int32", good.astype(np.int32), "unsupported dtype '<i4'"))
+        cases.append(("fortran", np.asfortranarray(np.arange(64, dtype=np.float32).reshape(8, 8)),
+                      "unsupported order: Fortran order (C order is needed)"))
+        cases.append(("shape", np.full((8,), 0.5, np.float32),
+                      "shape (8,) does not match --size 8 --dim 2, which need (8, 8)"))
+        cases.append(("size", np.full((9, 9), 0.5, np.float32),
+                      "shape (9, 9) does not match --size 8 --dim 2, which need (8, 8)"))
+        neg = bad_value.copy()
+        neg[2, 3] = -0.25
+        cases.append(("negative", neg, "element 19 is negative (-0.25)"))
+        nan = bad_value.copy()
+        nan[7, 7] = np.nan
+        cases.append(("nan", nan, "element 63 is NaN"))
+        inf = bad_value.copy()
+        inf[0, 1] = np.inf
+        cases.append(("inf", inf, "element 1 is infinite"))
+        with tempfile.TemporaryDirectory() as d:
+            np.save(os.path.join(d, "v.npy"), good)
+            for label, array, message in cases:
+                with self.subTest(label):
+                    np.save(os.path.join(d, "u.npy"), array)
+                    code, _, err = run("--size", "8", "--load-u", "u.npy", "--load-v", "v.npy",
+                                       "--save", "out", cwd=d)
+                    self.assertEqual(code, 2)
+                    self.assertTrue(err.startswith('rdsim-batch: --load-u "u.npy": ' + message), err)
+                    self.assertEqual(files_in(d), ["u.npy", "v.npy"])
+            raw = content(os.path.join(d, "v.npy"))
+            for label, data, message in (
+                    ("truncated", raw[:-5], "truncated data: shape (8, 8) needs 256 bytes, the file holds 251"),
+                    ("magic", b"\x93NUMPZ" + raw[6:], "not a NumPy array file (bad magic)"),
+                    ("text", b"0.5 0.5\n", "not a NumPy array file (bad magic)")):
+                with self.subTest(label):
+                    with open(os.path.join(d, "u.npy"), "wb") as f:
+                        f.write(data)
+                    code, _, err = run("--size", "8", "--load-u", "u.npy", "--load-v", "v.npy", cwd=d)
+                    self.assertEqual((code, err), (2, 'rdsim-batch: --load-u "u.npy": ' + message + "\n"))
+
+
+class Failures(unittest.TestCase):
+    def test_an_overflow_exits_3_and_leaves_no_partial_outputs(self):
+        with tempfile.TemporaryDirectory() as d:
+            code, out, err = run("--size", "32", "--init", "random", "--seed", "2", "--set",
+                                 "scale=1e37", "--steps", "100", "--save", "s", "--image", "s.png",
+                                 cwd=d)
+            self.assertEqual(code, 3)
+            self.assertRegex(err, r"^rdsim-batch: iteration \d+: Overflow: .*\(at cell column \d+, row \d+\)\n$")
+            self.assertEqual(files_in(d), [])
+
+    def test_an_unwritable_output_exits_4_naming_the_file_and_the_reason(self):
+        with tempfile.TemporaryDirectory() as d:
+            with open(os.path.join(d, "plain"), "w"):
+                pass
+            for target, reason in (("missing/out", 'the folder "missing" does not exist'),
+                                   ("plain/out", '"plain" is not a folder')):
+                code, _, err = run("--size", "8", "--steps", "2", "--save", target, cwd=d)
+                self.assertEqual((code, err),
+                                 (4, 'rdsim-batch: cannot write "%s-u.npy": %s\n' % (target, reason)))
+            os.mkdir(os.path.join(d, "taken.png"))
+            code, _, err = run("--size", "8", "--steps", "2", "--image", "taken.png", cwd=d)
+            self.assertEqual((code, err), (4, 'rdsim-batch: cannot write "taken.png": Is a directory\n'))
+            self.assertEqual(files_in(d), ["plain", "taken.png"])
+
+
+class Pictures(unittest.TestCase):
+    def test_picture_formats_and_sizes(self):
+        with tempfile.TemporaryDirectory() as d:
+            self.assertEqual(run("--size", "40", "--steps", "3", "--image", "f.png", cwd=d)[0], 0)
+            self.assertEqual(png_size(os.path.join(d, "f.png")), (40, 40))
+            self.assertEqual(run("--dim", "1", "--size", "50", "--steps", "3", "--image", "p.BMP",
+                                 "--init", "random", "--seed", "1", "--save", "p", cwd=d)[0], 0)
+            self.assertEqual(files_in(d), ["f.png", "p-u.BMP", "p-u.npy", "p-v.BMP", "p-v.npy"])
+            for species, colour in (("u", (255, 0, 0)), ("v", (0, 0, 255))):
+                img = read_bmp(os.path.join(d, "p-%s.BMP" % species))
+                self.assertEqual(img.shape, (62, 50, 3))
+                bar = np.all(img == colour, axis=2)
+                self.assertTrue(np.all(bar | np.all(img == (255, 255, 255), axis=2)))
+                # A bar fills the rows below round((value - 3) * 62 / -3), a range of 3.
+                values = np.load(os.path.join(d, "p-%s.npy" % species)).astype(np.float64)
+                top = np.rint((values - 3.0) * 62 / -3.0)
+                self.assertTrue(np.array_equal(bar.sum(axis=0), np.clip(61 - top, 0, 62)))
+                self.assertTrue(np.all(bar[-1]) and not np.any(bar[:int(top.min()) + 1]))
+
+    def test_frames_are_the_states_every_k_steps(self):
+        with tempfile.TemporaryDirectory() as d:
+            code, _, err = run("--size", "20", "--init", "random", "--seed", "3", "--steps", "25",
+                               "--every", "10", "--image", "fr-%03d.bmp", "--save", "end", cwd=d)
+            self.assertEqual((code, err), (0, ""))
+            self.assertEqual(files_in(d), ["end-u.npy", "end-v.npy", "fr-000.bmp", "fr-001.bmp",
+                                           "fr-002.bmp"])
+            for k in range(3):
+                code, _, _ = run("--size", "20", "--init", "random", "--seed", "3", "--steps",
+                                 10 * k, "--save", "at%d" % k, cwd=d)
+                self.assertEqual(code, 0)
+                u = np.load(os.path.join(d, "at%d-u.npy" % k))
+                frame = read_bmp(os.path.join(d, "fr-%03d.bmp" % k))
+                self.assertTrue(np.array_equal(frame[:, :, 0], grey_levels(u, 3)), k)
+
+    def test_kymograph_rows_are_u_every_k_steps(self):
+        with tempfile.TemporaryDirectory() as d:
+            args = ("--dim", "1", "--size", "30", "--init", "random", "--seed", "8",
+                    "--set", "uMax=2.5")
+            code, _, err = run(*args, "--steps", "40", "--every", "8", "--kymograph", "k.bmp", cwd=d)
+            self.assertEqual((code, err), (0, ""))
+            k = read_bmp(os.path.join(d, "k.bmp"))
+            self.assertEqual(k.shape, (6, 30, 3))
+            for row in range(6):
+                self.assertEqual(run(*args, "--steps", 8 * row, "--save", "r", cwd=d)[0], 0)
+                u = np.load(os.path.join(d, "r-u.npy"))
+                self.assertTrue(np.array_equal(k[row, :, 1], grey_levels(u, 2.5)), row)
+
+
+class Sweeps(unittest.TestCase):
+    ARGS = ("--size", "24", "--init", "random", "--seed", "11", "--steps", "60",
+            "--sweep", "kA=0.08:0.12:3", "--sweep", "scale=0.01:3e36:2")
+
+    def sweep(self, folder, jobs):
+        os.mkdir(folder)
+        code, out, err = run(*self.ARGS, "--jobs", jobs, "--save", os.path.join(folder, "s"),
+                             "--image", os.path.join(folder, "s.png"))
+        return code, err
+
+    def test_rows_match_single_runs_and_do_not_depend_on_the_thread_count(self):
+        with tempfile.TemporaryDirectory() as d:
+            one, two = os.path.join(d, "one"), os.path.join(d, "two")
+            code1, err1 = self.sweep(one, 1)
+            code2, err2 = self.sweep(two, 2)
+            # The overflowing combinations are reported; the others finish.
+            self.assertEqual((code1, code2), (3, 3))
+            self.assertEqual(err1, err2)
+            self.assertEqual(files_in(one), files_in(two))
+            for name in files_in(one):
+                self.assertEqual(content(os.path.join(one, name)),
+                                 content(os.path.join(two, name)).replace(b"/two/", b"/one/"), name)
+
+            rows = content(os.path.join(one, "sweep.csv")).decode().splitlines()
+            self.assertEqual(rows[0], "run,kA,scale,status,iteration,message,files")
+            self.assertEqual(len(rows), 7)
+            for line in rows[1:]:
+                fields = line.split(",", 5)
+                run_no, ka, scale, status, iteration = fields[:5]
+                self.assertEqual(int(run_no), rows.index(line))
+                single = os.path.join(d, "single")
+                code, _, err = run("--size", "24", "--init", "random", "--seed", "11", "--steps", "60",
+                                   "--set", "kA=" + ka, "--set", "scale=" + scale,
+                                   "--save", single, "--image", single + ".png")
+                tag = "kA=%s-scale=%s" % (ka, scale)
+                if scale == "0.01":
+                    self.assertEqual((status, iteration, code), ("ok", "", 0))
+                    files = [os.path.join(one, "s-%s-%s.npy" % (tag, sp)) for sp in "uv"]
+                    files.append(os.path.join(one, "s-%s.png" % tag))
+                    self.assertEqual(line, "%s,%s,%s,ok,,,%s" % (run_no, ka, scale, ";".join(files)))
+                    for mine, theirs in zip(files, [single + "-u.npy", single + "-v.npy", single + ".png"]):
+                        self.assertEqual(content(mine), content(theirs))
+                else:
+                    self.assertEqual((status, code), ("arithmetic error", 3))
+                    self.assertIn(",\"iteration %s: Overflow" % iteration, line)
+                    self.assertEqual(err, "rdsim-batch: iteration %s: %s\n"
+                                     % (iteration, line.split(",\"iteration %s: " % iteration)[1][:-2]))
+                    self.assertTrue(line.endswith("\","))
+                    self.assertFalse(os.path.exists(os.path.join(one, "s-%s-u.npy" % tag)))
+
+
+if __name__ == "__main__":
+    EXE = os.path.abspath(sys.argv.pop(1))
+    unittest.main(verbosity=1)
