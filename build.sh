@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # One entry point for a fresh Debian 12 machine:
-#   ./build.sh test   install what is missing, build incrementally, run every test
+#   ./build.sh test   install what is missing, build incrementally, run every test: the
+#                     release suite (build/), the sanitizer suite (build-asan/) and a
+#                     bounded fuzz run (build-fuzz/)
 #   ./build.sh run    install what is missing, build, start the window
 #   ./build.sh bench  build and run the engine benchmark
 set -euo pipefail
@@ -38,8 +40,25 @@ jobs_for_tests() { echo $(($(nproc) > 1 ? $(nproc) : 1)); }
 case "${1:-test}" in
 test)
     install_missing
+    # 1. The release suite.
     configure_and_build build -DCMAKE_BUILD_TYPE=Release
     (cd build && ctest --output-on-failure -j "$(jobs_for_tests)")
+    # 2. The same suite under AddressSanitizer and UndefinedBehaviorSanitizer; any report
+    #    aborts its test. Leaks that Qt's own libraries keep at exit are suppressed by name.
+    configure_and_build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DRDSIM_SANITIZE=ON -DRDSIM_BENCH=OFF
+    (cd build-asan &&
+        ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+        UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+        LSAN_OPTIONS="suppressions=$PWD/../tests/lsan.supp:print_suppressions=0" \
+        ctest --output-on-failure -j "$(jobs_for_tests)")
+    # 3. A bounded libFuzzer run of the text conversion and intake checks (clang).
+    if [ ! -f build-fuzz/CMakeCache.txt ]; then
+        CXX="$(command -v clang++ || command -v clang++-14)" cmake -S . -B build-fuzz \
+            -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRDSIM_FUZZ=ON -DRDSIM_GUI=OFF -DRDSIM_BENCH=OFF
+    fi
+    cmake --build build-fuzz -j "$(nproc)" --target number_text_fuzz
+    (cd build-fuzz && ctest --output-on-failure -R '^number_text_fuzz$')
     ;;
 run)
     install_missing
