@@ -44,13 +44,12 @@ test)
     configure_and_build build -DCMAKE_BUILD_TYPE=Release
     (cd build && ctest --output-on-failure -j "$(jobs_for_tests)")
     # 2. The same suite under AddressSanitizer and UndefinedBehaviorSanitizer; any report
-    #    aborts its test. Leaks that Qt's own libraries keep at exit are suppressed by name.
+    #    aborts its test.
     configure_and_build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DRDSIM_SANITIZE=ON -DRDSIM_BENCH=OFF
     (cd build-asan &&
         ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
         UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-        LSAN_OPTIONS="suppressions=$PWD/../tests/lsan.supp:print_suppressions=0" \
         ctest --output-on-failure -j "$(jobs_for_tests)")
     # 3. A bounded libFuzzer run of the text conversion and intake checks (clang).
     if [ ! -f build-fuzz/CMakeCache.txt ]; then
