@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # One entry point for a fresh Debian 12 machine:
-#   ./build.sh test   install what is missing, build incrementally, run every test
+#   ./build.sh test   install what is missing, build incrementally, run every test: the
+#                     release suite (build/), the sanitizer suite (build-asan/) and a
+#                     bounded fuzz run (build-fuzz/)
 #   ./build.sh run    install what is missing, build, start the window
 #   ./build.sh bench  build and run the engine benchmark
 set -euo pipefail
@@ -24,13 +26,17 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
-configure_and_build() { # build folder, extra cmake arguments...
+configure() { # build folder, extra cmake arguments...
     local dir=$1
     shift
     if [ ! -f "$dir/CMakeCache.txt" ]; then
         cmake -S . -B "$dir" "$@"
     fi
-    cmake --build "$dir" -j "$(nproc)"
+}
+
+configure_and_build() { # build folder, extra cmake arguments...
+    configure "$@"
+    cmake --build "$1" -j "$(nproc)"
 }
 
 jobs_for_tests() { echo $(($(nproc) > 1 ? $(nproc) : 1)); }
@@ -38,17 +44,34 @@ jobs_for_tests() { echo $(($(nproc) > 1 ? $(nproc) : 1)); }
 case "${1:-test}" in
 test)
     install_missing
+    # 1. The release suite.
     configure_and_build build -DCMAKE_BUILD_TYPE=Release
     (cd build && ctest --output-on-failure -j "$(jobs_for_tests)")
+    # 2. The same suite under AddressSanitizer and UndefinedBehaviorSanitizer; any report
+    #    aborts its test.
+    configure_and_build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DRDSIM_SANITIZE=ON -DRDSIM_BENCH=OFF
+    (cd build-asan &&
+        ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+        UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+        ctest --output-on-failure -j "$(jobs_for_tests)")
+    # 3. Bounded libFuzzer runs of the text conversion with the intake checks, and of the
+    #    field file reader (clang).
+    CXX="$(command -v clang++ || command -v clang++-14)" configure build-fuzz \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRDSIM_FUZZ=ON -DRDSIM_GUI=OFF -DRDSIM_BENCH=OFF
+    cmake --build build-fuzz -j "$(nproc)" --target number_text_fuzz npy_fuzz
+    (cd build-fuzz && ctest --output-on-failure -R '^(number_text|npy)_fuzz$')
     ;;
 run)
     install_missing
-    configure_and_build build -DCMAKE_BUILD_TYPE=Release
+    configure build -DCMAKE_BUILD_TYPE=Release
+    cmake --build build -j "$(nproc)" --target rdsim
     exec ./build/app/rdsim
     ;;
 bench)
     install_missing
-    configure_and_build build -DCMAKE_BUILD_TYPE=Release
+    configure build -DCMAKE_BUILD_TYPE=Release
+    cmake --build build -j "$(nproc)" --target rdsim-bench
     ./build/bench/rdsim-bench
     ;;
 *)

@@ -87,12 +87,16 @@ void frmMain::Run2D()
             },
             [] { QCoreApplication::processEvents(); });
     } catch (const rd::EngineError& e) {
-        // An abandoned step leaves phaseA naming the last complete set; show that one.
+        // An abandoned step leaves phaseA naming the last complete set. The next intake
+        // makes set A current, so when B holds the last complete step it is copied into A:
+        // going on must never start from the half-written set.
         endRunWithError(e, shown);
-        if (state.phaseA)
-            Draw2DFromA();
-        else
-            Draw2DFromB();
+        if (!state.phaseA) {
+            state.uA = state.uB;
+            state.vA = state.vB;
+            state.phaseA = rd::kTrue;
+        }
+        Draw2DFromA();
     }
 }
 
