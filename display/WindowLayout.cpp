@@ -17,11 +17,11 @@ namespace rd::layout {
 
 namespace {
 
-QFont qtFont(const FontSpec& spec)
+QFont qtFont(const FontStyle& style)
 {
-    if (!spec.family)
+    if (!style.family)
         return fonts::windowDefault();
-    return fonts::face(QString::fromUtf8(spec.family), spec.points, spec.bold, spec.italic);
+    return fonts::face(QString::fromUtf8(style.family), style.points, style.bold, style.italic);
 }
 
 Qt::Alignment qtAlign(Align a)
@@ -44,7 +44,7 @@ QColor backColour(long long back, const QWidget* w)
     return QColor::fromRgb(QRgb(back));
 }
 
-QWidget* create(const ControlSpec& s, QWidget* parent)
+QWidget* create(const ControlDesign& s, QWidget* parent)
 {
     const QString text = QString::fromUtf8(s.text);
     QWidget* w = nullptr;

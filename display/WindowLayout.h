@@ -16,7 +16,7 @@ namespace rd::layout {
 enum class Kind { Frame, Label, TextBox, Button, PictureBox, Option, Slider, Rule };
 enum class Align { Left, Centre, Right };
 
-struct FontSpec {
+struct FontStyle {
     const char* family = nullptr; // nullptr: the window's default font
     double points = 0.0;
     bool bold = false;
@@ -26,7 +26,7 @@ struct FontSpec {
 // Background colour meaning "the system grey" (the colour of buttons and scroll bars).
 inline constexpr long long kSystemGrey = -1;
 
-struct ControlSpec {
+struct ControlDesign {
     const char* name;
     int index = -1; // -1: not an element of a control array
     Kind kind = Kind::Label;
@@ -35,7 +35,7 @@ struct ControlSpec {
     // Twips relative to the container. A rule runs from (left, top) to (left + width, top).
     // A label of width or height 0 is sized to its text in that direction.
     int left = 0, top = 0, width = 0, height = 0;
-    FontSpec font {};
+    FontStyle font {};
     long long back = kSystemGrey; // 0xRRGGBB or kSystemGrey
     bool border = true; // picture boxes only
     Align align = Align::Left;
@@ -57,11 +57,11 @@ int twipsToPixels(int twips);
 
 std::span<const EquationLabel> equationLabels();
 // The font of an equation label follows from what it shows.
-FontSpec equationFont(const QString& caption);
+FontStyle equationFont(const QString& caption);
 
 // Every control in creation order: each container before what it holds, and within one
 // container in design order (earlier entries lie above later ones).
-const std::vector<ControlSpec>& controls();
+const std::vector<ControlDesign>& controls();
 
 // "Name" or "Name(index)".
 QString key(const char* name, int index = -1);

@@ -7,9 +7,9 @@ namespace rd::layout {
 
 namespace {
 
-constexpr FontSpec kPanelTitle { "Century", 9, true, true };
-constexpr FontSpec kGothicSlider { "ＭＳ Ｐゴシック", 8.25 };
-constexpr FontSpec kGothicOption { "ＭＳ Ｐゴシック", 9, true };
+constexpr FontStyle kPanelTitle { "Century", 9, true, true };
+constexpr FontStyle kGothicSlider { "ＭＳ Ｐゴシック", 8.25 };
+constexpr FontStyle kGothicOption { "ＭＳ Ｐゴシック", 9, true };
 
 constexpr long long kWhite = 0xffffff, kBlack = 0x000000;
 
@@ -168,11 +168,11 @@ constexpr EquationBox kEquationBoxes[] = {
 
 // Fraction bars and the rules under the time derivatives: name, index, panel, x1, x2, y.
 // The rules of the du/dt fractions carry the indices 0, 3, 4 and 7, which no other rule uses.
-struct RuleSpec {
+struct RuleDesign {
     const char* name;
     int index, panel, x1, x2, y;
 };
-constexpr RuleSpec kRules[] = {
+constexpr RuleDesign kRules[] = {
     { "Line1", 0, 0, 600, 1010, 825 },
     { "Line1", 1, 0, 600, 1010, 1545 },
     { "Line3", 0, 0, 3000, 4560, 840 },
@@ -186,9 +186,9 @@ constexpr RuleSpec kRules[] = {
     { "Line3", 1, 3, 3600, 4560, 840 },
 };
 
-std::vector<ControlSpec> makeControls()
+std::vector<ControlDesign> makeControls()
 {
-    std::vector<ControlSpec> c = {
+    std::vector<ControlDesign> c = {
         // The window's client area.
         { .name = "Frame3",
             .kind = Kind::Frame,
@@ -490,11 +490,11 @@ std::span<const EquationLabel> equationLabels()
     return kEquationLabels;
 }
 
-FontSpec equationFont(const QString& caption)
+FontStyle equationFont(const QString& caption)
 {
     struct Style {
         const char* caption;
-        FontSpec font;
+        FontStyle font;
     };
     static constexpr Style kStyles[] = {
         { "∂", { "ＭＳ Ｐゴシック", 9, false, true } },
@@ -517,9 +517,9 @@ FontSpec equationFont(const QString& caption)
     return { "Arial", 9 };
 }
 
-const std::vector<ControlSpec>& controls()
+const std::vector<ControlDesign>& controls()
 {
-    static const std::vector<ControlSpec> table = makeControls();
+    static const std::vector<ControlDesign> table = makeControls();
     return table;
 }
 
