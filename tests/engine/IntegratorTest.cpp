@@ -71,29 +71,29 @@ INSTANTIATE_TEST_SUITE_P(Engine, EveryModelAndDimension,
 
 TEST(Integrators, NegativesBecomePositiveZeroAndNegativeZeroIsKept)
 {
-    for (int dim : { 1, 2 })
-        for (bool scalar : { false, true }) {
-            // Gray-Scott removing u fast from a tiny value: every new value is below zero.
-            rd::SimState s = makeState(kDefaults[2], dim, 37);
-            s.reactGain = 100.0f;
-            std::fill(s.uA.begin(), s.uA.end(), 1e-3f);
-            rdtest::step(s, dim, rd::Model::GrayScott, scalar);
-            for (std::int64_t k = 0; k < rdtest::cellCount(dim, 37); ++k)
-                ASSERT_EQ(bits(s.uB[k]), 0u) << dim << "D cell " << k << " scalar " << scalar;
-            // With kA = kB = 0 and a negative gain on -0.0 every product and sum is -0.0,
-            // and -0.0 < 0 is false, so -0.0 is stored.
-            rd::SimState z = makeState(kDefaults[2], dim, 37);
-            z.kA = z.kB = 0.0f;
-            z.reactGain = -1.0f;
-            std::fill(z.uA.begin(), z.uA.end(), -0.0f);
-            std::fill(z.vA.begin(), z.vA.end(), -0.0f);
-            rdtest::step(z, dim, rd::Model::GrayScott, scalar);
-            for (std::int64_t k = 0; k < rdtest::cellCount(dim, 37); ++k)
-                ASSERT_EQ(bits(z.uB[k]), 0x80000000u) << dim << "D cell " << k;
-        }
+    // Gray-Scott removing u fast from a tiny value: every new value is below zero. With
+    // kA = kB = 0 and a negative gain on -0.0 every product and sum is -0.0, and -0.0 < 0 is
+    // false, so -0.0 is stored.
+    struct Case {
+        float gain, start, k;
+        std::uint32_t stored;
+    };
+    for (const Case c :
+        { Case { 100.0f, 1e-3f, 0.04f, 0u }, Case { -1.0f, -0.0f, 0.0f, 0x80000000u } })
+        for (int dim : { 1, 2 })
+            for (bool scalar : { false, true }) {
+                rd::SimState s = makeState(kDefaults[2], dim, 37);
+                s.reactGain = c.gain;
+                s.kA = s.kB = c.k;
+                std::fill(s.uA.begin(), s.uA.end(), c.start);
+                std::fill(s.vA.begin(), s.vA.end(), c.start);
+                rdtest::step(s, dim, rd::Model::GrayScott, scalar);
+                for (std::int64_t k = 0; k < rdtest::cellCount(dim, 37); ++k)
+                    ASSERT_EQ(bits(s.uB[k]), c.stored) << dim << "D cell " << k << " " << scalar;
+            }
 }
 
-TEST(Integrators, TwoStepsAlternateTheBufferSets)
+TEST(Integrators, TwoDimensionalStepsAlternateTheSetsAndOneDimensionalEndWithBothEqual)
 {
     rd::SimState s = makeState(kDefaults[0], 2, 6);
     rdtest::fillStartField(s, 36, 3);
@@ -106,17 +106,14 @@ TEST(Integrators, TwoStepsAlternateTheBufferSets)
     EXPECT_EQ(s.phaseA, rd::kTrue);
     EXPECT_EQ(s.uB, intermediate);
     EXPECT_NE(s.uA, start);
-}
 
-TEST(Integrators, OneDimensionalStepEndsWithBothSetsEqual)
-{
-    rd::SimState s = makeState(kDefaults[1], 1, 10);
-    rdtest::fillStartField(s, 10, 8);
-    s.phaseA = rd::kFalse;
-    rd::Step1D(s, rd::Model::Schnakenberg);
-    EXPECT_EQ(s.uA, s.uB);
-    EXPECT_EQ(s.vA, s.vB);
-    EXPECT_EQ(s.phaseA, rd::kFalse) << "1D never touches phaseA";
+    rd::SimState line = makeState(kDefaults[1], 1, 10);
+    rdtest::fillStartField(line, 10, 8);
+    line.phaseA = rd::kFalse;
+    rd::Step1D(line, rd::Model::Schnakenberg);
+    EXPECT_EQ(line.uA, line.uB);
+    EXPECT_EQ(line.vA, line.vB);
+    EXPECT_EQ(line.phaseA, rd::kFalse) << "1D never touches phaseA";
 }
 
 TEST(Integrators, SmallestGridsUseTheMirrorAndTheSpareElement)
