@@ -71,9 +71,9 @@ INSTANTIATE_TEST_SUITE_P(Engine, EveryModelAndDimension,
 
 TEST(Integrators, NegativesBecomePositiveZeroAndNegativeZeroIsKept)
 {
-    // Gray-Scott removing u fast from a tiny value: every new value is below zero. With
-    // kA = kB = 0 and a negative gain on -0.0 every product and sum is -0.0, and -0.0 < 0 is
-    // false, so -0.0 is stored.
+    // On every path, the scalar one included. Gray-Scott removing u fast from a tiny value: every
+    // new value is below zero. With kA = kB = 0 and a negative gain on -0.0 every product and sum
+    // is -0.0, and -0.0 < 0 is false, so -0.0 is stored.
     struct Case {
         float gain, start, k;
         std::uint32_t stored;
@@ -81,15 +81,18 @@ TEST(Integrators, NegativesBecomePositiveZeroAndNegativeZeroIsKept)
     for (const Case c :
         { Case { 100.0f, 1e-3f, 0.04f, 0u }, Case { -1.0f, -0.0f, 0.0f, 0x80000000u } })
         for (int dim : { 1, 2 })
-            for (bool scalar : { false, true }) {
+            for (rd::SimdLevel path : rd::availableSimdLevels()) {
+                ASSERT_TRUE(rd::setSimdLevelForTesting(path));
                 rd::SimState s = makeState(kDefaults[2], dim, 37);
                 s.reactGain = c.gain;
                 s.kA = s.kB = c.k;
                 std::fill(s.uA.begin(), s.uA.end(), c.start);
                 std::fill(s.vA.begin(), s.vA.end(), c.start);
-                rdtest::step(s, dim, rd::Model::GrayScott, scalar);
+                rdtest::step(s, dim, rd::Model::GrayScott);
+                rd::setSimdLevelForTesting(rd::availableSimdLevels().back());
                 for (std::int64_t k = 0; k < rdtest::cellCount(dim, 37); ++k)
-                    ASSERT_EQ(bits(s.uB[k]), c.stored) << dim << "D cell " << k << " " << scalar;
+                    ASSERT_EQ(bits(s.uB[k]), c.stored)
+                        << dim << "D cell " << k << " " << rd::simdLevelName(path);
             }
 }
 
