@@ -1,16 +1,23 @@
 // Shared set-up for the engine tests: states with a model's start-up coefficients, as the
-// intake derives them, and bit-level comparisons.
+// intake derives them, one step of either dimension, and bit-level comparisons.
 #pragma once
 
+#include "EngineError.h"
+#include "Integrators.h"
 #include "SimState.h"
 
 #include <bit>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace rdtest {
 
-inline std::uint32_t bits(float x) { return std::bit_cast<std::uint32_t>(x); }
+inline std::uint32_t bits(float x)
+{
+    return std::bit_cast<std::uint32_t>(x);
+}
 
 struct ModelDefaults {
     const char* name;
@@ -27,6 +34,19 @@ inline const ModelDefaults kDefaults[] = {
     { "ore", rd::Model::Oregonator, 1.0f, 8e-4f, 0.01f, 0.001, 1.0f, 1.0f, 1.0f, 20.0f },
 };
 
+inline std::int64_t cellCount(int dim, int n)
+{
+    return dim == 1 ? n : std::int64_t { n } * n;
+}
+
+// The self-weights 1 - 2c (1D) or 1 - 4c (2D), from the stored diffusion numbers.
+inline void deriveSelfWeights(rd::SimState& s, int dim)
+{
+    const double w = dim == 1 ? 2.0 : 4.0;
+    s.su = static_cast<float>(1.0 - w * static_cast<double>(s.cu));
+    s.sv = static_cast<float>(1.0 - w * static_cast<double>(s.cv));
+}
+
 // A state of n cells (per side in 2D) with the model's start-up coefficients.
 inline rd::SimState makeState(const ModelDefaults& m, int dim, int n)
 {
@@ -42,14 +62,48 @@ inline rd::SimState makeState(const ModelDefaults& m, int dim, int n)
     const double dt = s.dt, dx = s.dx;
     s.cu = static_cast<float>(static_cast<double>(s.Du) * 1e-6 * dt / dx / dx);
     s.cv = static_cast<float>(static_cast<double>(s.Dv) * 1e-6 * dt / dx / dx);
-    const double w = dim == 1 ? 2.0 : 4.0;
-    s.su = static_cast<float>(1.0 - w * static_cast<double>(s.cu));
-    s.sv = static_cast<float>(1.0 - w * static_cast<double>(s.cv));
+    deriveSelfWeights(s, dim);
     s.nCells = n;
     s.lastIdx = n - 1;
     s.lastInner = n - 2;
     s.resizeArrays(dim == 1 ? s.highestIndex1D() : s.highestIndex2D());
     return s;
+}
+
+// One step on the dispatched path, or on the scalar reference.
+inline void step(rd::SimState& s, int dim, rd::Model m, bool scalar = false)
+{
+    if (dim == 1)
+        scalar ? rd::scalar::Step1D(s, m) : rd::Step1D(s, m);
+    else if (s.phaseA)
+        scalar ? rd::scalar::Step2DFromA(s, m) : rd::Step2DFromA(s, m);
+    else
+        scalar ? rd::scalar::Step2DFromB(s, m) : rd::Step2DFromB(s, m);
+}
+
+// The set the last step wrote (1D always ends with both sets equal).
+inline const std::vector<float>& currentU(const rd::SimState& s)
+{
+    return s.phaseA ? s.uA : s.uB;
+}
+inline const std::vector<float>& currentV(const rd::SimState& s)
+{
+    return s.phaseA ? s.vA : s.vB;
+}
+
+// The error a call raises: its kind and "kind: message", or nothing and "" if it completes.
+struct Raised {
+    std::optional<rd::EngineError::Kind> kind;
+    std::string text;
+};
+template <class F> Raised raised(F&& f)
+{
+    try {
+        f();
+    } catch (const rd::EngineError& e) {
+        return { e.kind(), std::to_string(static_cast<int>(e.kind())) + ": " + e.what() };
+    }
+    return {};
 }
 
 // The deterministic start field the golden values were derived from (see oracle.py).
