@@ -1,11 +1,11 @@
-#include "tst_RunControl.h"
-#include "tst_StartUpAndIntake.h"
-
 #include <QApplication>
-#include <QTest>
 
 #include <cstring>
 #include <vector>
+
+int runStartUpAndIntakeTests(int argc, char** argv);
+int runRunControlTests(int argc, char** argv);
+int runIterationLimitTest(int argc, char** argv);
 
 // "--iteration-limit" as the first argument runs the long run to the iteration limit only;
 // the other arguments go to QtTest.
@@ -17,15 +17,9 @@ int main(int argc, char* argv[])
     if (limitOnly)
         args.erase(args.begin() + 1);
     const int n = static_cast<int>(args.size());
-    int failed = 0;
-    if (limitOnly) {
-        TestIterationLimit t;
-        failed += QTest::qExec(&t, n, args.data());
-    } else {
-        TestStartUpAndIntake intake;
-        failed += QTest::qExec(&intake, n, args.data());
-        TestRunControl run;
-        failed += QTest::qExec(&run, n, args.data());
-    }
+    if (limitOnly)
+        return runIterationLimitTest(n, args.data()) == 0 ? 0 : 1;
+    const int failed
+        = runStartUpAndIntakeTests(n, args.data()) + runRunControlTests(n, args.data());
     return failed == 0 ? 0 : 1;
 }
