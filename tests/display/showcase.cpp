@@ -1,7 +1,7 @@
 // Opens the window ("plain": as constructed) or with sample contents: profiles in 1D, or with "2d"
 // a field picture and the brush frame; "panel=N" shows model panel N. With a number of milliseconds
 // as last argument it closes after that.
-#include "TestAccess.h"
+#include "GuiTestSupport.h"
 
 #include <QApplication>
 #include <QGroupBox>
