@@ -182,7 +182,7 @@ private slots:
     void stepErrorEndsRunAndGoingOnWorks_data();
     void stepErrorEndsRunAndGoingOnWorks();
     void phasePlotOverflow();
-    void failedSecondProfileKeepsTheFirst();
+    void directoryInTheWayOfASave();
 };
 
 void TestRobust::refusalChangesNothing_data()
@@ -386,9 +386,9 @@ void TestRobust::phasePlotOverflow()
     QVERIFY2(w.lastMessage.isEmpty(), qPrintable(w.lastMessage));
 }
 
-// The other Save As failures are the output tests' (tests/editing); here the 1D pair whose
-// second file fails: the first stays written whole.
-void TestRobust::failedSecondProfileKeepsTheFirst()
+// The first 1D file failing and an unwritable folder are the editing tests'; here a directory
+// in the way of the second 1D file (the first stays written whole) and of the 2D file.
+void TestRobust::directoryInTheWayOfASave()
 {
     QTemporaryDir dir;
     const QString previous = QDir::currentPath();
@@ -405,6 +405,13 @@ void TestRobust::failedSecondProfileKeepsTheFirst()
     QCOMPARE(QImage(QStringLiteral("Activator_1D.bmp")).convertToFormat(QImage::Format_RGB32),
         w.Picture1->image());
     QVERIFY(QFileInfo(QStringLiteral("Inhibitor_1D.bmp")).isDir());
+    // 2D: a directory in the way is named too, and stays.
+    QTest::mouseClick(w.Option1[1], Qt::LeftButton);
+    QVERIFY(QDir().mkdir(QStringLiteral("2D.bmp")));
+    w.mnuSaveAs->trigger();
+    QVERIFY2(w.lastMessage.startsWith(QStringLiteral("\"2D.bmp\" could not be written: ")),
+        qPrintable(w.lastMessage));
+    QVERIFY(QFileInfo(QStringLiteral("2D.bmp")).isDir());
 }
 
 QTEST_MAIN(TestRobust)
