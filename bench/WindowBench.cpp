@@ -130,8 +130,8 @@ int main(int argc, char* argv[])
     const double bareRate
         = static_cast<double>(steps) / (static_cast<double>(clock.nsecsElapsed()) * 1e-9);
 
-    std::printf("window: %ld iterations in %.3f s (N = %d, %d iterations per image)\n",
-        iterations, windowSeconds, window.state.nCells, window.state.itersPerImage);
+    std::printf("window: %ld iterations in %.3f s (N = %d, %d iterations per image)\n", iterations,
+        windowSeconds, window.state.nCells, window.state.itersPerImage);
     std::printf("window run: %.0f it/s; bare engine: %.0f steps/s; ratio: %.3f\n", windowRate,
         bareRate, windowRate / bareRate);
     return 0;

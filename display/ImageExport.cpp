@@ -21,8 +21,9 @@ bool frmMain::saveBoxImage(const PictureBox* box, const QString& fileName)
         // 24 bits per pixel keep every colour the boxes show.
         const QImage picture = box->image().convertToFormat(QImage::Format_RGB888);
         if (!picture.save(&file, "BMP")) {
-            reason = file.error() != QFileDevice::NoError ? file.errorString()
-                                                          : QStringLiteral("the image could not be encoded");
+            reason = file.error() != QFileDevice::NoError
+                ? file.errorString()
+                : QStringLiteral("the image could not be encoded");
             file.cancelWriting();
             file.commit();
         } else if (!file.commit()) {
@@ -32,7 +33,8 @@ bool frmMain::saveBoxImage(const PictureBox* box, const QString& fileName)
     if (reason.isEmpty())
         return true;
     ShowMessage(QStringLiteral("Save As failed"),
-        QStringLiteral("\"%1\" could not be written: %2. Any earlier file of that name is unchanged.")
+        QStringLiteral(
+            "\"%1\" could not be written: %2. Any earlier file of that name is unchanged.")
             .arg(fileName, reason));
     return false;
 }

@@ -38,9 +38,18 @@ void frmMain::endRun()
     paintDeferredFrame();
 }
 
-void frmMain::Step1D() { rd::Step1D(state, checkedModel()); }
-void frmMain::Step2DFromA() { rd::Step2DFromA(state, checkedModel()); }
-void frmMain::Step2DFromB() { rd::Step2DFromB(state, checkedModel()); }
+void frmMain::Step1D()
+{
+    rd::Step1D(state, checkedModel());
+}
+void frmMain::Step2DFromA()
+{
+    rd::Step2DFromA(state, checkedModel());
+}
+void frmMain::Step2DFromB()
+{
+    rd::Step2DFromB(state, checkedModel());
+}
 
 void frmMain::Run1D()
 {
@@ -64,8 +73,7 @@ void frmMain::Run2D()
         int& count;
         explicit ActiveLoop(int& c)
             : count(++c)
-        {
-        }
+        { }
         ~ActiveLoop() { --count; }
     } active(active2DLoops_);
     std::int32_t shown = 0;
@@ -100,7 +108,10 @@ void frmMain::Run2D()
     }
 }
 
-void frmMain::showIteration(std::int32_t n) { Label2->setText(QString::number(n)); }
+void frmMain::showIteration(std::int32_t n)
+{
+    Label2->setText(QString::number(n));
+}
 
 void frmMain::endRunWithError(const rd::EngineError& e, std::int32_t shownCounter)
 {

@@ -19,8 +19,8 @@ std::int32_t roundCoordinate(double value)
 
 void frmMain::paintCell(std::int32_t i, std::int32_t j, std::int32_t a)
 {
-    const auto idx = static_cast<std::size_t>(i) + static_cast<std::size_t>(j)
-        * static_cast<std::size_t>(state.nCells);
+    const auto idx = static_cast<std::size_t>(i)
+        + static_cast<std::size_t>(j) * static_cast<std::size_t>(state.nCells);
     if (idx >= state.uA.size())
         return; // never outside the arrays, whatever the sizes
     // The brush value is uMax * a / 255 in double, stored single; both sets get it so the
@@ -77,7 +77,10 @@ void frmMain::Picture3_MouseMove(int, int, float x, float y)
         paintDisc(x, y);
 }
 
-void frmMain::Picture3_MouseUp(int, int, float, float) { state.mouseDown = rd::kFalse; }
+void frmMain::Picture3_MouseUp(int, int, float, float)
+{
+    state.mouseDown = rd::kFalse;
+}
 
 void frmMain::PlotSpiral(int k, int l)
 {
@@ -88,7 +91,8 @@ void frmMain::PlotSpiral(int k, int l)
     for (std::int32_t i = x0; i <= x1; ++i) {
         for (std::int32_t j = y0; j <= y1; ++j) {
             const std::int32_t di = k - i, dj = l - j;
-            const float dist = static_cast<float>(std::sqrt(static_cast<double>(di * di + dj * dj)));
+            const float dist
+                = static_cast<float>(std::sqrt(static_cast<double>(di * di + dj * dj)));
             if (dist <= static_cast<float>(r))
                 paintCell(i, j, a);
         }

@@ -39,12 +39,30 @@ void frmMain::profileMove(int box, float X, float Y)
     profileEdit(e, X, Y > e.top ? e.top : (Y < 0.0f ? 0.0f : Y));
 }
 
-void frmMain::Picture1_MouseDown(int button, int, float x, float y) { profileDown(1, button, x, y); }
-void frmMain::Picture1_MouseMove(int, int, float x, float y) { profileMove(1, x, y); }
-void frmMain::Picture1_MouseUp(int, int, float, float) { state.mouseDown = rd::kFalse; }
-void frmMain::Picture2_MouseDown(int button, int, float x, float y) { profileDown(2, button, x, y); }
-void frmMain::Picture2_MouseMove(int, int, float x, float y) { profileMove(2, x, y); }
-void frmMain::Picture2_MouseUp(int, int, float, float) { state.mouseDown = rd::kFalse; }
+void frmMain::Picture1_MouseDown(int button, int, float x, float y)
+{
+    profileDown(1, button, x, y);
+}
+void frmMain::Picture1_MouseMove(int, int, float x, float y)
+{
+    profileMove(1, x, y);
+}
+void frmMain::Picture1_MouseUp(int, int, float, float)
+{
+    state.mouseDown = rd::kFalse;
+}
+void frmMain::Picture2_MouseDown(int button, int, float x, float y)
+{
+    profileDown(2, button, x, y);
+}
+void frmMain::Picture2_MouseMove(int, int, float x, float y)
+{
+    profileMove(2, x, y);
+}
+void frmMain::Picture2_MouseUp(int, int, float, float)
+{
+    state.mouseDown = rd::kFalse;
+}
 
 void frmMain::connectProfileDrawing()
 {

@@ -13,8 +13,7 @@ public:
     EngineError(Kind kind, const std::string& detail)
         : std::runtime_error(describe(kind) + (detail.empty() ? "" : " (" + detail + ")"))
         , kind_(kind)
-    {
-    }
+    { }
 
     Kind kind() const noexcept { return kind_; }
 

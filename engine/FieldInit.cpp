@@ -6,8 +6,7 @@ namespace {
 
 float scatter(float r, float range)
 {
-    return static_cast<float>(
-        (static_cast<double>(r) * 0.1 + 0.5) * static_cast<double>(range));
+    return static_cast<float>((static_cast<double>(r) * 0.1 + 0.5) * static_cast<double>(range));
 }
 
 template <typename CellFn> void forEachCell(const SimState& s, bool oneD, CellFn&& fn)

@@ -15,8 +15,7 @@ class UniformSource {
 public:
     explicit UniformSource(std::uint64_t seed)
         : engine_(seed)
-    {
-    }
+    { }
     float next() { return static_cast<float>(engine_() >> 40) * 0x1p-24f; }
 
 private:

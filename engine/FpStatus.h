@@ -41,7 +41,10 @@ inline bool overflowOrInvalid(float stored)
     return (csr & (kInvalid | kOverflow)) != 0;
 }
 #else
-inline void clearFlags() { std::feclearexcept(FE_ALL_EXCEPT); }
+inline void clearFlags()
+{
+    std::feclearexcept(FE_ALL_EXCEPT);
+}
 inline bool overflowOrInvalid(float stored)
 {
     volatile float sink = stored;

@@ -33,8 +33,7 @@ void FuncOre(const SimState& s, float uin, float vin, float& synUout, float& syn
     callChecked<Model::Oregonator>(s, uin, vin, synUout, synVout);
 }
 
-void callModel(Model model, const SimState& s, float uin, float vin, float& synUout,
-    float& synVout)
+void callModel(Model model, const SimState& s, float uin, float vin, float& synUout, float& synVout)
 {
     switch (model) {
     case Model::GiererMeinhardt:

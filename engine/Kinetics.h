@@ -35,8 +35,8 @@ inline void gm(const KineticsConstants& c, float u, float v, float& synUout, flo
     const float saturation = 1.0f + (c.kC * u) * u;
     if (saturation == 0.0f)
         divisionByZero();
-    synUout = static_cast<float>(static_cast<double>(production)
-        + fraction / static_cast<double>(saturation));
+    synUout = static_cast<float>(
+        static_cast<double>(production) + fraction / static_cast<double>(saturation));
     fp::checkStore(synUout);
     synVout = u * u - v;
     fp::checkStore(synVout);
@@ -115,7 +115,7 @@ void FuncGS(const SimState& s, float uin, float vin, float& synUout, float& synV
 void FuncOre(const SimState& s, float uin, float vin, float& synUout, float& synVout);
 
 // The function of the given model.
-void callModel(Model model, const SimState& s, float uin, float vin, float& synUout,
-    float& synVout);
+void callModel(
+    Model model, const SimState& s, float uin, float vin, float& synUout, float& synVout);
 
 } // namespace rd

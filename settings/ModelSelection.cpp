@@ -18,10 +18,22 @@ void frmMain::selectModel(rd::Model chosen)
     ApplySettings();
 }
 
-void frmMain::mnuGM_Click() { selectModel(rd::Model::GiererMeinhardt); }
-void frmMain::mnuSch_Click() { selectModel(rd::Model::Schnakenberg); }
-void frmMain::mnuGS_Click() { selectModel(rd::Model::GrayScott); }
-void frmMain::mnuOre_Click() { selectModel(rd::Model::Oregonator); }
+void frmMain::mnuGM_Click()
+{
+    selectModel(rd::Model::GiererMeinhardt);
+}
+void frmMain::mnuSch_Click()
+{
+    selectModel(rd::Model::Schnakenberg);
+}
+void frmMain::mnuGS_Click()
+{
+    selectModel(rd::Model::GrayScott);
+}
+void frmMain::mnuOre_Click()
+{
+    selectModel(rd::Model::Oregonator);
+}
 
 void frmMain::connectModelSelection()
 {

@@ -100,11 +100,11 @@ bool frmMain::ApplySettings()
 void frmMain::refuseIntake(const rd::IntakeError& error)
 {
     QLineEdit* box = error.boxIndex == rd::kItersBox ? Text2
-        : error.boxIndex == rd::kSizeBox           ? Text3
-                                                   : Text1[static_cast<std::size_t>(error.boxIndex)];
+        : error.boxIndex == rd::kSizeBox             ? Text3
+                                         : Text1[static_cast<std::size_t>(error.boxIndex)];
     clearRefusalMark();
-    QString text = QString::fromStdString(error.message)
-        + QStringLiteral(" The settings were not changed.");
+    QString text
+        = QString::fromStdString(error.message) + QStringLiteral(" The settings were not changed.");
     if (state.running) {
         // A run must never go on with coefficients that do not belong to the checked model.
         endRun();
