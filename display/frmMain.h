@@ -109,9 +109,8 @@ private:
     void DrawBrushPreview();
     void Picture6_Click(int index);
 
-    // ---------------------------------------------------------------------------------
-    // Defined in settings/, editing/ and display/ files of their own. Their signal
-    // connections are made where they are defined.
+    // The handlers, defined in settings/, editing/ and display/ files by subject; each file
+    // also makes its own signal connections (connectHandlers calls them all).
     void Form_Load();
     // False when a box was refused; then nothing at all has changed.
     bool ApplySettings();
@@ -188,5 +187,4 @@ private:
     int active2DLoops_ = 0;
     QLineEdit* refusedBox_ = nullptr;
     QMessageBox* messageBox_ = nullptr;
-    // ---------------------------------------------------------------------------------
 };
