@@ -73,7 +73,7 @@ private slots:
         QCOMPARE(box->scaleRight(), 132.0f);
     }
 
-    void lines()
+    void linesAndArcs()
     {
         const QPoint none(-1, -1);
         // Name, scaled (y from 1 at the top to 0), line, pixels drawn, one drawn, one not.
@@ -102,11 +102,7 @@ private slots:
         box->line(0, 0, 4, 2, Qt::red);
         QCOMPARE(
             pixelsOf(box->image(), kRed), (gt::Pixels { { 0, 0 }, { 1, 0 }, { 2, 1 }, { 3, 1 } }));
-    }
-
-    void arcs()
-    {
-        auto box = whiteBox(64, 64, false);
+        box = whiteBox(64, 64, false);
         const double pi = std::numbers::pi;
         box->arc(20, 20, 10, 0, float(pi / 2), Qt::red);
         const auto upper = pixelsOf(box->image(), kRed);
@@ -193,7 +189,7 @@ private slots:
         }
     }
 
-    void captionIconAndMenus()
+    void captionMenusBoxesAndLabels()
     {
         frmMain w;
         QCOMPARE(w.windowTitle(), QStringLiteral("Reaction-Diffusion simulator"));
@@ -219,6 +215,32 @@ private slots:
             QCOMPARE(
                 std::pair(items[i]->isChecked(), items[i]->isEnabled()), std::pair(i == 0, i != 0));
         }
+        const QStringList texts[4] = { { "3", "3", "0.01", "1", "20", "0.1", "1.5", "0.5" },
+            { "3", "3", "0.01", "1", "20", "0.025", "1.55" },
+            { "1", "1", "1", "10", "20", "0.04", "0.06" },
+            { "1", "1", "0.001", "1", "20", "0.01", "1.0", "8e-4" } };
+        for (int p = 0; p < 4; ++p)
+            for (int k = 0; k < (p == 3 ? 8 : 10); ++k) {
+                const QLineEdit* box = w.Text1[10 * p + k];
+                QCOMPARE(box != nullptr, k < texts[p].size());
+                QVERIFY(!box || (box->text() == texts[p][k] && box->parentWidget() == w.Frame1[p]));
+            }
+        QCOMPARE(w.Text3->text() + w.Text2->text() + w.Label2->text() + w.Run->text(),
+            QStringLiteral("128200Start"));
+        QVERIFY(w.Label2->alignment() & Qt::AlignRight);
+        int perPanel[4] = {};
+        for (int i = 1; i < 119; ++i)
+            for (int p = 0; p < 4; ++p)
+                perPanel[p] += w.Label1[i]->parentWidget() == w.Frame1[p];
+        QCOMPARE(QList<int>(perPanel, perPanel + 4), (QList<int> { 31, 27, 29, 31 }));
+        QVERIFY(!w.Label1[0]);
+        // Gierer-Meinhardt's fraction, with a raised exponent sized to its text.
+        QCOMPARE(w.Label1[84]->text() + w.Label1[85]->text(), QStringLiteral("u2"));
+        QCOMPARE(w.Label1[85]->geometry(), QRect(QPoint(256, 32), w.Label1[85]->sizeHint()));
+        QVERIFY(w.Label1[85]->autoFillBackground()
+            && w.Label1[85]->palette().color(QPalette::Window)
+                == w.palette().color(QPalette::Button));
+        QCOMPARE(w.Label1[33]->text(), QStringLiteral("scaling factor ="));
     }
 
     void geometryInPixels()
@@ -256,37 +278,6 @@ private slots:
         w->Picture3->show(); // the profile boxes lie above the field box
         QCOMPARE(client->childAt(200, 60), w->Picture1);
         QCOMPARE(client->childAt(200, 150), w->Picture2);
-    }
-
-    void boxesAndLabels()
-    {
-        frmMain w;
-        const QStringList texts[4] = { { "3", "3", "0.01", "1", "20", "0.1", "1.5", "0.5" },
-            { "3", "3", "0.01", "1", "20", "0.025", "1.55" },
-            { "1", "1", "1", "10", "20", "0.04", "0.06" },
-            { "1", "1", "0.001", "1", "20", "0.01", "1.0", "8e-4" } };
-        for (int p = 0; p < 4; ++p)
-            for (int k = 0; k < (p == 3 ? 8 : 10); ++k) {
-                const QLineEdit* box = w.Text1[10 * p + k];
-                QCOMPARE(box != nullptr, k < texts[p].size());
-                QVERIFY(!box || (box->text() == texts[p][k] && box->parentWidget() == w.Frame1[p]));
-            }
-        QCOMPARE(w.Text3->text() + w.Text2->text() + w.Label2->text() + w.Run->text(),
-            QStringLiteral("128200Start"));
-        QVERIFY(w.Label2->alignment() & Qt::AlignRight);
-        int perPanel[4] = {};
-        for (int i = 1; i < 119; ++i)
-            for (int p = 0; p < 4; ++p)
-                perPanel[p] += w.Label1[i]->parentWidget() == w.Frame1[p];
-        QCOMPARE(QList<int>(perPanel, perPanel + 4), (QList<int> { 31, 27, 29, 31 }));
-        QVERIFY(!w.Label1[0]);
-        // Gierer-Meinhardt's fraction, with a raised exponent sized to its text.
-        QCOMPARE(w.Label1[84]->text() + w.Label1[85]->text(), QStringLiteral("u2"));
-        QCOMPARE(w.Label1[85]->geometry(), QRect(QPoint(256, 32), w.Label1[85]->sizeHint()));
-        QVERIFY(w.Label1[85]->autoFillBackground()
-            && w.Label1[85]->palette().color(QPalette::Window)
-                == w.palette().color(QPalette::Button));
-        QCOMPARE(w.Label1[33]->text(), QStringLiteral("scaling factor ="));
     }
 
     void fontsResolveToSubstitutes()
@@ -350,25 +341,18 @@ private slots:
         QCOMPARE(pixelsOf(w.Picture1->image(), kWhite).size(), std::size_t(128 * 62 - 92));
     }
 
-    void previewDiscs()
+    void brushPreview()
     {
-        frmMain w;
-        // Largest first, so that a preview not cleared before drawing shows.
-        for (auto [radius, marked] : { std::pair { 12, 441 }, { 7, 149 }, { 1, 5 }, { 0, 1 } }) {
-            w.Slider1->setValue(radius);
-            const QImage p = w.Picture5->image();
-            QCOMPARE(p.size(), QSize(25, 25));
+        auto w = gt::shownWindow();
+        // Smaller after larger, so that a preview not cleared before drawing shows.
+        for (auto [radius, marked] : { std::pair { 12, 441 }, { 1, 5 }, { 0, 1 }, { 7, 149 } }) {
+            w->Slider1->setValue(radius);
             // Whole-number offsets, so a cell is inside when d^2 <= r^2.
-            const auto red = pixelsOf(p, kRed);
+            const auto red = pixelsOf(w->Picture5->image(), kRed);
             QCOMPARE(int(red.size()), marked);
             for (auto [x, y] : red)
                 QVERIFY((x - 12) * (x - 12) + (y - 12) * (y - 12) <= radius * radius);
         }
-    }
-
-    void swatchesAndSlidersRedrawThePreview()
-    {
-        auto w = gt::shownWindow();
         w->Frame3->show();
         // A swatch click picks its species, lights its swatch and dims the other.
         const std::tuple<int, QColor, QColor, rd::Bool16, QRgb> clicks[]
