@@ -19,7 +19,6 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
-#include <random>
 
 using gt::pixelsOf;
 
@@ -29,6 +28,7 @@ const QRgb kWhite = qRgb(255, 255, 255);
 const QRgb kRed = qRgb(255, 0, 0);
 const QRgb kBlue = qRgb(0, 0, 255);
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
+const float kInf = std::numeric_limits<float>::infinity();
 
 std::unique_ptr<PictureBox> whiteBox(int w, int h, bool border = true)
 {
@@ -48,7 +48,8 @@ void send(PictureBox& box, QEvent::Type type, QPoint pos, Qt::MouseButton button
 
 } // namespace
 
-class TestPictureBox : public QObject {
+// The picture box, the window's controls and layout, and the pictures drawn into it.
+class TestDisplay : public QObject {
     Q_OBJECT
 
 private slots:
@@ -72,74 +73,63 @@ private slots:
         QCOMPARE(box->scaleRight(), 132.0f);
     }
 
-    void lines()
+    void linesAndArcs()
     {
-        struct Case {
-            const char* name;
-            bool scaled; // y from 1 (top) to 0 instead of pixels
-            QLineF line;
-            int count;
-            QPoint red, white;
-        };
         const QPoint none(-1, -1);
-        const Case cases[]
+        // Name, scaled (y from 1 at the top to 0), line, pixels drawn, one drawn, one not.
+        const std::tuple<const char*, bool, QLineF, int, QPoint, QPoint> cases[]
             = { { "end point left out", false, { 2, 5, 6, 5 }, 4, { 5, 5 }, { 6, 5 } },
                   { "reversed", false, { 6, 5, 2, 5 }, 4, { 6, 5 }, { 2, 5 } },
                   { "zero length", false, { 3, 9, 3, 9 }, 0, none, none },
-                  { "Bresenham", false, { 0, 0, 4, 2 }, 4, { 2, 1 }, { 2, 0 } },
                   { "clipped", false, { -3, -3, 12, 12 }, 12, { 0, 0 }, { 12, 12 } },
                   // A bar from 0 to the top stops one row short of it.
                   { "bar to the top", true, { 7, 0, 7, 1 }, 19, { 7, 19 }, { 7, 0 } },
                   { "bar to 1e30 fills", true, { 4, 0, 4, 1e30 }, 20, { 4, 0 }, none },
                   { "NaN", true, { 4, 0, 4, kNaN }, 0, none, none },
                   { "-inf", true, { 4, 0, 4, -1e300 }, 0, none, none } };
-        for (const Case& c : cases) {
+        for (auto [name, scaled, line, count, in, out] : cases) {
             auto box = whiteBox(20, 20, false);
-            if (c.scaled)
+            if (scaled)
                 box->setScale(0, 1, 20, 0);
-            box->line(float(c.line.x1()), float(c.line.y1()), float(c.line.x2()),
-                float(c.line.y2()), Qt::red);
+            box->line(
+                float(line.x1()), float(line.y1()), float(line.x2()), float(line.y2()), Qt::red);
             const auto red = pixelsOf(box->image(), kRed);
-            QVERIFY2(int(red.size()) == c.count
-                    && (c.red == none || red.count({ c.red.x(), c.red.y() }))
-                    && (c.white == none || !red.count({ c.white.x(), c.white.y() })),
-                c.name);
+            QVERIFY2(int(red.size()) == count && (in == none || red.count({ in.x(), in.y() }))
+                    && (out == none || !red.count({ out.x(), out.y() })),
+                name);
         }
         auto box = whiteBox(20, 20, false);
         box->line(0, 0, 4, 2, Qt::red);
         QCOMPARE(
             pixelsOf(box->image(), kRed), (gt::Pixels { { 0, 0 }, { 1, 0 }, { 2, 1 }, { 3, 1 } }));
-    }
-
-    void arcs()
-    {
-        auto box = whiteBox(64, 64, false);
-        const float quarter = float(std::numbers::pi / 2);
-        box->arc(20, 20, 10, 0, quarter, Qt::red);
+        box = whiteBox(64, 64, false);
+        const double pi = std::numbers::pi;
+        box->arc(20, 20, 10, 0, float(pi / 2), Qt::red);
         const auto upper = pixelsOf(box->image(), kRed);
-        QVERIFY(upper.size() >= 10 && upper.size() <= 20);
-        QVERIFY(upper.count({ 30, 20 })); // starts at 3 o'clock, counter-clockwise: above
+        // Counter-clockwise from 3 o'clock: the quarter above and to the right.
+        QVERIFY(upper.size() >= 10 && upper.size() <= 20 && upper.count({ 30, 20 }));
         for (auto [x, y] : upper)
             QVERIFY(x >= 20 && y <= 20 && std::abs(std::hypot(x - 20.0, y - 20.0) - 10) <= 0.75);
         box->clear();
-        box->arc(20, 20, 10, 3 * quarter, 0, Qt::red); // wraps: the quarter below
-        for (auto [x, y] : pixelsOf(box->image(), kRed))
+        box->arc(20, 20, 10, float(3 * pi / 2), 0, Qt::red); // wraps: the quarter below
+        const auto lower = pixelsOf(box->image(), kRed);
+        QCOMPARE(lower.size(), upper.size());
+        for (auto [x, y] : lower)
             QVERIFY(x >= 20 && y >= 20);
         box->clear();
         box->arc(10, 10, kNaN, 0, 1, Qt::red);
         box->pset(kNaN, 0.5f, Qt::red);
         QVERIFY(pixelsOf(box->image(), kRed).empty());
-        // A full circle has no gaps.
-        box->arc(31.5f, 30.0f, 20.0f, 0.0f, float(2 * std::numbers::pi), Qt::red);
+        // A full circle has no gaps: every point of it touches a drawn pixel.
+        box->arc(31.5f, 30.0f, 20.0f, 0.0f, float(2 * pi), Qt::red);
         const auto ring = pixelsOf(box->image(), kRed);
         for (int deg = 0; deg < 360; ++deg) {
-            const double t = deg * std::numbers::pi / 180.0;
-            const int x = int(std::nearbyint(31.5 + 20 * std::cos(t)));
-            const int y = int(std::nearbyint(30.0 - 20 * std::sin(t)));
-            bool near = false;
+            const int x = int(std::nearbyint(31.5 + 20 * std::cos(deg * pi / 180)));
+            const int y = int(std::nearbyint(30.0 - 20 * std::sin(deg * pi / 180)));
+            int near = 0;
             for (int d = 0; d < 9; ++d)
-                near = near || ring.count({ x + d % 3 - 1, y + d / 3 - 1 });
-            QVERIFY2(near, qPrintable(QStringLiteral("gap at %1 degrees").arg(deg)));
+                near += int(ring.count({ x + d % 3 - 1, y + d / 3 - 1 }));
+            QVERIFY2(near > 0, qPrintable(QStringLiteral("gap at %1 degrees").arg(deg)));
         }
     }
 
@@ -179,18 +169,14 @@ private slots:
         QSignalSpy move(box.get(), &PictureBox::mouseMove);
         QSignalSpy up(box.get(), &PictureBox::mouseUp);
         QSignalSpy clicked(box.get(), &PictureBox::clicked);
-        auto args = [](const QSignalSpy& spy, int k) {
-            return std::tuple(
-                spy[k][0].toInt(), spy[k][1].toInt(), spy[k][2].toFloat(), spy[k][3].toFloat());
-        };
         send(*box, QEvent::MouseButtonPress, { 12, 33 }, Qt::LeftButton, Qt::LeftButton,
             Qt::ShiftModifier | Qt::ControlModifier);
-        QCOMPARE(args(down, 0), std::tuple(1, 3, 10.0f, 1.5f));
+        QCOMPARE(down[0], (QVariantList { 1, 3, 10.0f, 1.5f }));
         // Held and dragged past the edges: positions beyond the scale.
         send(*box, QEvent::MouseMove, { 162, 64 }, Qt::NoButton, Qt::LeftButton, Qt::AltModifier);
-        QCOMPARE(args(move, 0), std::tuple(1, 4, 160.0f, 0.0f));
+        QCOMPARE(move[0], (QVariantList { 1, 4, 160.0f, 0.0f }));
         send(*box, QEvent::MouseButtonRelease, { 0, 0 }, Qt::LeftButton);
-        QCOMPARE(std::get<2>(args(up, 0)), -2.0f); // on the border, left of the drawing area
+        QCOMPARE(up[0][2].toFloat(), -2.0f); // on the border, left of the drawing area
         // Button codes 1, 2, 4; a click is a left press and release within the box.
         const std::tuple<Qt::MouseButton, QPoint, int, int> presses[]
             = { { Qt::LeftButton, { 140, 5 }, 1, 1 }, { Qt::RightButton, { 5, 5 }, 2, 1 },
@@ -198,17 +184,12 @@ private slots:
         for (auto [button, releasedAt, code, clicks] : presses) {
             send(*box, QEvent::MouseButtonPress, { 5, 5 }, button, button);
             send(*box, QEvent::MouseButtonRelease, releasedAt, button);
-            QCOMPARE(std::get<0>(args(down, int(down.size()) - 1)), code);
+            QCOMPARE(down.last()[0].toInt(), code);
             QCOMPARE(clicked.size(), clicks);
         }
     }
-};
 
-class TestWindow : public QObject {
-    Q_OBJECT
-
-private slots:
-    void captionIconAndMenus()
+    void captionMenusBoxesAndLabels()
     {
         frmMain w;
         QCOMPARE(w.windowTitle(), QStringLiteral("Reaction-Diffusion simulator"));
@@ -216,7 +197,8 @@ private slots:
         QVERIFY(w.centralWidget()->y() >= w.menuBar()->geometry().bottom());
         QCOMPARE(w.windowIcon().actualSize(QSize(32, 32)), QSize(32, 32));
         QCOMPARE(w.Picture6[1]->backColor(), QColor(0, 0, 128));
-        QCOMPARE(w.Picture40->backColor(), w.palette().color(QPalette::Button));
+        const QColor button = w.palette().color(QPalette::Button);
+        QVERIFY(w.Picture40->backColor() == button && w.Picture5->backColor() == button);
         QVERIFY(!w.Picture5->hasBorder() && w.Picture6[0]->hasBorder());
         QVERIFY(w.Spiral->text().isEmpty() && w.Spiral->iconSize() == QSize(32, 32));
         const auto menus = w.menuBar()->actions();
@@ -230,9 +212,35 @@ private slots:
         for (int i = 0; i < 4; ++i) {
             QCOMPARE(items[i]->text(), QString::fromUtf8(captions[i]));
             QVERIFY(items[i]->isCheckable() && items[i]->shortcut().isEmpty());
-            QCOMPARE(items[i]->isChecked(), i == 0);
-            QCOMPARE(items[i]->isEnabled(), i != 0);
+            QCOMPARE(
+                std::pair(items[i]->isChecked(), items[i]->isEnabled()), std::pair(i == 0, i != 0));
         }
+        const QStringList texts[4] = { { "3", "3", "0.01", "1", "20", "0.1", "1.5", "0.5" },
+            { "3", "3", "0.01", "1", "20", "0.025", "1.55" },
+            { "1", "1", "1", "10", "20", "0.04", "0.06" },
+            { "1", "1", "0.001", "1", "20", "0.01", "1.0", "8e-4" } };
+        for (int p = 0; p < 4; ++p)
+            for (int k = 0; k < (p == 3 ? 8 : 10); ++k) {
+                const QLineEdit* box = w.Text1[10 * p + k];
+                QCOMPARE(box != nullptr, k < texts[p].size());
+                QVERIFY(!box || (box->text() == texts[p][k] && box->parentWidget() == w.Frame1[p]));
+            }
+        QCOMPARE(w.Text3->text() + w.Text2->text() + w.Label2->text() + w.Run->text(),
+            QStringLiteral("128200Start"));
+        QVERIFY(w.Label2->alignment() & Qt::AlignRight);
+        int perPanel[4] = {};
+        for (int i = 1; i < 119; ++i)
+            for (int p = 0; p < 4; ++p)
+                perPanel[p] += w.Label1[i]->parentWidget() == w.Frame1[p];
+        QCOMPARE(QList<int>(perPanel, perPanel + 4), (QList<int> { 31, 27, 29, 31 }));
+        QVERIFY(!w.Label1[0]);
+        // Gierer-Meinhardt's fraction, with a raised exponent sized to its text.
+        QCOMPARE(w.Label1[84]->text() + w.Label1[85]->text(), QStringLiteral("u2"));
+        QCOMPARE(w.Label1[85]->geometry(), QRect(QPoint(256, 32), w.Label1[85]->sizeHint()));
+        QVERIFY(w.Label1[85]->autoFillBackground()
+            && w.Label1[85]->palette().color(QPalette::Window)
+                == w.palette().color(QPalette::Button));
+        QCOMPARE(w.Label1[33]->text(), QStringLiteral("scaling factor ="));
     }
 
     void geometryInPixels()
@@ -241,8 +249,6 @@ private slots:
         const std::tuple<const char*, QWidget*, QRect> cases[] = {
             { "Frame1(3)", w.centralWidget(), { 8, 184, 521, 169 } },
             { "Line2", w.centralWidget(), { 0, 0, 536, 1 } },
-            { "Picture2", w.centralWidget(), { 189, 110, 132, 66 } },
-            { "Picture3", w.centralWidget(), { 189, 44, 132, 132 } },
             { "Run", w.centralWidget(), { 352, 80, 161, 57 } },
             { "Picture5", w.Frame3, { 88, 28, 25, 25 } },
             { "Option1(1)", w.Frame2, { 72, 16, 49, 17 } },
@@ -260,9 +266,8 @@ private slots:
     void visibilityAndStacking()
     {
         auto w = gt::shownWindow();
-        QVERIFY(!w->Picture3->isVisible() && !w->Frame3->isVisible());
-        QVERIFY(w->Picture1->isVisible() && w->Picture2->isVisible());
-        QVERIFY(w->Option1[0]->isChecked() && !w->Option1[1]->isChecked());
+        QVERIFY(w->Picture1->isVisible() && w->Picture2->isVisible() && !w->Picture3->isVisible());
+        QVERIFY(!w->Frame3->isVisible() && w->Option1[0]->isChecked());
         QWidget* client = w->centralWidget();
         // Gierer-Meinhardt's panel is on top; once hidden, Frame1(1) lies above Frame1(2).
         for (int top : { 0, 1 }) {
@@ -275,113 +280,35 @@ private slots:
         QCOMPARE(client->childAt(200, 150), w->Picture2);
     }
 
-    void boxesAndLabels()
-    {
-        frmMain w;
-        const QStringList texts[4] = { { "3", "3", "0.01", "1", "20", "0.1", "1.5", "0.5" },
-            { "3", "3", "0.01", "1", "20", "0.025", "1.55" },
-            { "1", "1", "1", "10", "20", "0.04", "0.06" },
-            { "1", "1", "0.001", "1", "20", "0.01", "1.0", "8e-4" } };
-        for (int p = 0; p < 4; ++p)
-            for (int k = 0; k < (p == 3 ? 8 : 10); ++k) {
-                const QLineEdit* box = w.Text1[10 * p + k];
-                QCOMPARE(box != nullptr, k < texts[p].size());
-                QVERIFY(!box || (box->text() == texts[p][k] && box->parentWidget() == w.Frame1[p]));
-            }
-        QCOMPARE(w.Text3->text() + w.Text2->text() + w.Label2->text(), QStringLiteral("128200"));
-        QCOMPARE(w.Run->text(), QStringLiteral("Start"));
-        QVERIFY(w.Label2->alignment() & Qt::AlignRight);
-        int perPanel[4] = {};
-        for (int i = 1; i < 119; ++i)
-            for (int p = 0; p < 4; ++p)
-                perPanel[p] += w.Label1[i]->parentWidget() == w.Frame1[p];
-        QCOMPARE(QList<int>(perPanel, perPanel + 4), (QList<int> { 31, 27, 29, 31 }));
-        QVERIFY(!w.Label1[0]);
-        // Gierer-Meinhardt's fraction, with a raised exponent sized to its text.
-        QCOMPARE(w.Label1[84]->text() + w.Label1[85]->text(), QStringLiteral("u2"));
-        QCOMPARE(w.Label1[85]->geometry(), QRect(QPoint(256, 32), w.Label1[85]->sizeHint()));
-        QCOMPARE(
-            w.Label1[85]->palette().color(QPalette::Window), w.palette().color(QPalette::Button));
-        QVERIFY(w.Label1[85]->autoFillBackground());
-        QCOMPARE(w.Label1[33]->text(), QStringLiteral("scaling factor ="));
-    }
-
     void fontsResolveToSubstitutes()
     {
         frmMain w;
-        const QString sans = QStringLiteral("Liberation Sans"),
-                      gothic = QStringLiteral("IPAPGothic");
         // Where two installed files carry one family, the foundry is appended: "C059 [UKWN]".
         // Inside a frame, a control without a font of its own keeps the window's (Text1(2)).
-        const std::tuple<QWidget*, QString, int, bool, bool> cases[] = { { w.Run, sans, 32, true,
-                                                                             false },
-            { w.Label5, sans, 13, false, false }, { w.Frame1[0], "C059", 12, true, true },
-            { w.Label1[18], "Liberation Serif", 12, false, true },
-            { w.Label1[21], gothic, 12, false, true }, { w.Text1[2], sans, 11, false, false } };
+        const std::tuple<QWidget*, const char*, int, bool, bool> cases[]
+            = { { w.Run, "Liberation Sans", 32, true, false },
+                  { w.Label5, "Liberation Sans", 13, false, false },
+                  { w.Frame1[0], "C059", 12, true, true },
+                  { w.Label1[18], "Liberation Serif", 12, false, true },
+                  { w.Label1[21], "IPAPGothic", 12, false, true },
+                  { w.Text1[2], "Liberation Sans", 11, false, false } };
         for (auto [control, family, pixels, bold, italic] : cases) {
             const QFontInfo info(control->font());
-            QCOMPARE(info.family().section(QStringLiteral(" ["), 0, 0), family);
-            QCOMPARE(std::tuple(info.pixelSize(), info.bold(), info.italic()),
-                std::tuple(pixels, bold, italic));
+            QCOMPARE(std::tuple(info.family().section(QStringLiteral(" ["), 0, 0), info.pixelSize(),
+                         info.bold(), info.italic()),
+                std::tuple(QString::fromLatin1(family), pixels, bold, italic));
         }
     }
-};
 
-class TestPictures : public QObject {
-    Q_OBJECT
-
-private slots:
     void grayLevelRoundsTheSingleProductHalfToEven()
     {
-        const float nan = std::numeric_limits<float>::quiet_NaN();
-        const float inf = std::numeric_limits<float>::infinity();
         // 0.1f * 85 is 8.50000013 in double but exactly 8.5 in single, and 8.5 -> 8.
-        const std::tuple<float, float, int> cases[] = { { 1.5f, 85, 128 }, { 3, 85, 255 },
-            { 6, 85, 255 }, { 0.5f, 1, 0 }, { 254.5f, 1, 254 }, { 255.5f, 1, 255 }, { -1, 85, 0 },
-            { 1e6f, 85, 255 }, { nan, 85, 0 }, { inf, 85, 0 }, { 3e38f, 85, 0 }, { 0.1f, 85, 8 } };
+        const std::tuple<float, float, int> cases[]
+            = { { 1.5f, 85, 128 }, { 3, 85, 255 }, { 6, 85, 255 }, { 0.5f, 1, 0 },
+                  { 254.5f, 1, 254 }, { 255.5f, 1, 255 }, { -1, 85, 0 }, { 1e6f, 85, 255 },
+                  { kNaN, 85, 0 }, { kInf, 85, 0 }, { 3e38f, 85, 0 }, { 0.1f, 85, 8 } };
         for (auto [u, scale, level] : cases)
             QVERIFY2(rd::grayLevel(u, scale) == level, qPrintable(QString::number(u)));
-    }
-
-    void renderFieldPlacesCells()
-    {
-        const float cells[] = { 0.0f, 1.0f, 2.0f, 3.0f, 1.5f };
-        const QImage img = rd::renderField(cells, 2, 85.0f); // cell j * N + i is pixel (i, j)
-        QCOMPARE(img.format(), QImage::Format_RGB32);
-        QCOMPARE(img.size(), QSize(2, 2));
-        QCOMPARE(img.pixel(1, 0), qRgb(85, 85, 85));
-        QCOMPARE(img.pixel(0, 1), qRgb(170, 170, 170));
-        QCOMPARE(img.pixel(1, 1), kWhite);
-        QVERIFY(rd::renderField(cells, 0, 85.0f).isNull());
-    }
-
-    void draw2DReadsTheSetAsked()
-    {
-        frmMain w;
-        rd::SimState& s = w.state;
-        s.resizeArrays(s.highestIndex2D());
-        std::mt19937 gen(7);
-        std::uniform_real_distribution<float> dist(-0.5f, 3.5f);
-        for (float& u : s.uA)
-            u = dist(gen);
-        s.uB = s.uA;
-        s.uB[3 * 128 + 2] = 3.0f;
-        s.uA[3 * 128 + 2] = 0.0f;
-        s.vA.assign(s.vA.size(), 3.0f); // never drawn in 2D
-        Access::draw2DFromA(w);
-        QCOMPARE(w.Picture3->image(), rd::renderField(s.uA.data(), 128, 85.0f));
-        Access::draw2DFromB(w);
-        QCOMPARE(w.Picture3->image(), rd::renderField(s.uB.data(), 128, 85.0f));
-        QCOMPARE(w.Picture3->point(2, 3), kWhite);
-
-        // A box larger than the field: the area beyond the cells is black.
-        s.nCells = 1;
-        s.uA[0] = 3.0f;
-        w.Picture3->setGeometry(200, 50, 14, 14);
-        w.Picture3->pset(5, 5, Qt::red);
-        Access::draw2DFromA(w);
-        QCOMPARE(w.Picture3->point(0, 0), kWhite);
-        QCOMPARE(pixelsOf(w.Picture3->image(), 0).size(), std::size_t(99));
     }
 
     void draw1DRepaintsEveryColumn()
@@ -392,93 +319,70 @@ private slots:
         s.vMax = 2.0f;
         w.Picture1->setScale(0.0f, s.uMax, 128.0f, 0.0f); // as an intake in 1D leaves them
         w.Picture2->setScale(0.0f, s.vMax, 128.0f, 0.0f);
-        s.uA[5] = 10.0f; // above the range
-        s.uA[7] = 1.5f; // half the range: pixel row 31
-        s.uA[8] = -1.0f;
-        s.vA[7] = 2.0f; // the top of v's range
+        s.uA[5] = 10.0f; // above the range: the whole column, top row included
+        s.uA[7] = 1.5f; // half the range: rows 32 to 61
+        s.uA[8] = -1.0f; // below: nothing
+        s.vA[7] = 2.0f; // the top of v's range: all but the top row
         s.vA[20] = 1e30f;
         w.Picture1->line(6.0f, 0.0f, 6.0f, 3.0f, Qt::red); // an old bar, to be painted over
         Access::draw1D(w);
-        const int h = w.Picture1->innerHeight();
-        QCOMPARE(h, 62);
-        for (int y = 0; y < h; ++y) {
-            QCOMPARE(w.Picture1->point(5, y), kRed); // up to and including the top row
-            QCOMPARE(w.Picture1->point(6, y), kWhite);
-            QCOMPARE(w.Picture1->point(8, y), kWhite);
-            QCOMPARE(w.Picture1->point(7, y), y > 31 ? kRed : kWhite);
-            QCOMPARE(w.Picture2->point(7, y), y > 0 ? kBlue : kWhite);
-            QCOMPARE(w.Picture2->point(20, y), kBlue);
+        QCOMPARE(w.Picture1->innerHeight(), 62);
+        gt::Pixels red, blue;
+        for (int y = 0; y < 62; ++y) {
+            red.insert({ 5, y });
+            blue.insert({ 20, y });
+            if (y > 31)
+                red.insert({ 7, y });
+            if (y > 0)
+                blue.insert({ 7, y });
         }
-        QCOMPARE(pixelsOf(w.Picture1->image(), kRed).size(), std::size_t(62 + 30));
+        QCOMPARE(pixelsOf(w.Picture1->image(), kRed), red);
+        QCOMPARE(pixelsOf(w.Picture2->image(), kBlue), blue);
         QCOMPARE(pixelsOf(w.Picture1->image(), kWhite).size(), std::size_t(128 * 62 - 92));
-        QCOMPARE(pixelsOf(w.Picture2->image(), kBlue).size(), std::size_t(61 + 62));
     }
 
-    void previewDiscs()
+    void brushPreview()
     {
-        frmMain w;
-        for (auto [radius, marked] : { std::pair { 0, 1 }, { 1, 5 }, { 7, 149 }, { 12, 441 } }) {
-            w.Slider1->setValue(radius);
-            const QImage p = w.Picture5->image();
-            QCOMPARE(p.size(), QSize(25, 25));
+        auto w = gt::shownWindow();
+        // Smaller after larger, so that a preview not cleared before drawing shows.
+        for (auto [radius, marked] : { std::pair { 12, 441 }, { 1, 5 }, { 0, 1 }, { 7, 149 } }) {
+            w->Slider1->setValue(radius);
             // Whole-number offsets, so a cell is inside when d^2 <= r^2.
-            const auto red = pixelsOf(p, kRed);
+            const auto red = pixelsOf(w->Picture5->image(), kRed);
             QCOMPARE(int(red.size()), marked);
             for (auto [x, y] : red)
                 QVERIFY((x - 12) * (x - 12) + (y - 12) * (y - 12) <= radius * radius);
-            const auto back = pixelsOf(p, w.palette().color(QPalette::Button).rgb());
-            QCOMPARE(int(back.size()), 625 - marked);
         }
-    }
-
-    void swatchesAndSlidersRedrawThePreview()
-    {
-        auto w = gt::shownWindow();
         w->Frame3->show();
-        QCOMPARE(w->state.paintU, rd::kTrue);
-        QTest::mouseClick(w->Picture6[1], Qt::LeftButton, {}, QPoint(8, 8));
-        QCOMPARE(w->Picture6[0]->backColor(), QColor(127, 0, 0));
-        QCOMPARE(w->Picture6[1]->backColor(), QColor(0, 0, 255));
-        QCOMPARE(w->state.paintU, rd::kFalse);
-        QCOMPARE(pixelsOf(w->Picture5->image(), kBlue).size(), std::size_t(149));
-        QTest::mouseClick(w->Picture6[0], Qt::LeftButton, {}, QPoint(8, 8));
-        QCOMPARE(w->Picture6[0]->backColor(), QColor(255, 0, 0));
-        QCOMPARE(w->Picture6[1]->backColor(), QColor(0, 0, 127));
-        QCOMPARE(w->state.paintU, rd::kTrue);
-        QCOMPARE(pixelsOf(w->Picture5->image(), kRed).size(), std::size_t(149));
-
-        // While the thumb is held, every intermediate value redraws.
+        // A swatch click picks its species, lights its swatch and dims the other.
+        const std::tuple<int, QColor, QColor, rd::Bool16, QRgb> clicks[]
+            = { { 1, QColor(127, 0, 0), QColor(0, 0, 255), rd::kFalse, kBlue },
+                  { 0, QColor(255, 0, 0), QColor(0, 0, 127), rd::kTrue, kRed } };
+        for (auto [swatch, uColour, vColour, paintU, shown] : clicks) {
+            QTest::mouseClick(w->Picture6[swatch], Qt::LeftButton, {}, QPoint(8, 8));
+            QCOMPARE(std::tuple(
+                         w->Picture6[0]->backColor(), w->Picture6[1]->backColor(), w->state.paintU),
+                std::tuple(uColour, vColour, paintU));
+            QCOMPARE(pixelsOf(w->Picture5->image(), shown).size(), std::size_t(149));
+        }
+        // While the thumb is held every value redraws; the keys move the sliders by pages.
         const QRgb back = w->Picture5->backColor().rgb();
         w->Slider1->setSliderDown(true);
         w->Slider1->setValue(3);
-        QCOMPARE(w->Picture5->point(15, 12), kRed);
-        QCOMPARE(w->Picture5->point(16, 12), back);
+        QVERIFY(w->Picture5->point(15, 12) == kRed && w->Picture5->point(16, 12) == back);
         w->Slider1->setSliderDown(false);
         w->Slider1->setFocus();
         QTest::keyClick(w->Slider1, Qt::Key_PageUp);
-        QCOMPARE(w->Picture5->point(20, 12), kRed);
-        QCOMPARE(w->Picture5->point(21, 12), back);
+        QVERIFY(w->Picture5->point(20, 12) == kRed && w->Picture5->point(21, 12) == back);
         QTest::keyClick(w->Slider2, Qt::Key_PageDown);
         QCOMPARE(w->Picture5->point(12, 12), qRgb(205, 0, 0));
-        w->Slider2->setValue(0); // intensity 0 is black, for either species
+        w->Slider2->setValue(0); // intensity 0 is black
         QCOMPARE(w->Picture5->point(12, 12), qRgb(0, 0, 0));
-        Access::picture6Click(*w, 1);
-        QCOMPARE(w->Picture5->point(12, 12), qRgb(0, 0, 0));
+        QTest::mouseClick(w->Picture6[1], Qt::LeftButton, {}, QPoint(8, 8));
         w->Slider2->setValue(51);
         QCOMPARE(w->Picture5->point(12, 12), qRgb(0, 0, 51));
     }
 };
 
-int main(int argc, char* argv[])
-{
-    QApplication app(argc, argv);
-    TestPictureBox box;
-    TestWindow window;
-    TestPictures pictures;
-    int failed = 0;
-    for (QObject* t : std::initializer_list<QObject*> { &box, &window, &pictures })
-        failed += QTest::qExec(t, argc, argv);
-    return failed == 0 ? 0 : 1;
-}
-
+QTEST_MAIN(TestDisplay)
 #include "tst_Display.moc"

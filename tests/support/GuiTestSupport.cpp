@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <algorithm>
 #include <bit>
 
 namespace gt {
@@ -18,12 +19,7 @@ std::uint32_t bits(float f)
 
 bool sameBits(const std::vector<float>& a, const std::vector<float>& b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t k = 0; k < a.size(); ++k)
-        if (bits(a[k]) != bits(b[k]))
-            return false;
-    return true;
+    return std::ranges::equal(a, b, {}, bits, bits);
 }
 
 std::set<std::int64_t> indicesEqual(const std::vector<float>& a, std::int64_t count, float value)
