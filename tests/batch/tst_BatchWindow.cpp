@@ -179,9 +179,10 @@ void TestBatchWindow::sameFailureAsTheWindow()
 
 void TestBatchWindow::profilePicturesAreTheWindows()
 {
-    // Odd ranges, 200 cells reduced to 129, one cell, negative ranges.
+    // Odd ranges, 200 cells reduced to 129, one cell, negative ranges. With a range of 31,
+    // 30.75 and 0.25 fall exactly halfway between two rows.
     for (const auto& [size, uRange, vRange] :
-        { std::array { "77", "2.7", "0.35" }, std::array { "200", "1", "5" },
+        { std::array { "77", "2.7", "0.35" }, std::array { "200", "31", "5" },
             std::array { "1", "3", "3" }, std::array { "50", "-2", "-1" } }) {
         frmMain w;
         w.show();
@@ -189,9 +190,10 @@ void TestBatchWindow::profilePicturesAreTheWindows()
         // Values around the box's edges and rows, and ones the box cannot show at all.
         rd::SimState& s = w.state;
         const float inf = std::numeric_limits<float>::infinity();
-        const float specials[] = { 0.0f, s.uMax, 2.0f * s.uMax, s.uMax / 124.0f,
-            s.uMax * 1.5f / 62.0f, -0.1f, 1e30f, -1e30f, inf,
-            std::numeric_limits<float>::quiet_NaN(), 0x1p-149f, s.uMax * 61.5f / 62.0f };
+        const float specials[]
+            = { 0.0f, s.uMax, 2.0f * s.uMax, s.uMax / 124.0f, s.uMax * 1.5f / 62.0f, -0.1f, 1e30f,
+                  -1e30f, inf, std::numeric_limits<float>::quiet_NaN(), 0x1p-149f,
+                  s.uMax * 61.5f / 62.0f, 30.75f, 0.25f };
         const auto n = std::size_t(s.nCells);
         for (std::size_t k = 0; k < std::size(specials) && k < n; ++k) {
             s.uA[2 * k % n] = specials[k];
