@@ -1,6 +1,7 @@
 // The .npy reader. What NumPy itself writes and reads, and the round trip through the tool,
 // are tested from Python (cli_test.py: every version and byte order, dtypes, order, values);
-// here the spellings NumPy does not produce and every refused header.
+// here the spellings NumPy does not produce and every refused header. Bad magic, truncated data
+// and the element checks are cli_test.py's.
 #include "Npy.h"
 
 #include <gtest/gtest.h>
@@ -77,7 +78,6 @@ TEST(Npy, RefusesEveryBadHeaderSayingWhatIsWrong)
         { "{'descr': '<f4', 'fortran_order': 0, 'shape': (2,)}",
             "the header's 'fortran_order' is neither True nor False" },
         { header("(2,)") + " x", "the header has text after its dictionary" },
-        { header("(1048576, 1048576, 2)"), "shape (1048576, 1048576, 2) is too large" },
         { header("(1099511627776, 1099511627776)"),
             "shape (1099511627776, 1099511627776) is too large" },
     };
@@ -91,9 +91,8 @@ TEST(Npy, RefusesEveryBadHeaderSayingWhatIsWrong)
             "shape " + shape + " is not a field (one or two sizes of at least 1)");
 }
 
-TEST(Npy, RefusesBadMagicVersionsAndLengths)
+TEST(Npy, RefusesBadVersionsAndLengths)
 {
-    EXPECT_EQ(decoded({}), "not a NumPy array file (bad magic)");
     EXPECT_EQ(decoded(file(header("(1,)"), floats({ 1 }), 4)),
         "unsupported file format version 4.0 (1.0, 2.0 and 3.0 are read)");
     auto minor = file(header("(1,)"), floats({ 1 }));
@@ -108,10 +107,6 @@ TEST(Npy, RefusesBadMagicVersionsAndLengths)
     EXPECT_EQ(decoded(shortLength), "truncated header");
     EXPECT_EQ(decoded(file(header("(2, 2)"), floats({ 1, 2, 3, 4 }) + "x")),
         "1 bytes after the data of shape (2, 2)");
-    EXPECT_EQ(decoded(file(header("(2, 2)"), floats({ 1, 2, 3, 4 }).substr(0, 15))),
-        "truncated data: shape (2, 2) needs 16 bytes, the file holds 15");
-    EXPECT_EQ(decoded(file(header("(2, 2)"), floats({ 1, 2, 3, -0x1p-149f }))),
-        "element 3 is negative (-1e-45); a field holds finite values of at least 0");
 }
 
 } // namespace

@@ -1,30 +1,18 @@
 // The batch tool against the real window, headless: the same state and settings give the
 // same field bit for bit after the same number of steps, the same failure, the same pictures.
 #include "FieldInit.h"
+#include "GuiTestSupport.h"
 #include "ModelBoxes.h"
 #include "Npy.h"
 #include "Options.h"
 #include "OutputFile.h"
 #include "ProfileImage.h"
-#include "frmMain.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
-#include <algorithm>
-#include <bit>
-
-struct frmMain::TestAccess {
-    static bool applySettings(frmMain& w) { return w.ApplySettings(); }
-    static void draw(frmMain& w, bool oneD)
-    {
-        oneD ? w.Draw1D() : w.state.phaseA ? w.Draw2DFromA() : w.Draw2DFromB();
-    }
-};
-
 namespace {
 
-using Access = frmMain::TestAccess;
 using Settings = QList<std::pair<const char*, const char*>>; // --set NAME=VALUE
 
 // The window with the model, dimension, size and boxes chosen through its controls, the
@@ -48,22 +36,14 @@ void prepareWindow(frmMain& w, rd::Model model, bool oneD, const QString& size,
         a->back() = 0.0f;
 }
 
-// Clicks Start and lets the loop run exactly `steps` iterations: a zero-interval timer that
-// runs between two steps clears the flag once the counter reads steps + 1. No Stop click,
-// whose intake would make set A current. A guard ends a run that does not stop.
+// Clicks Start and lets the loop run exactly `steps` iterations: the flag is cleared in the
+// yield that follows the last one. No Stop click, whose intake would make set A current.
 bool runWindow(frmMain& w, int steps)
 {
-    QTimer stopper, guard;
-    QObject::connect(&stopper, &QTimer::timeout, [&] {
-        if (w.Label2->text().toInt() >= steps + 1)
+    return gt::driveRun(w, [&](int yield) {
+        if (yield == steps)
             w.state.running = rd::kFalse;
-    });
-    QObject::connect(&guard, &QTimer::timeout, [&] { w.state.running = rd::kFalse; });
-    stopper.start(0);
-    guard.setSingleShot(true);
-    guard.start(300000);
-    QTest::mouseClick(w.Run, Qt::LeftButton);
-    return guard.isActive();
+    }) >= 0;
 }
 
 // Runs the tool; its exit status (-1 if it crashed or hung) and standard error.
@@ -83,10 +63,10 @@ std::vector<float> readField(const QString& file)
     return a ? a->data : std::vector<float> {};
 }
 
-bool sameBits(std::span<const float> a, std::span<const float> b)
+// The first n cells, bit for bit (the arrays hold a spare element more).
+bool sameCells(const std::vector<float>& file, const std::vector<float>& cells, std::size_t n)
 {
-    const auto bits = [](float f) { return std::bit_cast<std::uint32_t>(f); };
-    return std::ranges::equal(a, b, {}, bits, bits);
+    return gt::sameBits(file, std::vector<float>(cells.begin(), cells.begin() + n));
 }
 
 QImage rgb32(const QImage& img)
@@ -103,7 +83,6 @@ private slots:
     void sameFieldAsTheWindowsRunLoop_data();
     void sameFieldAsTheWindowsRunLoop();
     void sameFailureAsTheWindow();
-    void profilePicturesAreTheWindows_data();
     void profilePicturesAreTheWindows();
 };
 
@@ -163,10 +142,10 @@ void TestBatchWindow::sameFieldAsTheWindowsRunLoop()
     QCOMPARE(bool(s.phaseA), oneD || steps % 2 == 0);
     const bool inA = oneD || s.phaseA;
     const auto bu = readField(prefix + "-u.npy"), bv = readField(prefix + "-v.npy");
-    QVERIFY(sameBits(bu, std::span((inA ? s.uA : s.uB).data(), n)));
-    QVERIFY(sameBits(bv, std::span((inA ? s.vA : s.vB).data(), n)));
-    QVERIFY(!sameBits(bu, std::span(startU.data(), n))); // the field has moved
-    Access::draw(w, oneD);
+    QVERIFY(sameCells(bu, inA ? s.uA : s.uB, n));
+    QVERIFY(sameCells(bv, inA ? s.vA : s.vB, n));
+    QVERIFY(!sameCells(bu, startU, n)); // the field has moved
+    oneD ? Access::draw1D(w) : s.phaseA ? Access::draw2DFromA(w) : Access::draw2DFromB(w);
     if (oneD) {
         QCOMPARE(rgb32(QImage(prefix + "-u.png")), w.Picture1->image());
         QCOMPARE(rgb32(QImage(prefix + "-v.png")), w.Picture2->image());
@@ -198,55 +177,40 @@ void TestBatchWindow::sameFailureAsTheWindow()
     QVERIFY(QDir(dir.path()).isEmpty());
 }
 
-void TestBatchWindow::profilePicturesAreTheWindows_data()
-{
-    QTest::addColumn<QString>("size");
-    QTest::addColumn<QString>("uRange");
-    QTest::addColumn<QString>("vRange");
-    QTest::newRow("77 cells, odd ranges") << "77"
-                                          << "2.7"
-                                          << "0.35";
-    QTest::newRow("200 cells reduced to 129") << "200"
-                                              << "1"
-                                              << "5";
-    QTest::newRow("1 cell") << "1"
-                            << "3"
-                            << "3";
-    QTest::newRow("negative ranges") << "50"
-                                     << "-2"
-                                     << "-1";
-}
-
 void TestBatchWindow::profilePicturesAreTheWindows()
 {
-    QFETCH(QString, size);
-    QFETCH(QString, uRange);
-    QFETCH(QString, vRange);
-    frmMain w;
-    w.show();
-    prepareWindow(w, rd::Model::GiererMeinhardt, true, size, {}, 77);
-    // Values around the box's edges and rows, and ones the box cannot show at all.
-    rd::SimState& s = w.state;
-    const float inf = std::numeric_limits<float>::infinity();
-    const float specials[] = { 0.0f, s.uMax, 2.0f * s.uMax, s.uMax / 124.0f, s.uMax * 1.5f / 62.0f,
-        -0.1f, 1e30f, -1e30f, inf, std::numeric_limits<float>::quiet_NaN(), 0x1p-149f,
-        s.uMax * 61.5f / 62.0f };
-    const auto n = std::size_t(s.nCells);
-    for (std::size_t k = 0; k < std::size(specials) && k < n; ++k) {
-        s.uA[2 * k % n] = specials[k];
-        s.vA[(3 * k + 1) % n] = specials[std::size(specials) - 1 - k];
+    // Odd ranges, 200 cells reduced to 129, one cell, negative ranges. With a range of 31,
+    // 30.75 and 0.25 fall exactly halfway between two rows.
+    for (const auto& [size, uRange, vRange] :
+        { std::array { "77", "2.7", "0.35" }, std::array { "200", "31", "5" },
+            std::array { "1", "3", "3" }, std::array { "50", "-2", "-1" } }) {
+        frmMain w;
+        w.show();
+        prepareWindow(w, rd::Model::GiererMeinhardt, true, QString::fromLatin1(size), {}, 77);
+        // Values around the box's edges and rows, and ones the box cannot show at all.
+        rd::SimState& s = w.state;
+        const float inf = std::numeric_limits<float>::infinity();
+        const float specials[]
+            = { 0.0f, s.uMax, 2.0f * s.uMax, s.uMax / 124.0f, s.uMax * 1.5f / 62.0f, -0.1f, 1e30f,
+                  -1e30f, inf, std::numeric_limits<float>::quiet_NaN(), 0x1p-149f,
+                  s.uMax * 61.5f / 62.0f, 30.75f, 0.25f };
+        const auto n = std::size_t(s.nCells);
+        for (std::size_t k = 0; k < std::size(specials) && k < n; ++k) {
+            s.uA[2 * k % n] = specials[k];
+            s.vA[(3 * k + 1) % n] = specials[std::size(specials) - 1 - k];
+        }
+        // Ranges typed now take effect with the intake that draws; the boxes hold an old
+        // picture, and the redraw must replace every column.
+        w.Text1[0]->setText(QString::fromLatin1(uRange));
+        w.Text1[1]->setText(QString::fromLatin1(vRange));
+        w.Picture1->line(0, 0, static_cast<float>(s.nCells), s.uMax, Qt::green);
+        QVERIFY(Access::applySettings(w));
+        QCOMPARE(w.Picture1->image().size(), QSize(s.nCells, rd::batch::kProfileHeight));
+        QCOMPARE(rd::batch::renderProfile(std::span(s.uA.data(), n), s.uMax, QColor(255, 0, 0)),
+            w.Picture1->image());
+        QCOMPARE(rd::batch::renderProfile(std::span(s.vA.data(), n), s.vMax, QColor(0, 0, 255)),
+            w.Picture2->image());
     }
-    // Ranges typed now take effect with the intake that draws; the boxes hold an old
-    // picture, and the redraw must replace every column.
-    w.Text1[0]->setText(uRange);
-    w.Text1[1]->setText(vRange);
-    w.Picture1->line(0, 0, static_cast<float>(s.nCells), s.uMax, Qt::green);
-    QVERIFY(Access::applySettings(w));
-    QCOMPARE(w.Picture1->image().size(), QSize(s.nCells, rd::batch::kProfileHeight));
-    QCOMPARE(rd::batch::renderProfile(std::span(s.uA.data(), n), s.uMax, QColor(255, 0, 0)),
-        w.Picture1->image());
-    QCOMPARE(rd::batch::renderProfile(std::span(s.vA.data(), n), s.vMax, QColor(0, 0, 255)),
-        w.Picture2->image());
 }
 
 QTEST_MAIN(TestBatchWindow)

@@ -81,16 +81,6 @@ inline void step(rd::SimState& s, int dim, rd::Model m, bool scalar = false)
         scalar ? rd::scalar::Step2DFromB(s, m) : rd::Step2DFromB(s, m);
 }
 
-// The set the last step wrote (1D always ends with both sets equal).
-inline const std::vector<float>& currentU(const rd::SimState& s)
-{
-    return s.phaseA ? s.uA : s.uB;
-}
-inline const std::vector<float>& currentV(const rd::SimState& s)
-{
-    return s.phaseA ? s.vA : s.vB;
-}
-
 // The error a call raises: its kind and "kind: message", or nothing and "" if it completes.
 struct Raised {
     std::optional<rd::EngineError::Kind> kind;

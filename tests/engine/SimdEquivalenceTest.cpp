@@ -126,16 +126,6 @@ TEST_P(OnEachVectorPath, EveryModelAndSizeMatchesTheScalarPathBitForBit)
     EXPECT_GT(stepsDone, 50000);
 }
 
-TEST_P(OnEachVectorPath, LongRunsAtTheLargestSizesStayIdentical)
-{
-    for (int model = 0; model < 4; ++model)
-        for (int n : { 128, 129 }) {
-            const rd::SimState s = randomState(model, 2, n, Field::Ordinary, false, 5u + n);
-            const std::string tag = std::string(kDefaults[model].name) + " N=" + std::to_string(n);
-            EXPECT_EQ(compareRun(s, 2, kDefaults[model].model, 40, tag), 40) << tag;
-        }
-}
-
 // One bad cell at every interior position of a row (or the line): the error must come
 // from that cell, in the middle of whatever vector block holds it, with every cell
 // before it new and every cell from it on old, on each path as on the scalar one.

@@ -3,28 +3,22 @@
 // and leaves the last complete step, and going on afterwards works.
 #include "EngineError.h"
 #include "FieldImage.h"
+#include "GuiTestSupport.h"
 #include "Intake.h"
 #include "Integrators.h"
 #include "ModelBoxes.h"
-#include "frmMain.h"
 
 #include <QtTest>
 #include <QtWidgets>
-
-#include <algorithm>
-#include <bit>
-#include <functional>
 
 namespace {
 
 using rd::Model;
 enum class Trigger { StartOrStop, ModelChoice, Clear, PanelRelease };
 
-void type(QLineEdit* box, const QString& text)
-{
-    box->clear();
-    QTest::keyClicks(box, text);
-}
+using gt::bits;
+using gt::sameBits;
+using gt::typeInto;
 
 QAction* menuEntry(frmMain& w, Model m)
 {
@@ -36,23 +30,18 @@ void fire(frmMain& w, Trigger t, Model m)
     if (t == Trigger::ModelChoice)
         menuEntry(w, m)->trigger();
     else if (t == Trigger::Clear)
-        QTest::mouseClick(w.Clear, Qt::LeftButton);
+        gt::click(w.Clear);
     else if (t == Trigger::PanelRelease)
         QTest::mouseClick(
             w.Picture4x[std::size_t(rd::modelNumber(m))], Qt::LeftButton, {}, QPoint(40, 50));
     else
-        QTest::mouseClick(w.Run, Qt::LeftButton);
+        gt::click(w.Run);
 }
 
-constexpr auto bits = [](float f) { return std::bit_cast<std::uint32_t>(f); };
-constexpr auto sameBits = [](const std::vector<float>& a, const std::vector<float>& b) {
-    return std::ranges::equal(a, b, {}, bits, bits);
-};
 constexpr auto currentU
     = [](const rd::SimState& s) -> const std::vector<float>& { return s.phaseA ? s.uA : s.uB; };
 constexpr auto currentV
     = [](const rd::SimState& s) -> const std::vector<float>& { return s.phaseA ? s.vA : s.vB; };
-const auto shownCounter = [](frmMain& w) { return w.Label2->text().toInt(); };
 
 bool sameState(const rd::SimState& a, const rd::SimState& b)
 {
@@ -93,31 +82,14 @@ struct Snapshot {
     }
 };
 
-// Clicks Run while `action` is tried between two steps until it returns true; a guard ends a
-// run that goes on too long, so no test can hang. False if the guard had to end it.
-bool during(frmMain& w, const std::function<bool()>& action)
+// Clicks Run and, once the counter shows `counter`, Stop (never, if 0); false if the run had to
+// be ended for going on too long.
+bool runUntil(frmMain& w, int counter)
 {
-    QObject scope;
-    bool guardFired = false;
-    QTimer::singleShot(20000, &scope, [&] {
-        guardFired = true;
-        w.state.running = rd::kFalse;
-    });
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (action())
-            timer.stop();
-    });
-    timer.start(0);
-    QTest::mouseClick(w.Run, Qt::LeftButton);
-    return !guardFired;
-}
-
-// A Stop click once the counter shows `counter`.
-bool stopAt(frmMain& w, int counter)
-{
-    return w.state.running && shownCounter(w) >= counter
-        && (QTest::mouseClick(w.Run, Qt::LeftButton), true);
+    return gt::driveRun(w, [&](int) {
+        if (counter && w.state.running && gt::counter(w) >= counter)
+            gt::click(w.Run);
+    }) >= 0;
 }
 
 // Steps the state with the engine alone until a step fails (at most `limit` steps); `s` is
@@ -213,8 +185,8 @@ void TestRobust::refusalChangesNothing()
     if (before != Model::GiererMeinhardt)
         menuEntry(w, before)->trigger();
     if (twoD)
-        QTest::mouseClick(w.Option1[1], Qt::LeftButton);
-    QTest::mouseClick(w.Random, Qt::LeftButton);
+        gt::click(w.Option1[1]);
+    gt::click(w.Random);
     // Both sets filled and set B current, so a stray intake (which makes A current) shows.
     for (std::size_t i = 0; i < w.state.uB.size(); ++i) {
         w.state.uB[i] = 0.25f + static_cast<float>(i % 7);
@@ -230,26 +202,29 @@ void TestRobust::refusalChangesNothing()
     const auto refuse = [&] {
         start.emplace(w);
         start->s.running = rd::kFalse; // the refusal ends a run, and no step follows
-        counterAtRefusal = shownCounter(w);
+        counterAtRefusal = gt::counter(w);
         // Every box of the intake gets a new valid text, so a partial apply would show.
-        type(w.Text2, QStringLiteral("7"));
-        type(w.Text3, QStringLiteral("64"));
+        typeInto(w.Text2, QStringLiteral("7"));
+        typeInto(w.Text3, QStringLiteral("64"));
         const char* changed[] = { "2", "4", "0.02", "2", "10", "0.2", "1.25", "0.75" }; // by field
         for (const rd::BoxInfo& b : rd::modelInfo(model).boxes)
-            type(w.Text1[std::size_t(rd::boxIndex(model, b.slot))], changed[int(b.field)]);
+            typeInto(w.Text1[std::size_t(rd::boxIndex(model, b.slot))], changed[int(b.field)]);
         fixedText = bad->text();
-        type(bad, typed);
+        typeInto(bad, typed);
         fire(w, trigger, model);
     };
     w.lastMessage.clear();
     if (running)
-        QVERIFY(during(w, [&] { return shownCounter(w) >= 3 && (refuse(), true); }));
+        QVERIFY(gt::driveRun(w, [&](int) {
+            if (!start && gt::counter(w) >= 3)
+                refuse();
+        }) >= 0);
     else
         refuse();
 
     QCOMPARE(w.checkedModel(), model); // a refused model choice still shows in the menu
     QVERIFY(start && Snapshot(w) == *start);
-    QCOMPARE(shownCounter(w), counterAtRefusal);
+    QCOMPARE(gt::counter(w), counterAtRefusal);
     QCOMPARE(w.Run->text(), QStringLiteral("Start"));
     QCOMPARE(w.lastMessage, message);
     expectShown(w, QStringLiteral("Settings not applied"), message);
@@ -260,12 +235,12 @@ void TestRobust::refusalChangesNothing()
     QVERIFY(!bad->styleSheet().isEmpty());
 
     // Fixed, the same action goes through and the mark goes away.
-    type(bad, fixedText);
+    typeInto(bad, fixedText);
     w.lastMessage.clear();
     if (trigger == Trigger::ModelChoice) // the checked entry is disabled: away and back
         menuEntry(w, before)->trigger();
     if (trigger == Trigger::StartOrStop)
-        QVERIFY(during(w, [&] { return stopAt(w, 2); }));
+        QVERIFY(runUntil(w, 2));
     else
         fire(w, trigger, model);
     QVERIFY2(w.lastMessage.isEmpty(), qPrintable(w.lastMessage));
@@ -301,9 +276,9 @@ void TestRobust::stepErrorEndsRunAndGoingOnWorks()
     if (oregonator)
         w.mnuOre->trigger();
     if (twoD)
-        QTest::mouseClick(w.Option1[1], Qt::LeftButton);
-    type(box, badText);
-    QTest::mouseClick(w.Clear, Qt::LeftButton); // applies the setting, field at 0
+        gt::click(w.Option1[1]);
+    typeInto(box, badText);
+    gt::click(w.Clear); // applies the setting, field at 0
     QVERIFY(w.lastMessage.isEmpty());
     for (std::size_t i = 0; i < w.state.uA.size(); i += 5) // not uniform
         w.state.uA[i] = 0.5f;
@@ -316,7 +291,7 @@ void TestRobust::stepErrorEndsRunAndGoingOnWorks()
         oregonator ? rd::EngineError::Kind::DivisionByZero : rd::EngineError::Kind::Overflow);
     QVERIFY(failure->first >= (oregonator ? 1 : 2));
 
-    QVERIFY(during(w, [] { return false; }));
+    QVERIFY(runUntil(w, 0)); // the error ends it
     QCOMPARE(w.state.running, rd::kFalse);
     QCOMPARE(w.Run->text(), QStringLiteral("Start"));
     const QString said = QStringLiteral("The run stopped at iteration %1: %2. The field shows "
@@ -343,12 +318,12 @@ void TestRobust::stepErrorEndsRunAndGoingOnWorks()
     sane.uA = currentU(w.state);
     sane.vA = currentV(w.state);
     QVERIFY(!stepUntilFailure(sane, model, !twoD, 4));
-    type(box, QStringLiteral("0.01")); // the start-up text of both
-    type(w.Text2, QStringLiteral("-0.6"));
+    typeInto(box, QStringLiteral("0.01")); // the start-up text of both
+    typeInto(w.Text2, QStringLiteral("-0.6"));
     w.lastMessage.clear();
-    QVERIFY(during(w, [&] { return stopAt(w, 5); }));
+    QVERIFY(runUntil(w, 5));
     QVERIFY2(w.lastMessage.isEmpty(), qPrintable(w.lastMessage));
-    QCOMPARE(shownCounter(w), 5);
+    QCOMPARE(gt::counter(w), 5);
     QCOMPARE(w.state.itersPerImage, -1);
     QVERIFY(sameBits(w.state.uA, sane.uA) && sameBits(w.state.vA, sane.vA));
     QVERIFY(!twoD || (sameBits(w.state.uB, sane.uB) && sameBits(w.state.vB, sane.vB)));
@@ -361,7 +336,7 @@ void TestRobust::phasePlotOverflow()
     // Near the v axis the Schnakenberg reaction with gain 0.5 runs away within some dozens
     // of steps.
     w.mnuSch->trigger();
-    type(w.Text1[12], QStringLiteral("0.5"));
+    typeInto(w.Text1[12], QStringLiteral("0.5"));
     const QPoint at(PictureBox::kBorderWidth + 6, w.Picture41->height() / 2);
     QTest::mouseClick(w.Picture41, Qt::LeftButton, {}, at);
     const auto match = QRegularExpression(
@@ -374,13 +349,10 @@ void TestRobust::phasePlotOverflow()
     QCOMPARE(bits(w.state.reactGain), bits(0.5f)); // the release's settings stay applied
     // The points before the failing step are drawn (black), nothing after.
     const QImage picture = w.Picture41->image();
-    int black = 0;
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-            black += (picture.pixel(x, y) & 0xFFFFFF) == 0;
-    QVERIFY(black >= 1 && black < match.captured(1).toInt());
+    const auto black = gt::pixelsOf(picture, qRgb(0, 0, 0)).size();
+    QVERIFY(black >= 1 && black < match.captured(1).toUInt());
     // Sane settings draw a whole trajectory without a message.
-    type(w.Text1[12], QStringLiteral("0.01"));
+    typeInto(w.Text1[12], QStringLiteral("0.01"));
     w.lastMessage.clear();
     QTest::mouseClick(w.Picture41, Qt::LeftButton, {}, at);
     QVERIFY2(w.lastMessage.isEmpty(), qPrintable(w.lastMessage));
@@ -406,7 +378,7 @@ void TestRobust::directoryInTheWayOfASave()
         w.Picture1->image());
     QVERIFY(QFileInfo(QStringLiteral("Inhibitor_1D.bmp")).isDir());
     // 2D: a directory in the way is named too, and stays.
-    QTest::mouseClick(w.Option1[1], Qt::LeftButton);
+    gt::click(w.Option1[1]);
     QVERIFY(QDir().mkdir(QStringLiteral("2D.bmp")));
     w.mnuSaveAs->trigger();
     QVERIFY2(w.lastMessage.startsWith(QStringLiteral("\"2D.bmp\" could not be written: ")),

@@ -13,7 +13,6 @@
 
 namespace {
 
-using rd::BoxField;
 using rd::IntakeError;
 using rd::IntakeInput;
 using rd::IntakeValues;
@@ -36,6 +35,14 @@ const auto accepted
 const auto refused
     = [](const IntakeInput& in, float dx = 0.01f) { return outcome<IntakeError>(in, dx); };
 
+// The text of Text2 (kItersBox), Text3 (kSizeBox) or Text1(box) in an intake.
+std::string& boxText(IntakeInput& in, int box)
+{
+    return box == rd::kItersBox ? in.itersText
+        : box == rd::kSizeBox   ? in.sizeText
+                                : in.boxes[box % 10];
+}
+
 // The coefficients an intake gives, as bits, from its values or from the state it wrote.
 template <class T> std::array<std::uint32_t, 12> coefficientBits(const T& x)
 {
@@ -44,26 +51,9 @@ template <class T> std::array<std::uint32_t, 12> coefficientBits(const T& x)
         bitsOf(x.grayScale) };
 }
 
-// The fields and start-up texts of every box are checked through the exact bits they give.
-TEST(ModelBoxes, NamesSlotsAndStartUpTexts)
-{
-    const char* display[] = { "Gierer-Meinhardt", "Schnakenberg", "Gray-Scott", "Oregonator" };
-    for (int m = 0; m < 4; ++m) {
-        const rd::ModelInfo& info = rd::modelInfo(static_cast<Model>(m));
-        EXPECT_EQ(info.displayName, display[m]);
-        const auto texts = rd::defaultBoxTexts(info.model);
-        for (std::size_t k = 0; k < texts.size(); ++k) {
-            const bool has = k < info.boxes.size();
-            EXPECT_EQ(texts[k], has ? info.boxes[k].defaultText : "") << display[m] << " " << k;
-            // Every message names the box as "<what> of <model>".
-            EXPECT_TRUE(!has || info.boxes[k].name.ends_with(std::string(" of ") + display[m]));
-            EXPECT_TRUE(!has || info.boxes[k].slot == static_cast<int>(k));
-        }
-    }
-    EXPECT_EQ(rd::boxIndex(Model::GrayScott, 5), 25);
-    EXPECT_EQ(rd::boxIndex(Model::Oregonator, 7), 37);
-}
-
+// The box tables are checked through what they give: the exact bits of every start-up text
+// below, the box names in the refusals here and through the window (robust tests), and the
+// box numbers by every window test that types into a model's box.
 // Expected bits worked out independently of this code: each decimal and each prescribed
 // double expression rounded to binary32 with Python's struct module. cu 0x3c23d70b is one ULP
 // above 0.01f; cv 0x3e4ccccd is exactly 0.2f; 2D sv 0x3e4ccccc is one ULP below 0.2f;
@@ -119,9 +109,8 @@ TEST(Intake, FieldSizeRoundsAfterSubtractingOneAndIsCappedAndIterationsRoundHalf
              Case { "128.5", "0.5000001", 128, 1, false }, Case { "129.5", "-3", 128, -3, false },
              Case { "130.5", "-1.5", 128, -2, true }, Case { "127.5", "1e3", 126, 1000, false },
              Case { "101", "2147483647", 100, 2147483647, false },
-             Case { " 64 ", "20", 63, 20, false }, Case { "2.5", "20", 2, 20, false },
-             Case { "1.5", "20", 0, 20, false }, Case { "0.6", "20", 0, 20, false },
-             Case { "1e9", "20", 128, 20, true } }) {
+             Case { "2.5", "20", 2, 20, false }, Case { "1.5", "20", 0, 20, false },
+             Case { "0.6", "20", 0, 20, false }, Case { "1e9", "20", 128, 20, true } }) {
         IntakeInput in = rd::defaultIntakeInput(Model::GiererMeinhardt, true);
         in.sizeText = c.size;
         in.itersText = c.iters;
@@ -134,8 +123,9 @@ TEST(Intake, FieldSizeRoundsAfterSubtractingOneAndIsCappedAndIterationsRoundHalf
     }
 }
 
-// One refused text: typed into Text2, Text3 or Text1(box), whose number 10 * model + slot
-// also picks the model; the message starts with the name of the box.
+// One row per kind of refusal (the number parser's refusals are its own tests). One refused text:
+// typed into Text2, Text3 or Text1(box), whose number 10 * model + slot also picks the model; the
+// message starts with the name of the box.
 struct Refusal {
     int box;
     std::string text, message;
@@ -151,15 +141,10 @@ const Refusal kRefusals[] = {
     { rd::kItersBox, "  ", kIters + "the box is empty; a number is needed." },
     { rd::kItersBox, "0.5", kIters + "\"0.5\" must not round to 0." },
     { rd::kItersBox, "2147483647.5", kIters + "\"2147483647.5\"" + kRange },
-    { rd::kItersBox, "1e400", kIters + "\"1e400\"" + kRange },
     { rd::kSizeBox, "0.4", "Field Size: \"0.4\" gives fewer than 1 cell." },
-    { rd::kSizeBox, "12 8", "Field Size: \"12 8\" is not a number." },
     { rd::kSizeBox, "1e10", "Field Size: \"1e10\" is out of range (at most 129 cells are used)." },
-    { 24, "", "Dv of Gray-Scott: the box is empty; a number is needed." },
     { 24, "1e39", "Dv of Gray-Scott: \"1e39\" is too large (the limit is about 3.4e38)." },
-    { 10, "-0.0", "u range of Schnakenberg: \"-0.0\" must not be 0." },
     { 10, "1e-50", "u range of Schnakenberg: \"1e-50\" must not be 0." }, // underflows to 0
-    { 11, "0", "v range of Schnakenberg: \"0\" must not be 0." },
     // 255 / 1e-37 overflows single precision.
     { 10, "1e-37",
         "u range of Schnakenberg: \"1e-37\" is too close to 0 (255 divided by it exceeds about "
@@ -195,10 +180,7 @@ TEST(Intake, EveryKindOfRefusalNamesTheBoxAndQuotesTheText)
     for (const Refusal& r : kRefusals) {
         IntakeInput in
             = rd::defaultIntakeInput(static_cast<Model>(std::max(r.box, 0) / 10), r.oneD);
-        (r.box == rd::kItersBox         ? in.itersText
-                : r.box == rd::kSizeBox ? in.sizeText
-                                        : in.boxes[r.box % 10])
-            = r.text;
+        boxText(in, r.box) = r.text;
         const IntakeError e = refused(in, r.dx);
         EXPECT_EQ(e.boxIndex, r.box) << r.message;
         EXPECT_EQ(e.boxName, r.message.substr(0, r.message.find(": ")));
@@ -209,21 +191,17 @@ TEST(Intake, EveryKindOfRefusalNamesTheBoxAndQuotesTheText)
 
 TEST(Intake, FirstOffendingBoxInReadingOrderIsReported)
 {
-    IntakeInput in = rd::defaultIntakeInput(Model::Oregonator, true);
-    in.itersText = "x";
-    in.sizeText = "y";
-    in.boxes[0] = "z";
-    EXPECT_EQ(refused(in).boxIndex, rd::kItersBox);
-    in.itersText = "20";
-    EXPECT_EQ(refused(in).boxIndex, rd::kSizeBox);
-    in.sizeText = "128";
-    EXPECT_EQ(refused(in).boxIndex, 30);
-    in.boxes[0] = "1";
-    in.boxes[7] = "bad";
-    in.boxes[5] = "bad";
-    EXPECT_EQ(refused(in).boxIndex, 35); // kC is read before kA and kB
-    in.boxes[5] = "0.01";
-    EXPECT_EQ(refused(in).boxIndex, 37);
+    // Iterations, size, then the model's boxes in the panel's order: the Oregonator's kC
+    // (slot 5) before its kA and kB. Each reported box is put right in turn.
+    IntakeInput good = rd::defaultIntakeInput(Model::Oregonator, true);
+    IntakeInput in = good;
+    const int order[] = { rd::kItersBox, rd::kSizeBox, 30, 35, 37 };
+    for (int box : order)
+        boxText(in, box) = "bad";
+    for (int box : order) {
+        EXPECT_EQ(refused(in).boxIndex, box);
+        boxText(in, box) = boxText(good, box);
+    }
 }
 
 TEST(Intake, AcceptsUsersPhysicsAndIgnoresOtherModelsBoxes)
@@ -231,11 +209,10 @@ TEST(Intake, AcceptsUsersPhysicsAndIgnoresOtherModelsBoxes)
     IntakeInput in = rd::defaultIntakeInput(Model::GiererMeinhardt, false);
     in.boxes[5] = "-0.1";
     in.boxes[3] = "-1";
-    in.boxes[7] = "0"; // no saturation: allowed for Gierer-Meinhardt
+    in.boxes[7] = "0.0"; // no saturation: allowed for Gierer-Meinhardt
     IntakeValues v = accepted(in);
     EXPECT_EQ(bitsOf(v.kA), 0xbdcccccdu);
-    EXPECT_EQ(bitsOf(v.cu), 0xbc23d70bu);
-    EXPECT_EQ(bitsOf(v.su), 0x3f851eb8u); // 1 + 4 * 0.0100000007, rounded
+    EXPECT_EQ(bitsOf(v.su), 0x3f851eb8u); // 1 + 4 * 0.0100000007, rounded: cu is negative
     EXPECT_EQ(bitsOf(*v.kC), 0u);
     // 1D self-weight of a huge diffusion number still fits (see the refusals).
     in.boxes[3] = "1e38";
@@ -248,9 +225,6 @@ TEST(Intake, AcceptsUsersPhysicsAndIgnoresOtherModelsBoxes)
     in = rd::defaultIntakeInput(Model::GrayScott, true);
     in.boxes[7] = "garbage"; // Gray-Scott has no slot 7
     EXPECT_FALSE(accepted(in).kC.has_value());
-    in = rd::defaultIntakeInput(Model::Oregonator, true);
-    in.boxes[5] = "0"; // kC = 0 is accepted; the step raises the division by zero
-    EXPECT_EQ(bitsOf(*accepted(in).kC), 0u);
 }
 
 TEST(Intake, ApplyWritesTheIntakeFieldsOnly)
@@ -261,7 +235,6 @@ TEST(Intake, ApplyWritesTheIntakeFieldsOnly)
     s.running = rd::kTrue;
     s.uA.assign(5, 2.0f);
     IntakeInput in = rd::defaultIntakeInput(Model::Schnakenberg, false);
-    in.sizeText = "64";
     in.itersText = "-7";
     const IntakeValues v = accepted(in);
     rd::applyIntake(s, v);
@@ -269,16 +242,10 @@ TEST(Intake, ApplyWritesTheIntakeFieldsOnly)
     EXPECT_EQ(s.kC, 7.0f); // Schnakenberg does not read kC
     EXPECT_EQ(s.running, rd::kTrue);
     EXPECT_EQ(s.uA.size(), 5u); // resizing is the caller's step
-    EXPECT_EQ(s.dt, 1.0f);
-    EXPECT_EQ(bitsOf(s.dx), bitsOf(0.01f));
     EXPECT_EQ(s.itersPerImage, -7);
-    EXPECT_EQ(s.lastIdx, 63);
-    EXPECT_EQ(s.nCells, 64);
-    EXPECT_EQ(s.lastInner, 62);
     EXPECT_EQ(coefficientBits(s), coefficientBits(v));
-    rd::applyIntake(s, accepted(rd::defaultIntakeInput(Model::Oregonator, true)));
-    EXPECT_EQ(bitsOf(s.kC), kG);
-    EXPECT_EQ(bitsOf(s.reactGain), 0x3a83126fu);
+    // The size fields' arrival shows in the window's array sizes after an intake, that a
+    // model's kC is written in the window's runs with kC = 0 (robust tests).
 }
 
 } // namespace
