@@ -20,6 +20,7 @@ class QWidget;
 struct frmMain::TestAccess {
     static bool applySettings(frmMain& w) { return w.ApplySettings(); }
     static void draw1D(frmMain& w) { w.Draw1D(); }
+    static void draw2DFromA(frmMain& w) { w.Draw2DFromA(); }
     static void draw2DFromB(frmMain& w) { w.Draw2DFromB(); }
 };
 using Access = frmMain::TestAccess;
