@@ -1,6 +1,7 @@
 #include "ProfileImage.h"
 
 #include "FieldImage.h"
+#include "PixelRules.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,44 +11,18 @@ namespace rd::batch {
 
 namespace {
 
-// The window's profile box maps a user coordinate to a pixel with these exact operations:
-// in double, (v - top) * height / (bottom - top), clamped far outside, rounded half to even.
-std::optional<std::int64_t> pixelRow(float y, float top, int height)
+// Rows and columns as the window's profile boxes map them: the scale runs 0..nCells across
+// and range (top) to 0 (bottom).
+std::optional<std::int64_t> pixelRow(float y, float range)
 {
-    const double t = top;
-    double v = (double(y) - t) * height / (0.0 - t);
-    if (!std::isfinite(v))
-        return std::nullopt;
-    constexpr double kFarAway = 1 << 24;
-    v = std::clamp(v, -kFarAway, kFarAway);
-    return static_cast<std::int64_t>(std::nearbyint(v));
+    return pixels::fromScale(y, range, 0.0f, kProfileHeight);
 }
 
-std::optional<std::int64_t> pixelColumn(float x, int nCells, int width)
-{
-    const double v = double(x) * width / double(nCells);
-    if (!std::isfinite(v))
-        return std::nullopt;
-    return static_cast<std::int64_t>(std::nearbyint(v));
-}
-
-// A vertical one-pixel line from row y0 towards y1, the end row left out, clipped.
 void verticalLine(QImage& img, std::int64_t x, std::int64_t y0, std::int64_t y1, QRgb rgb)
 {
-    if (x < 0 || x >= img.width() || y0 == y1)
-        return;
-    const std::int64_t last = y1 > y0 ? y1 - 1 : y1 + 1;
-    const std::int64_t a = std::max<std::int64_t>(std::min(y0, last), 0);
-    const std::int64_t b = std::min<std::int64_t>(std::max(y0, last), img.height() - 1);
-    for (std::int64_t y = a; y <= b; ++y)
-        reinterpret_cast<QRgb*>(img.scanLine(int(y)))[x] = rgb;
-}
-
-void setPixel(QImage& img, std::int64_t x, std::optional<std::int64_t> y, QRgb rgb)
-{
-    if (!y || x < 0 || *y < 0 || x >= img.width() || *y >= img.height())
-        return;
-    reinterpret_cast<QRgb*>(img.scanLine(int(*y)))[x] = rgb;
+    pixels::line(x, y0, x, y1, img.width(), img.height(), [&](std::int64_t px, std::int64_t py) {
+        reinterpret_cast<QRgb*>(img.scanLine(int(py)))[px] = rgb;
+    });
 }
 
 } // namespace
@@ -58,18 +33,18 @@ QImage renderProfile(std::span<const float> cells, float range, QColor colour)
     QImage img(n, kProfileHeight, QImage::Format_RGB32);
     img.fill(Qt::white);
     const QRgb white = QColor(Qt::white).rgb(), bar = colour.rgb();
-    const auto zero = pixelRow(0.0f, range, kProfileHeight);
-    const auto top = pixelRow(range, range, kProfileHeight);
+    const auto zero = pixelRow(0.0f, range);
+    const auto top = pixelRow(range, range);
     for (int i = 0; i < n; ++i) {
-        const auto x = pixelColumn(static_cast<float>(i), n, n);
+        const auto x = pixels::fromScale(static_cast<float>(i), 0.0f, static_cast<float>(n), n);
         if (!x)
             continue;
         // The white stroke and its end point: the column over the whole range.
         if (zero && top)
             verticalLine(img, *x, *zero, *top, white);
-        setPixel(img, *x, top, white);
-        if (const auto y = pixelRow(cells[static_cast<std::size_t>(i)], range, kProfileHeight);
-            zero && y)
+        if (top)
+            verticalLine(img, *x, *top, *top + 1, white);
+        if (const auto y = pixelRow(cells[static_cast<std::size_t>(i)], range); zero && y)
             verticalLine(img, *x, *zero, *y, bar);
     }
     return img;

@@ -1,5 +1,7 @@
 #include "PictureBox.h"
 
+#include "PixelRules.h"
+
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -9,19 +11,6 @@
 #include <numbers>
 
 namespace {
-
-// Far enough outside any image that clamping a coordinate there changes no drawn pixel of
-// an axis-parallel line, small enough that the line arithmetic cannot overflow.
-constexpr double kFarAway = 1 << 24;
-
-std::optional<std::int64_t> roundToPixel(double v)
-{
-    if (!std::isfinite(v))
-        return std::nullopt;
-    v = std::clamp(v, -kFarAway, kFarAway);
-    // The default rounding mode rounds halves to the even neighbour.
-    return static_cast<std::int64_t>(std::nearbyint(v));
-}
 
 int buttonBits(Qt::MouseButtons buttons)
 {
@@ -112,18 +101,14 @@ float PictureBox::scaleBottom() const
 
 std::optional<std::int64_t> PictureBox::pixelX(float x) const
 {
-    if (!userScale_)
-        return roundToPixel(x);
-    const double l = left_;
-    return roundToPixel((double(x) - l) * innerWidth() / (double(right_) - l));
+    return userScale_ ? rd::pixels::fromScale(x, left_, right_, innerWidth())
+                      : rd::pixels::round(x);
 }
 
 std::optional<std::int64_t> PictureBox::pixelY(float y) const
 {
-    if (!userScale_)
-        return roundToPixel(y);
-    const double t = top_;
-    return roundToPixel((double(y) - t) * innerHeight() / (double(bottom_) - t));
+    return userScale_ ? rd::pixels::fromScale(y, top_, bottom_, innerHeight())
+                      : rd::pixels::round(y);
 }
 
 float PictureBox::userX(int innerPx) const
@@ -205,61 +190,11 @@ void PictureBox::pset(float x, float y, const QColor& colour)
 void PictureBox::pixelLine(
     std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1, QRgb rgb)
 {
-    const std::int64_t w = image_.width(), h = image_.height();
-    if (x0 == x1) {
-        // Vertical: visit only the rows inside the image.
-        if (x0 < 0 || x0 >= w || y0 == y1)
-            return;
-        const std::int64_t step = y1 > y0 ? 1 : -1;
-        const std::int64_t last = y1 - step; // the end point is left out
-        std::int64_t a = std::min(y0, last), b = std::max(y0, last);
-        a = std::max<std::int64_t>(a, 0);
-        b = std::min<std::int64_t>(b, h - 1);
-        for (std::int64_t y = a; y <= b; ++y)
-            setImagePixel(x0, y, rgb);
-        if (a <= b)
-            damage(QRect(int(x0), int(a), 1, int(b - a + 1)));
-        return;
-    }
-    if (y0 == y1) {
-        if (y0 < 0 || y0 >= h)
-            return;
-        const std::int64_t step = x1 > x0 ? 1 : -1;
-        const std::int64_t last = x1 - step;
-        std::int64_t a = std::min(x0, last), b = std::max(x0, last);
-        a = std::max<std::int64_t>(a, 0);
-        b = std::min<std::int64_t>(b, w - 1);
-        for (std::int64_t x = a; x <= b; ++x)
-            setImagePixel(x, y0, rgb);
-        if (a <= b)
-            damage(QRect(int(a), int(y0), int(b - a + 1), 1));
-        return;
-    }
-    // General direction: Bresenham over the major axis, end point excluded.
-    const std::int64_t dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
-    const std::int64_t sx = x1 > x0 ? 1 : -1, sy = y1 > y0 ? 1 : -1;
-    // Lines this long only come from coordinates far outside the box; cap the walk.
-    const std::int64_t steps = std::min<std::int64_t>(std::max(dx, dy), 4 * (w + h) + 8);
-    std::int64_t x = x0, y = y0, err = dx - dy;
-    std::int64_t minX = x0, maxX = x0, minY = y0, maxY = y0;
-    for (std::int64_t n = 0; n < steps; ++n) {
-        setImagePixel(x, y, rgb);
-        minX = std::min(minX, x), maxX = std::max(maxX, x);
-        minY = std::min(minY, y), maxY = std::max(maxY, y);
-        const std::int64_t e2 = 2 * err;
-        if (e2 > -dy) {
-            err -= dy;
-            x += sx;
-        }
-        if (e2 < dx) {
-            err += dx;
-            y += sy;
-        }
-    }
-    minX = std::max<std::int64_t>(minX, 0), minY = std::max<std::int64_t>(minY, 0);
-    maxX = std::min(maxX, w - 1), maxY = std::min(maxY, h - 1);
-    if (minX <= maxX && minY <= maxY)
-        damage(QRect(int(minX), int(minY), int(maxX - minX + 1), int(maxY - minY + 1)));
+    const rd::pixels::Box drawn = rd::pixels::line(x0, y0, x1, y1, image_.width(), image_.height(),
+        [&](std::int64_t x, std::int64_t y) { setImagePixel(x, y, rgb); });
+    if (!drawn.empty())
+        damage(QRect(int(drawn.minX), int(drawn.minY), int(drawn.maxX - drawn.minX + 1),
+            int(drawn.maxY - drawn.minY + 1)));
 }
 
 void PictureBox::line(float x1, float y1, float x2, float y2, const QColor& colour)
@@ -297,8 +232,8 @@ void PictureBox::arc(
     auto sample = [&](std::int64_t k) {
         const double t
             = double(startAngle) + sweep * double(k) / double(std::max<std::int64_t>(n, 1));
-        return std::pair { roundToPixel(cxPx + rPx * std::cos(t)),
-            roundToPixel(cyPx - rPx * std::sin(t)) };
+        return std::pair { rd::pixels::round(cxPx + rPx * std::cos(t)),
+            rd::pixels::round(cyPx - rPx * std::sin(t)) };
     };
     auto prev = sample(0);
     for (std::int64_t k = 1; k <= n; ++k) {
