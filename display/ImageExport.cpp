@@ -24,8 +24,7 @@ bool frmMain::saveBoxImage(const PictureBox* box, const QString& fileName)
             reason = file.error() != QFileDevice::NoError
                 ? file.errorString()
                 : QStringLiteral("the image could not be encoded");
-            file.cancelWriting();
-            file.commit();
+            file.cancelWriting(); // the temporary file is discarded, the old file kept
         } else if (!file.commit()) {
             reason = file.errorString();
         }
