@@ -1,5 +1,6 @@
 #include "Fonts.h"
 
+#include <QFontDatabase>
 #include <QStringList>
 
 #include <cmath>
@@ -24,10 +25,10 @@ int pixelSize(double points)
     return static_cast<int>(std::nearbyint(points * 96.0 / 72.0));
 }
 
-QFont face(const QString& family, double points, bool bold, bool italic)
+QFont face(const QString& family, double points, bool bold, bool italic, const QString& standIn)
 {
     installSubstitutes();
-    QFont f(family);
+    QFont f(standIn.isEmpty() || QFontDatabase::hasFamily(family) ? family : standIn);
     f.setPixelSize(pixelSize(points));
     f.setItalic(italic);
     if (family == kArialBlack)

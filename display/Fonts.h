@@ -20,7 +20,10 @@ void installSubstitutes();
 int pixelSize(double points);
 
 // A face by its designed name. "Arial Black" is the sans substitute at its heaviest weight.
-QFont face(const QString& family, double points, bool bold = false, bool italic = false);
+// Where `family` is not installed and a stand-in is named, the stand-in's face is used
+// instead of the general substitute.
+QFont face(const QString& family, double points, bool bold = false, bool italic = false,
+    const QString& standIn = {});
 
 // What controls without a font of their own use.
 QFont windowDefault();

@@ -6,7 +6,10 @@
 
 namespace rd::icons {
 
-// 32 x 32 pixels: a green spiral on a dark field.
+// Transparent rows and columns on each side of the Spiral button's picture.
+inline constexpr int kSpiralMargin = 4;
+
+// 32 x 32 pixels: a green spiral on a dark field, inside a transparent margin.
 QImage spiralPicture();
 QIcon windowIcon();
 

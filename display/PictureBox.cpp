@@ -226,7 +226,9 @@ void PictureBox::arc(
     if (sweep < 0.0)
         sweep = std::fmod(sweep, twoPi) + twoPi;
     // Sample finely enough that neighbouring samples are at most half a pixel apart, then
-    // join them with lines that leave out their end points, so the chain is one pixel wide.
+    // join them with lines that leave out their end points, so the chain is one pixel wide;
+    // the last sample is set on its own, so an arc always ends on its end point and one
+    // whose samples share a pixel still draws it: arcs that meet end to start join up.
     const double maxStep = 0.5 / std::max(rPx, 0.5);
     const auto n = static_cast<std::int64_t>(std::ceil(std::min(sweep / maxStep, 1.0e6)));
     auto sample = [&](std::int64_t k) {
@@ -244,6 +246,10 @@ void PictureBox::arc(
             pixelLine(*prev.first, *prev.second, *next.first, *next.second, colour.rgb());
         prev = next;
     }
+    if (!prev.first || !prev.second)
+        return;
+    setImagePixel(*prev.first, *prev.second, colour.rgb());
+    damage(QRect(int(*prev.first), int(*prev.second), 1, 1));
 }
 
 QRgb PictureBox::point(int px, int py) const

@@ -63,7 +63,7 @@ public:
     void line(float x1, float y1, float x2, float y2, const QColor& colour);
     // Arc of a circle, angles in radians, counter-clockwise on screen from 3 o'clock; the
     // point at angle t is (cx + r cos t, cy - r sin t) in pixels. The radius is in units of
-    // the horizontal scale.
+    // the horizontal scale. Both end points are drawn.
     void arc(float cx, float cy, float r, float startAngle, float endAngle, const QColor& colour);
     // Colour of an image pixel (pixel coordinates); black outside the image.
     QRgb point(int px, int py) const;

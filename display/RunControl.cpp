@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+
 void frmMain::Run_Click()
 {
     const bool applied = ApplySettings();
@@ -100,8 +102,12 @@ void frmMain::Run2D()
         // going on must never start from the half-written set.
         endRunWithError(e, shown);
         if (!state.phaseA) {
-            state.uA = state.uB;
-            state.vA = state.vB;
+            // Cells only: the spare element beyond the last cell belongs to neither set.
+            const std::size_t cells = std::min(
+                { static_cast<std::size_t>(state.nCells) * static_cast<std::size_t>(state.nCells),
+                    state.uA.size(), state.uB.size(), state.vA.size(), state.vB.size() });
+            std::copy_n(state.uB.begin(), cells, state.uA.begin());
+            std::copy_n(state.vB.begin(), cells, state.vA.begin());
             state.phaseA = rd::kTrue;
         }
         Draw2DFromA();

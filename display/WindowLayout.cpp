@@ -21,7 +21,8 @@ QFont qtFont(const FontStyle& style)
 {
     if (!style.family)
         return fonts::windowDefault();
-    return fonts::face(QString::fromUtf8(style.family), style.points, style.bold, style.italic);
+    return fonts::face(QString::fromUtf8(style.family), style.points, style.bold, style.italic,
+        style.standIn ? QString::fromUtf8(style.standIn) : QString());
 }
 
 Qt::Alignment qtAlign(Align a)

@@ -21,6 +21,9 @@ struct FontStyle {
     double points = 0.0;
     bool bold = false;
     bool italic = false;
+    // A designed face to use instead where `family` itself is not installed, for controls
+    // whose designed place leaves no room for the general substitute's wider text.
+    const char* standIn = nullptr;
 };
 
 // Background colour meaning "the system grey" (the colour of buttons and scroll bars).

@@ -8,7 +8,9 @@ namespace rd::layout {
 namespace {
 
 constexpr FontStyle kPanelTitle { "Century", 9, true, true };
-constexpr FontStyle kGothicSlider { "ＭＳ Ｐゴシック", 8.25 };
+// The slider captions end a few pixels before their sliders; the Gothic substitute sets
+// "Intensity" wider than that gap, the Arial one within it.
+constexpr FontStyle kGothicSlider { "ＭＳ Ｐゴシック", 8.25, false, false, "Arial" };
 constexpr FontStyle kGothicOption { "ＭＳ Ｐゴシック", 9, true };
 
 constexpr long long kWhite = 0xffffff, kBlack = 0x000000;

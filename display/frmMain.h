@@ -170,6 +170,7 @@ private:
     };
     ProfileEditor profileEditor(int box);
     void profileEdit(const ProfileEditor& e, float X, float value);
+    void profileEditAt(int box, float X, float Y);
     void profileDown(int box, int button, float X, float Y);
     void profileMove(int box, float X, float Y);
     bool saveBoxImage(const PictureBox* box, const QString& fileName);

@@ -21,22 +21,30 @@ void frmMain::profileEdit(const ProfileEditor& e, float X, float value)
     e.box->line(X, 0.0f, X, value, e.colour);
 }
 
+// Presses and moves edit alike. A press on the box's border lies outside the drawing area:
+// past either end of the line, or above the top or below 0 of the range.
+void frmMain::profileEditAt(int box, float X, float Y)
+{
+    // Past either end nothing at all happens: no erase, no write, no bar.
+    if (X < 0.0f || X > static_cast<float>(state.lastIdx))
+        return;
+    const ProfileEditor e = profileEditor(box);
+    profileEdit(e, X, Y > e.top ? e.top : (Y < 0.0f ? 0.0f : Y));
+}
+
 void frmMain::profileDown(int box, int button, float X, float Y)
 {
     if (button != PictureBox::kLeftButton || state.mouseDown)
         return;
+    // The stroke starts even on the border, so dragging from there into the plot draws.
     state.mouseDown = rd::kTrue;
-    // A press always lies inside the box, so its height is stored as it arrives.
-    profileEdit(profileEditor(box), X, Y);
+    profileEditAt(box, X, Y);
 }
 
 void frmMain::profileMove(int box, float X, float Y)
 {
-    // Past either end nothing at all happens: no erase, no write, no bar.
-    if (!state.mouseDown || X < 0.0f || X > static_cast<float>(state.lastIdx))
-        return;
-    const ProfileEditor e = profileEditor(box);
-    profileEdit(e, X, Y > e.top ? e.top : (Y < 0.0f ? 0.0f : Y));
+    if (state.mouseDown)
+        profileEditAt(box, X, Y);
 }
 
 void frmMain::Picture1_MouseDown(int button, int, float x, float y)

@@ -82,11 +82,10 @@ inline void ore(const KineticsConstants& c, float u, float v, float& synUout, fl
     fp::checkStore(synUout);
     synVout = u - v;
     fp::checkStore(synVout);
-    synUout = synUout * c.reactGain;
-    fp::checkStore(synUout);
+    // "times reactGain, divided by kC" is one stage: a zero kC leaves the unscaled rate.
     if (c.kC == 0.0f)
         divisionByZero();
-    synUout = synUout / c.kC;
+    synUout = synUout * c.reactGain / c.kC;
     fp::checkStore(synUout);
     synVout = synVout * c.reactGain;
     fp::checkStore(synVout);

@@ -1,0 +1,66 @@
+// The brush frame as seen: the slider captions end before their sliders at their designed
+// places, and the Spiral button's raised edge shows on all four sides around its picture.
+#include "GuiTestSupport.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+
+using namespace gt;
+
+class TestBrushFrameLooks : public QObject {
+    Q_OBJECT
+
+private slots:
+    void captionsEndBeforeTheirSliders_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QPoint>("designed"); // (195, 1080) and (195, 1320) twips
+        QTest::newRow("Radius") << 0 << QPoint(13, 72);
+        QTest::newRow("Intensity") << 1 << QPoint(13, 88);
+    }
+
+    void captionsEndBeforeTheirSliders()
+    {
+        QFETCH(int, index);
+        QFETCH(QPoint, designed);
+        frmMain w;
+        const QLabel* caption = w.Label8[std::size_t(index)];
+        const QSlider* slider = index == 0 ? w.Slider1 : w.Slider2;
+        QCOMPARE(caption->pos(), designed);
+        QCOMPARE(slider->x(), 56);
+        const int textWidth = QFontMetrics(caption->font()).horizontalAdvance(caption->text());
+        QVERIFY(textWidth <= caption->width());
+        // At least one free pixel between the caption's last column and the slider's first.
+        QVERIFY2(caption->geometry().right() + 1 < slider->x(),
+            qPrintable(QStringLiteral("caption ends at %1").arg(caption->geometry().right())));
+    }
+
+    void spiralButtonShowsItsEdgeAllRound()
+    {
+        auto w = shownWindow();
+        switchTo2D(*w);
+        QPushButton plain(w->Frame3);
+        plain.setGeometry(w->Spiral->geometry().translated(0, 200));
+        plain.show();
+        const QImage withPicture = w->Spiral->grab().toImage();
+        const QImage without = plain.grab().toImage();
+        QCOMPARE(withPicture.size(), QSize(33, 33));
+        QCOMPARE(without.size(), withPicture.size());
+        // The two outermost rows and columns on every side are the plain button's.
+        int differing = 0;
+        for (int y = 0; y < 33; ++y)
+            for (int x = 0; x < 33; ++x)
+                if ((x < 2 || y < 2 || x > 30 || y > 30)
+                    && withPicture.pixel(x, y) != without.pixel(x, y))
+                    ++differing;
+        QCOMPARE(differing, 0);
+        // And the picture is there inside them.
+        QVERIFY(!pixelsOf(withPicture, qRgb(0, 255, 0)).empty());
+    }
+};
+
+QTEST_MAIN(TestBrushFrameLooks)
+#include "tst_BrushFrameLooks.moc"
