@@ -67,8 +67,11 @@ Measurement measureField(std::span<const float> field, int n, bool oneD)
             m.radialPower[bin] += x * x;
             weightedK[bin] += x * x * k;
         }
+    // A field flat to within single-precision noise has no wavelength: what the transform
+    // finds there is rounding, not a pattern.
+    const double size = std::max(std::abs(double(*lo)), std::abs(double(*hi)));
     const auto peak = std::max_element(m.radialPower.begin(), m.radialPower.end());
-    if (*peak <= 0.0)
+    if (*peak <= 0.0 || m.contrast <= kFlatContrast * size)
         return m;
     // Refine over the strongest bin and its neighbours: the power-weighted mean |k|.
     const std::size_t b = static_cast<std::size_t>(peak - m.radialPower.begin());

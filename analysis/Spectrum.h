@@ -8,6 +8,9 @@
 
 namespace rd::analysis {
 
+// Contrast, relative to the field's magnitude, below which a field counts as flat.
+inline constexpr double kFlatContrast = 1e-6;
+
 struct Measurement {
     // Power summed over the modes whose |k| rounds to the bin's index; bin 0 (the mean) is
     // left empty.
