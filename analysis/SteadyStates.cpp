@@ -77,8 +77,12 @@ std::vector<double> scanRoots(const std::function<double(double)>& h, double bou
             continue;
         }
         if (i + 1 < xs.size() && std::isfinite(hs[i + 1]) && hs[i + 1] != 0.0
-            && (hs[i] < 0.0) != (hs[i + 1] < 0.0))
-            roots.push_back(bisect(h, xs[i], xs[i + 1]));
+            && (hs[i] < 0.0) != (hs[i + 1] < 0.0)) {
+            // A sign change across a pole (a denominator passing 0) is no root.
+            const double x = bisect(h, xs[i], xs[i + 1]);
+            if (std::abs(h(x)) <= 1e-9 * std::max(scale, 1.0))
+                roots.push_back(x);
+        }
         if (i > 0 && i + 1 < xs.size() && std::isfinite(hs[i - 1]) && std::isfinite(hs[i + 1])
             && std::abs(hs[i]) < std::abs(hs[i - 1]) && std::abs(hs[i]) < std::abs(hs[i + 1])
             && (hs[i - 1] < 0.0) == (hs[i] < 0.0) && (hs[i + 1] < 0.0) == (hs[i] < 0.0)) {

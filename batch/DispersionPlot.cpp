@@ -84,8 +84,7 @@ QImage dispersionPlot(const Analysis& a, const ModeTable& table, int state)
     } else {
         const double pad = 0.1 * std::max(hi - lo, 1e-12);
         lo -= pad;
-        hi = std::min(hi + pad, hi + pad > 0.0 ? hi + pad : 0.0);
-        hi = std::max(hi, lo + 1e-12);
+        hi += pad;
     }
     const auto X = [&](double k) { return frame.left() + frame.width() * k / kMax; };
     const auto Y = [&](double r) { return frame.bottom() - frame.height() * (r - lo) / (hi - lo); };

@@ -82,7 +82,11 @@ INSTANTIATE_TEST_SUITE_P(Models, StateCounts,
         // The start-up point is a fold in decimal: two states 6e-5 apart in single precision.
         StateCount { Model::GrayScott, {}, 3, 2 },
         StateCount { Model::GrayScott, { { 5, "0.02" }, { 6, "0.05" } }, 3, 0 },
-        StateCount { Model::GrayScott, { { 5, "0.04" }, { 6, "0.08" } }, 1, 0 }));
+        StateCount { Model::GrayScott, { { 5, "0.04" }, { 6, "0.08" } }, 1, 0 },
+        // Poles (GM: saturation 0 at u = 2; Oregonator: u + kB = 0 at 0.37) change sign but are
+        // no states.
+        StateCount { Model::GiererMeinhardt, { { 7, "-0.25" } }, 2, 0 },
+        StateCount { Model::Oregonator, { { 7, "-0.37" } }, 1, 0 }));
 
 TEST(SteadyStates, GrayScottStartUpFoldIsTwoCloseStates)
 {
