@@ -135,7 +135,10 @@ std::string analysisReport(const Analysis& a)
             a.predictions.size(), p.state.u, p.state.v, p.state.fold ? " (a fold)" : "");
         r += format(
             "  Jacobian of the rates: [[%.6g, %.6g], [%.6g, %.6g]]\n", j.fu, j.fv, j.gu, j.gv);
-        r += format("  Class: %s\n", className(p.kind));
+        r += format("  Class: %s%s\n", className(p.kind),
+            p.kind == StateClass::Marginal && !p.state.fold
+                ? format(" (largest growth factor within %g of 1)", kMarginalTolerance).c_str()
+                : "");
         r += format("  Uniform mode: growth factor %.9g per step%s\n", p.uniform.rho,
             p.uniform.complex ? " (complex pair)" : "");
         const ModeGrowth& f = p.extremes.fastest;
@@ -212,6 +215,11 @@ int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err
             throw UsageError(
                 "--size \"" + options.sizeText + "\": the analysis needs at least 2 cells");
         a.scheme = schemeFromState(run.model, run.oneD, run.state);
+        if (!std::isfinite(a.scheme.gainU))
+            throw UsageError("--set kC="
+                + options.boxes[static_cast<std::size_t>(slotOf(run.model, BoxField::KC))]
+                + ": the Oregonator divides its u rate by kC, so with this value every run ends "
+                  "with a division by zero at its first step; there is nothing to analyse");
     } catch (const UsageError& e) {
         std::fprintf(err, "rdsim-batch analyze: %s\n", e.what());
         return kExitUsage;

@@ -55,8 +55,9 @@ TEST(GridExtremes, FastSearchEqualsScanOfEveryMode)
         Scheme s;
         s.oneD = trial % 2 == 0;
         s.n = 2 + trial % 129;
-        s.cu = diff(rng);
-        s.cv = trial % 7 == 0 ? s.cu : diff(rng);
+        // Equal and zero diffusion numbers drop some of the break points.
+        s.cu = trial % 11 == 0 ? 0.0 : diff(rng);
+        s.cv = trial % 7 == 0 ? s.cu : trial % 13 == 0 ? 0.0 : diff(rng);
         s.su = 1.0 - s.neighbours() * s.cu;
         s.sv = 1.0 - s.neighbours() * s.cv;
         s.gainU = gain(rng);

@@ -25,6 +25,7 @@ with tempfile.TemporaryDirectory() as tmp:
         (["--plot", os.path.join(tmp, "p.jpg")], 2, ".png"),
         (["--set", "Du=x"], 2, "Du"),
         (["--csv", os.path.join(tmp, "missing", "d.csv")], 4, "cannot write"),
+        (["--model", "oregonator", "--set", "kC=0"], 2, "division by zero"),
     ]
     for args, status, words in refusals:
         r = run(*args)
