@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 PACKAGES=(build-essential cmake g++ pkg-config git
     qt6-base-dev libgl-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
     fonts-liberation fonts-urw-base35 fonts-ipafont-gothic
-    python3-numpy clang-14 libclang-rt-14-dev)
+    python3-numpy clang-14 libclang-rt-14-dev libfftw3-dev)
 
 install_missing() {
     local missing=()

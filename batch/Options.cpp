@@ -487,6 +487,8 @@ Sweeps:
                        Values between FROM and TO are given to 15 digits
   --jobs N             runs at once in a sweep (default: the number of hardware threads)
 Other:
+  analyze ...          (as the first argument) the linear stability of the model's uniform
+                       states instead of a run; see rdsim-batch analyze --help
   --quiet              no progress line (one is shown only when standard error is a terminal)
   --help               this text
   --version            the program's version

@@ -1,8 +1,10 @@
 // rdsim-batch: the simulator's runs from the command line, without a window.
+#include "AnalyzeCommand.h"
 #include "BatchRun.h"
 #include "Options.h"
 
 #include <cstdio>
+#include <string_view>
 #include <unistd.h>
 
 #ifndef RDSIM_VERSION
@@ -12,6 +14,8 @@
 int main(int argc, char* argv[])
 {
     using namespace rd::batch;
+    if (argc > 1 && std::string_view(argv[1]) == "analyze")
+        return runAnalyze(argc - 1, argv + 1, stdout, stderr);
     Options options;
     try {
         options = parseOptions(argc, argv);

@@ -1,0 +1,59 @@
+// Shared set-up of the analysis tests: a model's settings through the intake, as a state the
+// engine can step and as the analysis sees them.
+#pragma once
+
+#include "Intake.h"
+#include "Integrators.h"
+#include "Scheme.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <span>
+#include <string>
+
+namespace rdtest {
+
+struct Setup {
+    rd::SimState state;
+    rd::analysis::Scheme scheme;
+};
+
+// The start-up texts of the model with `boxes` (slot -> text) typed over them.
+inline Setup setupFor(
+    rd::Model model, bool oneD, int n, const std::map<int, std::string>& boxes = {})
+{
+    rd::IntakeInput in = rd::defaultIntakeInput(model, oneD);
+    in.sizeText = std::to_string(n);
+    for (const auto& [slot, text] : boxes)
+        in.boxes[static_cast<std::size_t>(slot)] = text;
+    Setup s;
+    const auto result = rd::evaluateIntake(in, s.state.dt, s.state.dx);
+    EXPECT_TRUE(std::holds_alternative<rd::IntakeValues>(result));
+    rd::applyIntake(s.state, std::get<rd::IntakeValues>(result));
+    s.state.resizeArrays(oneD ? s.state.highestIndex1D() : s.state.highestIndex2D());
+    s.scheme = rd::analysis::schemeFromState(model, oneD, s.state);
+    return s;
+}
+
+// Steps the engine; in 2D an even count leaves the field in set A, as it began.
+inline void run(rd::SimState& s, rd::Model model, bool oneD, int steps)
+{
+    for (int i = 0; i < steps; ++i) {
+        if (oneD)
+            rd::Step1D(s, model);
+        else if (s.phaseA)
+            rd::Step2DFromA(s, model);
+        else
+            rd::Step2DFromB(s, model);
+    }
+}
+
+// The cells of the set the field is in.
+inline std::span<const float> uOf(const rd::SimState& s, bool oneD)
+{
+    const std::size_t cells = static_cast<std::size_t>(s.nCells) * (oneD ? 1 : s.nCells);
+    return { (oneD || s.phaseA ? s.uA : s.uB).data(), cells };
+}
+
+} // namespace rdtest
