@@ -44,15 +44,6 @@ std::vector<std::string> names(const QTemporaryDir& dir)
     return n;
 }
 
-// The default model, dimension and boxes are those the window agreement's failure case runs.
-TEST(Options, DefaultsAreTheWindowsStartUpSettings)
-{
-    const Options o = parse({});
-    EXPECT_EQ(o.steps, 1000);
-    EXPECT_EQ(o.init, rd::batch::InitKind::Zero);
-    EXPECT_EQ(prepared(o).state.uA.size(), 16385u); // 128 by 128 cells and the spare one
-}
-
 TEST(Options, SetPutsTextsIntoTheChosenModelsBoxesWhateverTheOrder)
 {
     // --set before --model: names are resolved against the model finally chosen.
@@ -83,8 +74,6 @@ TEST(Options, RefusesEachBadArgumentNamingTheOptionAndQuotingTheValue)
         { { "--load-u", "u.npy" }, "--load-u \"u.npy\": --load-u and --load-v go together" },
         { { "--image", "f-%05d.png" },
             "--image \"f-%05d.png\": a name with %d writes frames and needs --every K" },
-        { { "--image", "f-%d-%d.png", "--every", "5" },
-            "--image \"f-%d-%d.png\": holds more than one %d" },
         { { "--every", "0", "--image", "f%d.png" },
             "--every \"0\": not a whole number from 1 to 1000000" },
         { { "--kymograph", "k.png" },
@@ -92,7 +81,6 @@ TEST(Options, RefusesEachBadArgumentNamingTheOptionAndQuotingTheValue)
         { { "--dim", "1", "--kymograph", "k.png", "--steps", "65536" },
             "--kymograph \"k.png\": the kymograph would have 65537 rows; at most 65536 (choose a "
             "larger --every)" },
-        { { "--sweep", "kA=0:1:1" }, "--sweep \"kA=0:1:1\": a COUNT of 1 needs FROM equal to TO" },
         { { "--sweep", "kA=1:1:2" }, "--sweep \"kA=1:1:2\": gives the value 1 more than once" },
         { { "--sweep", "kA=0:1:1000", "--sweep", "kB=0:1:101" },
             "--sweep \"kB=0:1:101\": the sweeps give more than 100000 combinations" },
@@ -115,8 +103,6 @@ TEST(Options, SweepValuesAreEvenlySpacedTextsWithExactEndsAndNameTheOutputs)
     EXPECT_EQ(o.sweeps[0].values, (std::vector<std::string> { "0.1", "0.2", "0.3" }));
     EXPECT_EQ(parse({ "--sweep", "Du=0:1:4" }).sweeps[0].values,
         (std::vector<std::string> { "0", "0.333333333333333", "0.666666666666667", "1" }));
-    EXPECT_EQ(parse({ "--sweep", "kA=0.02:0.035:4" }).sweeps[0].values,
-        (std::vector<std::string> { "0.02", "0.025", "0.03", "0.035" }));
     EXPECT_EQ(parse({ "--sweep", "scale=0.1234567890123456:1:2" }).sweeps[0].values,
         (std::vector<std::string> { "0.1234567890123456", "1" }));
     const auto combos = rd::batch::combinations(o); // the last sweep varies fastest

@@ -62,5 +62,10 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestBrushFrameLooks)
+int runBrushFrameLooksTests(int argc, char** argv)
+{
+    TestBrushFrameLooks t;
+    return QTest::qExec(&t, argc, argv);
+}
+
 #include "tst_BrushFrameLooks.moc"

@@ -67,5 +67,10 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestRunErrorCopy)
+int runRunErrorCopyTests(int argc, char** argv)
+{
+    TestRunErrorCopy t;
+    return QTest::qExec(&t, argc, argv);
+}
+
 #include "tst_RunErrorCopy.moc"

@@ -67,5 +67,10 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestProfilePress)
+int runProfilePressTests(int argc, char** argv)
+{
+    TestProfilePress t;
+    return QTest::qExec(&t, argc, argv);
+}
+
 #include "tst_ProfilePress.moc"

@@ -107,5 +107,10 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSpiralBand)
+int runSpiralBandTests(int argc, char** argv)
+{
+    TestSpiralBand t;
+    return QTest::qExec(&t, argc, argv);
+}
+
 #include "tst_SpiralBand.moc"

@@ -38,27 +38,15 @@ TEST(Integrators, NegativesBecomePositiveZeroAndNegativeZeroIsKept)
             }
 }
 
-// The 2D alternation of the sets is checked by the window's runs (window tests).
-TEST(Integrators, OneDimensionalStepsEndWithBothSetsEqual)
-{
-    rd::SimState line = makeState(kDefaults[1], 1, 10);
-    rdtest::fillStartField(line, 10, 8);
-    line.phaseA = rd::kFalse;
-    rd::Step1D(line, rd::Model::Schnakenberg);
-    EXPECT_EQ(line.uA, line.uB);
-    EXPECT_EQ(line.vA, line.vB);
-    EXPECT_EQ(line.phaseA, rd::kFalse) << "1D never touches phaseA";
-}
-
 TEST(Integrators, SmallestGridsUseTheMirrorAndTheSpareElement)
 {
     // Diffusion only; c2 is the doubled weight of a mirrored neighbour.
-    const auto stencil = [](int dim, int n, std::vector<float> cells) {
-        rd::SimState s = makeState(kDefaults[0], dim, n);
+    const auto stencil = [](int dim, int n, std::vector<float> cells, int model = 0) {
+        rd::SimState s = makeState(kDefaults[model], dim, n);
         EXPECT_EQ(s.uA.size(), cells.size());
         s.reactGain = 0.0f;
         s.uA = cells;
-        rdtest::step(s, dim, rd::Model::GiererMeinhardt);
+        rdtest::step(s, dim, kDefaults[model].model);
         return s;
     };
     const auto at = [](const rd::SimState& s, double neighbours, double self) {
@@ -75,10 +63,12 @@ TEST(Integrators, SmallestGridsUseTheMirrorAndTheSpareElement)
     const rd::SimState line = stencil(1, 1, { 1.0f, 3.0f });
     EXPECT_EQ(bits(line.uA[0]), at(line, 3.0, 1.0));
     EXPECT_EQ(line.uA[1], 3.0f) << "the spare element is read, never written";
-    // 1D N = 2: lastInner = 0, each end reads the other.
-    const rd::SimState pair = stencil(1, 2, { 1.0f, 5.0f, 0.0f });
-    EXPECT_EQ(bits(pair.uA[0]), at(pair, 5.0, 1.0));
-    EXPECT_EQ(bits(pair.uA[1]), at(pair, 1.0, 5.0));
+    // 1D N = 2, every model: lastInner = 0, each end reads the other.
+    for (int model = 0; model < 4; ++model) {
+        const rd::SimState pair = stencil(1, 2, { 1.0f, 5.0f, 0.0f }, model);
+        EXPECT_EQ(bits(pair.uA[0]), at(pair, 5.0, 1.0)) << kDefaults[model].name;
+        EXPECT_EQ(bits(pair.uA[1]), at(pair, 1.0, 5.0)) << kDefaults[model].name;
+    }
 }
 
 TEST(Integrators, OverflowPartWayLeavesEarlierCellsNewAndLaterCellsOld)

@@ -165,8 +165,9 @@ TEST_P(OnEachVectorPath, AnErrorInsideABlockIsRaisedAtItsCellWithTheSameCellsWri
             expectErrorAtEachCell(model, u, std::nullopt, std::nullopt);
     // 1 + kC u u = 0 at u = 1 (the other cells hold u >= 1.5).
     expectErrorAtEachCell(0, 1.0f, std::nullopt, -1.0f);
-    // u + kB = 0 at u = 0 (the other cells are positive).
-    expectErrorAtEachCell(3, 0.0f, 0.0f, std::nullopt);
+    // u + kB = 0 at u = -0.5 (the other cells are positive), over a non-zero numerator: no
+    // invalid operation gives the zero away.
+    expectErrorAtEachCell(3, -0.5f, 0.5f, std::nullopt);
 }
 
 std::vector<rd::SimdLevel> vectorLevels()

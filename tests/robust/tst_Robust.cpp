@@ -1,4 +1,4 @@
-// Bad input, arithmetic errors and failed saves, driven through the real window: a refusal
+// Bad input and arithmetic errors, driven through the real window: a refusal
 // changes nothing and says why, a Stop always stops, an error ends the run (not the program)
 // and leaves the last complete step, and going on afterwards works.
 #include "EngineError.h"
@@ -99,7 +99,7 @@ std::optional<std::pair<int, rd::EngineError>> stepUntilFailure(
 {
     for (int n = 1; n <= limit; ++n) {
         try {
-            oneD ? rd::Step1D(s, m) : s.phaseA ? rd::Step2DFromA(s, m) : rd::Step2DFromB(s, m);
+            gt::step(s, m, oneD);
         } catch (const rd::EngineError& e) {
             return std::pair { n, e };
         }
@@ -154,7 +154,6 @@ private slots:
     void stepErrorEndsRunAndGoingOnWorks_data();
     void stepErrorEndsRunAndGoingOnWorks();
     void phasePlotOverflow();
-    void directoryInTheWayOfASave();
 };
 
 void TestRobust::refusalChangesNothing_data()
@@ -351,39 +350,6 @@ void TestRobust::phasePlotOverflow()
     const QImage picture = w.Picture41->image();
     const auto black = gt::pixelsOf(picture, qRgb(0, 0, 0)).size();
     QVERIFY(black >= 1 && black < match.captured(1).toUInt());
-    // Sane settings draw a whole trajectory without a message.
-    typeInto(w.Text1[12], QStringLiteral("0.01"));
-    w.lastMessage.clear();
-    QTest::mouseClick(w.Picture41, Qt::LeftButton, {}, at);
-    QVERIFY2(w.lastMessage.isEmpty(), qPrintable(w.lastMessage));
-}
-
-// The first 1D file failing and an unwritable folder are the editing tests'; here a directory
-// in the way of the second 1D file (the first stays written whole) and of the 2D file.
-void TestRobust::directoryInTheWayOfASave()
-{
-    QTemporaryDir dir;
-    const QString previous = QDir::currentPath();
-    QVERIFY(dir.isValid() && QDir::setCurrent(dir.path()));
-    const auto back = qScopeGuard([&] { QDir::setCurrent(previous); });
-    frmMain w;
-    w.show();
-    QVERIFY(QDir().mkdir(QStringLiteral("Inhibitor_1D.bmp")));
-    w.mnuSaveAs->trigger();
-    QVERIFY2(w.lastMessage.startsWith(QStringLiteral("\"Inhibitor_1D.bmp\" could not be written: "))
-            && w.lastMessage.endsWith(
-                QStringLiteral(". Any earlier file of that name is unchanged.")),
-        qPrintable(w.lastMessage));
-    QCOMPARE(QImage(QStringLiteral("Activator_1D.bmp")).convertToFormat(QImage::Format_RGB32),
-        w.Picture1->image());
-    QVERIFY(QFileInfo(QStringLiteral("Inhibitor_1D.bmp")).isDir());
-    // 2D: a directory in the way is named too, and stays.
-    gt::click(w.Option1[1]);
-    QVERIFY(QDir().mkdir(QStringLiteral("2D.bmp")));
-    w.mnuSaveAs->trigger();
-    QVERIFY2(w.lastMessage.startsWith(QStringLiteral("\"2D.bmp\" could not be written: ")),
-        qPrintable(w.lastMessage));
-    QVERIFY(QFileInfo(QStringLiteral("2D.bmp")).isDir());
 }
 
 QTEST_MAIN(TestRobust)

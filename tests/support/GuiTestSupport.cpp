@@ -1,4 +1,5 @@
 #include "GuiTestSupport.h"
+#include "Integrators.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -75,6 +76,16 @@ QPoint cell(int i, int j)
 int counter(const frmMain& w)
 {
     return w.Label2->text().toInt();
+}
+
+void step(rd::SimState& s, rd::Model model, bool oneD)
+{
+    if (oneD)
+        rd::Step1D(s, model);
+    else if (s.phaseA)
+        rd::Step2DFromA(s, model);
+    else
+        rd::Step2DFromB(s, model);
 }
 
 int driveRun(frmMain& w, const std::function<void(int)>& act, int maxYields)

@@ -46,6 +46,8 @@ void switchTo2D(frmMain& w);
 // Widget position of cell (i, j) of a picture box, inside its border.
 QPoint cell(int i, int j);
 int counter(const frmMain& w);
+// One engine step of the set that is current, as the window's runs take it.
+void step(rd::SimState& s, rd::Model model, bool oneD);
 
 // Clicks Run and calls act(yield) once in every yield of the run (yield n follows step n and
 // its redraw), nested runs started from act included, until act stops the run. A run going on

@@ -2,19 +2,15 @@
 #include "GuiTestSupport.h"
 #include "Integrators.h"
 
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <cstring>
 #include <vector>
 
 using gt::bits;
+using gt::counter;
+using gt::sameBits;
 
 namespace {
 
@@ -27,6 +23,22 @@ std::array<std::uint32_t, 4> scaleBits(const PictureBox* box)
 std::array<std::uint32_t, 4> scale(float left, float top, float right, float bottom)
 {
     return { bits(left), bits(top), bits(right), bits(bottom) };
+}
+
+// Alternating cells at 0 and uMax (a checkerboard in 2D): every step changes the picture.
+void seed(frmMain& w, bool twoD)
+{
+    if (twoD) {
+        gt::click(w.Option1[1]);
+        QVERIFY(Access::applySettings(w));
+    }
+    rd::SimState& s = w.state;
+    for (std::size_t k = 0; k < s.uA.size(); ++k) {
+        s.uA[k] = (k + (twoD ? k / 128 : 0)) % 2 ? 3.0f : 0.0f;
+        s.vA[k] = 1.0f + float(k % 5) * 0.25f;
+    }
+    s.uB = s.uA;
+    s.vB = s.vA;
 }
 
 } // namespace
@@ -47,26 +59,20 @@ private slots:
         QCOMPARE(bits(s.cu), 0x3c23d70bu);
         QCOMPARE(bits(s.su), 0x3f7ae148u); // 0.980000019
         QCOMPARE(bits(s.grayScale), bits(85.0f));
-        QCOMPARE(s.nCells, 128);
-        QCOMPARE(s.itersPerImage, 20);
         QCOMPARE((std::array { s.running, s.phaseA, s.paintU }),
             (std::array { rd::kFalse, rd::kTrue, rd::kTrue }));
         for (const auto* a : { &s.uA, &s.vA, &s.uB, &s.vB })
             QCOMPARE(gt::indicesEqual(*a, 200, 0.0f).size(), std::size_t(129));
         // Start-up leaves the profiles' right edge at lastIdx; an intake in 1D puts nCells.
         QCOMPARE(scaleBits(w.Picture1), scale(0, 3, 127, 0));
-        QCOMPARE(scaleBits(w.Picture2), scale(0, 3, 127, 0));
         for (const PictureBox* box : w.Picture4x)
             QCOMPARE(scaleBits(box), scale(0, 3, 3, 0));
-        QVERIFY(!w.Picture3->hasUserScale());
         gt::typeInto(w.Text1[1], QStringLiteral("2")); // vMax of the checked model
         QVERIFY(Access::applySettings(w));
         QCOMPARE(scaleBits(w.Picture1), scale(0, 3, 128, 0));
         QCOMPARE(scaleBits(w.Picture2), scale(0, 2, 128, 0));
         QCOMPARE(scaleBits(w.Picture40), scale(0, 2, 3, 0));
         QCOMPARE(scaleBits(w.Picture41), scale(0, 3, 3, 0));
-        QCOMPARE(w.Picture1->geometry(), QRect(189, 44, 132, 66));
-
         gt::click(w.Option1[1]);
         QVERIFY(Access::applySettings(w));
         QCOMPARE(s.uB.size(), std::size_t(16385));
@@ -80,10 +86,9 @@ private slots:
         // above 129 is capped and the box rewritten.
         const std::tuple<bool, const char*, int, const char*, QPoint> cases[] = {
             { false, "200", 129, "129", { 188, 44 } },
-            { false, "128.5", 129, "128.5", { 188, 44 } },
             { false, "127.5", 127, "127.5", { 190, 44 } },
-            { false, "101", 101, "101", { 202, 44 } }, { true, "200", 129, "129", { 188, 44 } },
-            { true, "101", 101, "101", { 202, 58 } }, { true, "127.5", 127, "127.5", { 190, 44 } }
+            { true, "200", 129, "129", { 188, 44 } },
+            { true, "101", 101, "101", { 202, 58 } },
         };
         for (auto [twoD, typed, nCells, boxAfter, topLeft] : cases) {
             frmMain w;
@@ -101,7 +106,6 @@ private slots:
                 QRect(
                     topLeft + QPoint(0, twoD ? 0 : 66), QSize(nCells + 4, twoD ? nCells + 4 : 66)));
             QCOMPARE(box->image().size(), QSize(nCells, twoD ? nCells : 62));
-            QCOMPARE(w.Picture1->geometry().topLeft(), twoD ? QPoint(189, 44) : topLeft);
         }
     }
 
@@ -125,10 +129,7 @@ private slots:
         for (auto [now, was] : { std::pair { &s.uA, &before.uA }, { &s.vA, &before.vA },
                  { &s.uB, &before.uB }, { &s.vB, &before.vB } })
             QVERIFY(gt::sameBits(*now, *was));
-        const QImage shown = w.Picture3->image();
-        QCOMPARE(shown, rd::renderField(before.uA.data(), 128, 85.0f));
-        QCOMPARE(shown.pixel(1, 0), qRgb(5, 5, 5)); // 0.0625 * 85 = 5.3125
-        QCOMPARE(shown.pixel(36, 0), qRgb(191, 191, 191)); // 2.25 * 85 = 191.25
+        QCOMPARE(w.Picture3->image(), rd::renderField(before.uA.data(), 128, 85.0f));
     }
 
     void smallerFieldIn2DKeepsFlatIndices()
@@ -137,52 +138,23 @@ private slots:
         gt::click(w.Option1[1]);
         QVERIFY(Access::applySettings(w));
         rd::SimState& s = w.state;
-        // u of old cell (i, j) tells its row modulo 3 and its half of the row, in half steps of
-        // the range: grey levels 0, 42, 85, 128, 170, 212.
         for (std::size_t k = 0; k < s.uA.size(); ++k) {
-            s.uA[k] = float((k / 128) % 3 + (k % 128 >= 64 ? 3 : 0)) * 0.5f;
+            s.uA[k] = float(k % 7) * 0.25f;
             s.vA[k] = float(k);
         }
         const std::vector<float> uA(s.uA.begin(), s.uA.begin() + 4097);
         gt::typeInto(w.Text3, QStringLiteral("64"));
         QVERIFY(Access::applySettings(w));
-        QCOMPARE(s.nCells, 64);
         QVERIFY(gt::sameBits(s.uA, uA));
         for (const auto* a : { &s.vA, &s.uB, &s.vB })
             QCOMPARE(a->size(), std::size_t(4097));
         QCOMPARE(s.vA[4096], 4096.0f);
-        QCOMPARE(w.Picture3->geometry(), QRect(221, 76, 68, 68));
-        // New row y holds half of old row y / 2: the left half on even rows, the right on odd.
-        const QImage shown = w.Picture3->image();
-        const int levels[6] = { 0, 42, 85, 128, 170, 212 };
-        for (int y = 0; y < 64; ++y)
-            for (int x = 0; x < 64; ++x) {
-                const int g = levels[(y / 2) % 3 + (y % 2) * 3];
-                QCOMPARE(shown.pixel(x, y), qRgb(g, g, g));
-            }
+        // The first 64 x 64 elements, read as rows of 64: not the old field's top-left corner.
+        QCOMPARE(w.Picture3->image(), rd::renderField(uA.data(), 64, 85.0f));
     }
 };
 
-using gt::counter;
-using gt::sameBits;
-
 namespace {
-
-// Alternating cells at 0 and uMax (a checkerboard in 2D): every step changes the picture.
-void seed(frmMain& w, bool twoD)
-{
-    if (twoD) {
-        gt::click(w.Option1[1]);
-        QVERIFY(Access::applySettings(w));
-    }
-    rd::SimState& s = w.state;
-    for (std::size_t k = 0; k < s.uA.size(); ++k) {
-        s.uA[k] = (k + (twoD ? k / 128 : 0)) % 2 ? 3.0f : 0.0f;
-        s.vA[k] = 1.0f + float(k % 5) * 0.25f;
-    }
-    s.uB = s.uA;
-    s.vB = s.vA;
-}
 
 // The counters shown at the yields that follow a redraw of a 1D run stopped after `steps`.
 // The Start click's intake draws the profiles before step 1, so the first yield compares with
@@ -223,85 +195,49 @@ private slots:
         QCOMPARE(countersAtRedraws(w, 45, counterRight), (QStringList { "21", "41" }));
         QVERIFY(counterRight);
         QCOMPARE(counter(w), 46);
-        QCOMPARE(w.Run->text(), QStringLiteral("Start"));
-        QCOMPARE(w.state.running, rd::kFalse);
-        gt::typeInto(w.Text2, QStringLiteral("1")); // one iteration per image: every step
+        QCOMPARE(
+            std::pair(w.state.running, w.Run->text()), std::pair(rd::kFalse, QString("Start")));
+        // One iteration per image: every step, counting from 1 again.
+        gt::typeInto(w.Text2, QStringLiteral("1"));
         QCOMPARE(countersAtRedraws(w, 4, counterRight), (QStringList { "2", "3", "4", "5" }));
         QVERIFY(counterRight);
     }
 
-    void redrawEveryStepShowsTheSetJustWritten2D()
+    void stopAfterOddStepsMakesSetACurrent()
     {
+        // Redrawn every step, the picture shows the set just written.
         frmMain w;
         seed(w, true);
         gt::typeInto(w.Text2, QStringLiteral("1"));
-        bool shownRight = true;
-        QList<bool> phases;
-        const int yields = gt::driveRun(w, [&](int yield) {
-            const rd::SimState& s = w.state;
-            phases << (s.phaseA == rd::kTrue);
-            const QImage shown = w.Picture3->image();
-            shownRight = shownRight
-                && shown == rd::renderField((s.phaseA ? s.uA : s.uB).data(), 128, s.grayScale)
-                && shown != rd::renderField((s.phaseA ? s.uB : s.uA).data(), 128, s.grayScale);
-            if (yield == 4)
-                gt::click(w.Run);
-        });
-        QCOMPARE(yields, 4);
-        QCOMPARE(phases, (QList<bool> { false, true, false, true }));
-        QVERIFY(shownRight);
-    }
-
-    void stopAfterOddStepsMakesSetACurrent()
-    {
-        frmMain w;
-        seed(w, true);
+        const rd::SimState& s = w.state;
         std::vector<float> uA2, uB3;
+        QList<bool> phases;
+        bool shownRight = true;
         QCOMPARE(gt::driveRun(w,
                      [&](int yield) {
+                         phases << (s.phaseA == rd::kTrue);
+                         const QImage shown = w.Picture3->image();
+                         shownRight = shownRight
+                             && shown == rd::renderField((s.phaseA ? s.uA : s.uB).data(), 128, 85)
+                             && shown != rd::renderField((s.phaseA ? s.uB : s.uA).data(), 128, 85);
                          if (yield == 3) { // set A holds step 2, set B the newer step 3
-                             uA2 = w.state.uA;
-                             uB3 = w.state.uB;
+                             uA2 = s.uA;
+                             uB3 = s.uB;
                              gt::click(w.Run);
                          }
                      }),
             3);
-        const rd::SimState& s = w.state;
+        QCOMPARE(phases, (QList<bool> { false, true, false }));
+        QVERIFY(shownRight);
         QCOMPARE(counter(w), 4);
         QCOMPARE(s.phaseA, rd::kTrue);
         QVERIFY(sameBits(s.uA, uA2) && sameBits(s.uB, uB3) && !sameBits(uA2, uB3));
         QCOMPARE(w.Picture3->image(), rd::renderField(uA2.data(), 128, s.grayScale));
-
         // The next run's first step reads set A (step 2), not the newer set B.
         rd::SimState fromA = w.state;
         rd::Step2DFromA(fromA, rd::Model::GiererMeinhardt);
-        rd::Bool16 phase = rd::kTrue;
-        QCOMPARE(gt::driveRun(w,
-                     [&](int) {
-                         phase = s.phaseA;
-                         gt::click(w.Run);
-                     }),
-            1);
-        QCOMPARE(counter(w), 2);
-        QCOMPARE(phase, rd::kFalse);
+        QCOMPARE(gt::driveRun(w, [&](int) { gt::click(w.Run); }), 1);
         QVERIFY(sameBits(s.uB, fromA.uB) && sameBits(s.vB, fromA.vB));
-    }
-
-    void everyRunCountsFromOne()
-    {
-        frmMain w;
-        seed(w, false);
-        QStringList afterFirstStep;
-        for (int steps : { 7, 3 }) {
-            gt::driveRun(w, [&](int yield) {
-                if (yield == 1)
-                    afterFirstStep << QString::number(counter(w));
-                if (yield == steps)
-                    gt::click(w.Run);
-            });
-            QCOMPARE(counter(w), steps + 1);
-        }
-        QCOMPARE(afterFirstStep, (QStringList { "2", "2" }));
     }
 
     void startInTheSameYieldAsStopNestsALoop()
@@ -362,11 +298,9 @@ private slots:
         QCOMPARE(w.Label2->text(), QStringLiteral("1000001"));
         QCOMPARE(w.Run->text(), QStringLiteral("Stop"));
         QCOMPARE(w.state.running, rd::kTrue);
-        // The next click is a Stop that starts nothing.
+        // The next click is a Stop that steps no more.
         const std::vector<float> uA = w.state.uA;
-        clock.restart();
         gt::click(w.Run);
-        QVERIFY(clock.elapsed() < 1000);
         QCOMPARE(w.Run->text(), QStringLiteral("Start"));
         QCOMPARE(w.Label2->text(), QStringLiteral("1000001"));
         QVERIFY(sameBits(w.state.uA, uA));

@@ -1,0 +1,222 @@
+// The panels' phase plots and File > Save As, each test with a fresh window in a fresh
+// working folder.
+#include "GuiTestSupport.h"
+#include "Kinetics.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+#include <sys/fsuid.h>
+#include <unistd.h>
+
+using namespace gt;
+
+namespace {
+
+void releaseAt(PictureBox* box, QPoint at, Qt::MouseButton button = Qt::LeftButton)
+{
+    QTest::mouseRelease(box, button, {}, at);
+}
+
+QPoint origin(const PictureBox* box)
+{
+    return cell(0, box->innerHeight());
+}
+
+// The pixels a trajectory from (0, 0) lands on: 10000 steps of u += su dt, v += dt sv,
+// each clamped at 0.
+Pixels trajectory(const frmMain& w, rd::Model model, const PictureBox* box)
+{
+    Pixels out;
+    float u = 0, v = 0, su = 0, sv = 0;
+    for (int n = 0; n < 10000; ++n) {
+        rd::callModel(model, w.state, u, v, su, sv);
+        u = std::max(su * w.state.dt + u, 0.0f);
+        v = std::max(w.state.dt * sv + v, 0.0f);
+        const auto x = *box->pixelX(u), y = *box->pixelY(v);
+        if (x >= 0 && y >= 0 && x < box->innerWidth() && y < box->innerHeight())
+            out.insert({ int(x), int(y) });
+    }
+    return out;
+}
+
+QByteArray readAll(const QString& name)
+{
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& name, const QByteArray& bytes)
+{
+    QFile f(name);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+}
+
+QStringList entries()
+{
+    return QDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+}
+
+// A 24-bit BMP file with the pixels of the box.
+void checkBmp(const QString& name, const PictureBox* box)
+{
+    const QByteArray bytes = readAll(name);
+    QVERIFY2(bytes.size() > 54 && bytes.startsWith("BM"), qPrintable(name));
+    QCOMPARE(int(quint8(bytes[28])) | int(quint8(bytes[29])) << 8, 24);
+    QCOMPARE(QImage(name, "BMP").convertToFormat(QImage::Format_RGB32), box->image());
+}
+
+} // namespace
+
+class TestPlotsAndSaving : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        savedCwd = QDir::currentPath();
+        workDir = std::make_unique<QTemporaryDir>();
+        QVERIFY(workDir->isValid() && QDir::setCurrent(workDir->path()));
+        w = shownWindow();
+    }
+    void cleanup()
+    {
+        w.reset();
+        QDir::setCurrent(savedCwd);
+        // A locked folder is opened again so that the temporary folder can go.
+        QFile::setPermissions(workDir->filePath(QStringLiteral("locked")),
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        workDir.reset();
+    }
+
+    void phasePlots()
+    {
+        releaseAt(w->Picture40, origin(w->Picture40));
+        const Pixels gm = pixelsOf(w->Picture40->image(), 0);
+        QVERIFY(gm.size() > 20);
+        QCOMPARE(gm, trajectory(*w, rd::Model::GiererMeinhardt, w->Picture40));
+        // A second release draws only its own trajectory.
+        w->mnuSch->trigger();
+        releaseAt(w->Picture41, cell(60, 60));
+        const Pixels first = pixelsOf(w->Picture41->image(), 0);
+        releaseAt(w->Picture41, origin(w->Picture41));
+        const Pixels second = pixelsOf(w->Picture41->image(), 0);
+        QCOMPARE(second, trajectory(*w, rd::Model::Schnakenberg, w->Picture41));
+        QVERIFY(second != first);
+        // A large gain makes v overshoot below 0 every second step: 0 -> 2.4 -> 0 ... Points
+        // at v = 0 lie on the bottom edge, outside the image, so one pixel shows. The release
+        // (any button) runs the intake first.
+        w->mnuGS->trigger();
+        PictureBox* box = w->Picture42;
+        typeInto(w->Text1[22], QStringLiteral("60"));
+        typeInto(w->Text1[21], QStringLiteral("3"));
+        releaseAt(box, origin(box), Qt::RightButton);
+        QCOMPARE(box->scaleTop(), 3.0f);
+        const Pixels one { { 0, int(*box->pixelY(0.04f * 60.0f)) } };
+        QCOMPARE(pixelsOf(box->image(), 0), one);
+        QCOMPARE(trajectory(*w, rd::Model::GrayScott, box), one);
+    }
+
+    void saveAs()
+    {
+        // 1D: the two profiles, with their bars.
+        click(w->Random);
+        w->mnuSaveAs->trigger();
+        checkBmp(QStringLiteral("Activator_1D.bmp"), w->Picture1);
+        checkBmp(QStringLiteral("Inhibitor_1D.bmp"), w->Picture2);
+        QVERIFY(pixelsOf(w->Picture1->image(), qRgb(255, 0, 0)).size() > 100);
+        // 2D: the field, replaced without a question when saved again; a new size shows once
+        // the field has been redrawn.
+        switchTo2D(*w);
+        click(w->Random);
+        w->mnuSaveAs->trigger();
+        typeInto(w->Text3, QStringLiteral("64"));
+        click(w->Clear);
+        w->mnuSaveAs->trigger();
+        checkBmp(QStringLiteral("2D.bmp"), w->Picture3);
+        QCOMPARE(QImage(QStringLiteral("2D.bmp")).size(), QSize(64, 64));
+        QCOMPARE(entries(), (QStringList { "2D.bmp", "Activator_1D.bmp", "Inhibitor_1D.bmp" }));
+        QVERIFY(w->lastMessage.isEmpty());
+    }
+
+    void aDirectoryInTheWay()
+    {
+        // The message names the file and the system's reason; the directory stays. After a
+        // failure no later file is attempted (an earlier one stays as it was); a file before
+        // it is written whole.
+        for (const QString blocked : { "Activator_1D.bmp", "Inhibitor_1D.bmp", "2D.bmp" }) {
+            const bool twoD = blocked == "2D.bmp", first = blocked.startsWith('A');
+            if (twoD)
+                click(w->Option1[1]);
+            QVERIFY(QDir().mkdir(blocked));
+            if (first)
+                writeFile(QStringLiteral("Inhibitor_1D.bmp"), "earlier file");
+            w->mnuSaveAs->trigger();
+            QVERIFY2(w->lastMessage.startsWith('"' + blocked + "\" could not be written: ")
+                    && w->lastMessage.endsWith(". Any earlier file of that name is unchanged."),
+                qPrintable(w->lastMessage));
+            QVERIFY(QFileInfo(blocked).isDir());
+            if (first)
+                QCOMPARE(readAll(QStringLiteral("Inhibitor_1D.bmp")), QByteArray("earlier file"));
+            else if (!twoD)
+                checkBmp(QStringLiteral("Activator_1D.bmp"), w->Picture1);
+            QCOMPARE(entries().size(), twoD ? 1 : 2);
+            for (const QString& name : entries())
+                QVERIFY(QFileInfo(name).isDir() ? QDir().rmdir(name) : QFile::remove(name));
+        }
+    }
+
+    void saveAsIntoAnUnwritableFolderWritesTheOldFileInPlace()
+    {
+        switchTo2D(*w);
+        QVERIFY(QDir().mkdir(QStringLiteral("locked")));
+        writeFile(QStringLiteral("locked/2D.bmp"), "earlier file");
+        const auto rx = QFile::ReadOwner | QFile::ReadOther | QFile::ExeOwner | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(workDir->path(), rx | QFile::WriteOwner));
+        QVERIFY(QFile::setPermissions(QStringLiteral("locked"), rx));
+        QVERIFY(QDir::setCurrent(QStringLiteral("locked")));
+        // Root may write anywhere; as another file-system user the permissions hold for real.
+        const auto become = [root = geteuid() == 0](int id) {
+            if (root) {
+                setfsgid(id);
+                setfsuid(id);
+            }
+        };
+        const auto back = qScopeGuard([&] { become(0); });
+        QVERIFY(
+            QFile::setPermissions(QStringLiteral("2D.bmp"), QFile::ReadOwner | QFile::ReadOther));
+        become(65534);
+        QFile probe(QStringLiteral("probe"));
+        if (probe.open(QIODevice::WriteOnly)) {
+            probe.remove();
+            QSKIP("the directory's permissions do not hold for this user");
+        }
+        // Read-only as well: it cannot be saved, and says so.
+        w->mnuSaveAs->trigger();
+        QVERIFY2(w->lastMessage.contains(QStringLiteral("\"2D.bmp\"")), qPrintable(w->lastMessage));
+        QCOMPARE(readAll(QStringLiteral("2D.bmp")), QByteArray("earlier file"));
+        // Writable, it is written in place, as a plain save would, and nothing else is left.
+        become(0);
+        QVERIFY(QFile::setPermissions(QStringLiteral("2D.bmp"),
+            QFile::ReadOwner | QFile::ReadOther | QFile::WriteOwner | QFile::WriteOther));
+        become(65534);
+        w->lastMessage.clear();
+        w->mnuSaveAs->trigger();
+        QVERIFY2(w->lastMessage.isEmpty(), qPrintable(w->lastMessage));
+        checkBmp(QStringLiteral("2D.bmp"), w->Picture3);
+        QCOMPARE(entries(), QStringList { QStringLiteral("2D.bmp") });
+    }
+
+private:
+    QString savedCwd;
+    std::unique_ptr<QTemporaryDir> workDir;
+    std::unique_ptr<frmMain> w;
+};
+
+int runPlotsAndSavingTests(int argc, char** argv)
+{
+    TestPlotsAndSaving t;
+    return QTest::qExec(&t, argc, argv);
+}
+
+#include "tst_PlotsAndSaving.moc"
