@@ -379,8 +379,7 @@ RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* pro
             + (frames ? framesNote() : "; no file of the run was written");
     } catch (const std::bad_alloc&) {
         report.status = RunStatus::OutOfMemory;
-        report.message = "out of memory after iteration " + std::to_string(reached)
-            + framesNote();
+        report.message = "out of memory after iteration " + std::to_string(reached) + framesNote();
     }
     if (progress) {
         progress->addSteps(o.steps - reported);
@@ -592,8 +591,8 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
             std::fprintf(err, "rdsim-batch: %s\n", e.what());
             status = std::max(status, kExitOutput);
         } catch (const std::bad_alloc&) {
-            std::fprintf(err, "rdsim-batch: out of memory while writing %s\n",
-                sweepCsvPath(o).c_str());
+            std::fprintf(
+                err, "rdsim-batch: out of memory while writing %s\n", sweepCsvPath(o).c_str());
             status = kExitMemory;
         }
     }

@@ -20,10 +20,10 @@ extern "C" void noteSignal(int signal)
 void installInterruptHandlers()
 {
     for (const int signal : { SIGINT, SIGTERM, SIGHUP }) {
-        struct sigaction old {};
+        struct sigaction old { };
         if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler == SIG_IGN)
             continue;
-        struct sigaction action {};
+        struct sigaction action { };
         action.sa_handler = noteSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;

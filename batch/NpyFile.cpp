@@ -60,7 +60,7 @@ std::variant<Array, std::string> load(const std::string& file)
         std::uint64_t headerLength = 0;
         for (std::size_t b = lengthBytes; b-- > 0;)
             headerLength = (headerLength << 8) | std::to_integer<std::uint64_t>(bytes[8 + b]);
-        struct stat st {};
+        struct stat st { };
         // A header cannot be longer than the file; an endless source is bounded by the limit
         // of its length field (4 GiB at most, 64 KiB for version 1).
         if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)
@@ -73,7 +73,7 @@ std::variant<Array, std::string> load(const std::string& file)
     if (auto* why = std::get_if<std::string>(&laid))
         return std::move(*why);
     const Layout& l = std::get<Layout>(laid);
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) != 0)
         return failed();
     if (S_ISREG(st.st_mode)) {

@@ -375,7 +375,6 @@ Options parseOptions(int argc, const char* const* argv)
             everyText = value;
         } else if (name == "--jobs") {
             o.jobs = static_cast<unsigned>(boundedInt(name, value, 1, kMaxJobs));
-
         }
     }
     if (o.help || o.version)
@@ -426,8 +425,8 @@ Options parseOptions(int argc, const char* const* argv)
         refuse("--seed", *seedText, "needs --init random");
 
     // "%%" is one "%" in every output name; only --image takes a "%d".
-    for (const auto& [option, name] : { std::pair { "--save", &o.savePrefix },
-             std::pair { "--kymograph", &o.kymograph } })
+    for (const auto& [option, name] :
+        { std::pair { "--save", &o.savePrefix }, std::pair { "--kymograph", &o.kymograph } })
         if (!name->empty()) {
             if (hasFrameConversion(*name, option))
                 refuse(option, *name, "the name takes no %d (write %% for a percent sign)");

@@ -38,8 +38,8 @@ struct Named {
 
 // Whether `file` (normalised) is one of the frames 0..lastFrame of `pattern`, with the
 // species letter inserted before the extension when `species` is not 0.
-bool isFrame(const std::string& file, const std::string& pattern, char species,
-    std::int64_t lastFrame)
+bool isFrame(
+    const std::string& file, const std::string& pattern, char species, std::int64_t lastFrame)
 {
     const FrameNameParts raw = frameNameParts(pattern);
     const std::string after = species ? speciesName(raw.after, species) : raw.after;
@@ -75,6 +75,10 @@ fs::path sweepCsvPath(const Options& o)
     else if (!o.image.empty()) {
         const FrameNameParts parts = frameNameParts(o.image);
         first = withoutExtension(parts.before + parts.after);
+        // "frame-%05d.png" gives frame-sweep.csv, not frame--sweep.csv.
+        while (hasFrameConversion(o.image) && !first.empty()
+            && std::string_view("-_.").find(first.back()) != std::string_view::npos)
+            first.pop_back();
     } else if (!o.kymograph.empty())
         first = withoutExtension(o.kymograph);
     return first.empty() ? fs::path("sweep.csv") : fs::path(first + "-sweep.csv");
@@ -112,7 +116,8 @@ void checkCollisions(const Options& o, const std::vector<Targets>& targets)
         // keep the runs of a sweep apart.
         if (frames)
             for (const auto& [file, who] : own)
-                for (const char species : o.oneD ? std::string_view("uv") : std::string_view("\0", 1))
+                for (const char species :
+                    o.oneD ? std::string_view("uv") : std::string_view("\0", 1))
                     if (isFrame(file, t.image, species, lastFrame))
                         collide(who, { "--image", t.image });
         own.erase(own.begin() + (o.sweeps.empty() ? 0 : 1), own.end());

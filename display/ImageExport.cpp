@@ -49,8 +49,8 @@ void frmMain::saveBoxImages(const std::vector<std::pair<const PictureBox*, QStri
     try {
         rd::output::OutputSet set;
         for (const auto& [box, fileName] : pictures)
-            set.add(QDir::current().absoluteFilePath(fileName).toStdString(),
-                encodeBmp(box->image()));
+            set.add(
+                QDir::current().absoluteFilePath(fileName).toStdString(), encodeBmp(box->image()));
         set.commit();
         return;
     } catch (const rd::output::OutputError& e) {

@@ -35,7 +35,7 @@ fs::path resolveLinks(const fs::path& target)
 {
     fs::path p = target;
     for (int hops = 0; hops < 40; ++hops) {
-        struct stat st {};
+        struct stat st { };
         if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
             return p;
         std::error_code ec;
@@ -84,7 +84,7 @@ bool writeAll(int fd, std::span<const std::byte> bytes)
 void checkResolved(const fs::path& target, const fs::path& resolved)
 {
     const fs::path folder = folderOf(resolved);
-    struct stat st {};
+    struct stat st { };
     if (::stat(folder.c_str(), &st) != 0) {
         if (errno == ENOENT)
             throw OutputError(target, "the folder " + quoted(folder) + " does not exist");
@@ -165,7 +165,7 @@ void OutputSet::commit()
         for (Entry& e : entries_) {
             const fs::path temporary = temporaryBeside(e.resolved);
             // An existing file keeps its permissions; a new one gets the usual ones.
-            struct stat st {};
+            struct stat st { };
             const mode_t mode
                 = ::stat(e.resolved.c_str(), &st) == 0 ? (st.st_mode & 07777) : mode_t { 0666 };
             const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);

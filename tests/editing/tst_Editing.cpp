@@ -584,7 +584,7 @@ private slots:
 
     void saveAsStopsAtTheFirstFileThatFails()
     {
-        // 1D: the second file is not attempted once the first fails.
+        // 1D: the two files are one set; when the first cannot be written neither is.
         QVERIFY(QDir().mkdir(QStringLiteral("Activator_1D.bmp")));
         QFile earlier(QStringLiteral("Inhibitor_1D.bmp"));
         QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier file") == 12);
@@ -596,7 +596,7 @@ private slots:
         QCOMPARE(entries(), (QStringList { "Activator_1D.bmp", "Inhibitor_1D.bmp" }));
     }
 
-    void saveAsIntoAnUnwritableFolderWritesTheOldFileInPlace()
+    void saveAsIntoAFolderThatTakesNoNewFileIsRefused()
     {
         switchTo2D(*w);
         QVERIFY(QDir().mkdir(QStringLiteral("locked")));
@@ -627,15 +627,19 @@ private slots:
         w->mnuSaveAs->trigger();
         QVERIFY2(w->lastMessage.contains(QStringLiteral("\"2D.bmp\"")), qPrintable(w->lastMessage));
         QCOMPARE(readAll(QStringLiteral("2D.bmp")), QByteArray("earlier file"));
-        // Writable, it is written in place, as a plain save would, and nothing else is left.
+        // Writable, it is still not written in place (a full disk would truncate it): the
+        // folder is named and the file stays as it was.
         become(0);
         QVERIFY(QFile::setPermissions(QStringLiteral("2D.bmp"),
             QFile::ReadOwner | QFile::ReadOther | QFile::WriteOwner | QFile::WriteOther));
         become(65534);
         w->lastMessage.clear();
         w->mnuSaveAs->trigger();
-        QVERIFY2(w->lastMessage.isEmpty(), qPrintable(w->lastMessage));
-        checkBmp(QStringLiteral("2D.bmp"), w->Picture3);
+        QCOMPARE(w->lastMessage,
+            QStringLiteral("\"2D.bmp\" could not be written: the folder \"%1\" takes no new files "
+                           "(Permission denied). Any earlier file is unchanged.")
+                .arg(QDir::currentPath()));
+        QCOMPARE(readAll(QStringLiteral("2D.bmp")), QByteArray("earlier file"));
         QCOMPARE(entries(), QStringList { QStringLiteral("2D.bmp") });
     }
 
