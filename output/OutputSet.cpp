@@ -81,6 +81,15 @@ bool writeAll(int fd, std::span<const std::byte> bytes)
     return true;
 }
 
+// A folder that takes no new file: said so, with the folder's name, since the target itself
+// may well be writable.
+std::string newFileRefused(const fs::path& folder, int error)
+{
+    if (error != EACCES && error != EPERM && error != EROFS)
+        return systemReason(error);
+    return "the folder " + quoted(folder) + " takes no new files (" + systemReason(error) + ")";
+}
+
 void checkResolved(const fs::path& target, const fs::path& resolved)
 {
     const fs::path folder = folderOf(resolved);
@@ -105,8 +114,7 @@ void checkResolved(const fs::path& target, const fs::path& resolved)
             throw OutputError(target, systemReason(EACCES));
     }
     if (::access(folder.c_str(), W_OK | X_OK) != 0)
-        throw OutputError(target,
-            "the folder " + quoted(folder) + " takes no new files (" + systemReason(errno) + ")");
+        throw OutputError(target, newFileRefused(folder, errno));
 }
 
 } // namespace
@@ -170,7 +178,7 @@ void OutputSet::commit()
                 = ::stat(e.resolved.c_str(), &st) == 0 ? (st.st_mode & 07777) : mode_t { 0666 };
             const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
             if (fd < 0)
-                throw OutputError(e.target, systemReason(errno));
+                throw OutputError(e.target, newFileRefused(folderOf(e.resolved), errno));
             e.temporary = temporary;
             int failure = 0;
             if (!writeAll(fd, e.bytes))
