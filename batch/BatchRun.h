@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Options.h"
+#include "OutputSet.h"
 #include "SimState.h"
 
 #include <atomic>
@@ -18,6 +19,8 @@
 #include <vector>
 
 namespace rd::batch {
+
+using output::OutputError;
 
 // A step that failed: the engine's message and the iteration (counted from 1) it failed in.
 class StepFailed : public std::runtime_error {
@@ -79,10 +82,16 @@ std::string tagFor(const Options& options, const std::vector<std::string>& value
 // "name.png" -> "name-u.png": the two pictures of a 1D state.
 std::string speciesName(const std::string& picture, char species);
 
-// Every directory the outputs go into must exist and be writable. Throws OutputError.
-void checkTargets(const Targets& targets);
+// Every target must be replaceable (see output::checkReplaceable). Throws OutputError.
+void checkTargets(const Targets& targets, bool oneD);
 
-enum class RunStatus : std::int8_t { Ok, ArithmeticError, OutputError };
+// The sweep's CSV: NAME-sweep.csv after the first of --save, --image and --kymograph.
+std::filesystem::path sweepCsvPath(const Options& options);
+
+// Refuses two outputs of one invocation that name the same file. Throws UsageError.
+void checkCollisions(const Options& options, const std::vector<Targets>& targets);
+
+enum class RunStatus : std::int8_t { Ok, ArithmeticError, OutputError, OutOfMemory, Interrupted };
 
 struct RunReport {
     RunStatus status = RunStatus::Ok;
@@ -114,7 +123,8 @@ private:
     std::mutex printing_;
 };
 
-// Steps, samples and writes one run. Arithmetic and output errors end up in the report.
+// Steps, samples and writes one run. Arithmetic and output errors, a want of memory and an
+// interrupt end up in the report.
 RunReport runOne(Prepared run, const Options& options, const Targets& targets, Progress* progress);
 
 // All combinations of the sweeps, in order (the last sweep varies fastest).
@@ -123,7 +133,7 @@ std::vector<std::vector<std::string>> combinations(const Options& options);
 // The whole invocation after parsing: returns the exit status and writes messages to err.
 int runBatch(const Options& options, bool progressWanted, std::FILE* err);
 
-// sweep.csv's text for the reports of all combinations, in order.
+// The sweep CSV's text for the reports of all combinations, in order.
 std::string sweepCsv(const Options& options, const std::vector<std::vector<std::string>>& combos,
     const std::vector<RunReport>& reports);
 

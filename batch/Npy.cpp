@@ -224,7 +224,7 @@ std::vector<std::byte> encode(std::span<const std::int64_t> shape, std::span<con
     return out;
 }
 
-std::variant<Array, std::string> decode(std::span<const std::byte> file)
+std::variant<Layout, std::string> layout(std::span<const std::byte> file)
 {
     if (file.size() < 8 || std::memcmp(file.data(), kMagic, sizeof kMagic) != 0)
         return std::string("not a NumPy array file (bad magic)");
@@ -247,11 +247,11 @@ std::variant<Array, std::string> decode(std::span<const std::byte> file)
         return std::move(*why);
     const Header& h = std::get<Header>(parsed);
 
-    bool bigEndian = false;
+    Layout l;
     if (*h.descr == "<f4")
-        bigEndian = false;
+        l.bigEndian = false;
     else if (*h.descr == ">f4")
-        bigEndian = true;
+        l.bigEndian = true;
     else
         return "unsupported dtype '" + h.descr->substr(0, 20)
             + "' (single-precision float '<f4' is needed)";
@@ -267,17 +267,37 @@ std::variant<Array, std::string> decode(std::span<const std::byte> file)
     }
     if (h.shape->empty() || h.shape->size() > 2 || count == 0)
         return "shape " + shapeText(*h.shape) + " is not a field (one or two sizes of at least 1)";
-    const std::span<const std::byte> body = file.subspan(dataStart + headerLength);
-    const auto needed = static_cast<std::uint64_t>(count) * 4;
-    if (body.size() < needed)
-        return "truncated data: shape " + shapeText(*h.shape) + " needs " + std::to_string(needed)
-            + " bytes, the file holds " + std::to_string(body.size());
-    if (body.size() > needed)
-        return std::to_string(body.size() - needed) + " bytes after the data of shape "
-            + shapeText(*h.shape);
+    l.shape = *h.shape;
+    l.dataStart = dataStart + headerLength;
+    l.dataBytes = static_cast<std::uint64_t>(count) * 4;
+    return l;
+}
+
+std::string sizeMismatch(const Layout& l, std::uint64_t bodyBytes)
+{
+    if (bodyBytes < l.dataBytes)
+        return "truncated data: shape " + shapeText(l.shape) + " needs "
+            + std::to_string(l.dataBytes) + " bytes, the file holds " + std::to_string(bodyBytes);
+    if (bodyBytes > l.dataBytes)
+        return std::to_string(bodyBytes - l.dataBytes) + " bytes after the data of shape "
+            + shapeText(l.shape);
+    return {};
+}
+
+std::variant<Array, std::string> decode(std::span<const std::byte> file)
+{
+    auto laid = layout(file);
+    if (auto* why = std::get_if<std::string>(&laid))
+        return std::move(*why);
+    const Layout& l = std::get<Layout>(laid);
+    const std::span<const std::byte> body = file.subspan(l.dataStart);
+    if (std::string why = sizeMismatch(l, body.size()); !why.empty())
+        return why;
+    const bool bigEndian = l.bigEndian;
+    const auto count = static_cast<std::int64_t>(l.dataBytes / 4);
 
     Array a;
-    a.shape = *h.shape;
+    a.shape = l.shape;
     a.data.resize(static_cast<std::size_t>(count));
     for (std::size_t k = 0; k < a.data.size(); ++k) {
         std::uint32_t bits = getLittle(body.subspan(4 * k, 4));

@@ -27,6 +27,24 @@ std::vector<std::byte> encode(std::span<const std::int64_t> shape, std::span<con
 // that is negative, NaN or infinite (a field holds concentrations).
 std::variant<Array, std::string> decode(std::span<const std::byte> file);
 
+// Where a file's data lie and how large they are, from its magic and header alone.
+struct Layout {
+    std::vector<std::int64_t> shape;
+    bool bigEndian = false;
+    std::size_t dataStart = 0; // bytes before the data
+    std::uint64_t dataBytes = 0; // bytes the header promises
+};
+// Parses the start of a file up to the end of its header; the errors are decode's.
+std::variant<Layout, std::string> layout(std::span<const std::byte> start);
+// The error for a file whose data part holds `bodyBytes` instead of what the layout promises,
+// or "" when they agree.
+std::string sizeMismatch(const Layout& layout, std::uint64_t bodyBytes);
+
+// Reads a field file: the header first, and the data only when the file's size matches what
+// the header promises, so a huge or endless file is refused before it is read. The result is
+// decode's; a file that cannot be read gives the system's reason.
+std::variant<Array, std::string> load(const std::string& file);
+
 // "(128, 128)" or "(128,)", as Python writes a shape tuple.
 std::string shapeText(std::span<const std::int64_t> shape);
 

@@ -186,7 +186,7 @@ struct Conversion {
     int width = 0;
 };
 
-Conversion findConversion(std::string_view name)
+Conversion findConversion(std::string_view name, std::string_view option = "--image")
 {
     Conversion found;
     for (std::size_t p = 0; p < name.size(); ++p) {
@@ -206,9 +206,9 @@ Conversion findConversion(std::string_view name)
         while (q < name.size() && name[q] >= '0' && name[q] <= '9' && c.width < 100)
             c.width = c.width * 10 + (name[q++] - '0');
         if (q >= name.size() || name[q] != 'd' || c.width > 20)
-            refuse("--image", name, "a % must start %d, %0Nd or %% (for example frame-%05d.png)");
+            refuse(option, name, "a % must start %d, %0Nd or %% (for example frame-%05d.png)");
         if (found.start != std::string_view::npos)
-            refuse("--image", name, "holds more than one %d");
+            refuse(option, name, "holds more than one %d");
         c.end = q + 1;
         found = c;
         p = q;
@@ -242,9 +242,17 @@ int slotOf(Model model, BoxField field)
     return -1;
 }
 
-bool hasFrameConversion(std::string_view name)
+bool hasFrameConversion(std::string_view name, std::string_view option)
 {
-    return findConversion(name).start != std::string_view::npos;
+    return findConversion(name, option).start != std::string_view::npos;
+}
+
+FrameNameParts frameNameParts(std::string_view name)
+{
+    const Conversion c = findConversion(name);
+    if (c.start == std::string_view::npos)
+        return { formatFrameName(name, 0), {} };
+    return { formatFrameName(name.substr(0, c.start), 0), formatFrameName(name.substr(c.end), 0) };
 }
 
 std::string formatFrameName(std::string_view name, std::int64_t index)
@@ -276,7 +284,7 @@ Options parseOptions(int argc, const char* const* argv)
     Options o;
     std::vector<RawAssignment> sets, sweeps;
     std::optional<std::string> initText, seedText, everyText;
-    bool sizeGiven = false;
+    std::vector<std::string> given; // single-valued options seen
 
     for (int a = 1; a < argc; ++a) {
         std::string arg = argv[a];
@@ -316,6 +324,11 @@ Options parseOptions(int argc, const char* const* argv)
                 throw UsageError(name + ": a value is missing");
             value = argv[++a];
         }
+        if (name != "--set" && name != "--sweep") {
+            if (std::find(given.begin(), given.end(), name) != given.end())
+                refuse(name, value, "this option is given more than once");
+            given.push_back(name);
+        }
 
         if (name == "--model") {
             const auto m = std::find_if(std::begin(kModelNames), std::end(kModelNames),
@@ -329,7 +342,6 @@ Options parseOptions(int argc, const char* const* argv)
             o.oneD = value == "1";
         } else if (name == "--size") {
             o.sizeText = value; // the intake converts and checks it, as the window's box
-            sizeGiven = true;
         } else if (name == "--steps") {
             o.steps = boundedInt(name, value, 0, kMaxSteps);
         } else if (name == "--set") {
@@ -367,7 +379,6 @@ Options parseOptions(int argc, const char* const* argv)
     }
     if (o.help || o.version)
         return o;
-    (void)sizeGiven;
 
     // Settings: the panel's start-up texts, then --set, by the chosen model's boxes.
     o.boxes = defaultBoxTexts(o.model);
@@ -413,6 +424,15 @@ Options parseOptions(int argc, const char* const* argv)
     if (seedText && o.init != InitKind::Random)
         refuse("--seed", *seedText, "needs --init random");
 
+    // "%%" is one "%" in every output name; only --image takes a "%d".
+    for (const auto& [option, name] :
+        { std::pair { "--save", &o.savePrefix }, std::pair { "--kymograph", &o.kymograph } })
+        if (!name->empty()) {
+            if (hasFrameConversion(*name, option))
+                refuse(option, *name, "the name takes no %d (write %% for a percent sign)");
+            *name = formatFrameName(*name, 0);
+        }
+
     // Pictures.
     const bool frames = !o.image.empty() && hasFrameConversion(o.image);
     if (!o.image.empty())
@@ -423,8 +443,6 @@ Options parseOptions(int argc, const char* const* argv)
         if (!o.oneD)
             refuse("--kymograph", o.kymograph, "a kymograph is a picture of a line; needs --dim 1");
         requirePictureName("--kymograph", o.kymograph);
-        if (hasFrameConversion(o.kymograph))
-            refuse("--kymograph", o.kymograph, "a kymograph is one picture; the name takes no %d");
         const std::int64_t rows = o.steps / std::max(o.every, 1) + 1;
         if (rows > kMaxKymographRows)
             refuse(everyText ? "--every" : "--kymograph", everyText ? *everyText : o.kymograph,
@@ -457,7 +475,8 @@ the same steps and the same numbers as the window, from the command line.
 Model and field:
   --model NAME         gm (Gierer-Meinhardt, default), schnakenberg, gray-scott, oregonator
   --dim 1|2            a line of N cells or a square of N x N cells (default 2)
-  --size N             cells per side (default 128, at most 129; larger sizes are reduced)
+  --size N             cells per side (default 128, at most 129; larger sizes are reduced
+                       to 129)
   --steps S            iterations to run, 0 to 1000000 (default 1000)
   --set NAME=VALUE     a model setting, as typed into its panel box; repeatable. NAME is
                        uMax, vMax (the plot ranges), scale (the scaling factor), Du, Dv,
@@ -469,12 +488,15 @@ Initial state:
                        the window's Random rule from a generator seeded with K
   --load-u U.npy --load-v V.npy
                        fields from NumPy files ('<f4', shape (N,) or (N, N))
-Output (every file appears whole or not at all):
+Output (every file appears whole or not at all, and the final files of a run together or
+not at all; an earlier file is replaced whole or left as it was; a symbolic link is written
+through; a file without write permission is kept and refused; "%%" in a name is one "%"):
   --save PREFIX        the final fields as PREFIX-u.npy and PREFIX-v.npy
   --image FILE         the final picture as PNG or BMP (by the extension); in 1D two files,
                        NAME-u.EXT and NAME-v.EXT. With %d in the name (e.g. frame-%05d.png)
                        a frame every --every steps: frame k shows the state after k*K steps,
-                       frame 0 the initial state
+                       frame 0 the initial state. Each frame is written whole as it is
+                       made; frames written before an error or an interrupt are kept
   --every K            steps between frames and kymograph rows
   --kymograph FILE     1D only: u over time as one picture, a row every K steps (default 1),
                        time downwards, starting with the initial state
@@ -482,10 +504,12 @@ Sweeps:
   --sweep NAME=FROM:TO:COUNT
                        COUNT evenly spaced values from FROM to TO; repeatable, every
                        combination is run. Each combination's files carry its values in
-                       their names (PREFIX-kA=0.05-u.npy); sweep.csv lists them all, with
-                       each run's status, in the folder of the first output (else here).
+                       their names (PREFIX-kA=0.05-u.npy); NAME-sweep.csv lists them all,
+                       with each run's status, named after the first of --save, --image,
+                       --kymograph (without its extension and %d) and placed beside it.
                        Values between FROM and TO are given to 15 digits
-  --jobs N             runs at once in a sweep (default: the number of hardware threads)
+  --jobs N             runs at once in a sweep (default and most: the number of hardware
+                       threads, so that a sweep holds at most that many states at once)
 Other:
   analyze ...          (as the first argument) the linear stability of the model's uniform
                        states instead of a run; see rdsim-batch analyze --help
@@ -494,8 +518,12 @@ Other:
   --version            the program's version
 
 Exit status: 0 success, 2 bad arguments or settings (nothing written), 3 an arithmetic error
-in a step (no partial outputs), 4 an output file could not be written. A sweep runs every
-combination and then exits 3 (or 4) if any of them failed; sweep.csv says which.
+in a step (no final outputs; frames written before it are kept and named in the message),
+4 an output file could not be written, 5 out of memory. A sweep runs every combination and
+then exits with the highest of these its runs gave; NAME-sweep.csv says which.
+SIGINT, SIGTERM and SIGHUP stop at the next step: temporary files are removed, finished
+outputs kept (a sweep still writes its CSV, unfinished runs marked "interrupted"), and the
+program ends by the signal.
 
 Example:
   rdsim-batch --model gray-scott --dim 2 --init random --seed 1 --steps 10000 --image gs.png

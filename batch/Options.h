@@ -18,6 +18,7 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitUsage = 2; // bad arguments or settings; nothing written
 inline constexpr int kExitArithmetic = 3; // a step failed; no partial outputs
 inline constexpr int kExitOutput = 4; // an output could not be written
+inline constexpr int kExitMemory = 5; // out of memory
 
 // A bad argument: one line naming the option and quoting its value.
 class UsageError : public std::runtime_error {
@@ -54,7 +55,7 @@ struct Options {
     std::string kymograph; // 1D only
 
     std::vector<Sweep> sweeps;
-    unsigned jobs = 0; // 0: one per hardware thread
+    unsigned jobs = 0; // 0: one per hardware thread; never more than those
     bool quiet = false;
 };
 
@@ -78,7 +79,13 @@ std::string helpText();
 
 // The "%d" conversion of a frame name: empty when `name` has none, else the file name of
 // frame `index`. Throws UsageError for a name with a malformed or second conversion.
-bool hasFrameConversion(std::string_view name);
+bool hasFrameConversion(std::string_view name, std::string_view option = "--image");
 std::string formatFrameName(std::string_view name, std::int64_t index);
+// The literal texts ("%%" as "%") before and after the "%d" of a frame name; all in
+// `before` for a name without one.
+struct FrameNameParts {
+    std::string before, after;
+};
+FrameNameParts frameNameParts(std::string_view name);
 
 } // namespace rd::batch

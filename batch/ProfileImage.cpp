@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <optional>
 
 namespace rd::batch {
@@ -50,10 +51,12 @@ QImage renderProfile(std::span<const float> cells, float range, QColor colour)
     return img;
 }
 
-Kymograph::Kymograph(int nCells, float grayScale)
+Kymograph::Kymograph(int nCells, float grayScale, std::int64_t rows)
     : nCells_(nCells)
     , grayScale_(grayScale)
-{ }
+{
+    levels_.reserve(static_cast<std::size_t>(rows) * static_cast<std::size_t>(nCells));
+}
 
 void Kymograph::addRow(std::span<const float> u)
 {
@@ -66,6 +69,8 @@ void Kymograph::addRow(std::span<const float> u)
 QImage Kymograph::image() const
 {
     QImage img(nCells_, rows_, QImage::Format_RGB32);
+    if (img.isNull() && rows_ > 0)
+        throw std::bad_alloc();
     for (int r = 0; r < rows_; ++r) {
         auto* row = reinterpret_cast<QRgb*>(img.scanLine(r));
         for (int i = 0; i < nCells_; ++i) {

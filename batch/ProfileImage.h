@@ -24,10 +24,11 @@ QImage renderProfile(std::span<const float> cells, float range, QColor colour);
 // 2D field picture maps them (0 black, 255 / grayScale white).
 class Kymograph {
 public:
-    Kymograph(int nCells, float grayScale);
+    // Room for `rows` rows is taken at once, so that a want of memory shows before the run.
+    Kymograph(int nCells, float grayScale, std::int64_t rows = 0);
     void addRow(std::span<const float> u);
     int rows() const { return rows_; }
-    QImage image() const;
+    QImage image() const; // throws std::bad_alloc when the picture cannot be made
 
 private:
     int nCells_;

@@ -1,15 +1,31 @@
 // rdsim-batch: the simulator's runs from the command line, without a window.
 #include "AnalyzeCommand.h"
 #include "BatchRun.h"
+#include "Interrupt.h"
 #include "Options.h"
 
 #include <cstdio>
+#include <new>
 #include <string_view>
 #include <unistd.h>
 
 #ifndef RDSIM_VERSION
 #define RDSIM_VERSION "unknown"
 #endif
+
+namespace {
+
+// --help and --version succeed only when their text reached standard output.
+int printed(int written)
+{
+    if (written < 0 || std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::perror("rdsim-batch: standard output");
+        return rd::batch::kExitOutput;
+    }
+    return rd::batch::kExitOk;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -23,13 +39,17 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "rdsim-batch: %s\n", e.what());
         return kExitUsage;
     }
-    if (options.help) {
-        std::fputs(helpText().c_str(), stdout);
-        return kExitOk;
+    if (options.help)
+        return printed(std::fputs(helpText().c_str(), stdout));
+    if (options.version)
+        return printed(std::printf("rdsim-batch %s\n", RDSIM_VERSION));
+    installInterruptHandlers();
+    int status = kExitMemory;
+    try {
+        status = runBatch(options, !options.quiet && ::isatty(2) == 1, stderr);
+    } catch (const std::bad_alloc&) {
+        std::fputs("rdsim-batch: out of memory\n", stderr);
     }
-    if (options.version) {
-        std::printf("rdsim-batch %s\n", RDSIM_VERSION);
-        return kExitOk;
-    }
-    return runBatch(options, !options.quiet && ::isatty(2) == 1, stderr);
+    reraiseInterrupt();
+    return status;
 }

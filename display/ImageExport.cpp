@@ -1,52 +1,82 @@
 // File > "Save As": the shown pictures as BMP files with fixed names in the working
-// directory. Each file is written beside its target and then put in place, so a failed
-// write never leaves a truncated or half-replaced file.
+// directory. The pictures are encoded in memory and committed as one set: an earlier file is
+// either replaced whole or left byte for byte as it was, and in 1D both files are replaced
+// or neither.
 #include "frmMain.h"
 
-#include <QAction>
-#include <QImage>
-#include <QRadioButton>
-#include <QSaveFile>
+#include "OutputSet.h"
 
-bool frmMain::saveBoxImage(const PictureBox* box, const QString& fileName)
+#include <QAction>
+#include <QBuffer>
+#include <QDir>
+#include <QImage>
+#include <QImageWriter>
+#include <QRadioButton>
+
+#include <new>
+
+namespace {
+
+std::vector<std::byte> encodeBmp(const QImage& image)
 {
-    QSaveFile file(fileName);
-    // Where the directory takes no new file but the old file is writable, write it in
-    // place, as a plain save would.
-    file.setDirectWriteFallback(true);
-    QString reason;
-    if (!file.open(QIODevice::WriteOnly)) {
-        reason = file.errorString();
-    } else {
-        // 24 bits per pixel keep every colour the boxes show.
-        const QImage picture = box->image().convertToFormat(QImage::Format_RGB888);
-        if (!picture.save(&file, "BMP")) {
-            reason = file.error() != QFileDevice::NoError
-                ? file.errorString()
-                : QStringLiteral("the image could not be encoded");
-            file.cancelWriting(); // the temporary file is discarded, the old file kept
-        } else if (!file.commit()) {
-            reason = file.errorString();
-        }
+    // 24 bits per pixel keep every colour the boxes show.
+    const QImage picture = image.convertToFormat(QImage::Format_RGB888);
+    if (picture.isNull() && !image.isNull())
+        throw std::bad_alloc();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "bmp");
+    if (!writer.write(picture))
+        throw std::bad_alloc(); // writing to memory fails only for want of memory
+    const auto* p = reinterpret_cast<const std::byte*>(bytes.constData());
+    return { p, p + bytes.size() };
+}
+
+QString names(const std::vector<std::filesystem::path>& files)
+{
+    QStringList quoted;
+    for (const auto& f : files)
+        quoted << QStringLiteral("\"%1\"").arg(QString::fromStdString(f.filename().string()));
+    return quoted.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+void frmMain::saveBoxImages(const std::vector<std::pair<const PictureBox*, QString>>& pictures)
+{
+    QString failure;
+    try {
+        rd::output::OutputSet set;
+        for (const auto& [box, fileName] : pictures)
+            set.add(
+                QDir::current().absoluteFilePath(fileName).toStdString(), encodeBmp(box->image()));
+        set.commit();
+        return;
+    } catch (const rd::output::OutputError& e) {
+        const QString file = QString::fromStdString(e.file().filename().string());
+        failure = QStringLiteral("\"%1\" could not be written: %2.")
+                      .arg(file, QString::fromStdString(e.reason()));
+        if (!e.replaced().empty())
+            failure += QStringLiteral(" Already replaced: %1; the others are unchanged.")
+                           .arg(names(e.replaced()));
+        else
+            failure += pictures.size() > 1 ? QStringLiteral(" No file was changed.")
+                                           : QStringLiteral(" Any earlier file is unchanged.");
+    } catch (const std::bad_alloc&) {
+        failure = QStringLiteral("There is not enough memory to save the pictures. No file "
+                                 "was changed.");
     }
-    if (reason.isEmpty())
-        return true;
-    ShowMessage(QStringLiteral("Save As failed"),
-        QStringLiteral(
-            "\"%1\" could not be written: %2. Any earlier file of that name is unchanged.")
-            .arg(fileName, reason));
-    return false;
+    ShowMessage(QStringLiteral("Save As failed"), failure);
 }
 
 void frmMain::mnuSaveAs_Click()
 {
-    if (Option1[0]->isChecked()) {
-        // The second file is not attempted when the first failed.
-        if (saveBoxImage(Picture1, QStringLiteral("Activator_1D.bmp")))
-            saveBoxImage(Picture2, QStringLiteral("Inhibitor_1D.bmp"));
-    } else if (Option1[1]->isChecked()) {
-        saveBoxImage(Picture3, QStringLiteral("2D.bmp"));
-    }
+    if (Option1[0]->isChecked())
+        saveBoxImages({ { Picture1, QStringLiteral("Activator_1D.bmp") },
+            { Picture2, QStringLiteral("Inhibitor_1D.bmp") } });
+    else if (Option1[1]->isChecked())
+        saveBoxImages({ { Picture3, QStringLiteral("2D.bmp") } });
 }
 
 void frmMain::connectImageExport()

@@ -13,6 +13,8 @@
 #include <QMainWindow>
 
 #include <array>
+#include <utility>
+#include <vector>
 
 namespace rd {
 class EngineError;
@@ -173,7 +175,7 @@ private:
     void profileEditAt(int box, float X, float Y);
     void profileDown(int box, int button, float X, float Y);
     void profileMove(int box, float X, float Y);
-    bool saveBoxImage(const PictureBox* box, const QString& fileName);
+    void saveBoxImages(const std::vector<std::pair<const PictureBox*, QString>>& pictures);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

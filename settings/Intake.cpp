@@ -105,14 +105,15 @@ struct Reader {
         const ParsedNumber<double> n = parseDouble(text);
         if (!n.ok())
             return fail(kSizeBox, kSizeName, text, parseComplaint(n.status, outOfRange));
-        // One is subtracted before rounding, so 128.5 gives 127.5 and then 128.
-        const std::optional<std::int32_t> last = roundHalfEven(n.value - 1.0);
-        if (!last)
-            return fail(kSizeBox, kSizeName, text, outOfRange);
-        if (*last < 0)
+        // One is subtracted before rounding, so 128.5 gives 127.5 and then 128. Any finite
+        // size beyond the largest field is capped, however it is spelt ("1e10" as "200").
+        const double lastValue = n.value - 1.0;
+        values.sizeCapped = lastValue > kMaxLastIdx + 0.5;
+        const std::optional<std::int32_t> last
+            = values.sizeCapped ? kMaxLastIdx : roundHalfEven(lastValue);
+        if (!last || *last < 0)
             return fail(kSizeBox, kSizeName, text, "gives fewer than 1 cell.");
-        values.sizeCapped = *last > kMaxLastIdx;
-        values.lastIdx = values.sizeCapped ? kMaxLastIdx : *last;
+        values.lastIdx = *last;
         values.nCells = values.lastIdx + 1;
         values.lastInner = values.lastIdx - 1;
         return true;

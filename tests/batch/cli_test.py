@@ -289,7 +289,7 @@ class Sweeps(unittest.TestCase):
                 self.assertEqual(content(os.path.join(one, name)),
                                  content(os.path.join(two, name)).replace(b"/two/", b"/one/"), name)
 
-            rows = content(os.path.join(one, "sweep.csv")).decode().splitlines()
+            rows = content(os.path.join(one, "s-sweep.csv")).decode().splitlines()
             self.assertEqual(rows[0], "run,kA,scale,status,iteration,message,files")
             self.assertEqual(len(rows), 7)
             for line in rows[1:]:

@@ -5,7 +5,7 @@
 #include "ModelBoxes.h"
 #include "Npy.h"
 #include "Options.h"
-#include "OutputFile.h"
+#include "OutputSet.h"
 #include "ProfileImage.h"
 
 #include <QtTest>
@@ -57,8 +57,7 @@ std::pair<int, QString> runBatch(const QStringList& args)
 
 std::vector<float> readField(const QString& file)
 {
-    const std::string bytes = rd::batch::readWholeFile(file.toStdString());
-    const auto decoded = rd::npy::decode(std::as_bytes(std::span(bytes.data(), bytes.size())));
+    const auto decoded = rd::npy::load(file.toStdString());
     const auto* a = std::get_if<rd::npy::Array>(&decoded);
     return a ? a->data : std::vector<float> {};
 }

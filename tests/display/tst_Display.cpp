@@ -14,6 +14,7 @@ using gt::pixelsOf;
 int runPlotsAndSavingTests(int argc, char** argv); // tst_PlotsAndSaving.cpp
 int runRunErrorCopyTests(int argc, char** argv); // tst_RunErrorCopy.cpp
 int runBrushFrameLooksTests(int argc, char** argv); // tst_BrushFrameLooks.cpp
+int runSaveAsTests(int argc, char** argv); // tst_SaveAs.cpp
 
 namespace {
 
@@ -231,7 +232,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     TestDisplay display;
     const int failed = QTest::qExec(&display, argc, argv) + runPlotsAndSavingTests(argc, argv)
-        + runRunErrorCopyTests(argc, argv) + runBrushFrameLooksTests(argc, argv);
+        + runRunErrorCopyTests(argc, argv) + runBrushFrameLooksTests(argc, argv)
+        + runSaveAsTests(argc, argv);
     return failed == 0 ? 0 : 1;
 }
 

@@ -109,6 +109,8 @@ TEST(Intake, FieldSizeRoundsAfterSubtractingOneAndIsCappedAndIterationsRoundHalf
              Case { "128.5", "0.5000001", 128, 1, false }, Case { "129.5", "-3", 128, -3, false },
              Case { "130.5", "-1.5", 128, -2, true }, Case { "127.5", "1e3", 126, 1000, false },
              Case { "101", "2147483647", 100, 2147483647, false },
+             // Past the 32-bit range a size is capped like any other.
+             Case { "1e10", "20", 128, 20, true }, Case { "2147483649", "20", 128, 20, true },
              Case { "2.5", "20", 2, 20, false }, Case { "1.5", "20", 0, 20, false },
              Case { "0.6", "20", 0, 20, false }, Case { "1e9", "20", 128, 20, true } }) {
         IntakeInput in = rd::defaultIntakeInput(Model::GiererMeinhardt, true);
@@ -142,7 +144,9 @@ const Refusal kRefusals[] = {
     { rd::kItersBox, "0.5", kIters + "\"0.5\" must not round to 0." },
     { rd::kItersBox, "2147483647.5", kIters + "\"2147483647.5\"" + kRange },
     { rd::kSizeBox, "0.4", "Field Size: \"0.4\" gives fewer than 1 cell." },
-    { rd::kSizeBox, "1e10", "Field Size: \"1e10\" is out of range (at most 129 cells are used)." },
+    { rd::kSizeBox, "1e400",
+        "Field Size: \"1e400\" is out of range (at most 129 cells are used)." },
+    { rd::kSizeBox, "-1e10", "Field Size: \"-1e10\" gives fewer than 1 cell." },
     { 24, "1e39", "Dv of Gray-Scott: \"1e39\" is too large (the limit is about 3.4e38)." },
     { 10, "1e-50", "u range of Schnakenberg: \"1e-50\" must not be 0." }, // underflows to 0
     // 255 / 1e-37 overflows single precision.

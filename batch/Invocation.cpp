@@ -1,0 +1,160 @@
+// The whole invocation: every combination checked before anything runs, the runs spread over
+// worker threads, the reports, the sweep's CSV and the interrupt's one line.
+#include "BatchRun.h"
+
+#include "Interrupt.h"
+
+#include <algorithm>
+#include <new>
+#include <thread>
+
+namespace rd::batch {
+
+namespace {
+
+int exitStatusOf(RunStatus status)
+{
+    switch (status) {
+    case RunStatus::Ok:
+    case RunStatus::Interrupted:
+        return kExitOk;
+    case RunStatus::ArithmeticError:
+        return kExitArithmetic;
+    case RunStatus::OutputError:
+        return kExitOutput;
+    case RunStatus::OutOfMemory:
+        break;
+    }
+    return kExitMemory;
+}
+
+} // namespace
+
+int runBatch(const Options& o, bool progressWanted, std::FILE* err)
+{
+    const auto combos = combinations(o);
+    // Every combination's settings and output names are checked before anything runs or is
+    // written; the states themselves are made by the workers, one at a time each.
+    LoadedFields loaded;
+    std::vector<Targets> targets;
+    try {
+        std::int32_t nCells = 0;
+        for (const auto& values : combos) {
+            const Prepared run = prepareSettings(o, values);
+            if (nCells == 0 && run.sizeCapped)
+                std::fprintf(err,
+                    "rdsim-batch: note: --size \"%s\" is more than the largest field; %d "
+                    "cells are used\n",
+                    o.sizeText.c_str(), run.state.nCells);
+            nCells = run.state.nCells;
+        }
+        for (const auto& values : combos)
+            targets.push_back(targetsFor(o, tagFor(o, values)));
+        checkCollisions(o, targets);
+        if (o.init == InitKind::Load)
+            loaded = loadFields(o, nCells);
+    } catch (const UsageError& e) {
+        std::fprintf(err, "rdsim-batch: %s\n", e.what());
+        return kExitUsage;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(err, "rdsim-batch: out of memory while preparing the runs\n");
+        return kExitMemory;
+    }
+    try {
+        for (const Targets& t : targets)
+            checkTargets(t, o.oneD);
+        if (!o.sweeps.empty())
+            output::checkReplaceable(sweepCsvPath(o));
+    } catch (const OutputError& e) {
+        std::fprintf(err, "rdsim-batch: %s\n", e.what());
+        return kExitOutput;
+    }
+
+    Progress progress(progressWanted, std::int64_t { o.steps } * std::ssize(combos),
+        static_cast<int>(combos.size()));
+    std::vector<RunReport> reports(combos.size());
+    for (RunReport& r : reports) {
+        r.status = RunStatus::Interrupted; // until the run has been made
+        r.message = "interrupted before the run started";
+    }
+    auto runCombination = [&](std::size_t k) {
+        try {
+            Prepared run = prepareSettings(o, combos[k]);
+            initialise(run, o, &loaded);
+            reports[k] = runOne(std::move(run), o, targets[k], &progress);
+        } catch (const std::bad_alloc&) {
+            reports[k].status = RunStatus::OutOfMemory;
+            reports[k].message = "out of memory before the first step";
+        }
+    };
+    std::atomic<std::size_t> next { 0 };
+    auto work = [&] {
+        for (std::size_t k; interruptSignal() == 0 && (k = next++) < combos.size();)
+            runCombination(k);
+    };
+    if (o.sweeps.empty()) {
+        work();
+    } else {
+        // At most one state per hardware thread is held at once, whatever --jobs asks.
+        const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
+        unsigned jobs = std::min(o.jobs ? o.jobs : hardware, hardware);
+        jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, combos.size()));
+        std::vector<std::jthread> workers;
+        try {
+            workers.reserve(jobs);
+            for (unsigned w = 0; w < jobs; ++w)
+                workers.emplace_back(work);
+        } catch (const std::exception&) {
+            // A thread that cannot start (no memory for its stack): the sweep goes on with
+            // the threads that did, or on this one.
+        }
+        if (workers.empty())
+            work();
+        workers.clear(); // joins
+    }
+    progress.finish();
+
+    const int signal = interruptSignal();
+    int status = kExitOk;
+    std::size_t finished = 0;
+    for (std::size_t k = 0; k < reports.size(); ++k) {
+        const RunReport& r = reports[k];
+        if (r.status != RunStatus::Interrupted)
+            ++finished;
+        if (r.status == RunStatus::Ok || r.status == RunStatus::Interrupted)
+            continue;
+        const std::string tag = tagFor(o, combos[k]);
+        std::fprintf(err, "rdsim-batch: %s%s%s\n", tag.empty() ? "" : tag.c_str(),
+            tag.empty() ? "" : ": ", r.message.c_str());
+        status = std::max(status, exitStatusOf(r.status));
+    }
+    if (!o.sweeps.empty()) {
+        try {
+            const std::string csv = sweepCsv(o, combos, reports);
+            output::writeFileAtomically(
+                sweepCsvPath(o), std::as_bytes(std::span(csv.data(), csv.size())));
+        } catch (const OutputError& e) {
+            std::fprintf(err, "rdsim-batch: %s\n", e.what());
+            status = std::max(status, kExitOutput);
+        } catch (const std::bad_alloc&) {
+            std::fprintf(
+                err, "rdsim-batch: out of memory while writing %s\n", sweepCsvPath(o).c_str());
+            status = kExitMemory;
+        }
+    }
+    if (signal != 0) {
+        if (o.sweeps.empty())
+            std::fprintf(err, "rdsim-batch: %s\n",
+                reports[0].status == RunStatus::Interrupted
+                    ? reports[0].message.c_str()
+                    : "interrupted after the run had finished");
+        else
+            std::fprintf(err,
+                "rdsim-batch: interrupted; %zu of %zu runs finished, the rest are marked "
+                "\"interrupted\" in %s\n",
+                finished, reports.size(), sweepCsvPath(o).c_str());
+    }
+    return status;
+}
+
+} // namespace rd::batch

@@ -1,0 +1,127 @@
+// The names of a batch invocation's outputs taken together: the sweep's CSV, and the check
+// that no two outputs name the same file.
+#include "BatchRun.h"
+
+#include <charconv>
+#include <map>
+
+namespace rd::batch {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string withoutExtension(const std::string& name)
+{
+    const auto slash = name.rfind('/');
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return name;
+    return name.substr(0, dot);
+}
+
+// One spelling per file, so that "./k.png" and "k.png" are seen as one.
+std::string normal(const std::string& name)
+{
+    return fs::absolute(fs::path(name)).lexically_normal().string();
+}
+
+struct Named {
+    std::string option, given;
+};
+
+[[noreturn]] void collide(const Named& first, const Named& second)
+{
+    throw UsageError(second.option + " \"" + second.given + "\": names the same file as "
+        + first.option + " \"" + first.given + "\"");
+}
+
+// Whether `file` (normalised) is one of the frames 0..lastFrame of `pattern`, with the
+// species letter inserted before the extension when `species` is not 0.
+bool isFrame(
+    const std::string& file, const std::string& pattern, char species, std::int64_t lastFrame)
+{
+    const FrameNameParts raw = frameNameParts(pattern);
+    const std::string after = species ? speciesName(raw.after, species) : raw.after;
+    // A marker byte that no name holds finds the conversion's place after normalising.
+    const std::string marked = normal(raw.before + '\x01' + after);
+    const auto at = marked.find('\x01');
+    const std::string before = marked.substr(0, at), rest = marked.substr(at + 1);
+    if (file.size() <= before.size() + rest.size() || !file.starts_with(before)
+        || !file.ends_with(rest))
+        return false;
+    std::string digits = file.substr(before.size(), file.size() - before.size() - rest.size());
+    const auto first = digits.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return false;
+    std::int64_t index = -1;
+    const char* end = digits.data() + digits.size();
+    const auto r = std::from_chars(digits.data() + first, end, index);
+    if (r.ec != std::errc() || r.ptr != end || index < 0 || index > lastFrame)
+        return false;
+    const std::string formatted = formatFrameName(pattern, index);
+    return formatted.substr(
+               raw.before.size(), formatted.size() - raw.before.size() - raw.after.size())
+        == digits;
+}
+
+} // namespace
+
+fs::path sweepCsvPath(const Options& o)
+{
+    std::string first;
+    if (!o.savePrefix.empty())
+        first = o.savePrefix;
+    else if (!o.image.empty()) {
+        const FrameNameParts parts = frameNameParts(o.image);
+        first = withoutExtension(parts.before + parts.after);
+        // "frame-%05d.png" gives frame-sweep.csv, not frame--sweep.csv.
+        while (hasFrameConversion(o.image) && !first.empty()
+            && std::string_view("-_.").find(first.back()) != std::string_view::npos)
+            first.pop_back();
+    } else if (!o.kymograph.empty())
+        first = withoutExtension(o.kymograph);
+    return first.empty() ? fs::path("sweep.csv") : fs::path(first + "-sweep.csv");
+}
+
+void checkCollisions(const Options& o, const std::vector<Targets>& targets)
+{
+    const bool frames = !o.image.empty() && hasFrameConversion(o.image);
+    const std::int64_t lastFrame = o.steps / std::max(o.every, 1);
+    std::map<std::string, Named> fixed;
+    std::vector<std::pair<std::string, Named>> own; // the files of one combination
+    auto add = [&](const std::string& file, const Named& who) {
+        const auto [it, fresh] = fixed.emplace(normal(file), who);
+        if (!fresh)
+            collide(it->second, who);
+        own.emplace_back(it->first, who);
+    };
+    if (!o.sweeps.empty())
+        add(sweepCsvPath(o).string(), { "--sweep", "its CSV " + sweepCsvPath(o).string() });
+    for (const Targets& t : targets) {
+        if (!t.savePrefix.empty())
+            for (const char* suffix : { "-u.npy", "-v.npy" })
+                add(t.savePrefix + suffix, { "--save", t.savePrefix });
+        if (!t.image.empty() && !frames) {
+            if (o.oneD) {
+                add(speciesName(t.image, 'u'), { "--image", t.image });
+                add(speciesName(t.image, 'v'), { "--image", t.image });
+            } else {
+                add(t.image, { "--image", t.image });
+            }
+        }
+        if (!t.kymograph.empty())
+            add(t.kymograph, { "--kymograph", t.kymograph });
+        // A frame sequence is matched against its own run's files and the CSV; the tags
+        // keep the runs of a sweep apart.
+        if (frames)
+            for (const auto& [file, who] : own)
+                for (const char species :
+                    o.oneD ? std::string_view("uv") : std::string_view("\0", 1))
+                    if (isFrame(file, t.image, species, lastFrame))
+                        collide(who, { "--image", t.image });
+        own.erase(own.begin() + (o.sweeps.empty() ? 0 : 1), own.end());
+    }
+}
+
+} // namespace rd::batch

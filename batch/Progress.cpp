@@ -1,0 +1,58 @@
+// The progress line shared by all runs of one invocation.
+#include "BatchRun.h"
+
+#include <algorithm>
+
+namespace rd::batch {
+
+Progress::Progress(bool enabled, std::int64_t totalSteps, int runs)
+    : enabled_(enabled)
+    , total_(totalSteps)
+    , runs_(runs)
+{ }
+
+void Progress::addSteps(std::int64_t n)
+{
+    if (!enabled_)
+        return;
+    done_ += n;
+    const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::steady_clock::now() - start_)
+                         .count();
+    std::int64_t due = nextPrintNs_.load();
+    if (now >= due && nextPrintNs_.compare_exchange_strong(due, now + 250'000'000))
+        print(false);
+}
+
+void Progress::runDone()
+{
+    ++runsDone_;
+}
+
+void Progress::finish()
+{
+    if (enabled_)
+        print(true);
+}
+
+void Progress::print(bool final)
+{
+    std::lock_guard lock(printing_);
+    const double seconds
+        = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    const std::int64_t done = done_.load();
+    const double rate = seconds > 0 ? double(done) / seconds : 0.0;
+    const double left = rate > 0 ? double(total_ - done) / rate : 0.0;
+    char line[160];
+    int used = std::snprintf(line, sizeof line, "\r%lld/%lld steps", static_cast<long long>(done),
+        static_cast<long long>(total_));
+    if (runs_ > 1)
+        used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used),
+            ", %d/%d runs", runsDone_.load(), runs_);
+    std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used),
+        ", %.0f steps/s, %.0f s left  %s", rate, std::max(left, 0.0), final ? "\n" : "");
+    std::fputs(line, stderr);
+    std::fflush(stderr);
+}
+
+} // namespace rd::batch

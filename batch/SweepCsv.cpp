@@ -1,0 +1,71 @@
+// The sweep's CSV: one row per combination with its values, status, message and files.
+#include "BatchRun.h"
+
+namespace rd::batch {
+
+namespace {
+
+std::string csvField(const std::string& s)
+{
+    if (s.find_first_of(",\"\n\r") == std::string::npos)
+        return s;
+    std::string q = "\"";
+    for (char c : s) {
+        if (c == '"')
+            q += '"';
+        q += c;
+    }
+    return q + "\"";
+}
+
+const char* statusText(RunStatus status)
+{
+    switch (status) {
+    case RunStatus::Ok:
+        return "ok";
+    case RunStatus::ArithmeticError:
+        return "arithmetic error";
+    case RunStatus::OutputError:
+        return "output error";
+    case RunStatus::OutOfMemory:
+        return "out of memory";
+    case RunStatus::Interrupted:
+        break;
+    }
+    return "interrupted";
+}
+
+} // namespace
+
+std::string sweepCsv(const Options& o, const std::vector<std::vector<std::string>>& combos,
+    const std::vector<RunReport>& reports)
+{
+    std::string csv = "run";
+    auto field = [&csv](const std::string& value) {
+        csv.push_back(',');
+        csv.append(csvField(value));
+    };
+    for (const Sweep& s : o.sweeps)
+        field(s.name);
+    csv.append(",status,iteration,message,files\n");
+    for (std::size_t k = 0; k < combos.size(); ++k) {
+        const RunReport& r = reports[k];
+        csv.append(std::to_string(k + 1));
+        for (const std::string& v : combos[k])
+            field(v);
+        field(statusText(r.status));
+        field(r.status == RunStatus::ArithmeticError ? std::to_string(r.iteration) : "");
+        field(r.message);
+        std::string files;
+        for (const std::string& f : r.files) {
+            if (!files.empty())
+                files.push_back(';');
+            files.append(f);
+        }
+        field(files);
+        csv.push_back('\n');
+    }
+    return csv;
+}
+
+} // namespace rd::batch

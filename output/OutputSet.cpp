@@ -1,0 +1,219 @@
+#include "OutputSet.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace rd::output {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string quoted(const fs::path& p)
+{
+    std::string q = "\"";
+    q += p.string();
+    q += '"';
+    return q;
+}
+
+fs::path folderOf(const fs::path& target)
+{
+    const auto parent = target.parent_path();
+    return parent.empty() ? fs::path(".") : parent;
+}
+
+// The file a write to `target` replaces: a symbolic link is followed, so the link stays and
+// its target gets the new contents.
+fs::path resolveLinks(const fs::path& target)
+{
+    fs::path p = target;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st { };
+        if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return p;
+        std::error_code ec;
+        const fs::path link = fs::read_symlink(p, ec);
+        if (ec)
+            throw OutputError(target, ec.message());
+        p = link.is_absolute() ? link : folderOf(p) / link;
+    }
+    throw OutputError(target, systemReason(ELOOP));
+}
+
+std::size_t nameLimit(const fs::path& folder)
+{
+    const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : std::size_t { NAME_MAX };
+}
+
+// Unique among the threads of a sweep and among processes writing into the same folder, and
+// within the folder's name limit however long the target's name is.
+fs::path temporaryBeside(const fs::path& resolved)
+{
+    static std::atomic<unsigned long> counter { 0 };
+    const std::string tail
+        = ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+    std::string name = resolved.filename().string();
+    const std::size_t limit = nameLimit(folderOf(resolved));
+    if (1 + name.size() + tail.size() > limit)
+        name.resize(limit > tail.size() + 1 ? limit - tail.size() - 1 : 0);
+    return folderOf(resolved) / ("." + name + tail);
+}
+
+bool writeAll(int fd, std::span<const std::byte> bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// A folder that takes no new file: said so, with the folder's name, since the target itself
+// may well be writable.
+std::string newFileRefused(const fs::path& folder, int error)
+{
+    if (error != EACCES && error != EPERM && error != EROFS)
+        return systemReason(error);
+    return "the folder " + quoted(folder) + " takes no new files (" + systemReason(error) + ")";
+}
+
+void checkResolved(const fs::path& target, const fs::path& resolved)
+{
+    const fs::path folder = folderOf(resolved);
+    struct stat st { };
+    if (::stat(folder.c_str(), &st) != 0) {
+        if (errno == ENOENT)
+            throw OutputError(target, "the folder " + quoted(folder) + " does not exist");
+        throw OutputError(target, systemReason(errno));
+    }
+    if (!S_ISDIR(st.st_mode))
+        throw OutputError(target, quoted(folder) + " is not a folder");
+    if (resolved.filename().string().size() > nameLimit(folder))
+        throw OutputError(target, systemReason(ENAMETOOLONG));
+    if (::stat(resolved.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode))
+            throw OutputError(target, systemReason(EISDIR));
+        // A file without any write permission is kept even for a user who could override
+        // the permission: it was protected on purpose.
+        if (::access(resolved.c_str(), W_OK) != 0)
+            throw OutputError(target, systemReason(errno));
+        if ((st.st_mode & 0222) == 0)
+            throw OutputError(target, systemReason(EACCES));
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        throw OutputError(target, newFileRefused(folder, errno));
+}
+
+} // namespace
+
+OutputError::OutputError(fs::path file, std::string reason, std::vector<fs::path> replaced)
+    : std::runtime_error("cannot write " + quoted(file) + ": " + reason)
+    , file_(std::move(file))
+    , reason_(std::move(reason))
+    , replaced_(std::move(replaced))
+{ }
+
+std::string systemReason(int error)
+{
+    return std::strerror(error);
+}
+
+void checkReplaceable(const fs::path& target)
+{
+    checkResolved(target, resolveLinks(target));
+}
+
+OutputSet::~OutputSet()
+{
+    discardTemporaries();
+}
+
+void OutputSet::add(fs::path target, std::vector<std::byte> bytes)
+{
+    entries_.push_back({ std::move(target), {}, std::move(bytes), {} });
+}
+
+std::vector<fs::path> OutputSet::targets() const
+{
+    std::vector<fs::path> all;
+    for (const Entry& e : entries_)
+        all.push_back(e.target);
+    return all;
+}
+
+void OutputSet::discardTemporaries() noexcept
+{
+    for (Entry& e : entries_)
+        if (!e.temporary.empty()) {
+            ::unlink(e.temporary.c_str());
+            e.temporary.clear();
+        }
+}
+
+void OutputSet::commit()
+{
+    try {
+        for (Entry& e : entries_) {
+            e.resolved = resolveLinks(e.target);
+            checkResolved(e.target, e.resolved);
+        }
+        for (Entry& e : entries_) {
+            const fs::path temporary = temporaryBeside(e.resolved);
+            // An existing file keeps its permissions; a new one gets the usual ones.
+            struct stat st { };
+            const mode_t mode
+                = ::stat(e.resolved.c_str(), &st) == 0 ? (st.st_mode & 07777) : mode_t { 0666 };
+            const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+            if (fd < 0)
+                throw OutputError(e.target, newFileRefused(folderOf(e.resolved), errno));
+            e.temporary = temporary;
+            int failure = 0;
+            if (!writeAll(fd, e.bytes))
+                failure = errno;
+            if (::close(fd) != 0 && failure == 0)
+                failure = errno;
+            if (failure != 0)
+                throw OutputError(e.target, systemReason(failure));
+            std::vector<std::byte>().swap(e.bytes);
+        }
+    } catch (...) {
+        discardTemporaries();
+        entries_.clear();
+        throw;
+    }
+    std::vector<fs::path> replaced;
+    for (Entry& e : entries_) {
+        if (std::rename(e.temporary.c_str(), e.resolved.c_str()) != 0) {
+            const int failure = errno;
+            discardTemporaries();
+            const fs::path target = e.target;
+            entries_.clear();
+            throw OutputError(target, systemReason(failure), std::move(replaced));
+        }
+        e.temporary.clear();
+        replaced.push_back(e.target);
+    }
+    entries_.clear();
+}
+
+void writeFileAtomically(const fs::path& target, std::span<const std::byte> bytes)
+{
+    OutputSet set;
+    set.add(target, { bytes.begin(), bytes.end() });
+    set.commit();
+}
+
+} // namespace rd::output

@@ -1,0 +1,231 @@
+#!/usr/bin/python3
+"""rdsim-batch's outputs under stress: full disks, signals, want of memory, huge inputs,
+colliding names, permissions, links and standard output that cannot be written.
+
+Usage: outputs_test.py PATH-TO-rdsim-batch
+"""
+import os
+import resource
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+import numpy as np
+
+EXE = None
+
+
+def run(*args, cwd=None, limit=None):
+    """Runs the tool; returns (exit status, stderr). `limit` caps its address space (bytes)."""
+    def cap():
+        if limit:
+            resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
+    p = subprocess.run([EXE] + [str(a) for a in args], cwd=cwd, capture_output=True, text=True,
+                       timeout=300, preexec_fn=cap)
+    return p.returncode, p.stderr
+
+
+def content(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def tmpfs(folder, size):
+    """Mounts a small tmpfs on folder; False where that is not allowed."""
+    return subprocess.run(["mount", "-t", "tmpfs", "-o", "size=" + size, "tmpfs", folder],
+                          capture_output=True).returncode == 0
+
+
+class FullDisk(unittest.TestCase):
+    def test_a_pair_that_does_not_fit_leaves_the_earlier_pair_whole(self):
+        with tempfile.TemporaryDirectory() as d:
+            if not tmpfs(d, "100k"):
+                self.skipTest("cannot mount a tmpfs here")
+            try:
+                self.assertEqual(run("--size", "8", "--steps", "3", "--save", "pair", cwd=d)[0], 0)
+                before = {n: content(os.path.join(d, n)) for n in os.listdir(d)}
+                code, err = run("--size", "128", "--init", "random", "--seed", "1", "--steps", "3",
+                                "--save", "pair", cwd=d)
+                self.assertEqual((code, err), (4, 'rdsim-batch: cannot write "pair-v.npy": '
+                                                  'No space left on device\n'))
+                self.assertEqual({n: content(os.path.join(d, n)) for n in os.listdir(d)}, before)
+            finally:
+                subprocess.run(["umount", d])
+
+
+class Signals(unittest.TestCase):
+    FRAMES = ("--size", "64", "--init", "random", "--seed", "1", "--every", "1",
+              "--image", "fr-%06d.bmp")
+
+    def start(self, d, *args, ignore=None):
+        def prepare():
+            if ignore:
+                signal.signal(ignore, signal.SIG_IGN)
+        return subprocess.Popen([EXE] + list(args), cwd=d, stderr=subprocess.PIPE, text=True,
+                                preexec_fn=prepare)
+
+    def wait_for(self, path, p):
+        while not os.path.exists(path):
+            self.assertIsNone(p.poll(), "ended early")
+            time.sleep(0.01)
+
+    def test_a_signal_removes_temporaries_keeps_frames_and_ends_the_process_by_it(self):
+        for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            with self.subTest(sig.name), tempfile.TemporaryDirectory() as d:
+                p = self.start(d, *self.FRAMES, "--steps", "1000000")
+                self.wait_for(os.path.join(d, "fr-000002.bmp"), p)
+                p.send_signal(sig)
+                err = p.communicate()[1]
+                self.assertEqual(p.returncode, -sig)
+                names = sorted(os.listdir(d))
+                self.assertEqual(names, ["fr-%06d.bmp" % k for k in range(len(names))])
+                last = len(names) - 1
+                self.assertEqual(err, "rdsim-batch: interrupted after iteration %d; frames 0 to %d "
+                                      "were written (fr-000000.bmp to fr-%06d.bmp)\n"
+                                 % (last, last, last))
+
+    def test_a_signal_inherited_as_ignored_stays_ignored(self):
+        with tempfile.TemporaryDirectory() as d:
+            p = self.start(d, "--size", "16", "--every", "1", "--image", "fr-%06d.bmp",
+                           "--steps", "3000", ignore=signal.SIGINT)
+            self.wait_for(os.path.join(d, "fr-000001.bmp"), p)
+            p.send_signal(signal.SIGINT)
+            self.assertEqual((p.communicate()[1], p.returncode), ("", 0))
+            self.assertEqual(len(os.listdir(d)), 3001)
+
+    def test_an_interrupted_sweep_writes_its_csv(self):
+        with tempfile.TemporaryDirectory() as d:
+            p = self.start(d, "--size", "32", "--steps", "1000000", "--jobs", "1", "--sweep",
+                           "kA=0.05:0.1:3", "--every", "1", "--image", "s-%d.png")
+            self.wait_for(os.path.join(d, "s-1-kA=0.05.png"), p)
+            p.send_signal(signal.SIGTERM)
+            err = p.communicate()[1]
+            self.assertEqual(p.returncode, -signal.SIGTERM)
+            self.assertEqual(err, 'rdsim-batch: interrupted; 0 of 3 runs finished, the rest are '
+                                  'marked "interrupted" in s-sweep.csv\n')
+            self.assertNotIn(".part-", "".join(os.listdir(d)))
+            rows = content(os.path.join(d, "s-sweep.csv")).decode().splitlines()
+            self.assertRegex(rows[1], r'^1,0.05,interrupted,,interrupted after iteration (\d+); '
+                                      r'frames 0 to \1 were written \(s-0-kA=0.05.png to ')
+            self.assertEqual(rows[2:], ["2,0.075,interrupted,,interrupted before the run started,",
+                                        "3,0.1,interrupted,,interrupted before the run started,"])
+
+
+class Limits(unittest.TestCase):
+    def test_a_want_of_memory_exits_5(self):
+        with tempfile.TemporaryDirectory() as d:
+            code, err = run("--dim", "1", "--size", "129", "--steps", "65535", "--kymograph",
+                            "k.png", "--init", "random", "--seed", "1", cwd=d,
+                            limit=110000 * 1024)
+            self.assertEqual(code, 5, err)
+            self.assertRegex(err, r"^rdsim-batch: out of memory[^\n]*\n$")
+            self.assertEqual(os.listdir(d), [])
+            self.assertIn("5 out of memory", subprocess.run([EXE, "--help"], capture_output=True,
+                                                             text=True).stdout)
+
+    def test_a_field_file_larger_or_endless_is_refused_from_its_header(self):
+        with tempfile.TemporaryDirectory() as d:
+            np.save(os.path.join(d, "v.npy"), np.zeros((8, 8), np.float32))
+            with open(os.path.join(d, "big.npy"), "wb") as f:
+                f.write(content(os.path.join(d, "v.npy")))
+                f.truncate(1 << 30)
+            # With less memory than the file, reading it whole would fail.
+            for name, why in (("big.npy", "1073741440 bytes after the data of shape (8, 8)"),
+                              ("/dev/zero", "not a NumPy array file (bad magic)")):
+                with self.subTest(name):
+                    code, err = run("--size", "8", "--load-u", name, "--load-v", "v.npy", cwd=d,
+                                    limit=512 << 20)
+                    self.assertEqual((code, err),
+                                     (2, 'rdsim-batch: --load-u "%s": %s\n' % (name, why)))
+
+
+class Names(unittest.TestCase):
+    def test_refused_before_the_run_with_nothing_written(self):
+        long_name = "n" * 300
+        for args, code, message in (
+                (("--dim", "1", "--image", "k.png", "--kymograph", "k-u.png"), 2,
+                 '--kymograph "k-u.png": names the same file as --image "k.png"'),
+                (("--dim", "1", "--image", "f-%d.png", "--every", "2", "--kymograph", "./f-3-v.png"),
+                 2, '--image "f-%d.png": names the same file as --kymograph "./f-3-v.png"'),
+                (("--save", "a", "--size", "8", "--save", "b"), 2,
+                 '--save "b": this option is given more than once'),
+                (("--steps", "2", "--steps", "3"), 2, '--steps "3": this option is given more than once'),
+                (("--save", "a%b"), 2,
+                 '--save "a%b": a % must start %d, %0Nd or %% (for example frame-%05d.png)'),
+                (("--image", "short.png", "--save", long_name), 4,
+                 'cannot write "%s-u.npy": File name too long' % long_name)):
+            with self.subTest(args), tempfile.TemporaryDirectory() as d:
+                self.assertEqual(run(*args, cwd=d), (code, "rdsim-batch: %s\n" % message))
+                self.assertEqual(os.listdir(d), [])
+
+    def test_percent_signs_long_names_and_huge_sizes(self):
+        with tempfile.TemporaryDirectory() as d:
+            prefix = "p" * 249  # "-u.npy" makes 255, the longest name
+            for args, note, files in (
+                    (("--save", "a%%b", "--dim", "1", "--kymograph", "k%%.png"), "",
+                     ["a%b-u.npy", "a%b-v.npy", "k%.png"]),
+                    (("--image", "f%%-%d.png", "--every", "2"), "", ["f%-0.png", "f%-1.png"]),
+                    (("--save", prefix), "", [prefix + "-u.npy", prefix + "-v.npy"]),
+                    (("--size", "2147483649", "--save", "big"), "2147483649", ["big-u.npy", "big-v.npy"]),
+                    (("--size", "1e10", "--save", "e"), "1e10", ["e-u.npy", "e-v.npy"])):
+                with self.subTest(args):
+                    before = set(os.listdir(d))
+                    code, err = run("--steps", "2", *args, cwd=d)
+                    self.assertEqual(code, 0, err)
+                    self.assertEqual(err, note and 'rdsim-batch: note: --size "%s" is more than the '
+                                     'largest field; 129 cells are used\n' % note)
+                    self.assertEqual(sorted(set(os.listdir(d)) - before), files)
+            self.assertEqual(np.load(os.path.join(d, "e-u.npy")).shape, (129, 129))
+
+    def test_two_sweeps_into_one_folder_keep_both_csvs(self):
+        with tempfile.TemporaryDirectory() as d:
+            os.mkdir(os.path.join(d, "out"))
+            for prefix in ("a", "b"):
+                self.assertEqual(run("--size", "8", "--steps", "1", "--sweep", "kA=0.1:0.2:2",
+                                     "--save", "out/" + prefix, cwd=d), (0, ""))
+            self.assertEqual(sorted(f for f in os.listdir(os.path.join(d, "out"))
+                                    if f.endswith(".csv")), ["a-sweep.csv", "b-sweep.csv"])
+
+    def test_an_arithmetic_error_names_the_frames_written(self):
+        with tempfile.TemporaryDirectory() as d:
+            code, err = run("--size", "32", "--init", "random", "--seed", "2", "--set", "scale=1e37",
+                            "--steps", "100", "--every", "1", "--image", "f-%02d.png", cwd=d)
+            self.assertEqual(code, 3)
+            names = sorted(os.listdir(d))
+            self.assertRegex(err, r"^rdsim-batch: iteration %d: Overflow: .*; frames 0 to %d were "
+                             r"written \(f-00.png to %s\), showing the run up to the error\n$"
+                             % (len(names), len(names) - 1, names[-1]))
+            self.assertEqual(names, ["f-%02d.png" % k for k in range(len(names))])
+
+
+class Permissions(unittest.TestCase):
+    def test_a_protected_file_is_kept_and_a_link_is_written_through(self):
+        with tempfile.TemporaryDirectory() as d:
+            os.mkdir(os.path.join(d, "real"))
+            with open(os.path.join(d, "real", "x-u.npy"), "wb") as f:
+                f.write(b"old")
+            os.symlink("real/x-u.npy", os.path.join(d, "x-u.npy"))
+            self.assertEqual(run("--size", "4", "--steps", "1", "--save", "x", cwd=d), (0, ""))
+            self.assertTrue(os.path.islink(os.path.join(d, "x-u.npy")))
+            self.assertEqual(np.load(os.path.join(d, "real", "x-u.npy")).shape, (4, 4))
+            os.chmod(os.path.join(d, "real", "x-u.npy"), 0o444)
+            kept = content(os.path.join(d, "real", "x-u.npy"))
+            self.assertEqual(run("--size", "5", "--steps", "1", "--save", "x", cwd=d),
+                             (4, 'rdsim-batch: cannot write "x-u.npy": Permission denied\n'))
+            self.assertEqual(content(os.path.join(d, "real", "x-u.npy")), kept)
+            self.assertEqual(np.load(os.path.join(d, "x-v.npy")).shape, (4, 4))
+
+    def test_help_and_version_fail_when_standard_output_cannot_be_written(self):
+        for option in ("--help", "--version"):
+            with self.subTest(option), open("/dev/full", "w") as full:
+                p = subprocess.run([EXE, option], stdout=full, stderr=subprocess.PIPE, text=True)
+                self.assertEqual((p.returncode, p.stderr),
+                                 (4, "rdsim-batch: standard output: No space left on device\n"))
+
+
+if __name__ == "__main__":
+    EXE = os.path.abspath(sys.argv.pop(1))
+    unittest.main(verbosity=1)
