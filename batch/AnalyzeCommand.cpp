@@ -2,7 +2,7 @@
 
 #include "BatchRun.h"
 #include "Options.h"
-#include "OutputFile.h"
+#include "OutputSet.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -231,12 +231,15 @@ int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err
     std::fputs(analysisReport(a).c_str(), out);
     std::fflush(out);
     try {
+        // The table and the plot are one result: both are put in place, or neither.
+        output::OutputSet set;
         for (const std::string* file : { &args.csv, &args.plot })
             if (!file->empty())
-                checkWritable(*file);
+                output::checkReplaceable(*file);
         if (!args.csv.empty()) {
             const std::string csv = dispersionCsv(a, table);
-            writeFileAtomically(args.csv, std::as_bytes(std::span(csv.data(), csv.size())));
+            const auto* p = reinterpret_cast<const std::byte*>(csv.data());
+            set.add(args.csv, std::vector<std::byte>(p, p + csv.size()));
         }
         if (!args.plot.empty()) {
             // Text needs a font database: an off-screen application, no display.
@@ -251,9 +254,10 @@ int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err
                 app = std::make_unique<QGuiApplication>(fakeArgc, fakeArgv);
                 qInstallMessageHandler(previous);
             }
-            writeFileAtomically(args.plot, pngBytes(dispersionPlot(a, table, featuredState(a))));
+            set.add(args.plot, pngBytes(dispersionPlot(a, table, featuredState(a))));
         }
-    } catch (const OutputError& e) {
+        set.commit();
+    } catch (const output::OutputError& e) {
         std::fprintf(err, "rdsim-batch analyze: %s\n", e.what());
         return kExitOutput;
     } catch (const std::runtime_error& e) {

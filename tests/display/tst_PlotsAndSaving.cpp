@@ -153,7 +153,8 @@ private slots:
                 writeFile(other, "earlier file");
             w->mnuSaveAs->trigger();
             QCOMPARE(w->lastMessage,
-                '"' + blocked + "\" could not be written: Is a directory. No file was changed.");
+                '"' + blocked + "\" could not be written: Is a directory. "
+                    + (twoD ? "Any earlier file is unchanged." : "No file was changed."));
             QVERIFY(QFileInfo(blocked).isDir());
             if (!twoD)
                 QCOMPARE(readAll(other), QByteArray("earlier file"));
