@@ -13,11 +13,13 @@ namespace rd::simd {
 
 namespace {
 
-// Columns (or line cells) first..end-1 of one run of cells alike, at flat index base + i.
-// i names the cell being computed, for the error message.
+// Columns (or line cells) first..end-1 of one run of cells alike, at flat index base + i,
+// in a row (or line) of `length` cells: a span from column 0 or to the last column is
+// computed with the mirrored edge rules. i names the cell being computed, for the error
+// message.
 template <typename Cell>
 void runCells(SpanFn kernel, int width, const SpanArgs& a, std::int64_t base, std::int32_t first,
-    std::int32_t end, std::int32_t& i, float& synU, float& synV, Cell&& cell)
+    std::int32_t end, std::int32_t length, std::int32_t& i, float& synU, float& synV, Cell&& cell)
 {
     while (first < end) {
         if (end - first < width) {
@@ -25,7 +27,9 @@ void runCells(SpanFn kernel, int width, const SpanArgs& a, std::int64_t base, st
                 cell(i);
             return;
         }
-        const std::int64_t stop = kernel(a, base + first, base + end, synU, synV);
+        const unsigned edges
+            = (first == 0 ? kFirstIsEdge : 0u) | (end == length ? kLastIsEdge : 0u);
+        const std::int64_t stop = kernel(a, base + first, base + end, edges, synU, synV);
         if (stop == base + end)
             return;
         // The block from stop on raised a flag or met a zero denominator and stored
@@ -44,8 +48,8 @@ void runCells(SpanFn kernel, int width, const SpanArgs& a, std::int64_t base, st
 SpanArgs spanArgs(const float* uS, const float* vS, float* uT, float* vT, std::int64_t stride,
     const KineticsConstants& c, double cu, double cv, double su, double sv)
 {
-    return { uS, vS, uT, vT, stride, c.kA, c.kB, c.kC, c.reactGain, -(c.kB + c.kA), cu, cv, su,
-        sv };
+    return { uS, vS, uT, vT, stride, c.kA, c.kB, c.kC, c.reactGain, -(c.kB + c.kA), cu, cv, su, sv,
+        cu + cu, cv + cv };
 }
 
 template <Model M> void run2D(SimState& s, const cells::Buffers2D& b, const Kernels& kernels)
@@ -58,14 +62,22 @@ template <Model M> void run2D(SimState& s, const cells::Buffers2D& b, const Kern
     try {
         for (j = 0; j <= g.L; ++j) {
             const auto cell = [&](std::int32_t col) { cells::cell2D<M>(g, col, j, synU, synV); };
+            const Stencil stencil
+                = j == 0 ? Stencil::Top : (j == g.L ? Stencil::Bottom : Stencil::Middle);
+            const std::int64_t base = static_cast<std::int64_t>(j) * g.N;
             i = 0;
+            // A row of at least one block runs whole on the kernels; a shorter one keeps
+            // its edge cells on the per-cell code.
+            if (g.N >= kernels.width) {
+                runCells(kernels.get(M, stencil), kernels.width, a, base, 0, g.N, g.N, i, synU,
+                    synV, cell);
+                continue;
+            }
             cell(0);
             if (g.L == 0)
                 continue;
-            const Stencil stencil
-                = j == 0 ? Stencil::Top : (j == g.L ? Stencil::Bottom : Stencil::Middle);
-            runCells(kernels.get(M, stencil), kernels.width, a, static_cast<std::int64_t>(j) * g.N,
-                1, g.L, i, synU, synV, cell);
+            runCells(
+                kernels.get(M, stencil), kernels.width, a, base, 1, g.L, g.N, i, synU, synV, cell);
             i = g.L;
             cell(g.L);
         }
@@ -85,20 +97,32 @@ template <Model M> void run1D(SimState& s, const Kernels& kernels)
     fp::clearFlags();
     try {
         const auto cell = [&](std::int32_t c) { cells::cell1D<M>(g, c, synU, synV); };
-        if (g.L >= 0)
-            cell(0);
-        if (g.L >= 1) {
-            runCells(
-                kernels.get(M, Stencil::Line), kernels.width, a, 0, 1, g.L, i, synU, synV, cell);
-            i = g.L;
-            cell(g.L);
+        const SpanFn kernel = kernels.get(M, Stencil::Line);
+        const std::int32_t n = g.L + 1;
+        // The kernels' line ends read the neighbour next to them, so only a line whose
+        // inner end cell is that neighbour runs whole on them.
+        if (n >= kernels.width && g.inner == g.L - 1) {
+            runCells(kernel, kernels.width, a, 0, 0, n, n, i, synU, synV, cell);
+        } else {
+            if (g.L >= 0)
+                cell(0);
+            if (g.L >= 1) {
+                runCells(kernel, kernels.width, a, 0, 1, g.L, n, i, synU, synV, cell);
+                i = g.L;
+                cell(g.L);
+            }
         }
     } catch (const EngineError& e) {
         cells::abandon1D(s, e, i, synU, synV);
     }
     s.synU = synU;
     s.synV = synV;
-    cells::copyBack1D(s);
+    if (g.L + 1 >= kernels.width) {
+        kernels.clampCopy(s.uB.data(), s.uA.data(), g.L + 1);
+        kernels.clampCopy(s.vB.data(), s.vA.data(), g.L + 1);
+    } else {
+        cells::copyBack1D(s);
+    }
 }
 
 } // namespace
