@@ -7,6 +7,10 @@
 
 #include <cstdint>
 
+namespace rd::cells {
+struct Grid2D;
+}
+
 namespace rd::simd {
 
 // Which neighbours a cell's diffusion term reads, for cells away from the columns 0 and L
@@ -57,6 +61,15 @@ struct Kernels {
 
     SpanFn get(Model m, Stencil s) const { return span[static_cast<int>(m)][static_cast<int>(s)]; }
 };
+
+// Rows jBegin..jEnd-1 of a 2D step on the given kernels (nullptr: the per-cell code),
+// carrying the increments in synU and synV. Clears the status flags first. An error
+// propagates with i and j naming the cell that raised it; the cells before it are written.
+void rows2D(const cells::Grid2D& g, Model model, const Kernels* kernels, std::int32_t jBegin,
+    std::int32_t jEnd, float& synU, float& synV, std::int32_t& i, std::int32_t& j);
+
+// The kernels the public steps use; nullptr on the scalar path.
+const Kernels* dispatchedKernels();
 
 // The 2D and 1D steps with the interior cells on the given kernels and the rest, and
 // any block a kernel refused, on the per-cell code.

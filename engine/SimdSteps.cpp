@@ -52,40 +52,38 @@ SpanArgs spanArgs(const float* uS, const float* vS, float* uT, float* vT, std::i
         cu + cu, cv + cv };
 }
 
-template <Model M> void run2D(SimState& s, const cells::Buffers2D& b, const Kernels& kernels)
+// Rows jBegin..jEnd-1 on the kernels, or on the per-cell code when there are none.
+template <Model M>
+void rows(const cells::Grid2D& g, const Kernels* kernels, std::int32_t jBegin, std::int32_t jEnd,
+    float& synU, float& synV, std::int32_t& i, std::int32_t& j)
 {
-    const cells::Grid2D g = cells::grid2D(s, b);
     const SpanArgs a = spanArgs(g.uS, g.vS, g.uT, g.vT, g.N, g.c, g.cu, g.cv, g.su, g.sv);
-    float synU = s.synU, synV = s.synV;
-    std::int32_t i = 0, j = 0;
     fp::clearFlags();
-    try {
-        for (j = 0; j <= g.L; ++j) {
-            const auto cell = [&](std::int32_t col) { cells::cell2D<M>(g, col, j, synU, synV); };
-            const Stencil stencil
-                = j == 0 ? Stencil::Top : (j == g.L ? Stencil::Bottom : Stencil::Middle);
-            const std::int64_t base = static_cast<std::int64_t>(j) * g.N;
-            i = 0;
-            // A row of at least one block runs whole on the kernels; a shorter one keeps
-            // its edge cells on the per-cell code.
-            if (g.N >= kernels.width) {
-                runCells(kernels.get(M, stencil), kernels.width, a, base, 0, g.N, g.N, i, synU,
-                    synV, cell);
-                continue;
-            }
-            cell(0);
-            if (g.L == 0)
-                continue;
-            runCells(
-                kernels.get(M, stencil), kernels.width, a, base, 1, g.L, g.N, i, synU, synV, cell);
-            i = g.L;
-            cell(g.L);
+    for (j = jBegin; j < jEnd; ++j) {
+        const auto cell = [&](std::int32_t col) { cells::cell2D<M>(g, col, j, synU, synV); };
+        i = 0;
+        if (kernels == nullptr) {
+            for (i = 0; i <= g.L; ++i)
+                cell(i);
+            continue;
         }
-    } catch (const EngineError& e) {
-        cells::abandon2D(s, e, i, j, synU, synV);
+        const Stencil stencil
+            = j == 0 ? Stencil::Top : (j == g.L ? Stencil::Bottom : Stencil::Middle);
+        const SpanFn kernel = kernels->get(M, stencil);
+        const std::int64_t base = static_cast<std::int64_t>(j) * g.N;
+        // A row of at least one block runs whole on the kernels; a shorter one keeps its
+        // edge cells on the per-cell code.
+        if (g.N >= kernels->width) {
+            runCells(kernel, kernels->width, a, base, 0, g.N, g.N, i, synU, synV, cell);
+            continue;
+        }
+        cell(0);
+        if (g.L == 0)
+            continue;
+        runCells(kernel, kernels->width, a, base, 1, g.L, g.N, i, synU, synV, cell);
+        i = g.L;
+        cell(g.L);
     }
-    s.synU = synU;
-    s.synV = synV;
 }
 
 template <Model M> void run1D(SimState& s, const Kernels& kernels)
@@ -127,10 +125,26 @@ template <Model M> void run1D(SimState& s, const Kernels& kernels)
 
 } // namespace
 
+void rows2D(const cells::Grid2D& g, Model model, const Kernels* kernels, std::int32_t jBegin,
+    std::int32_t jEnd, float& synU, float& synV, std::int32_t& i, std::int32_t& j)
+{
+    cells::withModel(model,
+        [&](auto m) { rows<decltype(m)::value>(g, kernels, jBegin, jEnd, synU, synV, i, j); });
+}
+
 void step2D(SimState& s, Model model, bool fromA, const Kernels& kernels)
 {
     const cells::Buffers2D b = cells::buffers2D(s, fromA);
-    cells::withModel(model, [&](auto m) { run2D<decltype(m)::value>(s, b, kernels); });
+    const cells::Grid2D g = cells::grid2D(s, b);
+    float synU = s.synU, synV = s.synV;
+    std::int32_t i = 0, j = 0;
+    try {
+        rows2D(g, model, &kernels, 0, g.L + 1, synU, synV, i, j);
+    } catch (const EngineError& e) {
+        cells::abandon2D(s, e, i, j, synU, synV);
+    }
+    s.synU = synU;
+    s.synV = synV;
     // Only a complete step changes which set is current.
     s.phaseA = fromA ? kFalse : kTrue;
 }
