@@ -18,6 +18,12 @@
 //   the rate is a single-precision vector before the multiplication by reactGain.
 // - The clamp maps only values below zero to +0.0, so -0.0 stays -0.0 as in the scalar
 //   test x < 0.
+// - Edge cells in a block's lanes: a mirrored column sums its inward neighbour twice where
+//   an inner cell sums its two, which is the inner cell's expression with that neighbour
+//   put in both places; a corner or line end, (inward + neighbour) * 2c or 2c * neighbour,
+//   is evaluated as written and put in its lane, replacing the inner expression computed
+//   there from a stand-in value. That stand-in is a real cell of the field, so at worst it
+//   raises a flag the per-cell code would not, and the redo completes the block.
 // - Gray-Scott forms its single-precision products in double lanes: both factors widened
 //   exactly, multiplied in double, rounded to single. A product of two singles (24-bit
 //   significands) needs at most 48 bits and its exponent stays far inside double's range,
