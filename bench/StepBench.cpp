@@ -6,6 +6,7 @@
 // decaying random field against the pattern.
 #include "FieldInit.h"
 #include "Integrators.h"
+#include "StepThreads.h"
 
 #include <benchmark/benchmark.h>
 
@@ -107,8 +108,9 @@ void stepBench(benchmark::State& state, rd::SimState s, rd::Model model, int dim
 void threadedBench(benchmark::State& state, const ModelSetup& m, int n, int threads)
 {
     rd::SimState s = makeState(m, 2, n);
+    rd::StepThreads pool(threads);
     for (auto _ : state) {
-        rd::Step2DThreaded(s, m.model, s.phaseA != 0, threads);
+        pool.step2D(s, m.model, s.phaseA != 0);
         benchmark::ClobberMemory();
     }
     setRate(state, static_cast<double>(n) * n);

@@ -21,7 +21,8 @@ void Step1D(SimState& s, Model model);
 // threads. The results are those of Step2DFromA/B bit for bit whatever the count. An error
 // names the cell the one-thread step names and leaves synU and synV, the source set,
 // phaseA and every target cell before that cell as it does; target cells after it, in the
-// later rows, may already hold this step's values.
+// later rows, may already hold this step's values. Starts and ends its threads; a run of
+// many steps keeps them in a StepThreads (StepThreads.h) instead.
 void Step2DThreaded(SimState& s, Model model, bool fromA, int threads);
 
 // The instruction sets the public steps can run the interior cells on, lowest first.

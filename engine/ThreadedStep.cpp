@@ -1,6 +1,8 @@
 // The 2D step on several threads: each computes a range of rows. Every cell depends only
 // on the source set and the constants, so the split cannot change a bit; what needs care
 // is an error, which must be the one the rows in order would meet first.
+#include "StepThreads.h"
+
 #include "EngineError.h"
 #include "Integrators.h"
 #include "SimdKernels.h"
@@ -8,6 +10,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
+#include <semaphore>
 #include <thread>
 #include <vector>
 
@@ -34,26 +38,89 @@ void runPart(const cells::Grid2D& g, Model model, const simd::Kernels* kernels, 
 
 } // namespace
 
-void Step2DThreaded(SimState& s, Model model, bool fromA, int threads)
+// Each helper waits for its start signal, runs its part of the current job and reports.
+struct StepThreads::Pool {
+    struct Helper {
+        std::binary_semaphore start { 0 };
+        std::jthread thread;
+    };
+    std::vector<std::unique_ptr<Helper>> helpers;
+    std::counting_semaphore<> done { 0 };
+    std::function<void(std::size_t)> job;
+    bool stopping = false;
+
+    explicit Pool(int count)
+    {
+        for (int p = 1; p < count; ++p) {
+            helpers.push_back(std::make_unique<Helper>());
+            Helper& h = *helpers.back();
+            const auto part = static_cast<std::size_t>(p);
+            h.thread = std::jthread([this, &h, part] {
+                for (;;) {
+                    h.start.acquire();
+                    if (stopping)
+                        return;
+                    job(part);
+                    done.release();
+                }
+            });
+        }
+    }
+
+    // The semaphores order `stopping` before each helper's read of it; the jthreads join.
+    ~Pool()
+    {
+        stopping = true;
+        for (auto& h : helpers)
+            h->start.release();
+    }
+
+    Pool(const Pool&) = delete;
+    Pool& operator=(const Pool&) = delete;
+
+    // Runs job(0) here and job(1..) on the helpers; returns when all are done. The
+    // semaphores order the job's writes before the caller's reads.
+    void run(std::function<void(std::size_t)> f)
+    {
+        job = std::move(f);
+        for (auto& h : helpers)
+            h->start.release();
+        job(0);
+        for (std::size_t p = 0; p < helpers.size(); ++p)
+            done.acquire();
+    }
+};
+
+StepThreads::StepThreads(int threads)
+    : pool_(std::make_unique<Pool>(std::max(threads, 1)))
+{ }
+
+StepThreads::~StepThreads() = default;
+
+int StepThreads::count() const
+{
+    return static_cast<int>(pool_->helpers.size()) + 1;
+}
+
+void StepThreads::step2D(SimState& s, Model model, bool fromA)
 {
     const cells::Buffers2D b = cells::buffers2D(s, fromA);
     const cells::Grid2D g = cells::grid2D(s, b);
     const simd::Kernels* kernels = simd::dispatchedKernels();
     const std::int32_t rowCount = g.L + 1;
-    const std::int32_t count = std::clamp(threads, 1, std::max(rowCount, 1));
-    std::vector<Part> parts(static_cast<std::size_t>(count));
-    for (std::int32_t p = 0; p < count; ++p) {
-        parts[p].jBegin = static_cast<std::int32_t>(std::int64_t { rowCount } * p / count);
-        parts[p].jEnd = static_cast<std::int32_t>(std::int64_t { rowCount } * (p + 1) / count);
+    // Fewer ranges than threads when there are fewer rows; idle helpers return at once.
+    const std::int32_t ranges = std::min(count(), std::max(rowCount, 1));
+    std::vector<Part> parts(static_cast<std::size_t>(ranges));
+    for (std::int32_t p = 0; p < ranges; ++p) {
+        parts[p].jBegin = static_cast<std::int32_t>(std::int64_t { rowCount } * p / ranges);
+        parts[p].jEnd = static_cast<std::int32_t>(std::int64_t { rowCount } * (p + 1) / ranges);
         parts[p].synU = s.synU;
         parts[p].synV = s.synV;
     }
-    {
-        std::vector<std::jthread> helpers;
-        for (std::size_t p = 1; p < parts.size(); ++p)
-            helpers.emplace_back([&, p] { runPart(g, model, kernels, parts[p]); });
-        runPart(g, model, kernels, parts[0]);
-    }
+    pool_->run([&](std::size_t p) {
+        if (p < parts.size())
+            runPart(g, model, kernels, parts[p]);
+    });
     const auto failed
         = std::find_if(parts.begin(), parts.end(), [](const Part& p) { return p.failed; });
     if (failed == parts.end()) {
@@ -79,6 +146,11 @@ void Step2DThreaded(SimState& s, Model model, bool fromA, int threads)
     s.synU = synU;
     s.synV = synV;
     s.phaseA = fromA ? kFalse : kTrue;
+}
+
+void Step2DThreaded(SimState& s, Model model, bool fromA, int threads)
+{
+    StepThreads(threads).step2D(s, model, fromA);
 }
 
 } // namespace rd

@@ -2,6 +2,7 @@
 // for every thread count and path, and an error named at the reference's cell with the
 // reference's increments.
 #include "EngineTestSupport.h"
+#include "StepThreads.h"
 
 #include <gtest/gtest.h>
 
@@ -63,8 +64,9 @@ TEST_P(ThreadedStep, EveryThreadCountGivesTheScalarBits)
             rd::scalar::Step2DFromB(ref, m);
             for (int threads : { 1, 2, 3 }) {
                 rd::SimState s = start;
-                rd::Step2DThreaded(s, m, true, threads);
-                rd::Step2DThreaded(s, m, false, threads);
+                rd::StepThreads pool(threads);
+                pool.step2D(s, m, true);
+                pool.step2D(s, m, false);
                 expectSame(s, ref, static_cast<std::int64_t>(start.uA.size()),
                     std::string(rdtest::kDefaults[model].name) + " N=" + std::to_string(n)
                         + " T=" + std::to_string(threads));
