@@ -4,7 +4,7 @@
 #                     release suite (build/), the sanitizer suite (build-asan/) and a
 #                     bounded fuzz run (build-fuzz/)
 #   ./build.sh run    install what is missing, build, start the window
-#   ./build.sh bench  build and run the engine benchmark
+#   ./build.sh bench  build and run the engine benchmark and the NumPy comparison
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -72,7 +72,11 @@ bench)
     install_missing
     configure build -DCMAKE_BUILD_TYPE=Release
     cmake --build build -j "$(nproc)" --target rdsim-bench
-    ./build/bench/rdsim-bench
+    # The engine's steps (best of 5 repetitions in the summary), then the same steps in
+    # NumPy float32 and the engine's ratio to them.
+    ./build/bench/rdsim-bench --benchmark_repetitions=5 --benchmark_min_time=0.3 \
+        --benchmark_out=build/bench/step-bench.json --benchmark_out_format=json
+    /usr/bin/python3 bench/numpy_step.py --engine build/bench/step-bench.json
     ;;
 *)
     echo "usage: $0 [test|run|bench]" >&2

@@ -1,13 +1,19 @@
 // Time of one integrator step for every model, 2D at N = 128 and 129 and 1D at N = 128,
 // from a randomised field with the model's start-up coefficients, on the scalar path
-// and on the dispatched one; after the table, the speed-up of each pair.
+// and on the dispatched one; Gray-Scott also from a seeded, developed pattern; and the
+// 2D step at N = 1024 on one and on two threads. The counter is cell updates per second.
+// After the table: the speed-up of each pair, the thread ratio and the cost of Gray-Scott's
+// decaying random field against the pattern.
 #include "FieldInit.h"
 #include "Integrators.h"
+#include "StepThreads.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -50,21 +56,64 @@ rd::SimState makeState(const ModelSetup& m, int dim, int n)
     return s;
 }
 
-void stepBench(benchmark::State& state, const ModelSetup& m, int dim, int n, bool scalar)
+// Gray-Scott spots grown from a dozen seeded squares (u = 0.5, v = 0.25 in a field of
+// u = 0, v = 1) for 2000 steps: a developed pattern whose u is mostly far from zero.
+rd::SimState seededGrayScott(int n)
 {
-    rd::SimState s = makeState(m, dim, n);
+    rd::SimState s = makeState(kModels[2], 2, n);
+    const std::int64_t cells = static_cast<std::int64_t>(n) * n;
+    std::fill(s.uA.begin(), s.uA.begin() + cells, 0.0f);
+    std::fill(s.vA.begin(), s.vA.begin() + cells, 1.0f);
+    std::mt19937 g(1);
+    std::uniform_int_distribution<int> at(3, n - 4);
+    for (int square = 0; square < 12; ++square) {
+        const int y = at(g), x = at(g);
+        for (int j = y - 3; j < y + 3; ++j)
+            for (int i = x - 3; i < x + 3; ++i) {
+                s.uA[static_cast<std::size_t>(j * n + i)] = 0.5f;
+                s.vA[static_cast<std::size_t>(j * n + i)] = 0.25f;
+            }
+    }
+    for (int t = 0; t < 2000; ++t)
+        s.phaseA ? rd::Step2DFromA(s, rd::Model::GrayScott)
+                 : rd::Step2DFromB(s, rd::Model::GrayScott);
+    return s;
+}
+
+void setRate(benchmark::State& state, double cells)
+{
+    state.counters["cell_updates/s"] = benchmark::Counter(
+        cells * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void step(rd::SimState& s, rd::Model model, int dim, bool scalar)
+{
+    if (dim == 1)
+        scalar ? rd::scalar::Step1D(s, model) : rd::Step1D(s, model);
+    else if (s.phaseA)
+        scalar ? rd::scalar::Step2DFromA(s, model) : rd::Step2DFromA(s, model);
+    else
+        scalar ? rd::scalar::Step2DFromB(s, model) : rd::Step2DFromB(s, model);
+}
+
+void stepBench(benchmark::State& state, rd::SimState s, rd::Model model, int dim, bool scalar)
+{
     for (auto _ : state) {
-        if (dim == 1)
-            scalar ? rd::scalar::Step1D(s, m.model) : rd::Step1D(s, m.model);
-        else if (s.phaseA)
-            scalar ? rd::scalar::Step2DFromA(s, m.model) : rd::Step2DFromA(s, m.model);
-        else
-            scalar ? rd::scalar::Step2DFromB(s, m.model) : rd::Step2DFromB(s, m.model);
+        step(s, model, dim, scalar);
         benchmark::ClobberMemory();
     }
-    const double cells = dim == 1 ? n : static_cast<double>(n) * n;
-    state.counters["cells/s"] = benchmark::Counter(
-        cells * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    setRate(state, dim == 1 ? s.nCells : static_cast<double>(s.nCells) * s.nCells);
+}
+
+void threadedBench(benchmark::State& state, const ModelSetup& m, int n, int threads)
+{
+    rd::SimState s = makeState(m, 2, n);
+    rd::StepThreads pool(threads);
+    for (auto _ : state) {
+        pool.step2D(s, m.model, s.phaseA != 0);
+        benchmark::ClobberMemory();
+    }
+    setRate(state, static_cast<double>(n) * n);
 }
 
 constexpr const char* kScalarSuffix = "/scalar";
@@ -74,8 +123,13 @@ void registerPair(const std::string& name, const ModelSetup& m, int dim, int n)
 {
     for (bool scalar : { true, false })
         benchmark::RegisterBenchmark((name + (scalar ? kScalarSuffix : kDispatchedSuffix)).c_str(),
-            [&m, dim, n, scalar](benchmark::State& st) { stepBench(st, m, dim, n, scalar); });
+            [&m, dim, n, scalar](benchmark::State& st) {
+                stepBench(st, makeState(m, dim, n), m.model, dim, scalar);
+            });
 }
+
+constexpr int kLargeN = 1024;
+const std::string kSeededName = "Step2D/gray-scott-seeded/128";
 
 const bool registered = [] {
     for (const auto& m : kModels) {
@@ -83,11 +137,31 @@ const bool registered = [] {
             registerPair("Step2D/" + std::string(m.name) + "/" + std::to_string(n), m, 2, n);
         registerPair("Step1D/" + std::string(m.name) + "/128", m, 1, 128);
     }
+    for (bool scalar : { true, false })
+        benchmark::RegisterBenchmark(
+            (kSeededName + (scalar ? kScalarSuffix : kDispatchedSuffix)).c_str(),
+            [scalar](benchmark::State& st) {
+                stepBench(st, seededGrayScott(128), rd::Model::GrayScott, 2, scalar);
+            });
+    // Wall-clock time: the helper threads' work is not the main thread's CPU time.
+    for (const auto& m : kModels)
+        for (int threads : { 1, 2 })
+            benchmark::RegisterBenchmark(
+                ("Step2D/" + std::string(m.name) + "/" + std::to_string(kLargeN)
+                    + "/threads:" + std::to_string(threads))
+                    .c_str(),
+                [&m, threads](benchmark::State& st) { threadedBench(st, m, kLargeN, threads); })
+                ->UseRealTime();
     return true;
 }();
 
-// The console table as usual, keeping each run's time per iteration (the mean, when
-// repetitions are asked for) for the speed-up table.
+bool endsWith(const std::string& s, const std::string& tail)
+{
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// The console table as usual, keeping each benchmark's shortest time per step over its
+// repetitions (CPU time; wall-clock time for the threaded steps) for the summary.
 class CollectingReporter : public benchmark::ConsoleReporter {
 public:
     // Colour only on a terminal, so the table can be saved as plain text.
@@ -99,40 +173,68 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& r : runs) {
-            const bool mean = r.run_type == Run::RT_Aggregate && r.aggregate_name == "mean";
-            if (r.run_type == Run::RT_Iteration || mean)
-                record(r.run_name.function_name, r.GetAdjustedCPUTime());
+            if (r.run_type != Run::RT_Iteration)
+                continue;
+            const std::string& name = r.run_name.function_name;
+            const bool wall = name.find("/threads:") != std::string::npos;
+            const auto rate = r.counters.find("cell_updates/s");
+            record(name, wall ? r.GetAdjustedRealTime() : r.GetAdjustedCPUTime(),
+                rate == r.counters.end() ? 0.0 : rate->second.value);
         }
     }
 
-    void printSpeedUps() const
+    void printSummary() const
     {
-        std::printf("\nSpeed-up, scalar CPU time / dispatched CPU time (path: %s)\n",
-            rd::dispatchedPathName());
-        const std::string scalar = kScalarSuffix;
+        std::printf("\nBest of the repetitions, M cell updates/s\n");
+        for (const std::string& name : order_)
+            std::printf("%-42s %9.1f\n", name.c_str(), rates_.at(name) * 1e-6);
+        std::printf(
+            "\nSpeed-up, scalar time / dispatched time (path: %s)\n", rd::dispatchedPathName());
         for (const std::string& name : order_) {
-            const double time = times_.at(name);
-            if (name.size() <= scalar.size()
-                || name.compare(name.size() - scalar.size(), scalar.size(), scalar) != 0)
+            if (!endsWith(name, kScalarSuffix))
                 continue;
-            const std::string pair = name.substr(0, name.size() - scalar.size());
-            const auto fast = times_.find(pair + kDispatchedSuffix);
-            if (fast == times_.end() || fast->second <= 0.0)
-                continue;
-            std::printf("%-28s %8.2fx\n", pair.c_str(), time / fast->second);
+            const std::string pair
+                = name.substr(0, name.size() - std::string(kScalarSuffix).size());
+            if (const double fast = time(pair + kDispatchedSuffix); fast > 0.0)
+                std::printf("%-34s %8.2fx\n", pair.c_str(), times_.at(name) / fast);
         }
+        std::printf("\nTwo threads against one at N = %d, wall-clock time ratio\n", kLargeN);
+        for (const auto& m : kModels) {
+            const std::string base
+                = "Step2D/" + std::string(m.name) + "/" + std::to_string(kLargeN);
+            const double one = time(base + "/threads:1"), two = time(base + "/threads:2");
+            if (one > 0.0 && two > 0.0)
+                std::printf("%-34s %8.2fx\n", base.c_str(), one / two);
+        }
+        const double random = time("Step2D/gray-scott/128/dispatched");
+        const double seeded = time(kSeededName + kDispatchedSuffix);
+        if (random > 0.0 && seeded > 0.0)
+            std::printf("\nGray-Scott, random start (decaying towards subnormal u) / seeded "
+                        "pattern, dispatched: %.2fx\n",
+                random / seeded);
     }
 
 private:
-    void record(const std::string& name, double time)
+    double time(const std::string& name) const
     {
-        if (times_.emplace(name, time).second)
+        const auto it = times_.find(name);
+        return it == times_.end() ? 0.0 : it->second;
+    }
+
+    void record(const std::string& name, double time, double rate)
+    {
+        const auto [it, added] = times_.emplace(name, time);
+        if (added) {
             order_.push_back(name);
-        else
-            times_[name] = time;
+            rates_[name] = rate;
+        } else {
+            it->second = std::min(it->second, time);
+            rates_[name] = std::max(rates_[name], rate);
+        }
     }
 
     std::map<std::string, double> times_;
+    std::map<std::string, double> rates_;
     std::vector<std::string> order_;
 };
 
@@ -173,7 +275,7 @@ int main(int argc, char** argv)
     benchmark::AddCustomContext("dispatched path", rd::dispatchedPathName());
     CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printSpeedUps();
+    reporter.printSummary();
     benchmark::Shutdown();
     return 0;
 }

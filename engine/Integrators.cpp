@@ -102,6 +102,13 @@ bool setSimdLevelForTesting(SimdLevel level)
     return false;
 }
 
+namespace simd {
+const Kernels* dispatchedKernels()
+{
+    return kernelsOf(currentLevel());
+}
+} // namespace simd
+
 void Step2DFromA(SimState& s, Model model)
 {
     if (const simd::Kernels* k = kernelsOf(currentLevel()))

@@ -16,6 +16,15 @@ void Step2DFromB(SimState& s, Model model);
 // Compute into set B, clamp, copy back into set A. phaseA is not touched.
 void Step1D(SimState& s, Model model);
 
+// The 2D step from set A (fromA) or B with its rows split into `threads` ranges of
+// consecutive rows (fewer when there are fewer rows), computed at once on that many
+// threads. The results are those of Step2DFromA/B bit for bit whatever the count. An error
+// names the cell the one-thread step names and leaves synU and synV, the source set,
+// phaseA and every target cell before that cell as it does; target cells after it, in the
+// later rows, may already hold this step's values. Starts and ends its threads; a run of
+// many steps keeps them in a StepThreads (StepThreads.h) instead.
+void Step2DThreaded(SimState& s, Model model, bool fromA, int threads);
+
 // The instruction sets the public steps can run the interior cells on, lowest first.
 // Whatever the level, the results are those of the scalar path below, bit for bit.
 enum class SimdLevel : std::int8_t { Scalar, Sse2, Avx2, Avx512f };

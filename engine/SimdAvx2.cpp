@@ -46,6 +46,20 @@ struct Avx2 {
     {
         return _mm256_andnot_ps(_mm256_cmp_ps(x, _mm256_setzero_ps(), _CMP_LT_OQ), x);
     }
+    // Lanes moved up (down) by one; the lane left free is filled with anything.
+    static F shiftUp(F x)
+    {
+        return _mm256_permutevar8x32_ps(x, _mm256_setr_epi32(0, 0, 1, 2, 3, 4, 5, 6));
+    }
+    static F shiftDown(F x)
+    {
+        return _mm256_permutevar8x32_ps(x, _mm256_setr_epi32(1, 2, 3, 4, 5, 6, 7, 7));
+    }
+    // a with its first (last) lane taken from b.
+    static F firstFrom(F a, F b) { return _mm256_blend_ps(a, b, 0x01); }
+    static F lastFrom(F a, F b) { return _mm256_blend_ps(a, b, 0x80); }
+    static D firstFromD(D a, D b) { return _mm256_blend_pd(a, b, 0x1); }
+    static D lastFromD(D a, D b) { return _mm256_blend_pd(a, b, 0x8); }
     static float last(F x)
     {
         const __m128 h = _mm256_extractf128_ps(x, 1);

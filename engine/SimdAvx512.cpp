@@ -48,6 +48,22 @@ struct Avx512f {
         const F zero = _mm512_setzero_ps();
         return _mm512_mask_mov_ps(x, _mm512_cmp_ps_mask(x, zero, _CMP_LT_OQ), zero);
     }
+    // Lanes moved up (down) by one; the lane left free is filled with anything.
+    static F shiftUp(F x)
+    {
+        return _mm512_permutexvar_ps(
+            _mm512_setr_epi32(0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14), x);
+    }
+    static F shiftDown(F x)
+    {
+        return _mm512_permutexvar_ps(
+            _mm512_setr_epi32(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 15), x);
+    }
+    // a with its first (last) lane taken from b.
+    static F firstFrom(F a, F b) { return _mm512_mask_blend_ps(0x0001, a, b); }
+    static F lastFrom(F a, F b) { return _mm512_mask_blend_ps(0x8000, a, b); }
+    static D firstFromD(D a, D b) { return _mm512_mask_blend_pd(0x01, a, b); }
+    static D lastFromD(D a, D b) { return _mm512_mask_blend_pd(0x80, a, b); }
     static float last(F x)
     {
         const __m128 h = _mm512_extractf32x4_ps(x, 3);

@@ -18,6 +18,22 @@
 //   the rate is a single-precision vector before the multiplication by reactGain.
 // - The clamp maps only values below zero to +0.0, so -0.0 stays -0.0 as in the scalar
 //   test x < 0.
+// - Edge cells in a block's lanes: a mirrored column sums its inward neighbour twice where
+//   an inner cell sums its two, which is the inner cell's expression with that neighbour
+//   put in both places; a corner or line end, (inward + neighbour) * 2c or 2c * neighbour,
+//   is evaluated as written and put in its lane, replacing the inner expression computed
+//   there from a stand-in value. That stand-in is a real cell of the field, so at worst it
+//   raises a flag the per-cell code would not, and the redo completes the block.
+// - Gray-Scott forms its single-precision products in double lanes: both factors widened
+//   exactly, multiplied in double, rounded to single. A product of two singles (24-bit
+//   significands) needs at most 48 bits and its exponent stays far inside double's range,
+//   so the double product is exact and the one rounding to single gives the correctly
+//   rounded single product: the same bits, subnormal or zero results included, and the
+//   same overflow (raised by the rounding) and invalid (0 times infinity, or a signalling
+//   NaN, raised by the widening or the product). What changes is the cost: a single-
+//   precision product that underflows to a subnormal takes a slow path in the hardware,
+//   and a Gray-Scott field that decays towards zero makes nearly every product underflow;
+//   in double nothing underflows, and the final rounding to a subnormal single is fast.
 // Errors: the status flags are sticky and clear of overflow and invalid when a block
 // starts (the caller clears them before the step and before every redo, and a block that
 // passed raised neither). The flag read takes the block's results as operands, so all of
@@ -88,6 +104,12 @@ template <class I> inline Fv<I> narrow(Wide<I> w)
     return { I::pack(w.lo.x, w.hi.x) };
 }
 
+// The single-precision product a * b, formed exactly in double and rounded once.
+template <class I> inline Fv<I> product(Wide<I> a, Wide<I> b)
+{
+    return narrow<I>({ a.lo * b.lo, a.hi * b.hi });
+}
+
 template <class I> inline Fv<I> load(const float* p)
 {
     return { I::load(p) };
@@ -130,8 +152,13 @@ template <class I, Model M> inline Rates<I> rates(const SpanArgs& a, Fv<I> u, Fv
         synU = (splat<I>(a.kA) - u) + (u * u) * v;
         synV = splat<I>(a.kB) - (u * u) * v;
     } else if constexpr (M == Model::GrayScott) {
-        synU = splat<I>(a.removal) * u + (u * u) * v;
-        synV = splat<I>(a.kA) * (one - v) - (u * u) * v;
+        const Wide<I> wu = widen(u), wv = widen(v);
+        const Fv<I> uuv = product<I>(widen(product<I>(wu, wu)), wv);
+        synU = product<I>(widen(splat<I>(a.removal)), wu) + uuv;
+        synV = product<I>(widen(splat<I>(a.kA)), widen(one - v)) - uuv;
+        const Wide<I> wgain = widen(gain);
+        synU = product<I>(widen(synU), wgain);
+        synV = product<I>(widen(synV), wgain);
     } else {
         const Fv<I> kB = splat<I>(a.kB);
         const Fv<I> denominator = u + kB;
@@ -139,8 +166,10 @@ template <class I, Model M> inline Rates<I> rates(const SpanArgs& a, Fv<I> u, Fv
         synU = u * (one - u) - (splat<I>(a.kA) * v) * (u - kB) / denominator;
         synV = u - v;
     }
-    synU = synU * gain;
-    synV = synV * gain;
+    if constexpr (M != Model::GrayScott) {
+        synU = synU * gain;
+        synV = synV * gain;
+    }
     if constexpr (M == Model::Oregonator) {
         zero |= a.kC == 0.0f ? 1u : 0u;
         synU = synU / splat<I>(a.kC);
@@ -148,22 +177,46 @@ template <class I, Model M> inline Rates<I> rates(const SpanArgs& a, Fv<I> u, Fv
     return { synU, synV, zero };
 }
 
-// The diffusion term of one species, in double.
+// The diffusion term of one species, in double. A block at the start (end) of a row takes
+// its left (right) neighbours from its own cells shifted by one lane, so it reads nothing
+// outside the row; the lane that would come from outside is the edge cell, whose term
+// follows the mirrored rule of the per-cell code and is put in its lane.
 template <class I, Stencil S>
-inline Wide<I> diffusion(const float* p, std::int64_t k, std::int64_t n, Dv<I> c)
+inline Wide<I> diffusion(const float* p, std::int64_t k, std::int64_t n, Dv<I> c, Dv<I> c2,
+    Fv<I> centre, bool first, bool last)
 {
-    const Wide<I> right = widen(load<I>(p + k + 1)), left = widen(load<I>(p + k - 1));
-    Dv<I> lo = right.lo + left.lo, hi = right.hi + left.hi;
+    Fv<I> right = last ? Fv<I> { I::shiftDown(centre.x) } : load<I>(p + k + 1);
+    Fv<I> left = first ? Fv<I> { I::shiftUp(centre.x) } : load<I>(p + k - 1);
+    if constexpr (S == Stencil::Middle) {
+        // Column 0 counts its right neighbour twice, column L its left one.
+        if (first)
+            left.x = I::firstFrom(left.x, right.x);
+        if (last)
+            right.x = I::lastFrom(right.x, left.x);
+    }
+    const Wide<I> wr = widen(right), wl = widen(left);
+    Dv<I> lo = wr.lo + wl.lo, hi = wr.hi + wl.hi;
     if constexpr (S == Stencil::Top || S == Stencil::Bottom) {
         const Wide<I> in = widen(load<I>(p + (S == Stencil::Top ? k + n : k - n)));
-        lo = lo + (in.lo + in.lo);
-        hi = hi + (in.hi + in.hi);
+        Wide<I> t { (lo + (in.lo + in.lo)) * c, (hi + (in.hi + in.hi)) * c };
+        // The corners: (inward + right) * 2c at column 0, (inward + left) * 2c at column L.
+        if (first)
+            t.lo.x = I::firstFromD(t.lo.x, ((in.lo + wr.lo) * c2).x);
+        if (last)
+            t.hi.x = I::lastFromD(t.hi.x, ((in.hi + wl.hi) * c2).x);
+        return t;
     } else if constexpr (S == Stencil::Middle) {
         const Wide<I> up = widen(load<I>(p + k - n)), down = widen(load<I>(p + k + n));
-        lo = lo + up.lo + down.lo;
-        hi = hi + up.hi + down.hi;
+        return { (lo + up.lo + down.lo) * c, (hi + up.hi + down.hi) * c };
+    } else {
+        Wide<I> t { lo * c, hi * c };
+        // The ends of the line: 2c * the inward neighbour.
+        if (first)
+            t.lo.x = I::firstFromD(t.lo.x, (c2 * wr.lo).x);
+        if (last)
+            t.hi.x = I::lastFromD(t.hi.x, (c2 * wl.hi).x);
+        return t;
     }
-    return { lo * c, hi * c };
 }
 
 // term + old * self-weight + increment, left to right in double, rounded to single.
@@ -174,17 +227,23 @@ template <class I> inline Fv<I> update(Wide<I> term, Fv<I> old, Dv<I> self, Fv<I
 }
 
 template <class I, Model M, Stencil S>
-std::int64_t span(const SpanArgs& a, std::int64_t begin, std::int64_t end, float& synU, float& synV)
+std::int64_t span(const SpanArgs& a, std::int64_t begin, std::int64_t end, unsigned edges,
+    float& synU, float& synV)
 {
     constexpr int W = I::W;
     const Dv<I> cu = splat<I>(a.cu), cv = splat<I>(a.cv);
+    const Dv<I> cu2 = splat<I>(a.cu2), cv2 = splat<I>(a.cv2);
     const Dv<I> su = splat<I>(a.su), sv = splat<I>(a.sv);
     std::int64_t k = begin;
     for (;;) {
+        const bool first = k == begin && (edges & kFirstIsEdge) != 0;
+        const bool last = k + W == end && (edges & kLastIsEdge) != 0;
         const Fv<I> u = load<I>(a.uS + k), v = load<I>(a.vS + k);
         const Rates<I> r = rates<I, M>(a, u, v);
-        Fv<I> uNew = update<I>(diffusion<I, S>(a.uS, k, a.stride, cu), u, su, r.synU);
-        Fv<I> vNew = update<I>(diffusion<I, S>(a.vS, k, a.stride, cv), v, sv, r.synV);
+        Fv<I> uNew
+            = update<I>(diffusion<I, S>(a.uS, k, a.stride, cu, cu2, u, first, last), u, su, r.synU);
+        Fv<I> vNew
+            = update<I>(diffusion<I, S>(a.vS, k, a.stride, cv, cv2, v, first, last), v, sv, r.synV);
         if (I::overflowOrInvalid(uNew.x, vNew.x) || r.zeroDenominator != 0)
             return k;
         if constexpr (S != Stencil::Line) {
@@ -201,6 +260,20 @@ std::int64_t span(const SpanArgs& a, std::int64_t begin, std::int64_t end, float
     }
 }
 
+// The 1D copying pass in blocks, the last one overlapping (clamping twice changes
+// nothing): values below zero become +0.0 (-0.0 stays), then the block is copied.
+template <class I> void clampCopy(float* from, float* to, std::int64_t n)
+{
+    constexpr int W = I::W;
+    for (std::int64_t k = 0;; k = k + 2 * W <= n ? k + W : n - W) {
+        const typename I::F x = I::clampBelowZero(I::load(from + k));
+        I::store(from + k, x);
+        I::store(to + k, x);
+        if (k + W >= n)
+            return;
+    }
+}
+
 template <class I, Model M> constexpr void fillModel(Kernels& t)
 {
     auto& row = t.span[static_cast<int>(M)];
@@ -212,7 +285,7 @@ template <class I, Model M> constexpr void fillModel(Kernels& t)
 
 template <class I> constexpr Kernels makeKernels(const char* name)
 {
-    Kernels t { name, I::W, {} };
+    Kernels t { name, I::W, {}, &clampCopy<I> };
     fillModel<I, Model::GiererMeinhardt>(t);
     fillModel<I, Model::Schnakenberg>(t);
     fillModel<I, Model::GrayScott>(t);

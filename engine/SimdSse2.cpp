@@ -36,6 +36,18 @@ struct Sse2 {
         return static_cast<unsigned>(_mm_movemask_pd(_mm_cmpeq_pd(x, _mm_setzero_pd())));
     }
     static F clampBelowZero(F x) { return _mm_andnot_ps(_mm_cmplt_ps(x, _mm_setzero_ps()), x); }
+    // Lanes moved up (down) by one; the lane left free is filled with anything.
+    static F shiftUp(F x) { return _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(x), 4)); }
+    static F shiftDown(F x) { return _mm_castsi128_ps(_mm_srli_si128(_mm_castps_si128(x), 4)); }
+    // a with its first (last) lane taken from b.
+    static F firstFrom(F a, F b) { return _mm_move_ss(a, b); }
+    static F lastFrom(F a, F b)
+    {
+        const F mask = _mm_castsi128_ps(_mm_set_epi32(-1, 0, 0, 0));
+        return _mm_or_ps(_mm_and_ps(mask, b), _mm_andnot_ps(mask, a));
+    }
+    static D firstFromD(D a, D b) { return _mm_move_sd(a, b); }
+    static D lastFromD(D a, D b) { return _mm_shuffle_pd(a, b, 2); }
     static float last(F x) { return _mm_cvtss_f32(_mm_shuffle_ps(x, x, _MM_SHUFFLE(3, 3, 3, 3))); }
     // The results are operands of the read, so their whole evaluation comes before it.
     static bool overflowOrInvalid(F a, F b)

@@ -13,11 +13,13 @@ namespace rd::simd {
 
 namespace {
 
-// Columns (or line cells) first..end-1 of one run of cells alike, at flat index base + i.
-// i names the cell being computed, for the error message.
+// Columns (or line cells) first..end-1 of one run of cells alike, at flat index base + i,
+// in a row (or line) of `length` cells: a span from column 0 or to the last column is
+// computed with the mirrored edge rules. i names the cell being computed, for the error
+// message.
 template <typename Cell>
 void runCells(SpanFn kernel, int width, const SpanArgs& a, std::int64_t base, std::int32_t first,
-    std::int32_t end, std::int32_t& i, float& synU, float& synV, Cell&& cell)
+    std::int32_t end, std::int32_t length, std::int32_t& i, float& synU, float& synV, Cell&& cell)
 {
     while (first < end) {
         if (end - first < width) {
@@ -25,7 +27,9 @@ void runCells(SpanFn kernel, int width, const SpanArgs& a, std::int64_t base, st
                 cell(i);
             return;
         }
-        const std::int64_t stop = kernel(a, base + first, base + end, synU, synV);
+        const unsigned edges
+            = (first == 0 ? kFirstIsEdge : 0u) | (end == length ? kLastIsEdge : 0u);
+        const std::int64_t stop = kernel(a, base + first, base + end, edges, synU, synV);
         if (stop == base + end)
             return;
         // The block from stop on raised a flag or met a zero denominator and stored
@@ -44,36 +48,42 @@ void runCells(SpanFn kernel, int width, const SpanArgs& a, std::int64_t base, st
 SpanArgs spanArgs(const float* uS, const float* vS, float* uT, float* vT, std::int64_t stride,
     const KineticsConstants& c, double cu, double cv, double su, double sv)
 {
-    return { uS, vS, uT, vT, stride, c.kA, c.kB, c.kC, c.reactGain, -(c.kB + c.kA), cu, cv, su,
-        sv };
+    return { uS, vS, uT, vT, stride, c.kA, c.kB, c.kC, c.reactGain, -(c.kB + c.kA), cu, cv, su, sv,
+        cu + cu, cv + cv };
 }
 
-template <Model M> void run2D(SimState& s, const cells::Buffers2D& b, const Kernels& kernels)
+// Rows jBegin..jEnd-1 on the kernels, or on the per-cell code when there are none.
+template <Model M>
+void rows(const cells::Grid2D& g, const Kernels* kernels, std::int32_t jBegin, std::int32_t jEnd,
+    float& synU, float& synV, std::int32_t& i, std::int32_t& j)
 {
-    const cells::Grid2D g = cells::grid2D(s, b);
     const SpanArgs a = spanArgs(g.uS, g.vS, g.uT, g.vT, g.N, g.c, g.cu, g.cv, g.su, g.sv);
-    float synU = s.synU, synV = s.synV;
-    std::int32_t i = 0, j = 0;
     fp::clearFlags();
-    try {
-        for (j = 0; j <= g.L; ++j) {
-            const auto cell = [&](std::int32_t col) { cells::cell2D<M>(g, col, j, synU, synV); };
-            i = 0;
-            cell(0);
-            if (g.L == 0)
-                continue;
-            const Stencil stencil
-                = j == 0 ? Stencil::Top : (j == g.L ? Stencil::Bottom : Stencil::Middle);
-            runCells(kernels.get(M, stencil), kernels.width, a, static_cast<std::int64_t>(j) * g.N,
-                1, g.L, i, synU, synV, cell);
-            i = g.L;
-            cell(g.L);
+    for (j = jBegin; j < jEnd; ++j) {
+        const auto cell = [&](std::int32_t col) { cells::cell2D<M>(g, col, j, synU, synV); };
+        i = 0;
+        if (kernels == nullptr) {
+            for (i = 0; i <= g.L; ++i)
+                cell(i);
+            continue;
         }
-    } catch (const EngineError& e) {
-        cells::abandon2D(s, e, i, j, synU, synV);
+        const Stencil stencil
+            = j == 0 ? Stencil::Top : (j == g.L ? Stencil::Bottom : Stencil::Middle);
+        const SpanFn kernel = kernels->get(M, stencil);
+        const std::int64_t base = static_cast<std::int64_t>(j) * g.N;
+        // A row of at least one block runs whole on the kernels; a shorter one keeps its
+        // edge cells on the per-cell code.
+        if (g.N >= kernels->width) {
+            runCells(kernel, kernels->width, a, base, 0, g.N, g.N, i, synU, synV, cell);
+            continue;
+        }
+        cell(0);
+        if (g.L == 0)
+            continue;
+        runCells(kernel, kernels->width, a, base, 1, g.L, g.N, i, synU, synV, cell);
+        i = g.L;
+        cell(g.L);
     }
-    s.synU = synU;
-    s.synV = synV;
 }
 
 template <Model M> void run1D(SimState& s, const Kernels& kernels)
@@ -85,28 +95,56 @@ template <Model M> void run1D(SimState& s, const Kernels& kernels)
     fp::clearFlags();
     try {
         const auto cell = [&](std::int32_t c) { cells::cell1D<M>(g, c, synU, synV); };
-        if (g.L >= 0)
-            cell(0);
-        if (g.L >= 1) {
-            runCells(
-                kernels.get(M, Stencil::Line), kernels.width, a, 0, 1, g.L, i, synU, synV, cell);
-            i = g.L;
-            cell(g.L);
+        const SpanFn kernel = kernels.get(M, Stencil::Line);
+        const std::int32_t n = g.L + 1;
+        // The kernels' line ends read the neighbour next to them, so only a line whose
+        // inner end cell is that neighbour runs whole on them.
+        if (n >= kernels.width && g.inner == g.L - 1) {
+            runCells(kernel, kernels.width, a, 0, 0, n, n, i, synU, synV, cell);
+        } else {
+            if (g.L >= 0)
+                cell(0);
+            if (g.L >= 1) {
+                runCells(kernel, kernels.width, a, 0, 1, g.L, n, i, synU, synV, cell);
+                i = g.L;
+                cell(g.L);
+            }
         }
     } catch (const EngineError& e) {
         cells::abandon1D(s, e, i, synU, synV);
     }
     s.synU = synU;
     s.synV = synV;
-    cells::copyBack1D(s);
+    if (g.L + 1 >= kernels.width) {
+        kernels.clampCopy(s.uB.data(), s.uA.data(), g.L + 1);
+        kernels.clampCopy(s.vB.data(), s.vA.data(), g.L + 1);
+    } else {
+        cells::copyBack1D(s);
+    }
 }
 
 } // namespace
 
+void rows2D(const cells::Grid2D& g, Model model, const Kernels* kernels, std::int32_t jBegin,
+    std::int32_t jEnd, float& synU, float& synV, std::int32_t& i, std::int32_t& j)
+{
+    cells::withModel(model,
+        [&](auto m) { rows<decltype(m)::value>(g, kernels, jBegin, jEnd, synU, synV, i, j); });
+}
+
 void step2D(SimState& s, Model model, bool fromA, const Kernels& kernels)
 {
     const cells::Buffers2D b = cells::buffers2D(s, fromA);
-    cells::withModel(model, [&](auto m) { run2D<decltype(m)::value>(s, b, kernels); });
+    const cells::Grid2D g = cells::grid2D(s, b);
+    float synU = s.synU, synV = s.synV;
+    std::int32_t i = 0, j = 0;
+    try {
+        rows2D(g, model, &kernels, 0, g.L + 1, synU, synV, i, j);
+    } catch (const EngineError& e) {
+        cells::abandon2D(s, e, i, j, synU, synV);
+    }
+    s.synU = synU;
+    s.synV = synV;
     // Only a complete step changes which set is current.
     s.phaseA = fromA ? kFalse : kTrue;
 }
