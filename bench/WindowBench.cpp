@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 
 namespace {
@@ -32,6 +33,14 @@ long residentKiB()
     long pages = 0, resident = 0;
     statm >> pages >> resident;
     return resident * 4;
+}
+
+// Processor time of the calling thread, in seconds.
+double threadSeconds()
+{
+    timespec t {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 int memoryRun(frmMain& window)
@@ -104,8 +113,10 @@ int main(int argc, char* argv[])
     QElapsedTimer clock;
     QTimer::singleShot(ms, &window, [&] { window.Run->click(); }); // the Stop click
     clock.start();
+    const double windowStart = threadSeconds();
     window.Run->click(); // Start: returns when the Stop click has ended the loop
     const double windowSeconds = static_cast<double>(clock.nsecsElapsed()) * 1e-9;
+    const double windowCpu = threadSeconds() - windowStart;
     const long iterations = window.Label2->text().toLong() - 1;
     const double windowRate = static_cast<double>(iterations) / windowSeconds;
 
@@ -119,6 +130,7 @@ int main(int argc, char* argv[])
     s.phaseA = rd::kTrue;
     long steps = 0;
     clock.restart();
+    const double bareStart = threadSeconds();
     while (clock.nsecsElapsed() < static_cast<qint64>(ms) * 1000000) {
         for (int k = 0; k < 20; ++k, ++steps) {
             if (s.phaseA)
@@ -129,10 +141,17 @@ int main(int argc, char* argv[])
     }
     const double bareRate
         = static_cast<double>(steps) / (static_cast<double>(clock.nsecsElapsed()) * 1e-9);
+    const double bareCpu = threadSeconds() - bareStart;
 
     std::printf("window: %ld iterations in %.3f s (N = %d, %d iterations per image)\n", iterations,
         windowSeconds, window.state.nCells, window.state.itersPerImage);
-    std::printf("window run: %.0f it/s; bare engine: %.0f steps/s; ratio: %.3f\n", windowRate,
-        bareRate, windowRate / bareRate);
+    const double windowCpuUs = windowCpu * 1e6 / static_cast<double>(iterations);
+    const double bareCpuUs = bareCpu * 1e6 / static_cast<double>(steps);
+    std::printf(
+        "processor time: window %.2f us/it; bare engine %.2f us/step; overhead: %.2f us/it\n",
+        windowCpuUs, bareCpuUs, windowCpuUs - bareCpuUs);
+    std::printf(
+        "window run: %.0f it/s; bare engine: %.0f steps/s; ratio: %.3f; overhead: %.2f us/it\n",
+        windowRate, bareRate, windowRate / bareRate, 1e6 / windowRate - 1e6 / bareRate);
     return 0;
 }

@@ -48,6 +48,10 @@ frmMain::frmMain(QWidget* parent)
     setCentralWidget(client);
     bindControls();
     setUpBrushControls();
+    // The counter takes a new text every step of a run: at a fixed size that text asks for
+    // no new layout, only a repaint, and as plain text it is not inspected for markup.
+    Label2->setFixedSize(Label2->size());
+    Label2->setTextFormat(Qt::PlainText);
 
     // The layout does not follow a change of size: the window keeps its designed size.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
