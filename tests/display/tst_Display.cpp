@@ -1,5 +1,6 @@
 #include "FieldImage.h"
 #include "GuiTestSupport.h"
+#include "Intake.h"
 #include "PictureBox.h"
 
 #include <QAction>
@@ -215,18 +216,20 @@ private slots:
             QCOMPARE(
                 std::pair(items[i]->isChecked(), items[i]->isEnabled()), std::pair(i == 0, i != 0));
         }
-        const QStringList texts[4] = { { "3", "3", "0.01", "1", "20", "0.1", "1.5", "0.5" },
-            { "3", "3", "0.01", "1", "20", "0.025", "1.55" },
-            { "1", "1", "1", "10", "20", "0.04", "0.06" },
-            { "1", "1", "0.001", "1", "20", "0.01", "1.0", "8e-4" } };
-        for (int p = 0; p < 4; ++p)
+        // The start-up texts are the settings table's, which the batch tool reads too.
+        for (int p = 0; p < 4; ++p) {
+            const auto texts = rd::defaultBoxTexts(static_cast<rd::Model>(p));
             for (int k = 0; k < (p == 3 ? 8 : 10); ++k) {
                 const QLineEdit* box = w.Text1[10 * p + k];
-                QCOMPARE(box != nullptr, k < texts[p].size());
-                QVERIFY(!box || (box->text() == texts[p][k] && box->parentWidget() == w.Frame1[p]));
+                const QString text = k < 8 ? QString::fromStdString(texts[k]) : QString();
+                QCOMPARE(box != nullptr, !text.isEmpty());
+                QVERIFY(!box || (box->text() == text && box->parentWidget() == w.Frame1[p]));
             }
-        QCOMPARE(w.Text3->text() + w.Text2->text() + w.Label2->text() + w.Run->text(),
-            QStringLiteral("128200Start"));
+        }
+        const auto qs = [](std::string_view t) { return QString::fromUtf8(t.data(), t.size()); };
+        QCOMPARE(w.Text3->text() + "|" + w.Text2->text(),
+            qs(rd::kDefaultSizeText) + "|" + qs(rd::kDefaultItersText));
+        QCOMPARE(w.Label2->text() + w.Run->text(), QStringLiteral("0Start"));
         QVERIFY(w.Label2->alignment() & Qt::AlignRight);
         int perPanel[4] = {};
         for (int i = 1; i < 119; ++i)
