@@ -2,7 +2,7 @@
 #include "FieldImage.h"
 #include "frmMain.h"
 
-#include <algorithm>
+#include <cstddef>
 
 void frmMain::Draw2DFromA()
 {
@@ -16,20 +16,14 @@ void frmMain::Draw2DFromB()
 
 void frmMain::Draw2D(const std::vector<float>& u)
 {
-    Picture3->clear();
-    const int w = Picture3->innerWidth();
-    const int h = Picture3->innerHeight();
-    // The frame is composed off screen and copied in one block, so the box never shows a
-    // half-drawn frame. Pixels of the off-screen image beyond the cells stay black.
-    QImage frame(w, h, QImage::Format_RGB32);
-    frame.fill(Qt::black);
+    // One pixel per cell from the top-left corner, clipped to the box; where the cells do not
+    // reach, the box's black background. Both land in the box's image before the next paint,
+    // so the box never shows a half-drawn frame.
     const int n = state.nCells;
-    if (n >= 1 && u.size() >= std::size_t(n) * std::size_t(n)) {
-        const QImage cells = rd::renderField(u.data(), n, state.grayScale);
-        const int cw = std::min(w, n), ch = std::min(h, n);
-        for (int y = 0; y < ch; ++y)
-            std::copy_n(reinterpret_cast<const QRgb*>(cells.constScanLine(y)), cw,
-                reinterpret_cast<QRgb*>(frame.scanLine(y)));
-    }
-    Picture3->blit(frame);
+    const bool held = n >= 1 && u.size() >= std::size_t(n) * std::size_t(n);
+    const QImage cells = held ? rd::renderField(u.data(), n, state.grayScale) : QImage();
+    if (cells.width() < Picture3->innerWidth() || cells.height() < Picture3->innerHeight())
+        Picture3->clear();
+    if (!cells.isNull())
+        Picture3->blit(cells);
 }
