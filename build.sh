@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
 # One entry point for a fresh Debian 12 machine:
-#   ./build.sh test   install what is missing, build incrementally, run every test: the
-#                     release suite (build/), the sanitizer suite (build-asan/) and a
-#                     bounded fuzz run (build-fuzz/)
+#   ./build.sh test   install what is missing, check the formatting, build incrementally and
+#                     run every suite: release (build/), AddressSanitizer (build-asan/),
+#                     ThreadSanitizer on the batch tests (build-tsan/) and a bounded fuzz run
+#                     (build-fuzz/)
 #   ./build.sh run    install what is missing, build, start the window
 #   ./build.sh bench  build and run the engine benchmark and the NumPy comparison
+# The build trees are CMakePresets.json's presets of the same names.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake g++ pkg-config git
     qt6-base-dev libgl-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
     fonts-liberation fonts-urw-base35 fonts-ipafont-gothic
-    python3-numpy clang-14 libclang-rt-14-dev libfftw3-dev)
+    python3-numpy clang-14 libclang-rt-14-dev libfftw3-dev clang-format)
 
 install_missing() {
     local missing=()
@@ -26,51 +28,55 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
-configure() { # build folder, extra cmake arguments...
-    local dir=$1
+# Configures (again) with the preset, so the tree always has the preset's settings.
+configure() { # preset
+    cmake --preset "$1" >/dev/null
+}
+
+build() { # preset, extra build arguments...
+    local preset=$1
     shift
-    if [ ! -f "$dir/CMakeCache.txt" ]; then
-        cmake -S . -B "$dir" "$@"
-    fi
+    cmake --build --preset "$preset" -j "$(nproc)" "$@"
 }
 
-configure_and_build() { # build folder, extra cmake arguments...
-    configure "$@"
-    cmake --build "$1" -j "$(nproc)"
+check() { # preset
+    configure "$1"
+    build "$1"
+    ctest --preset "$1" -j "$(nproc)"
 }
 
-jobs_for_tests() { echo $(($(nproc) > 1 ? $(nproc) : 1)); }
+# Every C++ source of the project must be as clang-format leaves it.
+check_format() {
+    find . \( -path './build*' -o -path ./.git \) -prune -o \( -name '*.cpp' -o -name '*.h' \) \
+        -print0 | sort -z |
+        xargs -0 clang-format --dry-run --Werror
+}
 
 case "${1:-test}" in
 test)
     install_missing
-    # 1. The release suite.
-    configure_and_build build -DCMAKE_BUILD_TYPE=Release
-    (cd build && ctest --output-on-failure -j "$(jobs_for_tests)")
-    # 2. The same suite under AddressSanitizer and UndefinedBehaviorSanitizer; any report
-    #    aborts its test.
-    configure_and_build build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DRDSIM_SANITIZE=ON -DRDSIM_BENCH=OFF
-    (cd build-asan &&
-        ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-        UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-        ctest --output-on-failure -j "$(jobs_for_tests)")
-    # 3. Bounded libFuzzer runs of the text conversion with the intake checks, and of the
-    #    field file reader (clang).
-    CXX="$(command -v clang++ || command -v clang++-14)" configure build-fuzz \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRDSIM_FUZZ=ON -DRDSIM_GUI=OFF -DRDSIM_BENCH=OFF
-    cmake --build build-fuzz -j "$(nproc)" --target number_text_fuzz npy_fuzz
-    (cd build-fuzz && ctest --output-on-failure -R '^(number_text|npy)_fuzz$')
+    check_format
+    # The release suite.
+    check release
+    # The same suite under AddressSanitizer and UndefinedBehaviorSanitizer; any report
+    # (leaks included) aborts its test.
+    check asan
+    # The batch tests (sweeps on several threads) under ThreadSanitizer; any report of a
+    # race fails its test.
+    check tsan
+    # Bounded libFuzzer runs of the text conversion with the intake checks, and of the
+    # field file reader (clang).
+    check fuzz
     ;;
 run)
     install_missing
-    configure build -DCMAKE_BUILD_TYPE=Release
-    cmake --build build -j "$(nproc)" --target rdsim
+    configure release
+    build release --target rdsim
     exec ./build/app/rdsim
     ;;
 bench)
     install_missing
-    configure build -DCMAKE_BUILD_TYPE=Release
+    configure release
     cmake --build build -j "$(nproc)" --target rdsim-bench
     # The engine's steps (best of 5 repetitions in the summary), then the same steps in
     # NumPy float32 and the engine's ratio to them.

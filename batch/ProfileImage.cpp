@@ -32,20 +32,16 @@ QImage renderProfile(std::span<const float> cells, float range, QColor colour)
 {
     const int n = static_cast<int>(cells.size());
     QImage img(n, kProfileHeight, QImage::Format_RGB32);
+    // The window erases each column to white before its bar; on a fresh white picture that
+    // leaves only the bars to draw.
     img.fill(Qt::white);
-    const QRgb white = QColor(Qt::white).rgb(), bar = colour.rgb();
+    const QRgb bar = colour.rgb();
     const auto zero = pixelRow(0.0f, range);
-    const auto top = pixelRow(range, range);
+    if (!zero)
+        return img;
     for (int i = 0; i < n; ++i) {
         const auto x = pixels::fromScale(static_cast<float>(i), 0.0f, static_cast<float>(n), n);
-        if (!x)
-            continue;
-        // The white stroke and its end point: the column over the whole range.
-        if (zero && top)
-            verticalLine(img, *x, *zero, *top, white);
-        if (top)
-            verticalLine(img, *x, *top, *top + 1, white);
-        if (const auto y = pixelRow(cells[static_cast<std::size_t>(i)], range); zero && y)
+        if (const auto y = pixelRow(cells[static_cast<std::size_t>(i)], range); x && y)
             verticalLine(img, *x, *zero, *y, bar);
     }
     return img;

@@ -16,8 +16,8 @@ inline constexpr int kProfileHeight = 62;
 
 // What the window's profile box shows after drawing `cells` into a white box of
 // cells.size() x kProfileHeight pixels scaled 0..nCells across and `range` (top) to 0
-// (bottom): per column a white stroke over the range, then a bar of `colour` from the zero
-// line up to the value. A value outside the box is cut off; NaN draws no bar.
+// (bottom): per column a bar of `colour` from the zero line up to the value, the rest white.
+// A value outside the box is cut off; NaN draws no bar.
 QImage renderProfile(std::span<const float> cells, float range, QColor colour);
 
 // Space-time picture of u on a line: one row per sample, time downwards, grey levels as the

@@ -47,7 +47,7 @@ QColor backColour(long long back, const QWidget* w)
 
 QWidget* create(const ControlDesign& s, QWidget* parent)
 {
-    const QString text = QString::fromUtf8(s.text);
+    const QString text = QString::fromUtf8(s.text.data(), qsizetype(s.text.size()));
     QWidget* w = nullptr;
     switch (s.kind) {
     case Kind::Frame:

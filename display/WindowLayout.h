@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <span>
+#include <string_view>
 #include <vector>
 
 class QWidget;
@@ -34,7 +35,7 @@ struct ControlDesign {
     int index = -1; // -1: not an element of a control array
     Kind kind = Kind::Label;
     const char* container = nullptr; // nullptr: the window's client area
-    const char* text = "";
+    std::string_view text = ""; // UTF-8
     // Twips relative to the container. A rule runs from (left, top) to (left + width, top).
     // A label of width or height 0 is sized to its text in that direction.
     int left = 0, top = 0, width = 0, height = 0;

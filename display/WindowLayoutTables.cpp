@@ -1,6 +1,9 @@
 // The window's design: every control with its place in twips, text, font and colours.
 #include "WindowLayout.h"
 
+#include "Intake.h"
+#include "ModelBoxes.h"
+
 #include <QString>
 
 namespace rd::layout {
@@ -142,14 +145,14 @@ constexpr EquationLabel kEquationLabels[] = {
     { 118, 3, "1", 1560, 600, 0, 0 },
 };
 
-// The default texts of each panel's boxes Text1(10 i) .. Text1(10 i + 7); nullptr where the
-// model has no eighth constant.
-constexpr const char* kPanelTexts[4][8] = {
-    { "3", "3", "0.01", "1", "20", "0.1", "1.5", "0.5" },
-    { "3", "3", "0.01", "1", "20", "0.025", "1.55", nullptr },
-    { "1", "1", "1", "10", "20", "0.04", "0.06", nullptr },
-    { "1", "1", "0.001", "1", "20", "0.01", "1.0", "8e-4" },
-};
+// A panel box starts with the settings' own text, so the window and the batch tool agree.
+std::string_view startText(Model model, int slot)
+{
+    for (const BoxInfo& box : modelInfo(model).boxes)
+        if (box.slot == slot)
+            return box.defaultText;
+    return {};
+}
 
 // The constants' boxes standing inside the equations: index, left, top, width.
 struct EquationBox {
@@ -258,14 +261,14 @@ std::vector<ControlDesign> makeControls()
             .back = kWhite },
         { .name = "Text3",
             .kind = Kind::TextBox,
-            .text = "128",
+            .text = kDefaultSizeText,
             .left = 4200,
             .top = 240,
             .width = 375,
             .height = 270 },
         { .name = "Text2",
             .kind = Kind::TextBox,
-            .text = "20",
+            .text = kDefaultItersText,
             .left = 5520,
             .top = 720,
             .width = 495,
@@ -438,7 +441,7 @@ std::vector<ControlDesign> makeControls()
                 .index = 10 * p + k,
                 .kind = Kind::TextBox,
                 .container = panel,
-                .text = kPanelTexts[p][k],
+                .text = startText(static_cast<Model>(p), k),
                 .left = left,
                 .top = top,
                 .width = width,

@@ -1,5 +1,6 @@
 #include "FieldImage.h"
 #include "GuiTestSupport.h"
+#include "Intake.h"
 #include "PictureBox.h"
 
 #include <QtTest>
@@ -146,6 +147,18 @@ private slots:
         for (int i = 0; i < 4; ++i)
             QCOMPARE(std::tuple(items[i]->isCheckable(), items[i]->isChecked()),
                 std::tuple(true, i == 0));
+        // The boxes' start-up texts are the settings table's, which the batch tool reads too.
+        for (int p = 0; p < 4; ++p) {
+            const auto texts = rd::defaultBoxTexts(static_cast<rd::Model>(p));
+            for (int k = 0; k < (p == 3 ? 8 : 10); ++k) {
+                const QLineEdit* box = w->Text1[10 * p + k];
+                const QString text = k < 8 ? QString::fromStdString(texts[k]) : QString();
+                QCOMPARE(box ? box->text() : QString(), text);
+            }
+        }
+        const auto qs = [](std::string_view t) { return QString::fromUtf8(t.data(), t.size()); };
+        QCOMPARE(w->Text3->text() + "|" + w->Text2->text(),
+            qs(rd::kDefaultSizeText) + "|" + qs(rd::kDefaultItersText));
         QVERIFY(w->Picture1->isVisible() && w->Picture2->isVisible() && !w->Picture3->isVisible());
         QWidget* client = w->centralWidget();
         // Gierer-Meinhardt's panel is on top; once hidden, Frame1(1) lies above Frame1(2).
