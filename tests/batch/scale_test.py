@@ -92,7 +92,8 @@ class Threads(unittest.TestCase):
         with tempfile.TemporaryDirectory() as d:
             u = np.full((256, 256), 0.5, np.float32)
             v = np.full((256, 256), 0.5, np.float32)
-            # Two overflowing cells, in different bands of rows for 2 and 3 threads.
+            # Overflowing cells past the first band of rows for 2 and 3 threads; for 3 they
+            # lie in different bands.
             u[150, 7] = u[230, 9] = 3e38
             np.save(os.path.join(d, "u.npy"), u)
             np.save(os.path.join(d, "v.npy"), v)
