@@ -5,7 +5,8 @@
 #                     ThreadSanitizer on the batch tests (build-tsan/) and a bounded fuzz run
 #                     (build-fuzz/)
 #   ./build.sh run    install what is missing, build, start the window
-#   ./build.sh bench  build and run the engine benchmark and the NumPy comparison
+#   ./build.sh bench  build and run the engine benchmark, the NumPy comparison, the batch
+#                     tool's rate on 1 and 2 threads and the window's rate under Xvfb
 # The build trees are CMakePresets.json's presets of the same names.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -77,12 +78,15 @@ run)
 bench)
     install_missing
     configure release
-    cmake --build build -j "$(nproc)" --target rdsim-bench
+    build release --target rdsim-bench rdsim-batch rdsim-window-bench
     # The engine's steps (best of 5 repetitions in the summary), then the same steps in
     # NumPy float32 and the engine's ratio to them.
     ./build/bench/rdsim-bench --benchmark_repetitions=5 --benchmark_min_time=0.3 \
         --benchmark_out=build/bench/step-bench.json --benchmark_out_format=json
     /usr/bin/python3 bench/numpy_step.py --engine build/bench/step-bench.json
+    # The batch tool at N = 1024 on 1 and 2 threads, and the window under Xvfb if installed.
+    /usr/bin/python3 bench/tool_rates.py --batch build/batch/rdsim-batch \
+        --window-bench build/bench/rdsim-window-bench
     ;;
 *)
     echo "usage: $0 [test|run|bench]" >&2

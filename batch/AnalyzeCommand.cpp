@@ -210,7 +210,7 @@ int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err
         for (const std::string& s : args.passOn)
             pass.push_back(s.c_str());
         const Options options = parseOptions(static_cast<int>(pass.size()), pass.data());
-        const Prepared run = prepareSettings(options);
+        const Prepared run = prepareSettings(options, {}, false);
         if (run.state.nCells < 2)
             throw UsageError(
                 "--size \"" + options.sizeText + "\": the analysis needs at least 2 cells");

@@ -8,6 +8,7 @@
 #include "Interrupt.h"
 #include "Npy.h"
 #include "ProfileImage.h"
+#include "StepThreads.h"
 
 #include <QBuffer>
 #include <QImageWriter>
@@ -15,6 +16,8 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <optional>
+#include <system_error>
 
 namespace rd::batch {
 
@@ -127,7 +130,8 @@ std::string outputErrorText(const OutputError& e)
 
 } // namespace
 
-Prepared prepareSettings(const Options& o, const std::vector<std::string>& overrides)
+Prepared prepareSettings(
+    const Options& o, const std::vector<std::string>& overrides, bool withArrays)
 {
     IntakeInput in = makeIntakeInput(o, overrides);
     if (o.every > 0)
@@ -140,8 +144,8 @@ Prepared prepareSettings(const Options& o, const std::vector<std::string>& overr
         throw UsageError(optionOfBox(o, e->boxIndex, overrides) + ": " + e->message);
     const auto& values = std::get<IntakeValues>(result);
     applyIntake(run.state, values);
-    run.sizeCapped = values.sizeCapped;
-    run.state.resizeArrays(o.oneD ? run.state.highestIndex1D() : run.state.highestIndex2D());
+    if (withArrays)
+        run.state.resizeArrays(o.oneD ? run.state.highestIndex1D() : run.state.highestIndex2D());
     return run;
 }
 
@@ -200,6 +204,14 @@ void advance(Prepared& run, std::int32_t steps, std::int32_t every,
     const std::function<void(std::int32_t)>& progress)
 {
     SimState& s = run.state;
+    // The threads are kept for the whole run. Threads that cannot start leave the run on
+    // this one, with the same results.
+    std::optional<StepThreads> threads;
+    if (!run.oneD && run.threads > 1) {
+        try {
+            threads.emplace(run.threads);
+        } catch (const std::system_error&) { }
+    }
     if (every > 0 && sample)
         sample(0);
     for (std::int32_t n = 1; n <= steps; ++n) {
@@ -207,6 +219,8 @@ void advance(Prepared& run, std::int32_t steps, std::int32_t every,
         try {
             if (run.oneD)
                 Step1D(s, run.model);
+            else if (threads)
+                threads->step2D(s, run.model, s.phaseA != kFalse);
             else if (s.phaseA)
                 Step2DFromA(s, run.model);
             else

@@ -46,12 +46,14 @@ struct Prepared {
     SimState state;
     Model model = Model::GiererMeinhardt;
     bool oneD = false;
-    bool sizeCapped = false;
+    int threads = 1; // threads of each 2D step (see shareCores)
 };
 
-// Runs the intake on the options' texts with one value per sweep. Throws UsageError naming
-// the option whose value the intake refused.
-Prepared prepareSettings(const Options& options, const std::vector<std::string>& overrides = {});
+// Runs the intake on the options' texts with one value per sweep and sizes the arrays unless
+// only the settings are being checked. Throws UsageError naming the option whose value the
+// intake refused.
+Prepared prepareSettings(
+    const Options& options, const std::vector<std::string>& overrides = {}, bool withArrays = true);
 
 // Puts the initial state into set A. Throws UsageError when a file cannot be read or holds
 // a field that does not fit.
@@ -64,8 +66,9 @@ std::span<const float> currentU(const SimState& s, bool oneD);
 std::span<const float> currentV(const SimState& s, bool oneD);
 
 // Advances `steps` iterations as the window's loop does, without drawing or events: in 2D
-// from set A or B by phaseA. `sample(stepsDone)` runs before the first step and after every
-// `every`-th step when every > 0; `progress(stepsDone)` after every step. Throws StepFailed.
+// from set A or B by phaseA, on run.threads threads. `sample(stepsDone)` runs before the first step
+// and after every `every`-th step when every > 0; `progress(stepsDone)` after every step. Throws
+// StepFailed.
 void advance(Prepared& run, std::int32_t steps, std::int32_t every,
     const std::function<void(std::int32_t)>& sample,
     const std::function<void(std::int32_t)>& progress = {});

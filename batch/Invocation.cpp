@@ -3,6 +3,7 @@
 #include "BatchRun.h"
 
 #include "Interrupt.h"
+#include "RunScale.h"
 
 #include <algorithm>
 #include <new>
@@ -37,17 +38,15 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
     // written; the states themselves are made by the workers, one at a time each.
     LoadedFields loaded;
     std::vector<Targets> targets;
+    CoreShare share;
     try {
         std::int32_t nCells = 0;
         for (const auto& values : combos) {
-            const Prepared run = prepareSettings(o, values);
-            if (nCells == 0 && run.sizeCapped)
-                std::fprintf(err,
-                    "rdsim-batch: note: --size \"%s\" is more than the largest field; %d "
-                    "cells are used\n",
-                    o.sizeText.c_str(), run.state.nCells);
+            const Prepared run = prepareSettings(o, values, false);
             nCells = run.state.nCells;
         }
+        checkKymographSize(o, nCells);
+        share = shareCores(o, nCells, combos.size(), std::thread::hardware_concurrency());
         for (const auto& values : combos)
             targets.push_back(targetsFor(o, tagFor(o, values)));
         checkCollisions(o, targets);
@@ -80,6 +79,7 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
     auto runCombination = [&](std::size_t k) {
         try {
             Prepared run = prepareSettings(o, combos[k]);
+            run.threads = share.threads;
             initialise(run, o, &loaded);
             reports[k] = runOne(std::move(run), o, targets[k], &progress);
         } catch (const std::bad_alloc&) {
@@ -96,9 +96,7 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
         work();
     } else {
         // At most one state per hardware thread is held at once, whatever --jobs asks.
-        const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
-        unsigned jobs = std::min(o.jobs ? o.jobs : hardware, hardware);
-        jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, combos.size()));
+        const unsigned jobs = share.jobs;
         std::vector<std::jthread> workers;
         try {
             workers.reserve(jobs);

@@ -1,6 +1,7 @@
 #include "Options.h"
 
 #include "NumberText.h"
+#include "RunScale.h"
 
 #include <algorithm>
 #include <charconv>
@@ -17,6 +18,7 @@ constexpr std::int32_t kMaxSweepCount = 10000;
 constexpr std::int64_t kMaxCombinations = 100000;
 constexpr std::int64_t kMaxKymographRows = 65536;
 constexpr unsigned kMaxJobs = 1024;
+constexpr unsigned kMaxThreads = 256;
 
 struct FieldName {
     std::string_view name;
@@ -314,9 +316,9 @@ Options parseOptions(int argc, const char* const* argv)
             flag(o.quiet);
             continue;
         }
-        static constexpr std::string_view withValue[]
-            = { "--model", "--dim", "--size", "--steps", "--set", "--init", "--seed", "--load-u",
-                  "--load-v", "--save", "--image", "--every", "--kymograph", "--sweep", "--jobs" };
+        static constexpr std::string_view withValue[] = { "--model", "--dim", "--size", "--steps",
+            "--set", "--init", "--seed", "--load-u", "--load-v", "--save", "--image", "--every",
+            "--kymograph", "--sweep", "--jobs", "--threads" };
         if (std::find(std::begin(withValue), std::end(withValue), name) == std::end(withValue))
             throw UsageError("unknown option " + quoted(name) + " (see --help)");
         if (!hasValue) {
@@ -375,6 +377,8 @@ Options parseOptions(int argc, const char* const* argv)
             everyText = value;
         } else if (name == "--jobs") {
             o.jobs = static_cast<unsigned>(boundedInt(name, value, 1, kMaxJobs));
+        } else if (name == "--threads") {
+            o.threads = static_cast<unsigned>(boundedInt(name, value, 1, kMaxThreads));
         }
     }
     if (o.help || o.version)
@@ -460,6 +464,7 @@ IntakeInput makeIntakeInput(const Options& o, const std::vector<std::string>& ov
 {
     IntakeInput in = defaultIntakeInput(o.model, o.oneD);
     in.sizeText = o.sizeText;
+    in.sizeLimit = kBatchSizeLimit;
     in.boxes = o.boxes;
     for (std::size_t k = 0; k < o.sweeps.size() && k < overrides.size(); ++k)
         in.boxes[static_cast<std::size_t>(slotOf(o.model, o.sweeps[k].field))] = overrides[k];
@@ -475,8 +480,8 @@ the same steps and the same numbers as the window, from the command line.
 Model and field:
   --model NAME         gm (Gierer-Meinhardt, default), schnakenberg, gray-scott, oregonator
   --dim 1|2            a line of N cells or a square of N x N cells (default 2)
-  --size N             cells per side (default 128, at most 129; larger sizes are reduced
-                       to 129)
+  --size N             cells per side, 1 to 4096 (default 128); a larger size is refused.
+                       (The window's field is at most 129 and reduces a larger size.)
   --steps S            iterations to run, 0 to 1000000 (default 1000)
   --set NAME=VALUE     a model setting, as typed into its panel box; repeatable. NAME is
                        uMax, vMax (the plot ranges), scale (the scaling factor), Du, Dv,
@@ -510,6 +515,15 @@ Sweeps:
                        Values between FROM and TO are given to 15 digits
   --jobs N             runs at once in a sweep (default and most: the number of hardware
                        threads, so that a sweep holds at most that many states at once)
+Threads:
+  --threads T          threads of each 2D step, 1 to 256, each computing a band of rows;
+                       the results are the same bit for bit for every T. Default: every
+                       hardware thread from N = 256 on, 1 below. A single run uses T as
+                       given. A sweep first runs whole combinations side by side (--jobs,
+                       by default the hardware threads, or the hardware threads / T with
+                       --threads T, and never more than the combinations) and gives each
+                       run the threads left over: jobs x threads never exceeds the hardware
+                       threads. 1D runs step on one thread and ignore --threads
 Other:
   analyze ...          (as the first argument) the linear stability of the model's uniform
                        states instead of a run; see rdsim-batch analyze --help

@@ -56,6 +56,7 @@ struct Options {
 
     std::vector<Sweep> sweeps;
     unsigned jobs = 0; // 0: one per hardware thread; never more than those
+    unsigned threads = 0; // of each 2D step; 0: by the size (see shareCores)
     bool quiet = false;
 };
 

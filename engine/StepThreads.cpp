@@ -49,7 +49,19 @@ struct StepThreads::Pool {
     std::function<void(std::size_t)> job;
     bool stopping = false;
 
+    // A helper that cannot start ends those already waiting before the error leaves, or
+    // their joins would wait for a start signal forever.
     explicit Pool(int count)
+    {
+        try {
+            startHelpers(count);
+        } catch (...) {
+            stopHelpers();
+            throw;
+        }
+    }
+
+    void startHelpers(int count)
     {
         for (int p = 1; p < count; ++p) {
             helpers.push_back(std::make_unique<Helper>());
@@ -68,7 +80,9 @@ struct StepThreads::Pool {
     }
 
     // The semaphores order `stopping` before each helper's read of it; the jthreads join.
-    ~Pool()
+    ~Pool() { stopHelpers(); }
+
+    void stopHelpers()
     {
         stopping = true;
         for (auto& h : helpers)

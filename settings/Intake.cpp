@@ -101,16 +101,23 @@ struct Reader {
     bool readSize()
     {
         const std::string& text = input.sizeText;
-        constexpr std::string_view outOfRange = "is out of range (at most 129 cells are used).";
+        const SizeLimit limit = input.sizeLimit;
+        const std::string outOfRange = "is out of range (at most " + std::to_string(limit.maxCells)
+            + (limit.capLarger ? " cells are used)." : " cells per side).");
         const ParsedNumber<double> n = parseDouble(text);
         if (!n.ok())
             return fail(kSizeBox, kSizeName, text, parseComplaint(n.status, outOfRange));
         // One is subtracted before rounding, so 128.5 gives 127.5 and then 128. Any finite
-        // size beyond the largest field is capped, however it is spelt ("1e10" as "200").
+        // size beyond the largest field is above it, however it is spelt ("1e10" as "200").
         const double lastValue = n.value - 1.0;
-        values.sizeCapped = lastValue > kMaxLastIdx + 0.5;
-        const std::optional<std::int32_t> last
-            = values.sizeCapped ? kMaxLastIdx : roundHalfEven(lastValue);
+        const std::int32_t maxLast = limit.maxCells - 1;
+        std::optional<std::int32_t> last
+            = lastValue > maxLast + 0.5 ? maxLast + 1 : roundHalfEven(lastValue);
+        values.sizeCapped = last && *last > maxLast && limit.capLarger;
+        if (values.sizeCapped)
+            last = maxLast;
+        else if (last && *last > maxLast)
+            return fail(kSizeBox, kSizeName, text, outOfRange);
         if (!last || *last < 0)
             return fail(kSizeBox, kSizeName, text, "gives fewer than 1 cell.");
         values.lastIdx = *last;

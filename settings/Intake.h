@@ -20,8 +20,17 @@ namespace rd {
 
 inline constexpr std::string_view kDefaultItersText = "20";
 inline constexpr std::string_view kDefaultSizeText = "128";
-// Field size limit: a larger size is reduced to this and its box shows it.
+// Field size limit of the window: a larger size is reduced to this and its box shows it.
 inline constexpr std::int32_t kMaxLastIdx = 128;
+
+// The largest field a front end takes, in cells per side, and what becomes of a larger
+// size: the window reduces it to the largest field (and rewrites its box), the batch tool
+// refuses it.
+struct SizeLimit {
+    std::int32_t maxCells;
+    bool capLarger;
+};
+inline constexpr SizeLimit kWindowSizeLimit { kMaxLastIdx + 1, true };
 
 // Box indices of IntakeError for the two general boxes; Text1 boxes use their own index.
 inline constexpr int kItersBox = -2; // Text2, "Iteration / Image"
@@ -34,6 +43,7 @@ struct IntakeInput {
     std::array<std::string, 8>
         boxes; // Text1(10 * model + k), k = 0..7; slots the model lacks are ignored
     bool oneD; // "1D" selected, else "2D"
+    SizeLimit sizeLimit = kWindowSizeLimit;
 };
 
 // The start-up texts with the given model and dimension.
@@ -41,7 +51,7 @@ IntakeInput defaultIntakeInput(Model model, bool oneD);
 
 struct IntakeValues {
     std::int32_t itersPerImage = 0, lastIdx = 0, nCells = 0, lastInner = 0;
-    bool sizeCapped = false; // the size box must be rewritten to "129"
+    bool sizeCapped = false; // the size box must be rewritten to the largest field
     float uMax = 0, vMax = 0, reactGain = 0, Du = 0, Dv = 0, kA = 0, kB = 0;
     std::optional<float> kC; // only Gierer-Meinhardt and the Oregonator set it
     float cu = 0, cv = 0, su = 0, sv = 0, grayScale = 0;

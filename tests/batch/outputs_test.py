@@ -161,24 +161,18 @@ class Names(unittest.TestCase):
                 self.assertEqual(run(*args, cwd=d), (code, "rdsim-batch: %s\n" % message))
                 self.assertEqual(os.listdir(d), [])
 
-    def test_percent_signs_long_names_and_huge_sizes(self):
+    def test_percent_signs_and_long_names(self):
         with tempfile.TemporaryDirectory() as d:
             prefix = "p" * 249  # "-u.npy" makes 255, the longest name
-            for args, note, files in (
-                    (("--save", "a%%b", "--dim", "1", "--kymograph", "k%%.png"), "",
+            for args, files in (
+                    (("--save", "a%%b", "--dim", "1", "--kymograph", "k%%.png"),
                      ["a%b-u.npy", "a%b-v.npy", "k%.png"]),
-                    (("--image", "f%%-%d.png", "--every", "2"), "", ["f%-0.png", "f%-1.png"]),
-                    (("--save", prefix), "", [prefix + "-u.npy", prefix + "-v.npy"]),
-                    (("--size", "2147483649", "--save", "big"), "2147483649", ["big-u.npy", "big-v.npy"]),
-                    (("--size", "1e10", "--save", "e"), "1e10", ["e-u.npy", "e-v.npy"])):
+                    (("--image", "f%%-%d.png", "--every", "2"), ["f%-0.png", "f%-1.png"]),
+                    (("--save", prefix), [prefix + "-u.npy", prefix + "-v.npy"])):
                 with self.subTest(args):
                     before = set(os.listdir(d))
-                    code, err = run("--steps", "2", *args, cwd=d)
-                    self.assertEqual(code, 0, err)
-                    self.assertEqual(err, note and 'rdsim-batch: note: --size "%s" is more than the '
-                                     'largest field; 129 cells are used\n' % note)
+                    self.assertEqual(run("--steps", "2", *args, cwd=d), (0, ""))
                     self.assertEqual(sorted(set(os.listdir(d)) - before), files)
-            self.assertEqual(np.load(os.path.join(d, "e-u.npy")).shape, (129, 129))
 
     def test_two_sweeps_into_one_folder_keep_both_csvs(self):
         with tempfile.TemporaryDirectory() as d:

@@ -1,0 +1,148 @@
+// Large batch runs: how an invocation shares the cores, the kymograph's size limit, and runs
+// beyond the window's field stepped on several threads with the scalar path's bits.
+#include "BatchRun.h"
+#include "EngineError.h"
+#include "Integrators.h"
+#include "Options.h"
+#include "RunScale.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+using rd::batch::Options;
+
+Options parse(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "rdsim-batch");
+    std::vector<const char*> argv;
+    for (const auto& a : args)
+        argv.push_back(a.c_str());
+    return rd::batch::parseOptions(static_cast<int>(argv.size()), argv.data());
+}
+
+TEST(ShareCores, JobsTimesThreadsNeverExceedTheHardwareInASweep)
+{
+    struct Case {
+        std::vector<std::string> args;
+        int nCells;
+        std::size_t runs;
+        unsigned hardware, jobs;
+        int threads;
+    };
+    const std::vector<std::string> sweep { "--sweep", "kA=0.1:0.2:9" };
+    auto with = [&](std::vector<std::string> more) {
+        more.insert(more.end(), sweep.begin(), sweep.end());
+        return more;
+    };
+    for (const Case& c : {
+             // A single run: every hardware thread from 256 cells on, --threads as given.
+             Case { {}, 128, 1, 2, 1, 1 },
+             Case { {}, 255, 1, 8, 1, 1 },
+             Case { {}, 256, 1, 8, 1, 8 },
+             Case { { "--threads", "3" }, 512, 1, 2, 1, 3 },
+             Case { { "--threads", "5" }, 16, 1, 2, 1, 5 },
+             Case { { "--dim", "1", "--threads", "4" }, 4096, 1, 8, 1, 1 },
+             Case { {}, 4096, 1, 0, 1, 1 },
+             // A sweep: whole runs side by side first, the threads left over for each.
+             Case { with({}), 512, 9, 2, 2, 1 },
+             Case { with({}), 512, 2, 8, 2, 4 },
+             Case { with({}), 128, 2, 8, 2, 1 },
+             Case { with({ "--threads", "2" }), 512, 9, 8, 4, 2 },
+             Case { with({ "--threads", "5" }), 512, 9, 2, 1, 2 },
+             Case { with({ "--jobs", "3" }), 512, 9, 8, 3, 2 },
+             Case { with({ "--jobs", "3", "--threads", "4" }), 64, 9, 8, 3, 2 },
+             Case { with({ "--jobs", "16" }), 512, 9, 4, 4, 1 },
+             Case { with({ "--dim", "1" }), 4096, 2, 8, 2, 1 },
+             Case { with({}), 512, 9, 0, 1, 1 },
+         }) {
+        const auto share = rd::batch::shareCores(parse(c.args), c.nCells, c.runs, c.hardware);
+        EXPECT_EQ(share.jobs, c.jobs) << c.args.size() << " args, N " << c.nCells;
+        EXPECT_EQ(share.threads, c.threads) << c.args.size() << " args, N " << c.nCells;
+    }
+}
+
+TEST(KymographSize, RefusedBeyondItsPixelLimitSayingHowLarge)
+{
+    auto check = [](const char* size, const char* steps) {
+        const Options o
+            = parse({ "--dim", "1", "--size", size, "--steps", steps, "--kymograph", "k.png" });
+        rd::batch::checkKymographSize(o, std::stoi(size));
+    };
+    // 65536 rows of 1024 cells and 16384 of 4096 are the largest pictures taken.
+    EXPECT_NO_THROW(check("1024", "65535"));
+    EXPECT_NO_THROW(check("4096", "16383"));
+    EXPECT_NO_THROW(check("4096", "0"));
+    try {
+        check("4096", "16384");
+        ADD_FAILURE() << "a kymograph of 4096 x 16385 pixels was taken";
+    } catch (const rd::batch::UsageError& e) {
+        EXPECT_STREQ(e.what(),
+            "--kymograph \"k.png\": the picture would be 4096 x 16385 pixels (about 321 MiB to "
+            "hold); at most 67108864 pixels (choose a larger --every or fewer --steps)");
+    }
+    EXPECT_THROW(check("1025", "65535"), rd::batch::UsageError);
+}
+
+std::vector<std::uint32_t> bitsOf(std::span<const float> cells)
+{
+    std::vector<std::uint32_t> bits;
+    for (float f : cells)
+        bits.push_back(std::bit_cast<std::uint32_t>(f));
+    return bits;
+}
+
+// A 512-cell field stepped through advance() on 1, 2 and 3 threads against the scalar path
+// stepped here: the same cells bit for bit, and the same first failing cell and iteration.
+TEST(LargeGrid, EveryThreadCountGivesTheScalarPathsBits)
+{
+    struct Case {
+        const char* model;
+        const char* scale;
+        int steps;
+    };
+    for (const Case& c :
+        { Case { "gm", "0.5", 31 }, Case { "gray-scott", "1", 20 }, Case { "gm", "1e37", 40 } }) {
+        const Options o = parse({ "--model", c.model, "--size", "512", "--init", "random", "--seed",
+            "9", "--set", std::string("scale=") + c.scale });
+        rd::batch::Prepared reference = rd::batch::prepareSettings(o);
+        rd::batch::initialise(reference, o, nullptr);
+        rd::SimState& s = reference.state;
+        std::string failure;
+        int failedAt = 0;
+        for (int n = 1; n <= c.steps && failure.empty(); ++n) {
+            try {
+                s.phaseA ? rd::scalar::Step2DFromA(s, reference.model)
+                         : rd::scalar::Step2DFromB(s, reference.model);
+            } catch (const rd::EngineError& e) {
+                failure = e.what();
+                failedAt = n;
+            }
+        }
+        EXPECT_EQ(failure.empty(), std::string(c.scale) != "1e37") << c.model;
+        for (int threads : { 1, 2, 3 }) {
+            rd::batch::Prepared run = rd::batch::prepareSettings(o);
+            rd::batch::initialise(run, o, nullptr);
+            run.threads = threads;
+            try {
+                rd::batch::advance(run, c.steps, 0, {});
+                EXPECT_TRUE(failure.empty()) << threads;
+            } catch (const rd::batch::StepFailed& e) {
+                EXPECT_EQ(e.what(), failure) << threads;
+                EXPECT_EQ(e.iteration(), failedAt) << threads;
+            }
+            EXPECT_EQ(run.state.phaseA, s.phaseA);
+            EXPECT_EQ(bitsOf(run.state.uA), bitsOf(s.uA)) << c.model << " " << threads;
+            EXPECT_EQ(bitsOf(run.state.vA), bitsOf(s.vA)) << c.model << " " << threads;
+            EXPECT_EQ(bitsOf(run.state.uB), bitsOf(s.uB)) << c.model << " " << threads;
+            EXPECT_EQ(bitsOf(run.state.vB), bitsOf(s.vB)) << c.model << " " << threads;
+        }
+    }
+}
+
+} // namespace
