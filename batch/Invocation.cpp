@@ -47,6 +47,10 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
                     "cells are used\n",
                     o.sizeText.c_str(), run.state.nCells);
             nCells = run.state.nCells;
+            if (o.report && nCells < 2)
+                throw UsageError("--size \"" + o.sizeText
+                    + "\": --report compares the field with the analysis, which needs at least "
+                      "2 cells");
         }
         for (const auto& values : combos)
             targets.push_back(targetsFor(o, tagFor(o, values)));
@@ -141,6 +145,10 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
                 err, "rdsim-batch: out of memory while writing %s\n", sweepCsvPath(o).c_str());
             status = kExitMemory;
         }
+    }
+    if (o.report && printReports(o, combos, reports, stdout) != 0) {
+        std::fprintf(err, "rdsim-batch: standard output: the report could not be written\n");
+        status = std::max(status, kExitOutput);
     }
     if (signal != 0) {
         if (o.sweeps.empty())

@@ -310,13 +310,13 @@ Options parseOptions(int argc, const char* const* argv)
             flag(o.version);
             continue;
         }
-        if (name == "--quiet") {
-            flag(o.quiet);
+        if (name == "--quiet" || name == "--report") {
+            flag(name == "--quiet" ? o.quiet : o.report);
             continue;
         }
-        static constexpr std::string_view withValue[]
-            = { "--model", "--dim", "--size", "--steps", "--set", "--init", "--seed", "--load-u",
-                  "--load-v", "--save", "--image", "--every", "--kymograph", "--sweep", "--jobs" };
+        static constexpr std::string_view withValue[] = { "--model", "--dim", "--size", "--steps",
+            "--set", "--init", "--seed", "--load-u", "--load-v", "--save", "--image", "--every",
+            "--kymograph", "--sweep", "--jobs", "--until" };
         if (std::find(std::begin(withValue), std::end(withValue), name) == std::end(withValue))
             throw UsageError("unknown option " + quoted(name) + " (see --help)");
         if (!hasValue) {
@@ -373,6 +373,10 @@ Options parseOptions(int argc, const char* const* argv)
         } else if (name == "--every") {
             o.every = boundedInt(name, value, 1, kMaxSteps);
             everyText = value;
+        } else if (name == "--until") {
+            if (value != "steady")
+                refuse(name, value, "the only condition is steady");
+            o.untilSteady = true;
         } else if (name == "--jobs") {
             o.jobs = static_cast<unsigned>(boundedInt(name, value, 1, kMaxJobs));
         }

@@ -57,6 +57,9 @@ struct Options {
     std::vector<Sweep> sweeps;
     unsigned jobs = 0; // 0: one per hardware thread; never more than those
     bool quiet = false;
+
+    bool report = false; // --report: the run's state and wavelengths on standard output
+    bool untilSteady = false; // --until steady
 };
 
 // Parses argv[1..argc-1]. Throws UsageError. Checks the option combinations and the form of
