@@ -80,7 +80,8 @@ RunFindings RunWatch::finish(std::int32_t steps, std::span<const float> u)
     f.stoppedEarly = untilSteady_ && tracker_.settled();
     if (n_ >= 2) {
         const Measurement m = measureField(u, n_, oneD_);
-        f.measured = m.wavelength;
+        // What is left of a field that died out is rounding, not a pattern.
+        f.measured = f.state == RunState::Extinct ? NAN : m.wavelength;
         f.contrast = m.contrast;
     }
     return f;
@@ -119,6 +120,8 @@ std::string reportText(const RunFindings& f, std::int32_t stepsAsked)
 
     if (std::isnan(f.contrast))
         r += "Measured wavelength: none (no final field)\n";
+    else if (f.state == RunState::Extinct)
+        r += line("Measured wavelength: none (u died out); contrast of u: %.9g\n", f.contrast);
     else if (std::isinf(f.measured))
         r += line("Measured wavelength: none (a flat field); contrast of u: %.9g\n", f.contrast);
     else if (std::isnan(f.predicted))

@@ -28,7 +28,8 @@ struct RunFindings {
     std::string predictedClass;
     double predicted = NAN;
     // The final field of u: its dominant wavelength in cells (infinite for a flat field) and
-    // max - min; NaN when the run ended by an arithmetic error.
+    // max - min; NaN when the run ended by an arithmetic error (the wavelength also when u
+    // died out).
     double measured = NAN;
     double contrast = NAN;
 };
