@@ -40,6 +40,7 @@ private:
     std::deque<double> means_;
     double lastChange_ = INFINITY;
     double largest_ = INFINITY;
+    std::int64_t span_ = 0; // the most steps between two observations
     int quiet_ = 0;
     bool failed_ = false;
 };
