@@ -108,7 +108,7 @@ std::string reportText(const RunFindings& f, std::int32_t stepsAsked)
         r += line("Run state: %s after %d steps\n", runStateName(f.state), f.steps);
 
     if (f.predictedClass.empty())
-        r += "Predicted wavelength: none (nothing to analyse on this grid)\n";
+        r += "Predicted wavelength: none (these settings cannot be analysed)\n";
     else if (std::isnan(f.stateU))
         r += "Predicted wavelength: none (" + f.predictedClass + ")\n";
     else if (std::isnan(f.predicted))
