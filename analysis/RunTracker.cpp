@@ -39,6 +39,7 @@ void RunTracker::observe(std::span<const float> u, std::int64_t steps)
             change = std::max(change, std::abs(x - double(previous_[i])));
     }
     largest_ = largest;
+    span_ = std::max(span_, steps);
     if (previous_.size() == u.size() && steps > 0) {
         lastChange_ = change / double(steps);
         quiet_ = lastChange_ < limits_.convergedChange * uMax_ ? quiet_ + 1 : 0;
@@ -57,8 +58,10 @@ RunState RunTracker::state() const
         return RunState::Extinct;
     if (quiet_ >= limits_.settleObservations)
         return RunState::Converged;
-    // Reversals of the mean, counting only swings that stand out from rounding.
-    const double floor = limits_.convergedChange * uMax_;
+    // Reversals of the mean, counting only swings larger than the converged change over the
+    // steps between observations: a settling field's mean jitters by rounding at every
+    // observation, and that is no oscillation.
+    const double floor = limits_.convergedChange * uMax_ * double(std::max<std::int64_t>(span_, 1));
     int turns = 0, direction = 0;
     double anchor = means_.empty() ? 0.0 : means_.front();
     for (double m : means_) {

@@ -28,6 +28,9 @@ public:
     void observe(std::span<const float> u, std::int64_t steps);
     void arithmeticError() { failed_ = true; }
     RunState state() const;
+    // The change has stayed below the tolerance for the observations in a row it asks for;
+    // true of a converged field and of a settled extinct one.
+    bool settled() const { return quiet_ >= limits_.settleObservations; }
     double lastChangePerStep() const { return lastChange_; }
 
 private:
@@ -37,6 +40,7 @@ private:
     std::deque<double> means_;
     double lastChange_ = INFINITY;
     double largest_ = INFINITY;
+    std::int64_t span_ = 0; // the most steps between two observations
     int quiet_ = 0;
     bool failed_ = false;
 };

@@ -199,9 +199,9 @@ std::span<const float> currentV(const SimState& s, bool oneD)
     return cellsOf(oneD || s.phaseA ? s.vA : s.vB, s, oneD);
 }
 
-void advance(Prepared& run, std::int32_t steps, std::int32_t every,
+std::int32_t advance(Prepared& run, std::int32_t steps, std::int32_t every,
     const std::function<void(std::int32_t)>& sample,
-    const std::function<void(std::int32_t)>& progress)
+    const std::function<bool(std::int32_t)>& progress)
 {
     SimState& s = run.state;
     // The threads are kept for the whole run. Threads that cannot start leave the run on
@@ -230,9 +230,10 @@ void advance(Prepared& run, std::int32_t steps, std::int32_t every,
         }
         if (every > 0 && n % every == 0 && sample)
             sample(n);
-        if (progress)
-            progress(n);
+        if (progress && progress(n))
+            return n;
     }
+    return steps;
 }
 
 std::string tagFor(const Options& o, const std::vector<std::string>& values)
@@ -295,11 +296,15 @@ RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* pro
         return "; frames 0 to " + std::to_string(framesWritten - 1) + " were written ("
             + report.files.front() + " to " + report.files.back() + ")";
     };
+    std::optional<RunWatch> watch;
     try {
+        if (o.report || o.untilSteady || !o.sweeps.empty())
+            watch.emplace(
+                run.model, run.oneD, run.state, currentU(run.state, run.oneD), o.untilSteady);
         std::optional<Kymograph> kymograph;
         if (!t.kymograph.empty())
             kymograph.emplace(run.state.nCells, run.state.grayScale, o.steps / o.every + 1);
-        advance(
+        const std::int32_t taken = advance(
             run, o.steps, frames || kymograph ? o.every : 0,
             [&](std::int32_t n) {
                 if (frames) {
@@ -314,11 +319,15 @@ RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* pro
             },
             [&](std::int32_t n) {
                 reached = n;
-                if (progress && progress->enabled() && (n % 16 == 0 || n == o.steps)) {
+                const bool stop = watch && watch->afterStep(n, currentU(run.state, run.oneD));
+                if (progress && progress->enabled() && (n % 16 == 0 || n == o.steps || stop)) {
                     progress->addSteps(n - reported);
                     reported = n;
                 }
+                return stop;
             });
+        if (watch)
+            report.findings = watch->finish(taken, currentU(run.state, run.oneD));
         // The final results only after the last step, and all together: a failed run leaves
         // none of them, and an earlier set stays whole.
         output::OutputSet set;
@@ -333,6 +342,8 @@ RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* pro
     } catch (const StepFailed& e) {
         report.status = RunStatus::ArithmeticError;
         report.iteration = e.iteration();
+        if (watch)
+            report.findings = watch->failed(e.iteration());
         report.message = "iteration " + std::to_string(e.iteration()) + ": " + e.what();
         if (frames)
             report.message += framesNote() + ", showing the run up to the error";
@@ -348,7 +359,9 @@ RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* pro
         report.message = "out of memory after iteration " + std::to_string(reached) + framesNote();
     }
     if (progress) {
-        progress->addSteps(o.steps - reported);
+        if (report.findings.stoppedEarly)
+            progress->runStopped(o.steps - reached, reached);
+        progress->addSteps((report.findings.stoppedEarly ? reached : o.steps) - reported);
         progress->runDone();
     }
     return report;

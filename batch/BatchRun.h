@@ -4,6 +4,7 @@
 
 #include "Options.h"
 #include "OutputSet.h"
+#include "RunFindings.h"
 #include "SimState.h"
 
 #include <atomic>
@@ -66,12 +67,12 @@ std::span<const float> currentU(const SimState& s, bool oneD);
 std::span<const float> currentV(const SimState& s, bool oneD);
 
 // Advances `steps` iterations as the window's loop does, without drawing or events: in 2D
-// from set A or B by phaseA, on run.threads threads. `sample(stepsDone)` runs before the first step
-// and after every `every`-th step when every > 0; `progress(stepsDone)` after every step. Throws
-// StepFailed.
-void advance(Prepared& run, std::int32_t steps, std::int32_t every,
+// from set A or B by phaseA, on run.threads threads. `sample(stepsDone)` runs before the first
+// step and after every `every`-th step when every > 0; `progress(stepsDone)` after every step,
+// and the run ends early when it returns true. Returns the steps taken. Throws StepFailed.
+std::int32_t advance(Prepared& run, std::int32_t steps, std::int32_t every,
     const std::function<void(std::int32_t)>& sample,
-    const std::function<void(std::int32_t)>& progress = {});
+    const std::function<bool(std::int32_t)>& progress = {});
 
 // The output names of one run. A sweep's combination puts its tag ("kA=0.05-kB=0.06") into
 // every name: after the save prefix, and before a picture's extension.
@@ -101,6 +102,7 @@ struct RunReport {
     std::string message; // the error, empty on success
     std::int32_t iteration = 0; // the failing iteration of an arithmetic error
     std::vector<std::string> files; // the files written
+    RunFindings findings; // watched with --report, --until steady and in sweeps
 };
 
 // Shared progress of all runs of one invocation: a line on standard error, at most four
@@ -110,6 +112,8 @@ public:
     Progress(bool enabled, std::int64_t totalSteps, int runs);
     void addSteps(std::int64_t n);
     void runDone();
+    // A run ended `skipped` steps before its --steps, at step `at`.
+    void runStopped(std::int64_t skipped, std::int64_t at);
     void finish();
     bool enabled() const { return enabled_; }
 
@@ -117,7 +121,9 @@ private:
     void print(bool final);
 
     bool enabled_;
-    std::int64_t total_;
+    std::atomic<std::int64_t> total_;
+    std::atomic<int> stopped_ { 0 };
+    std::atomic<std::int64_t> stoppedAt_ { 0 };
     int runs_;
     std::atomic<std::int64_t> done_ { 0 };
     std::atomic<int> runsDone_ { 0 };
@@ -135,6 +141,11 @@ std::vector<std::vector<std::string>> combinations(const Options& options);
 
 // The whole invocation after parsing: returns the exit status and writes messages to err.
 int runBatch(const Options& options, bool progressWanted, std::FILE* err);
+
+// --report's lines for every run that ended with findings, each sweep run's under its tag.
+// Returns 0, or -1 when the text did not reach `out`.
+int printReports(const Options& options, const std::vector<std::vector<std::string>>& combos,
+    const std::vector<RunReport>& reports, std::FILE* out);
 
 // The sweep CSV's text for the reports of all combinations, in order.
 std::string sweepCsv(const Options& options, const std::vector<std::vector<std::string>>& combos,

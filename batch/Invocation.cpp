@@ -44,6 +44,10 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
         for (const auto& values : combos) {
             const Prepared run = prepareSettings(o, values, false);
             nCells = run.state.nCells;
+            if (o.report && nCells < 2)
+                throw UsageError("--size \"" + o.sizeText
+                    + "\": --report compares the field with the analysis, which needs at least "
+                      "2 cells");
         }
         checkKymographSize(o, nCells);
         share = shareCores(o, nCells, combos.size(), std::thread::hardware_concurrency());
@@ -139,6 +143,10 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
                 err, "rdsim-batch: out of memory while writing %s\n", sweepCsvPath(o).c_str());
             status = kExitMemory;
         }
+    }
+    if (o.report && printReports(o, combos, reports, stdout) != 0) {
+        std::fprintf(err, "rdsim-batch: standard output: the report could not be written\n");
+        status = std::max(status, kExitOutput);
     }
     if (signal != 0) {
         if (o.sweeps.empty())

@@ -312,13 +312,13 @@ Options parseOptions(int argc, const char* const* argv)
             flag(o.version);
             continue;
         }
-        if (name == "--quiet") {
-            flag(o.quiet);
+        if (name == "--quiet" || name == "--report") {
+            flag(name == "--quiet" ? o.quiet : o.report);
             continue;
         }
         static constexpr std::string_view withValue[] = { "--model", "--dim", "--size", "--steps",
             "--set", "--init", "--seed", "--load-u", "--load-v", "--save", "--image", "--every",
-            "--kymograph", "--sweep", "--jobs", "--threads" };
+            "--kymograph", "--sweep", "--jobs", "--threads", "--until" };
         if (std::find(std::begin(withValue), std::end(withValue), name) == std::end(withValue))
             throw UsageError("unknown option " + quoted(name) + " (see --help)");
         if (!hasValue) {
@@ -375,6 +375,10 @@ Options parseOptions(int argc, const char* const* argv)
         } else if (name == "--every") {
             o.every = boundedInt(name, value, 1, kMaxSteps);
             everyText = value;
+        } else if (name == "--until") {
+            if (value != "steady")
+                refuse(name, value, "the only condition is steady");
+            o.untilSteady = true;
         } else if (name == "--jobs") {
             o.jobs = static_cast<unsigned>(boundedInt(name, value, 1, kMaxJobs));
         } else if (name == "--threads") {
@@ -505,13 +509,28 @@ through; a file without write permission is kept and refused; "%%" in a name is 
   --every K            steps between frames and kymograph rows
   --kymograph FILE     1D only: u over time as one picture, a row every K steps (default 1),
                        time downwards, starting with the initial state
+The run against the analysis (see rdsim-batch analyze):
+  --report             at the end, print to standard output the run's state (converged,
+                       still changing, oscillating, extinct, or ended by an arithmetic
+                       error), the step it ended at, the wavelength the linear analysis
+                       predicts (with the class of the uniform state it is about) and the
+                       dominant wavelength and contrast (max - min) of the final field of u.
+                       Needs at least 2 cells
+  --until steady       stop once the run has converged: u is checked every 100 steps, and
+                       the run has converged when in 5 checks in a row (500 steps) no cell
+                       of u changed by more than 1e-7 x uMax per step (a field that died
+                       out, every cell below 1e-6 x uMax, stops likewise). --steps stays the
+                       most steps; the final outputs are those of the step it stopped at
 Sweeps:
   --sweep NAME=FROM:TO:COUNT
                        COUNT evenly spaced values from FROM to TO; repeatable, every
                        combination is run. Each combination's files carry its values in
                        their names (PREFIX-kA=0.05-u.npy); NAME-sweep.csv lists them all,
-                       with each run's status, named after the first of --save, --image,
-                       --kymograph (without its extension and %d) and placed beside it.
+                       with each run's status, the state it ended in, its steps and the
+                       predicted and measured wavelengths (as --report; empty where there
+                       is none, "inf" for a flat field). It is named after the first of
+                       --save, --image, --kymograph (without its extension and %d) and
+                       placed beside it.
                        Values between FROM and TO are given to 15 digits
   --jobs N             runs at once in a sweep (default and most: the number of hardware
                        threads, so that a sweep holds at most that many states at once)

@@ -58,6 +58,9 @@ struct Options {
     unsigned jobs = 0; // 0: one per hardware thread; never more than those
     unsigned threads = 0; // of each 2D step; 0: by the size (see shareCores)
     bool quiet = false;
+
+    bool report = false; // --report: the run's state and wavelengths on standard output
+    bool untilSteady = false; // --until steady
 };
 
 // Parses argv[1..argc-1]. Throws UsageError. Checks the option combinations and the form of

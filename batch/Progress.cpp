@@ -29,6 +29,13 @@ void Progress::runDone()
     ++runsDone_;
 }
 
+void Progress::runStopped(std::int64_t skipped, std::int64_t at)
+{
+    total_ -= skipped;
+    stoppedAt_ = at;
+    ++stopped_;
+}
+
 void Progress::finish()
 {
     if (enabled_)
@@ -42,15 +49,25 @@ void Progress::print(bool final)
         = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     const std::int64_t done = done_.load();
     const double rate = seconds > 0 ? double(done) / seconds : 0.0;
-    const double left = rate > 0 ? double(total_ - done) / rate : 0.0;
-    char line[160];
+    const std::int64_t total = total_.load();
+    const double left = rate > 0 ? double(total - done) / rate : 0.0;
+    char line[200];
     int used = std::snprintf(line, sizeof line, "\r%lld/%lld steps", static_cast<long long>(done),
-        static_cast<long long>(total_));
+        static_cast<long long>(total));
     if (runs_ > 1)
         used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used),
             ", %d/%d runs", runsDone_.load(), runs_);
-    std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used),
-        ", %.0f steps/s, %.0f s left  %s", rate, std::max(left, 0.0), final ? "\n" : "");
+    used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used),
+        ", %.0f steps/s, %.0f s left", rate, std::max(left, 0.0));
+    // Runs that --until steady ended early.
+    if (stopped_ > 0 && runs_ == 1)
+        used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used),
+            ", stopped at step %lld (steady)", static_cast<long long>(stoppedAt_.load()));
+    else if (stopped_ > 0)
+        used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used),
+            ", %d stopped early (steady)", stopped_.load());
+    std::snprintf(
+        line + used, sizeof line - static_cast<std::size_t>(used), "  %s", final ? "\n" : "");
     std::fputs(line, stderr);
     std::fflush(stderr);
 }

@@ -1,4 +1,5 @@
-// The sweep's CSV: one row per combination with its values, status, message and files.
+// The sweep's CSV: one row per combination with its values, status, message and files, and
+// the state it ended in with the predicted and measured wavelengths.
 #include "BatchRun.h"
 
 namespace rd::batch {
@@ -47,7 +48,8 @@ std::string sweepCsv(const Options& o, const std::vector<std::vector<std::string
     };
     for (const Sweep& s : o.sweeps)
         field(s.name);
-    csv.append(",status,iteration,message,files\n");
+    csv.append(",status,iteration,message,files,state,steps,predicted_wavelength,"
+               "measured_wavelength\n");
     for (std::size_t k = 0; k < combos.size(); ++k) {
         const RunReport& r = reports[k];
         csv.append(std::to_string(k + 1));
@@ -63,6 +65,11 @@ std::string sweepCsv(const Options& o, const std::vector<std::vector<std::string
             files.append(f);
         }
         field(files);
+        const RunFindings& f = r.findings;
+        field(f.watched ? analysis::runStateName(f.state) : "");
+        field(f.watched ? std::to_string(f.steps) : "");
+        field(findingText(f.predicted));
+        field(findingText(f.measured));
         csv.push_back('\n');
     }
     return csv;

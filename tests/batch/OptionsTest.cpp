@@ -162,10 +162,16 @@ TEST(BatchRun, SweepCsvQuotesFileNamesAndMessages)
             rd::batch::runOne(prepared(o, values), o, rd::batch::targetsFor(o, ""), nullptr));
     r[0].files = { "a,b.npy", "c.npy" };
     ASSERT_EQ(r[1].status, rd::batch::RunStatus::ArithmeticError);
+    // The findings as the columns give them: a wavelength whole, a flat field "inf".
+    r[0].findings.state = rd::analysis::RunState::Converged;
+    r[0].findings.predicted = 254.0 / 23.0;
+    r[0].findings.measured = INFINITY;
+    const std::string iteration = std::to_string(r[1].iteration);
     EXPECT_EQ(rd::batch::sweepCsv(o, combos, r),
-        "run,scale,status,iteration,message,files\n1,0,ok,,,\"a,b.npy;c.npy\"\n2,1e+37,arithmetic "
-        "error,"
-            + std::to_string(r[1].iteration) + ",\"" + r[1].message + "\",\n");
+        "run,scale,status,iteration,message,files,state,steps,predicted_wavelength,"
+        "measured_wavelength\n1,0,ok,,,\"a,b.npy;c.npy\",converged,5,11.043478260869565,inf\n"
+        "2,1e+37,arithmetic error,"
+            + iteration + ",\"" + r[1].message + "\",,arithmetic error," + iteration + ",,\n");
 }
 
 TEST(BatchRun, ALoadedFieldGoesIntoSetAWithTheSpareElementAtZero)

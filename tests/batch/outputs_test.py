@@ -110,8 +110,8 @@ class Signals(unittest.TestCase):
             rows = content(os.path.join(d, "s-sweep.csv")).decode().splitlines()
             self.assertRegex(rows[1], r'^1,0.05,interrupted,,interrupted after iteration (\d+); '
                                       r'frames 0 to \1 were written \(s-0-kA=0.05.png to ')
-            self.assertEqual(rows[2:], ["2,0.075,interrupted,,interrupted before the run started,",
-                                        "3,0.1,interrupted,,interrupted before the run started,"])
+            self.assertEqual(rows[2:], ["2,0.075,interrupted,,interrupted before the run started,,,,,",
+                                        "3,0.1,interrupted,,interrupted before the run started,,,,,"])
 
 
 class Limits(unittest.TestCase):

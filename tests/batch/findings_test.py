@@ -1,0 +1,204 @@
+#!/usr/bin/python3
+"""What a run says beside its files: --report against `analyze` and against the saved field,
+--until steady against a run of exactly that many steps, and the sweep CSV's findings.
+
+Usage: findings_test.py PATH-TO-rdsim-batch
+"""
+import csv
+import math
+import os
+import pty
+import re
+import subprocess
+import sys
+import tempfile
+import unittest
+
+import numpy as np
+
+EXE = None
+
+
+def run(*args, cwd=None):
+    p = subprocess.run([EXE] + [str(a) for a in args], cwd=cwd, capture_output=True, text=True,
+                       timeout=300)
+    return p.returncode, p.stdout, p.stderr
+
+
+def stderr_on_terminal(*args):
+    master, slave = pty.openpty()
+    p = subprocess.Popen([EXE] + [str(a) for a in args], stdout=subprocess.DEVNULL, stderr=slave)
+    os.close(slave)
+    chunks = []
+    while True:
+        try:
+            data = os.read(master, 4096)
+        except OSError:
+            break
+        if not data:
+            break
+        chunks.append(data)
+    os.close(master)
+    return p.wait(timeout=300), b"".join(chunks).decode()
+
+
+def content(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def report_fields(text):
+    """The numbers of --report's three lines."""
+    state = re.search(r"^Run state: (.*)$", text, re.M).group(1)
+    predicted = re.search(r"^Predicted wavelength: (\S+)", text, re.M).group(1)
+    measured = re.search(r"^Measured wavelength: (\S+)", text, re.M).group(1)
+    contrast = re.search(r"contrast of u: (\S+)$", text, re.M)
+    return state, predicted, measured, contrast and contrast.group(1)
+
+
+def analyzed_wavelength(tmp, *settings):
+    """2 (N - 1) / |k| of the fastest mode in analyze's table, for its only steady state."""
+    table = os.path.join(tmp, "dispersion.csv")
+    code, out, err = run("analyze", *settings, "--csv", table)
+    assert code == 0, err
+    with open(table, newline="") as f:
+        rows = list(csv.DictReader(f))
+    assert {row["state"] for row in rows} == {"1"}, "one steady state expected"
+    fastest = max(rows, key=lambda row: float(row["growth_factor"]))
+    n = int(settings[settings.index("--size") + 1])
+    return 2 * (n - 1) / math.hypot(int(fastest["kx"]), int(fastest["ky"])), out
+
+
+def cosine_wavelength(u):
+    """Dominant wavelength of a field in the grid's cosine modes (weights 1/2 at the ends),
+    radially binned, refined as the power-weighted |k| of the strongest bin and its
+    neighbours: a matrix product here, beside the program's transform."""
+    n = u.shape[0]
+    j = np.arange(n)
+    w = 2 * np.cos(np.pi * np.outer(j, j) / (n - 1))
+    w[:, 0] /= 2
+    w[:, -1] /= 2
+    x = u.astype(np.float64)
+    if u.ndim == 1:
+        power, k = (w @ x) ** 2, j.astype(float)
+    else:
+        power, k = (w @ x @ w.T) ** 2, np.hypot(*np.meshgrid(j, j, indexing="ij"))
+    power, k = power.ravel()[1:], k.ravel()[1:]
+    bins = np.rint(k).astype(int)
+    binned = np.bincount(bins, power)
+    b = int(np.argmax(binned))
+    near = (bins >= b - 1) & (bins <= b + 1)
+    return 2 * (n - 1) / (np.sum(power[near] * k[near]) / np.sum(power[near]))
+
+
+class Report(unittest.TestCase):
+    def test_a_gierer_meinhardt_pattern_against_the_analysis_and_its_field(self):
+        for dim, size, steps in (("1", "64", 20000), ("2", "48", 19999)):
+            with self.subTest(dim=dim), tempfile.TemporaryDirectory() as d:
+                settings = ("--model", "gm", "--dim", dim, "--size", size)
+                expected, analysis = analyzed_wavelength(d, *settings)
+                code, out, err = run(*settings, "--init", "random", "--seed", 3, "--steps", steps,
+                                     "--report", "--save", os.path.join(d, "f"))
+                self.assertEqual((code, err), (0, ""))
+                state, predicted, measured, contrast = report_fields(out)
+                self.assertEqual(state, "still changing after %d steps" % steps)
+                self.assertEqual(predicted, "%.6g" % expected)
+                self.assertIn("Class: Turing-unstable", analysis)
+                self.assertIn("is Turing-unstable)", out)
+                u = np.load(os.path.join(d, "f-u.npy"))
+                self.assertEqual(contrast, "%.9g" % (float(u.max()) - float(u.min())))
+                self.assertEqual(measured, "%.6g" % cosine_wavelength(u))
+                self.assertLess(abs(float(measured) / expected - 1), 0.1)
+
+    def test_a_gray_scott_field_dies_out_and_says_so(self):
+        code, out, _ = run("--model", "gray-scott", "--size", 32, "--init", "random", "--seed", 1,
+                           "--steps", 4000, "--report")
+        self.assertEqual(code, 0)
+        self.assertEqual(out.splitlines()[:2], [
+            "Run state: extinct after 4000 steps",
+            "Predicted wavelength: none (the uniform state u = 0.19997, v = 0.500075 is marginal)"])
+        self.assertTrue(out.splitlines()[2].startswith("Measured wavelength: none (u died out)"))
+
+    def test_an_arithmetic_error_and_the_refusals(self):
+        code, out, err = run("--size", 8, "--init", "random", "--seed", 1, "--set", "scale=1e37",
+                             "--report")
+        self.assertEqual(code, 3)
+        iteration = re.match(r"rdsim-batch: iteration (\d+): Overflow", err).group(1)
+        self.assertEqual(report_fields(out)[::2], (
+            "ended by an arithmetic error in iteration " + iteration, "none"))
+        for args, words in ((["--size", "1", "--report"], "needs at least 2 cells"),
+                            (["--until", "forever"], "the only condition is steady"),
+                            (["--report=yes"], "takes no value")):
+            code, out, err = run(*args)
+            self.assertEqual((code, out), (2, ""), args)
+            self.assertIn(words, err)
+
+
+class UntilSteady(unittest.TestCase):
+    def test_stops_with_the_field_of_a_run_of_exactly_that_many_steps(self):
+        with tempfile.TemporaryDirectory() as d:
+            common = ("--model", "gm", "--dim", "1", "--size", 32, "--init", "random",
+                      "--seed", 12345)
+            code, out, err = run(*common, "--steps", 1000000, "--until", "steady",
+                                 "--report", "--save", os.path.join(d, "a"))
+            self.assertEqual((code, err), (0, ""))
+            m = re.match(r"Run state: converged; stopped at step (\d+) of at most 1000000 "
+                         r"\(--until steady\)$", out.splitlines()[0])
+            self.assertIsNotNone(m, out)
+            stop = int(m.group(1))
+            self.assertEqual(stop % 100, 0)
+            self.assertLess(stop, 1000000)
+
+            # An untracked run: watching a run changes none of its bits.
+            self.assertEqual(run(*common, "--steps", stop, "--save", os.path.join(d, "b")),
+                             (0, "", ""))
+            code, out, _ = run(*common, "--steps", stop, "--report")
+            self.assertEqual(out.splitlines()[0], "Run state: converged after %d steps" % stop)
+            for species in "uv":
+                self.assertEqual(content(os.path.join(d, "a-%s.npy" % species)),
+                                 content(os.path.join(d, "b-%s.npy" % species)))
+            # The check before it had not yet found the field settled.
+            code, out, _ = run(*common, "--steps", stop - 100, "--until", "steady",
+                               "--report")
+            self.assertEqual(out.splitlines()[0],
+                             "Run state: still changing after %d steps" % (stop - 100))
+            code, err = stderr_on_terminal(*common, "--steps", 1000000, "--until", "steady")
+            self.assertEqual(code, 0)
+            self.assertRegex(err, r"\r%d/%d steps, \d+ steps/s, 0 s left, stopped at step %d "
+                                  r"\(steady\)  \r?\n$" % (stop, stop, stop))
+
+
+class Sweep(unittest.TestCase):
+    def test_the_csv_gives_each_runs_state_and_wavelengths_as_its_report(self):
+        with tempfile.TemporaryDirectory() as d:
+            common = ("--model", "gm", "--dim", "1", "--size", "32", "--init", "random",
+                      "--seed", 5, "--steps", 30000)
+            code, out, _ = run(*common, "--sweep", "Dv=1:20:2", "--sweep", "scale=0.01:1e37:2",
+                               "--save", os.path.join(d, "s"), "--report")
+            self.assertEqual(code, 3)
+            with open(os.path.join(d, "s-sweep.csv"), newline="") as f:
+                rows = list(csv.DictReader(f))
+            self.assertEqual([(r["Dv"], r["scale"], r["state"], r["steps"]) for r in rows], [
+                ("1", "0.01", "converged", "30000"),
+                ("1", "1e+37", "arithmetic error", rows[1]["iteration"]),
+                ("20", "0.01", "still changing", "30000"),
+                ("20", "1e+37", "arithmetic error", rows[3]["iteration"])])
+            # Equal diffusion: a stable state and a flat field; overflow: nothing measured.
+            self.assertEqual([(r["predicted_wavelength"], r["measured_wavelength"])
+                              for r in rows[:2] + rows[3:]], [("", "inf"), ("", ""), ("", "")])
+            expected, _ = analyzed_wavelength(d, "--model", "gm", "--dim", "1", "--size", "32",
+                                              "--set", "Dv=20")
+            self.assertEqual(float(rows[2]["predicted_wavelength"]), expected)
+            code, single, _ = run(*common, "--set", "Dv=20", "--set", "scale=0.01", "--report")
+            state, predicted, measured, _ = report_fields(single)
+            self.assertEqual(state, "still changing after 30000 steps")
+            self.assertEqual(measured, "%.6g" % float(rows[2]["measured_wavelength"]))
+            # The reports of all four runs in order, each under its values.
+            self.assertEqual(re.findall(r"^(\S+):$", out, re.M), [
+                "Dv=1-scale=0.01", "Dv=1-scale=1e+37", "Dv=20-scale=0.01", "Dv=20-scale=1e+37"])
+            self.assertIn("Dv=20-scale=0.01:\n" + single, out)
+
+
+if __name__ == "__main__":
+    EXE = os.path.abspath(sys.argv.pop(1))
+    unittest.main(verbosity=1)
