@@ -12,7 +12,6 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <fstream>
 
 namespace {
 
@@ -136,18 +135,6 @@ TEST(BatchRun, AFailedStepKeepsTheWholeFramesBeforeItAndWritesNoFinalOutput)
     std::ranges::sort(frames);
     EXPECT_EQ(names(dir), frames);
     EXPECT_EQ(report.files.size(), frames.size());
-}
-
-// The system's reason for a failed write is cli_test.py's (a directory in the way).
-TEST(BatchRun, AtomicWritesReplaceWholeFilesAndLeaveNothingBeside)
-{
-    QTemporaryDir dir;
-    const std::string a = dir.filePath("a.npy").toStdString(), first(100000, 'x'), second = "short";
-    rd::output::writeFileAtomically(a, std::as_bytes(std::span(first)));
-    rd::output::writeFileAtomically(a, std::as_bytes(std::span(second)));
-    std::ifstream in(a, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "short");
-    EXPECT_EQ(names(dir), std::vector<std::string> { "a.npy" });
 }
 
 // The rows against single runs are cli_test.py's; here the quoting of names and messages.
