@@ -49,11 +49,16 @@ inline void run(rd::SimState& s, rd::Model model, bool oneD, int steps)
     }
 }
 
-// The cells of the set the field is in.
-inline std::span<const float> uOf(const rd::SimState& s, bool oneD)
+// The cells of u or v in the set the field is in.
+inline std::span<const float> cellsOf(const rd::SimState& s, bool oneD, bool u = true)
 {
     const std::size_t cells = static_cast<std::size_t>(s.nCells) * (oneD ? 1 : s.nCells);
-    return { (oneD || s.phaseA ? s.uA : s.uB).data(), cells };
+    const bool inA = oneD || s.phaseA;
+    return { (u ? inA ? s.uA : s.uB : inA ? s.vA : s.vB).data(), cells };
+}
+inline std::span<const float> uOf(const rd::SimState& s, bool oneD)
+{
+    return cellsOf(s, oneD);
 }
 
 } // namespace rdtest
