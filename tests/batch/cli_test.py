@@ -181,15 +181,6 @@ class NumpyFiles(unittest.TestCase):
 
 
 class Failures(unittest.TestCase):
-    def test_an_overflow_exits_3_and_leaves_no_partial_outputs(self):
-        with tempfile.TemporaryDirectory() as d:
-            code, out, err = run("--size", "32", "--init", "random", "--seed", "2", "--set",
-                                 "scale=1e37", "--steps", "100", "--save", "s", "--image", "s.png",
-                                 cwd=d)
-            self.assertEqual(code, 3)
-            self.assertRegex(err, r"^rdsim-batch: iteration \d+: Overflow: .*\(at cell column \d+, row \d+\)\n$")
-            self.assertEqual(files_in(d), [])
-
     def test_an_unwritable_output_exits_4_naming_the_file_and_the_reason(self):
         with tempfile.TemporaryDirectory() as d:
             with open(os.path.join(d, "plain"), "w"):
