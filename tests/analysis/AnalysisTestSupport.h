@@ -2,8 +2,8 @@
 // engine can step and as the analysis sees them.
 #pragma once
 
+#include "../engine/EngineTestSupport.h"
 #include "Intake.h"
-#include "Integrators.h"
 #include "Scheme.h"
 
 #include <gtest/gtest.h>
@@ -39,14 +39,8 @@ inline Setup setupFor(
 // Steps the engine; in 2D an even count leaves the field in set A, as it began.
 inline void run(rd::SimState& s, rd::Model model, bool oneD, int steps)
 {
-    for (int i = 0; i < steps; ++i) {
-        if (oneD)
-            rd::Step1D(s, model);
-        else if (s.phaseA)
-            rd::Step2DFromA(s, model);
-        else
-            rd::Step2DFromB(s, model);
-    }
+    for (int i = 0; i < steps; ++i)
+        step(s, oneD ? 1 : 2, model);
 }
 
 // The cells of u or v in the set the field is in.
