@@ -2,8 +2,8 @@
 // engine can step and as the analysis sees them.
 #pragma once
 
+#include "../engine/EngineTestSupport.h"
 #include "Intake.h"
-#include "Integrators.h"
 #include "Scheme.h"
 
 #include <gtest/gtest.h>
@@ -39,21 +39,20 @@ inline Setup setupFor(
 // Steps the engine; in 2D an even count leaves the field in set A, as it began.
 inline void run(rd::SimState& s, rd::Model model, bool oneD, int steps)
 {
-    for (int i = 0; i < steps; ++i) {
-        if (oneD)
-            rd::Step1D(s, model);
-        else if (s.phaseA)
-            rd::Step2DFromA(s, model);
-        else
-            rd::Step2DFromB(s, model);
-    }
+    for (int i = 0; i < steps; ++i)
+        step(s, oneD ? 1 : 2, model);
 }
 
-// The cells of the set the field is in.
-inline std::span<const float> uOf(const rd::SimState& s, bool oneD)
+// The cells of u or v in the set the field is in.
+inline std::span<const float> cellsOf(const rd::SimState& s, bool oneD, bool u = true)
 {
     const std::size_t cells = static_cast<std::size_t>(s.nCells) * (oneD ? 1 : s.nCells);
-    return { (oneD || s.phaseA ? s.uA : s.uB).data(), cells };
+    const bool inA = oneD || s.phaseA;
+    return { (u ? inA ? s.uA : s.uB : inA ? s.vA : s.vB).data(), cells };
+}
+inline std::span<const float> uOf(const rd::SimState& s, bool oneD)
+{
+    return cellsOf(s, oneD);
 }
 
 } // namespace rdtest

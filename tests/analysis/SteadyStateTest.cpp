@@ -88,14 +88,6 @@ INSTANTIATE_TEST_SUITE_P(Models, StateCounts,
         StateCount { Model::GiererMeinhardt, { { 7, "-0.25" } }, 2, 0 },
         StateCount { Model::Oregonator, { { 7, "-0.37" } }, 1, 0 }));
 
-TEST(SteadyStates, GrayScottStartUpFoldIsTwoCloseStates)
-{
-    const auto states = steadyStates(rdtest::setupFor(Model::GrayScott, false, 16).scheme);
-    ASSERT_EQ(states.size(), 3u);
-    EXPECT_NEAR(states[2].u - states[1].u, 6e-5, 1e-6);
-    EXPECT_NEAR(states[1].u, 0.2, 1e-4);
-}
-
 // The analytic derivatives against central difference quotients at states and off them.
 TEST(Jacobian, MatchesDifferenceQuotients)
 {

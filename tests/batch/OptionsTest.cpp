@@ -8,11 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QTemporaryDir>
-
-#include <algorithm>
-#include <fstream>
 
 namespace {
 
@@ -32,17 +28,6 @@ rd::batch::Prepared prepared(const Options& o, const std::vector<std::string>& v
     rd::batch::Prepared run = rd::batch::prepareSettings(o, values);
     rd::batch::initialise(run, o, nullptr);
     return run;
-}
-
-// The names in a folder, sorted.
-std::vector<std::string> names(const QTemporaryDir& dir)
-{
-    std::vector<std::string> n;
-    for (const QString& name :
-        QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
-        n.push_back(name.toStdString());
-    std::ranges::sort(n);
-    return n;
 }
 
 TEST(Options, SetPutsTextsIntoTheChosenModelsBoxesWhateverTheOrder)
@@ -115,39 +100,6 @@ TEST(Options, SweepValuesAreEvenlySpacedTextsWithExactEndsAndNameTheOutputs)
     EXPECT_EQ(rd::batch::formatFrameName("f%3d.bmp", 7), "f  7.bmp");
     EXPECT_EQ(rd::batch::formatFrameName("100%%-%d.png", 1234567), "100%-1234567.png");
     EXPECT_FALSE(rd::batch::hasFrameConversion("100%%.png"));
-}
-
-TEST(BatchRun, AFailedStepKeepsTheWholeFramesBeforeItAndWritesNoFinalOutput)
-{
-    QTemporaryDir dir;
-    const std::string p = dir.path().toStdString();
-    // A scaling factor this large overflows u within the first steps.
-    const Options o = parse(
-        { "--size", "8", "--init", "random", "--seed", "1", "--set", "scale=1e37", "--steps", "50",
-            "--save", p + "/run", "--image", p + "/frame-%d.png", "--every", "1" });
-    const auto report = rd::batch::runOne(prepared(o), o, rd::batch::targetsFor(o, ""), nullptr);
-    EXPECT_EQ(report.status, rd::batch::RunStatus::ArithmeticError);
-    EXPECT_TRUE(report.message.starts_with("iteration " + std::to_string(report.iteration)
-        + ": Overflow: a value left the single-precision range"))
-        << report.message;
-    std::vector<std::string> frames;
-    for (int k = 0; k < report.iteration; ++k)
-        frames.push_back("frame-" + std::to_string(k) + ".png");
-    std::ranges::sort(frames);
-    EXPECT_EQ(names(dir), frames);
-    EXPECT_EQ(report.files.size(), frames.size());
-}
-
-// The system's reason for a failed write is cli_test.py's (a directory in the way).
-TEST(BatchRun, AtomicWritesReplaceWholeFilesAndLeaveNothingBeside)
-{
-    QTemporaryDir dir;
-    const std::string a = dir.filePath("a.npy").toStdString(), first(100000, 'x'), second = "short";
-    rd::output::writeFileAtomically(a, std::as_bytes(std::span(first)));
-    rd::output::writeFileAtomically(a, std::as_bytes(std::span(second)));
-    std::ifstream in(a, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "short");
-    EXPECT_EQ(names(dir), std::vector<std::string> { "a.npy" });
 }
 
 // The rows against single runs are cli_test.py's; here the quoting of names and messages.

@@ -1,5 +1,6 @@
 // Presses on a profile plot's border: the stored height stays within 0..top, and a press past
-// either end of the line changes nothing, though it starts the stroke.
+// either end of the line changes nothing, though it starts the stroke; the stroke writes only
+// its own plot's array and picture.
 #include "GuiTestSupport.h"
 
 #include <QPushButton>
@@ -46,6 +47,7 @@ private slots:
         }
         const rd::SimState before = w->state;
         const QImage picture = box->image();
+        const QImage otherPicture = (onU ? w->Picture2 : w->Picture1)->image();
 
         QTest::mousePress(box, Qt::LeftButton, {}, at);
         QCOMPARE(w->state.mouseDown, rd::kTrue);
@@ -64,6 +66,9 @@ private slots:
         const std::vector<float>& after = onU ? w->state.uA : w->state.vA;
         QCOMPARE(bits(after[50]), bits(box->userY(31)));
         QCOMPARE(bits(after.back()), bits(9.5f));
+        // Only the plot's own array and picture change.
+        QVERIFY(sameBits(w->state.uB, before.uB) && sameBits(w->state.vB, before.vB));
+        QCOMPARE((onU ? w->Picture2 : w->Picture1)->image(), otherPicture);
     }
 };
 

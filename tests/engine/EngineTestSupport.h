@@ -6,6 +6,9 @@
 #include "Integrators.h"
 #include "SimState.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <optional>
@@ -80,6 +83,50 @@ inline void step(rd::SimState& s, int dim, rd::Model m, bool scalar = false)
     else
         scalar ? rd::scalar::Step2DFromB(s, m) : rd::Step2DFromB(s, m);
 }
+
+inline bool sameBits(const std::vector<float>& a, const std::vector<float>& b)
+{
+    return std::ranges::equal(a, b, {}, bits, bits);
+}
+
+// The same bits in the first `count` elements of all four arrays (all of them and the sizes
+// when count < 0), in synU and synV, and the same phaseA.
+inline ::testing::AssertionResult sameState(
+    const rd::SimState& got, const rd::SimState& want, std::int64_t count = -1)
+{
+    for (const auto m :
+        { &rd::SimState::uA, &rd::SimState::vA, &rd::SimState::uB, &rd::SimState::vB }) {
+        const auto &a = got.*m, &b = want.*m;
+        if (count < 0 && a.size() != b.size())
+            return ::testing::AssertionFailure() << "array sizes " << a.size() << "/" << b.size();
+        const auto n = count < 0 ? a.size() : static_cast<std::size_t>(count);
+        for (std::size_t k = 0; k < n; ++k)
+            if (bits(a[k]) != bits(b[k]))
+                return ::testing::AssertionFailure()
+                    << "element " << k << " of an array: " << a[k] << ", expected " << b[k];
+    }
+    if (bits(got.synU) != bits(want.synU) || bits(got.synV) != bits(want.synV))
+        return ::testing::AssertionFailure() << "synU/synV " << got.synU << "/" << got.synV
+                                             << ", expected " << want.synU << "/" << want.synV;
+    if (got.phaseA != want.phaseA)
+        return ::testing::AssertionFailure() << "phaseA " << got.phaseA;
+    return ::testing::AssertionSuccess();
+}
+
+// The vector paths this machine runs (the scalar one is the reference).
+inline std::vector<rd::SimdLevel> vectorLevels()
+{
+    std::vector<rd::SimdLevel> levels = rd::availableSimdLevels();
+    std::erase(levels, rd::SimdLevel::Scalar);
+    return levels;
+}
+
+// A test run on one path, the parameter; the best path is chosen again afterwards.
+class OnPath : public ::testing::TestWithParam<rd::SimdLevel> {
+protected:
+    void SetUp() override { ASSERT_TRUE(rd::setSimdLevelForTesting(GetParam())); }
+    void TearDown() override { rd::setSimdLevelForTesting(rd::availableSimdLevels().back()); }
+};
 
 // The error a call raises: its kind and "kind: message", or nothing and "" if it completes.
 struct Raised {

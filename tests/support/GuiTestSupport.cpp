@@ -1,6 +1,8 @@
 #include "GuiTestSupport.h"
 #include "Integrators.h"
+#include "ModelBoxes.h"
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -76,6 +78,11 @@ QPoint cell(int i, int j)
 int counter(const frmMain& w)
 {
     return w.Label2->text().toInt();
+}
+
+QAction* menuEntry(frmMain& w, rd::Model model)
+{
+    return std::array { w.mnuGM, w.mnuSch, w.mnuGS, w.mnuOre }[std::size_t(rd::modelNumber(model))];
 }
 
 void step(rd::SimState& s, rd::Model model, bool oneD)

@@ -46,6 +46,8 @@ void switchTo2D(frmMain& w);
 // Widget position of cell (i, j) of a picture box, inside its border.
 QPoint cell(int i, int j);
 int counter(const frmMain& w);
+// The "Function" menu's entry of a model.
+QAction* menuEntry(frmMain& w, rd::Model model);
 // One engine step of the set that is current, as the window's runs take it.
 void step(rd::SimState& s, rd::Model model, bool oneD);
 

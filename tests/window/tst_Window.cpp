@@ -1,6 +1,5 @@
 #include "FieldImage.h"
 #include "GuiTestSupport.h"
-#include "Integrators.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -109,7 +108,7 @@ private slots:
         }
     }
 
-    void unchangedBoxesKeepCellsAndRedrawSetA()
+    void intakeKeepsCellsRedrawsSetAAndASmallerFieldKeepsFlatIndices()
     {
         frmMain w;
         gt::click(w.Option1[1]);
@@ -124,32 +123,21 @@ private slots:
         const rd::SimState before = s;
         s.phaseA = rd::kFalse; // as a 2D run leaves it after an odd step, showing set B
         Access::draw2DFromB(w);
-        QVERIFY(Access::applySettings(w));
+        QVERIFY(Access::applySettings(w)); // unchanged boxes
         QCOMPARE(s.phaseA, rd::kTrue);
         for (auto [now, was] : { std::pair { &s.uA, &before.uA }, { &s.vA, &before.vA },
                  { &s.uB, &before.uB }, { &s.vB, &before.vB } })
             QVERIFY(gt::sameBits(*now, *was));
         QCOMPARE(w.Picture3->image(), rd::renderField(before.uA.data(), 128, 85.0f));
-    }
 
-    void smallerFieldIn2DKeepsFlatIndices()
-    {
-        frmMain w;
-        gt::click(w.Option1[1]);
-        QVERIFY(Access::applySettings(w));
-        rd::SimState& s = w.state;
-        for (std::size_t k = 0; k < s.uA.size(); ++k) {
-            s.uA[k] = float(k % 7) * 0.25f;
-            s.vA[k] = float(k);
-        }
+        // The first 64 x 64 elements, read as rows of 64: not the old field's top-left corner.
         const std::vector<float> uA(s.uA.begin(), s.uA.begin() + 4097);
         gt::typeInto(w.Text3, QStringLiteral("64"));
         QVERIFY(Access::applySettings(w));
         QVERIFY(gt::sameBits(s.uA, uA));
         for (const auto* a : { &s.vA, &s.uB, &s.vB })
             QCOMPARE(a->size(), std::size_t(4097));
-        QCOMPARE(s.vA[4096], 4096.0f);
-        // The first 64 x 64 elements, read as rows of 64: not the old field's top-left corner.
+        QCOMPARE(s.vA[4096], 2048.0f);
         QCOMPARE(w.Picture3->image(), rd::renderField(uA.data(), 64, 85.0f));
     }
 };
@@ -235,7 +223,7 @@ private slots:
         QCOMPARE(w.Picture3->image(), rd::renderField(uA2.data(), 128, s.grayScale));
         // The next run's first step reads set A (step 2), not the newer set B.
         rd::SimState fromA = w.state;
-        rd::Step2DFromA(fromA, rd::Model::GiererMeinhardt);
+        gt::step(fromA, rd::Model::GiererMeinhardt, false);
         QCOMPARE(gt::driveRun(w, [&](int) { gt::click(w.Run); }), 1);
         QVERIFY(sameBits(s.uB, fromA.uB) && sameBits(s.vB, fromA.vB));
     }
@@ -247,7 +235,7 @@ private slots:
         QVERIFY(Access::applySettings(w));
         rd::SimState expected = w.state; // five steps with the same coefficients
         for (int k = 0; k < 5; ++k)
-            rd::Step1D(expected, rd::Model::GiererMeinhardt);
+            gt::step(expected, rd::Model::GiererMeinhardt, true);
         QList<int> counters;
         int depth = 0;
         const int yields = gt::driveRun(w, [&](int yield) {
