@@ -124,8 +124,9 @@ void TestBatchWindow::sameFieldAsTheWindowsRunLoop()
     QTemporaryDir dir;
     const QString prefix = dir.filePath(QStringLiteral("run"));
     QStringList args { "--model", QString::fromLatin1(rd::batch::modelOptionName(model)), "--dim",
-        oneD ? "1" : "2", "--size", QString::number(w.state.nCells), "--steps", QString::number(steps), "--init", "random",
-        "--seed", QString::number(seed), "--save", prefix, "--image", prefix + ".png" };
+        oneD ? "1" : "2", "--size", QString::number(w.state.nCells), "--steps",
+        QString::number(steps), "--init", "random", "--seed", QString::number(seed), "--save",
+        prefix, "--image", prefix + ".png" };
     for (const auto& [name, value] : settings)
         args << "--set" << QStringLiteral("%1=%2").arg(name, value);
     const auto [status, said] = runBatch(args);
