@@ -39,21 +39,14 @@ inline Setup setupFor(
 // Steps the engine; in 2D an even count leaves the field in set A, as it began.
 inline void run(rd::SimState& s, rd::Model model, bool oneD, int steps)
 {
-    for (int i = 0; i < steps; ++i) {
-        if (oneD)
-            rd::Step1D(s, model);
-        else if (s.phaseA)
-            rd::Step2DFromA(s, model);
-        else
-            rd::Step2DFromB(s, model);
-    }
+    for (int i = 0; i < steps; ++i)
+        rd::step(s, model, rd::dimensionOf(oneD));
 }
 
 // The cells of the set the field is in.
 inline std::span<const float> uOf(const rd::SimState& s, bool oneD)
 {
-    const std::size_t cells = static_cast<std::size_t>(s.nCells) * (oneD ? 1 : s.nCells);
-    return { (oneD || s.phaseA ? s.uA : s.uB).data(), cells };
+    return rd::currentU(s, rd::dimensionOf(oneD));
 }
 
 } // namespace rdtest

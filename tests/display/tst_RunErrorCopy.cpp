@@ -44,8 +44,7 @@ private slots:
         bool failed = false;
         for (int k = 0; k < 1000 && !failed; ++k) {
             try {
-                expected.phaseA ? rd::Step2DFromA(expected, rd::Model::GiererMeinhardt)
-                                : rd::Step2DFromB(expected, rd::Model::GiererMeinhardt);
+                rd::step(expected, rd::Model::GiererMeinhardt, rd::Dimension::Two);
             } catch (const rd::EngineError&) {
                 failed = true;
             }
