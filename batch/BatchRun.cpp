@@ -1,9 +1,9 @@
+// One batch run: the steps as the window's run loop takes them, the samples along the way
+// and the output files at the end.
 #include "BatchRun.h"
 
 #include "EngineError.h"
 #include "FieldImage.h"
-#include "FieldInit.h"
-#include "Intake.h"
 #include "Integrators.h"
 #include "Interrupt.h"
 #include "Npy.h"
@@ -22,38 +22,6 @@
 namespace rd::batch {
 
 namespace {
-
-std::string inQuotes(std::string_view s)
-{
-    return "\"" + std::string(s) + "\"";
-}
-
-// The option a refused intake box came from, with its value, for the one-line message.
-std::string optionOfBox(const Options& o, int boxIndex, const std::vector<std::string>& overrides)
-{
-    if (boxIndex == kSizeBox)
-        return "--size " + inQuotes(o.sizeText);
-    if (boxIndex == kItersBox)
-        return "--every " + inQuotes(std::to_string(o.every));
-    const int slot = boxIndex - 10 * modelNumber(o.model);
-    for (std::size_t k = 0; k < o.sweeps.size() && k < overrides.size(); ++k)
-        if (slotOf(o.model, o.sweeps[k].field) == slot)
-            return "--sweep " + o.sweeps[k].name + " value " + inQuotes(overrides[k]);
-    for (const auto& [name, field] :
-        { std::pair { "uMax", BoxField::UMax }, { "vMax", BoxField::VMax },
-            { "scale", BoxField::ScalingFactor }, { "Du", BoxField::Du }, { "Dv", BoxField::Dv },
-            { "kA", BoxField::KA }, { "kB", BoxField::KB }, { "kC", BoxField::KC } })
-        if (slotOf(o.model, field) == slot)
-            return "--set "
-                + inQuotes(std::string(name) + "=" + o.boxes[static_cast<std::size_t>(slot)]);
-    return "--set";
-}
-
-std::span<const float> cellsOf(const std::vector<float>& a, const SimState& s, bool oneD)
-{
-    const auto n = static_cast<std::size_t>(s.nCells);
-    return { a.data(), oneD ? n : n * n };
-}
 
 // Pictures are encoded in memory; a null image or a failed encoding into memory can only
 // come from a want of memory.
@@ -108,14 +76,6 @@ void addFields(output::OutputSet& set, const Prepared& run, const std::string& p
     }
 }
 
-std::string withTagBeforeExtension(const std::string& name, const std::string& tag)
-{
-    if (tag.empty())
-        return name;
-    const auto dot = name.rfind('.');
-    return name.substr(0, dot) + "-" + tag + name.substr(dot);
-}
-
 std::string outputErrorText(const OutputError& e)
 {
     std::string text = e.what();
@@ -130,73 +90,14 @@ std::string outputErrorText(const OutputError& e)
 
 } // namespace
 
-Prepared prepareSettings(
-    const Options& o, const std::vector<std::string>& overrides, bool withArrays)
-{
-    IntakeInput in = makeIntakeInput(o, overrides);
-    if (o.every > 0)
-        in.itersText = std::to_string(o.every);
-    Prepared run;
-    run.model = o.model;
-    run.oneD = o.oneD;
-    const auto result = evaluateIntake(in, run.state.dt, run.state.dx);
-    if (const auto* e = std::get_if<IntakeError>(&result))
-        throw UsageError(optionOfBox(o, e->boxIndex, overrides) + ": " + e->message);
-    const auto& values = std::get<IntakeValues>(result);
-    applyIntake(run.state, values);
-    if (withArrays)
-        run.state.resizeArrays(o.oneD ? run.state.highestIndex1D() : run.state.highestIndex2D());
-    return run;
-}
-
-LoadedFields loadFields(const Options& o, std::int32_t nCells)
-{
-    LoadedFields f;
-    std::vector<std::int64_t> want { nCells };
-    if (!o.oneD)
-        want.push_back(nCells);
-    for (const auto& [option, file, target] :
-        { std::tuple { "--load-u", &o.loadU, &f.u }, std::tuple { "--load-v", &o.loadV, &f.v } }) {
-        auto decoded = npy::load(*file);
-        if (const auto* why = std::get_if<std::string>(&decoded))
-            throw UsageError(std::string(option) + " " + inQuotes(*file) + ": " + *why);
-        auto& array = std::get<npy::Array>(decoded);
-        if (array.shape != want)
-            throw UsageError(std::string(option) + " " + inQuotes(*file) + ": shape "
-                + npy::shapeText(array.shape) + " does not match --size " + std::to_string(nCells)
-                + " --dim " + (o.oneD ? "1" : "2") + ", which need " + npy::shapeText(want));
-        *target = std::move(array.data);
-    }
-    return f;
-}
-
-void initialise(Prepared& run, const Options& o, const LoadedFields* loaded)
-{
-    SimState& s = run.state;
-    switch (o.init) {
-    case InitKind::Zero:
-        clearField(s, run.oneD);
-        break;
-    case InitKind::Random: {
-        UniformSource rng(o.seed);
-        fillRandom(s, run.oneD, rng);
-        break;
-    }
-    case InitKind::Load:
-        std::copy(loaded->u.begin(), loaded->u.end(), s.uA.begin());
-        std::copy(loaded->v.begin(), loaded->v.end(), s.vA.begin());
-        break;
-    }
-}
-
 std::span<const float> currentU(const SimState& s, bool oneD)
 {
-    return cellsOf(oneD || s.phaseA ? s.uA : s.uB, s, oneD);
+    return rd::currentU(s, dimensionOf(oneD));
 }
 
 std::span<const float> currentV(const SimState& s, bool oneD)
 {
-    return cellsOf(oneD || s.phaseA ? s.vA : s.vB, s, oneD);
+    return rd::currentV(s, dimensionOf(oneD));
 }
 
 std::int32_t advance(Prepared& run, std::int32_t steps, std::int32_t every,
@@ -217,14 +118,10 @@ std::int32_t advance(Prepared& run, std::int32_t steps, std::int32_t every,
     for (std::int32_t n = 1; n <= steps; ++n) {
         throwIfInterrupted();
         try {
-            if (run.oneD)
-                Step1D(s, run.model);
-            else if (threads)
+            if (threads)
                 threads->step2D(s, run.model, s.phaseA != kFalse);
-            else if (s.phaseA)
-                Step2DFromA(s, run.model);
             else
-                Step2DFromB(s, run.model);
+                step(s, run.model, dimensionOf(run.oneD));
         } catch (const EngineError& e) {
             throw StepFailed(e.what(), n);
         }
@@ -234,51 +131,6 @@ std::int32_t advance(Prepared& run, std::int32_t steps, std::int32_t every,
             return n;
     }
     return steps;
-}
-
-std::string tagFor(const Options& o, const std::vector<std::string>& values)
-{
-    std::string tag;
-    for (std::size_t k = 0; k < o.sweeps.size() && k < values.size(); ++k) {
-        if (!tag.empty())
-            tag += '-';
-        tag += o.sweeps[k].name + "=" + values[k];
-    }
-    return tag;
-}
-
-Targets targetsFor(const Options& o, const std::string& tag)
-{
-    Targets t;
-    if (!o.savePrefix.empty())
-        t.savePrefix = tag.empty() ? o.savePrefix : o.savePrefix + "-" + tag;
-    t.image = o.image.empty() ? o.image : withTagBeforeExtension(o.image, tag);
-    t.kymograph = o.kymograph.empty() ? o.kymograph : withTagBeforeExtension(o.kymograph, tag);
-    return t;
-}
-
-std::string speciesName(const std::string& picture, char species)
-{
-    const auto dot = picture.rfind('.');
-    return picture.substr(0, dot) + "-" + species + picture.substr(dot);
-}
-
-void checkTargets(const Targets& t, bool oneD)
-{
-    if (!t.savePrefix.empty())
-        for (const char* suffix : { "-u.npy", "-v.npy" })
-            output::checkReplaceable(t.savePrefix + suffix);
-    if (!t.image.empty()) {
-        const std::string first = formatFrameName(t.image, 0);
-        if (oneD) {
-            output::checkReplaceable(speciesName(first, 'u'));
-            output::checkReplaceable(speciesName(first, 'v'));
-        } else {
-            output::checkReplaceable(first);
-        }
-    }
-    if (!t.kymograph.empty())
-        output::checkReplaceable(t.kymograph);
 }
 
 RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* progress)
@@ -365,21 +217,6 @@ RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* pro
         progress->runDone();
     }
     return report;
-}
-
-std::vector<std::vector<std::string>> combinations(const Options& o)
-{
-    std::vector<std::vector<std::string>> all { {} };
-    for (const Sweep& sweep : o.sweeps) {
-        std::vector<std::vector<std::string>> next;
-        for (const auto& partial : all)
-            for (const std::string& v : sweep.values) {
-                next.push_back(partial);
-                next.back().push_back(v);
-            }
-        all = std::move(next);
-    }
-    return all;
 }
 
 } // namespace rd::batch

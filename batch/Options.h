@@ -76,7 +76,9 @@ int slotOf(Model model, BoxField field);
 
 // The names --set and --sweep take, and the option names of the models.
 std::optional<BoxField> fieldByName(std::string_view name);
+std::string_view settingName(BoxField field); // "" for a field no option sets
 std::string_view modelOptionName(Model model);
+std::optional<Model> modelByOptionName(std::string_view name);
 
 // The text of --help.
 std::string helpText();

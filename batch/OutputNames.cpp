@@ -1,5 +1,5 @@
-// The names of a batch invocation's outputs taken together: the sweep's CSV, and the check
-// that no two outputs name the same file.
+// The names of a batch run's outputs, and of an invocation's outputs taken together: the
+// sweep's CSV, and the check that no two outputs name the same file.
 #include "BatchRun.h"
 
 #include <charconv>
@@ -10,6 +10,14 @@ namespace rd::batch {
 namespace fs = std::filesystem;
 
 namespace {
+
+std::string withTagBeforeExtension(const std::string& name, const std::string& tag)
+{
+    if (tag.empty())
+        return name;
+    const auto dot = name.rfind('.');
+    return name.substr(0, dot) + "-" + tag + name.substr(dot);
+}
 
 std::string withoutExtension(const std::string& name)
 {
@@ -122,6 +130,51 @@ void checkCollisions(const Options& o, const std::vector<Targets>& targets)
                         collide(who, { "--image", t.image });
         own.erase(own.begin() + (o.sweeps.empty() ? 0 : 1), own.end());
     }
+}
+
+std::string tagFor(const Options& o, const std::vector<std::string>& values)
+{
+    std::string tag;
+    for (std::size_t k = 0; k < o.sweeps.size() && k < values.size(); ++k) {
+        if (!tag.empty())
+            tag += '-';
+        tag += o.sweeps[k].name + "=" + values[k];
+    }
+    return tag;
+}
+
+Targets targetsFor(const Options& o, const std::string& tag)
+{
+    Targets t;
+    if (!o.savePrefix.empty())
+        t.savePrefix = tag.empty() ? o.savePrefix : o.savePrefix + "-" + tag;
+    t.image = o.image.empty() ? o.image : withTagBeforeExtension(o.image, tag);
+    t.kymograph = o.kymograph.empty() ? o.kymograph : withTagBeforeExtension(o.kymograph, tag);
+    return t;
+}
+
+std::string speciesName(const std::string& picture, char species)
+{
+    const auto dot = picture.rfind('.');
+    return picture.substr(0, dot) + "-" + species + picture.substr(dot);
+}
+
+void checkTargets(const Targets& t, bool oneD)
+{
+    if (!t.savePrefix.empty())
+        for (const char* suffix : { "-u.npy", "-v.npy" })
+            output::checkReplaceable(t.savePrefix + suffix);
+    if (!t.image.empty()) {
+        const std::string first = formatFrameName(t.image, 0);
+        if (oneD) {
+            output::checkReplaceable(speciesName(first, 'u'));
+            output::checkReplaceable(speciesName(first, 'v'));
+        } else {
+            output::checkReplaceable(first);
+        }
+    }
+    if (!t.kymograph.empty())
+        output::checkReplaceable(t.kymograph);
 }
 
 } // namespace rd::batch

@@ -1,5 +1,5 @@
-// The sweep's CSV: one row per combination with its values, status, message and files, and
-// the state it ended in with the predicted and measured wavelengths.
+// The combinations of a sweep, and its CSV: one row per combination with its values, status,
+// message and files, and the state it ended in with the predicted and measured wavelengths.
 #include "BatchRun.h"
 
 namespace rd::batch {
@@ -73,6 +73,21 @@ std::string sweepCsv(const Options& o, const std::vector<std::vector<std::string
         csv.push_back('\n');
     }
     return csv;
+}
+
+std::vector<std::vector<std::string>> combinations(const Options& o)
+{
+    std::vector<std::vector<std::string>> all { {} };
+    for (const Sweep& sweep : o.sweeps) {
+        std::vector<std::vector<std::string>> next;
+        for (const auto& partial : all)
+            for (const std::string& v : sweep.values) {
+                next.push_back(partial);
+                next.back().push_back(v);
+            }
+        all = std::move(next);
+    }
+    return all;
 }
 
 } // namespace rd::batch

@@ -75,8 +75,7 @@ rd::SimState seededGrayScott(int n)
             }
     }
     for (int t = 0; t < 2000; ++t)
-        s.phaseA ? rd::Step2DFromA(s, rd::Model::GrayScott)
-                 : rd::Step2DFromB(s, rd::Model::GrayScott);
+        rd::step(s, rd::Model::GrayScott, rd::Dimension::Two);
     return s;
 }
 
@@ -88,12 +87,8 @@ void setRate(benchmark::State& state, double cells)
 
 void step(rd::SimState& s, rd::Model model, int dim, bool scalar)
 {
-    if (dim == 1)
-        scalar ? rd::scalar::Step1D(s, model) : rd::Step1D(s, model);
-    else if (s.phaseA)
-        scalar ? rd::scalar::Step2DFromA(s, model) : rd::Step2DFromA(s, model);
-    else
-        scalar ? rd::scalar::Step2DFromB(s, model) : rd::Step2DFromB(s, model);
+    const rd::Dimension d = rd::dimensionOf(dim == 1);
+    scalar ? rd::scalar::step(s, model, d) : rd::step(s, model, d);
 }
 
 void stepBench(benchmark::State& state, rd::SimState s, rd::Model model, int dim, bool scalar)

@@ -132,12 +132,8 @@ int main(int argc, char* argv[])
     clock.restart();
     const double bareStart = threadSeconds();
     while (clock.nsecsElapsed() < static_cast<qint64>(ms) * 1000000) {
-        for (int k = 0; k < 20; ++k, ++steps) {
-            if (s.phaseA)
-                rd::Step2DFromA(s, rd::Model::GiererMeinhardt);
-            else
-                rd::Step2DFromB(s, rd::Model::GiererMeinhardt);
-        }
+        for (int k = 0; k < 20; ++k, ++steps)
+            rd::step(s, rd::Model::GiererMeinhardt, rd::Dimension::Two);
     }
     const double bareRate
         = static_cast<double>(steps) / (static_cast<double>(clock.nsecsElapsed()) * 1e-9);

@@ -81,20 +81,9 @@ void frmMain::Run2D()
     std::int32_t shown = 0;
     try {
         rd::runLoop(
-            state,
-            [this] {
-                if (state.phaseA)
-                    Step2DFromA();
-                else
-                    Step2DFromB();
-            },
+            state, [this] { state.phaseA ? Step2DFromA() : Step2DFromB(); },
             [&](std::int32_t n) { showIteration(shown = n); },
-            [this] {
-                if (state.phaseA)
-                    Draw2DFromA();
-                else
-                    Draw2DFromB();
-            },
+            [this] { state.phaseA ? Draw2DFromA() : Draw2DFromB(); },
             [] { QCoreApplication::processEvents(); });
     } catch (const rd::EngineError& e) {
         // An abandoned step leaves phaseA naming the last complete set. The next intake

@@ -5,6 +5,7 @@
 #include "SimState.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace rd {
@@ -15,6 +16,14 @@ void Step2DFromA(SimState& s, Model model);
 void Step2DFromB(SimState& s, Model model);
 // Compute into set B, clamp, copy back into set A. phaseA is not touched.
 void Step1D(SimState& s, Model model);
+
+// One step of the current set: Step1D in 1D; in 2D Step2DFromA or Step2DFromB by phaseA.
+void step(SimState& s, Model model, Dimension dim);
+
+// The current set's cells, without the spare element: in 1D always set A (a 1D step copies
+// its result back), in 2D the set phaseA names.
+std::span<const float> currentU(const SimState& s, Dimension dim);
+std::span<const float> currentV(const SimState& s, Dimension dim);
 
 // The 2D step from set A (fromA) or B with its rows split into `threads` ranges of
 // consecutive rows (fewer when there are fewer rows), computed at once on that many
@@ -47,6 +56,7 @@ namespace scalar {
 void Step2DFromA(SimState& s, Model model);
 void Step2DFromB(SimState& s, Model model);
 void Step1D(SimState& s, Model model);
+void step(SimState& s, Model model, Dimension dim);
 } // namespace scalar
 
 } // namespace rd

@@ -35,16 +35,8 @@ void FuncOre(const SimState& s, float uin, float vin, float& synUout, float& syn
 
 void callModel(Model model, const SimState& s, float uin, float vin, float& synUout, float& synVout)
 {
-    switch (model) {
-    case Model::GiererMeinhardt:
-        return FuncGM(s, uin, vin, synUout, synVout);
-    case Model::Schnakenberg:
-        return FuncSch(s, uin, vin, synUout, synVout);
-    case Model::GrayScott:
-        return FuncGS(s, uin, vin, synUout, synVout);
-    case Model::Oregonator:
-        return FuncOre(s, uin, vin, synUout, synVout);
-    }
+    withModel(
+        model, [&](auto m) { callChecked<decltype(m)::value>(s, uin, vin, synUout, synVout); });
 }
 
 } // namespace rd

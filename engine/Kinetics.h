@@ -7,7 +7,25 @@
 #include "FpStatus.h"
 #include "SimState.h"
 
+#include <type_traits>
+
 namespace rd {
+
+// The one dispatch from a model chosen at run time to code written for it at compile time:
+// calls run(std::integral_constant<Model, M>{}).
+template <typename Run> void withModel(Model model, Run&& run)
+{
+    switch (model) {
+    case Model::GiererMeinhardt:
+        return run(std::integral_constant<Model, Model::GiererMeinhardt> {});
+    case Model::Schnakenberg:
+        return run(std::integral_constant<Model, Model::Schnakenberg> {});
+    case Model::GrayScott:
+        return run(std::integral_constant<Model, Model::GrayScott> {});
+    case Model::Oregonator:
+        return run(std::integral_constant<Model, Model::Oregonator> {});
+    }
+}
 
 // The constants a model reads, taken from the state once per step.
 struct KineticsConstants {

@@ -14,6 +14,15 @@ inline constexpr Bool16 kFalse = 0;
 // The four reaction models, in the order the "Function" menu tests them.
 enum class Model : std::int8_t { GiererMeinhardt, Schnakenberg, GrayScott, Oregonator };
 
+// A line of nCells cells (buffer set A always current) or a square of nCells x nCells
+// (the current set alternates, named by phaseA).
+enum class Dimension : std::int8_t { One, Two };
+
+inline constexpr Dimension dimensionOf(bool oneD)
+{
+    return oneD ? Dimension::One : Dimension::Two;
+}
+
 struct SimState {
     // Buffer sets A and B. One spare element beyond the last cell.
     std::vector<float> uA, vA, uB, vB;

@@ -128,7 +128,7 @@ template <Model M> void run1D(SimState& s, const Kernels& kernels)
 void rows2D(const cells::Grid2D& g, Model model, const Kernels* kernels, std::int32_t jBegin,
     std::int32_t jEnd, float& synU, float& synV, std::int32_t& i, std::int32_t& j)
 {
-    cells::withModel(model,
+    withModel(model,
         [&](auto m) { rows<decltype(m)::value>(g, kernels, jBegin, jEnd, synU, synV, i, j); });
 }
 
@@ -152,7 +152,7 @@ void step2D(SimState& s, Model model, bool fromA, const Kernels& kernels)
 void step1D(SimState& s, Model model, const Kernels& kernels)
 {
     cells::requireCells1D(s);
-    cells::withModel(model, [&](auto m) { run1D<decltype(m)::value>(s, kernels); });
+    withModel(model, [&](auto m) { run1D<decltype(m)::value>(s, kernels); });
 }
 
 } // namespace rd::simd

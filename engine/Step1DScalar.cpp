@@ -77,7 +77,7 @@ template <Model M> void step1D(SimState& s)
 void Step1D(SimState& s, Model model)
 {
     cells::requireCells1D(s);
-    cells::withModel(model, [&](auto m) { step1D<decltype(m)::value>(s); });
+    withModel(model, [&](auto m) { step1D<decltype(m)::value>(s); });
 }
 
 } // namespace scalar

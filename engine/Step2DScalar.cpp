@@ -69,7 +69,7 @@ template <Model M> void step2D(SimState& s, const cells::Buffers2D& b)
 void step2D(SimState& s, Model model, bool fromA)
 {
     const cells::Buffers2D b = cells::buffers2D(s, fromA);
-    cells::withModel(model, [&](auto m) { step2D<decltype(m)::value>(s, b); });
+    withModel(model, [&](auto m) { step2D<decltype(m)::value>(s, b); });
     // Only a complete step changes which set is current.
     s.phaseA = fromA ? kFalse : kTrue;
 }

@@ -19,21 +19,6 @@ inline double d(float x)
     return static_cast<double>(x);
 }
 
-// Calls run(std::integral_constant<Model, M>{}) for the given model.
-template <typename Run> void withModel(Model model, Run&& run)
-{
-    switch (model) {
-    case Model::GiererMeinhardt:
-        return run(std::integral_constant<Model, Model::GiererMeinhardt> {});
-    case Model::Schnakenberg:
-        return run(std::integral_constant<Model, Model::Schnakenberg> {});
-    case Model::GrayScott:
-        return run(std::integral_constant<Model, Model::GrayScott> {});
-    case Model::Oregonator:
-        return run(std::integral_constant<Model, Model::Oregonator> {});
-    }
-}
-
 // ---- 2D ----
 
 // The source and target arrays of one 2D step, after the size check.

@@ -1,5 +1,7 @@
 #include "OutputSet.h"
 
+#include "Quoted.h"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -17,10 +19,7 @@ namespace {
 
 std::string quoted(const fs::path& p)
 {
-    std::string q = "\"";
-    q += p.string();
-    q += '"';
-    return q;
+    return rd::quoted(p.string());
 }
 
 fs::path folderOf(const fs::path& target)

@@ -1,6 +1,7 @@
 #include "Intake.h"
 
 #include "NumberText.h"
+#include "Quoted.h"
 
 #include <cmath>
 
@@ -11,23 +12,8 @@ namespace {
 constexpr std::string_view kItersName = "Iteration / Image";
 constexpr std::string_view kSizeName = "Field Size";
 
-// Long texts are shortened in messages so that a dialog stays readable. The cut backs off to
-// the start of a UTF-8 sequence so that the message stays valid text.
-void appendQuoted(std::string& out, std::string_view typed)
-{
-    constexpr std::size_t kShown = 40;
-    std::size_t shown = typed.size();
-    if (shown > kShown) {
-        shown = kShown;
-        while (shown > 0 && (static_cast<unsigned char>(typed[shown]) & 0xC0) == 0x80)
-            --shown;
-    }
-    out += '"';
-    out.append(typed.substr(0, shown));
-    if (shown < typed.size())
-        out.append("...");
-    out += '"';
-}
+// Long texts are shortened in messages so that a dialog stays readable.
+constexpr std::size_t kShownTyped = 40;
 
 IntakeError refuse(
     int index, std::string_view name, std::string_view typed, std::string_view complaint)
@@ -37,7 +23,7 @@ IntakeError refuse(
     if (complaint.empty()) {
         message.append("the box is empty; a number is needed.");
     } else {
-        appendQuoted(message, typed);
+        message.append(rd::quoted(typed, kShownTyped));
         message += ' ';
         message.append(complaint);
     }

@@ -40,19 +40,13 @@ inline Setup setupFor(
 inline void run(rd::SimState& s, rd::Model model, bool oneD, int steps)
 {
     for (int i = 0; i < steps; ++i)
-        step(s, oneD ? 1 : 2, model);
+        rd::step(s, model, rd::dimensionOf(oneD));
 }
 
-// The cells of u or v in the set the field is in.
-inline std::span<const float> cellsOf(const rd::SimState& s, bool oneD, bool u = true)
-{
-    const std::size_t cells = static_cast<std::size_t>(s.nCells) * (oneD ? 1 : s.nCells);
-    const bool inA = oneD || s.phaseA;
-    return { (u ? inA ? s.uA : s.uB : inA ? s.vA : s.vB).data(), cells };
-}
+// The cells of u in the set the field is in.
 inline std::span<const float> uOf(const rd::SimState& s, bool oneD)
 {
-    return cellsOf(s, oneD);
+    return rd::currentU(s, rd::dimensionOf(oneD));
 }
 
 } // namespace rdtest

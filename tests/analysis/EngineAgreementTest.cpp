@@ -31,8 +31,9 @@ class EngineAgreement : public testing::TestWithParam<AgreementCase> { };
 double amplitude(const rd::SimState& p, const rd::SimState& base, bool oneD,
     const std::vector<double>& shape, double eu, double ev)
 {
-    const auto pu = rdtest::cellsOf(p, oneD), pv = rdtest::cellsOf(p, oneD, false);
-    const auto bu = rdtest::cellsOf(base, oneD), bv = rdtest::cellsOf(base, oneD, false);
+    const rd::Dimension dim = rd::dimensionOf(oneD);
+    const auto pu = rd::currentU(p, dim), pv = rd::currentV(p, dim);
+    const auto bu = rd::currentU(base, dim), bv = rd::currentV(base, dim);
     double num = 0, den = 0;
     for (std::size_t i = 0; i < shape.size(); ++i) {
         num += (double(pu[i]) - bu[i]) * eu * shape[i] + (double(pv[i]) - bv[i]) * ev * shape[i];

@@ -76,12 +76,8 @@ inline rd::SimState makeState(const ModelDefaults& m, int dim, int n)
 // One step on the dispatched path, or on the scalar reference.
 inline void step(rd::SimState& s, int dim, rd::Model m, bool scalar = false)
 {
-    if (dim == 1)
-        scalar ? rd::scalar::Step1D(s, m) : rd::Step1D(s, m);
-    else if (s.phaseA)
-        scalar ? rd::scalar::Step2DFromA(s, m) : rd::Step2DFromA(s, m);
-    else
-        scalar ? rd::scalar::Step2DFromB(s, m) : rd::Step2DFromB(s, m);
+    const rd::Dimension d = rd::dimensionOf(dim == 1);
+    scalar ? rd::scalar::step(s, m, d) : rd::step(s, m, d);
 }
 
 inline bool sameBits(const std::vector<float>& a, const std::vector<float>& b)

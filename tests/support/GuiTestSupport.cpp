@@ -87,12 +87,7 @@ QAction* menuEntry(frmMain& w, rd::Model model)
 
 void step(rd::SimState& s, rd::Model model, bool oneD)
 {
-    if (oneD)
-        rd::Step1D(s, model);
-    else if (s.phaseA)
-        rd::Step2DFromA(s, model);
-    else
-        rd::Step2DFromB(s, model);
+    rd::step(s, model, rd::dimensionOf(oneD));
 }
 
 int driveRun(frmMain& w, const std::function<void(int)>& act, int maxYields)

@@ -206,7 +206,9 @@ private slots:
                          phases << (s.phaseA == rd::kTrue);
                          const QImage shown = w.Picture3->image();
                          shownRight = shownRight
-                             && shown == rd::renderField((s.phaseA ? s.uA : s.uB).data(), 128, 85)
+                             && shown
+                                 == rd::renderField(
+                                     rd::currentU(s, rd::Dimension::Two).data(), 128, 85)
                              && shown != rd::renderField((s.phaseA ? s.uB : s.uA).data(), 128, 85);
                          if (yield == 3) { // set A holds step 2, set B the newer step 3
                              uA2 = s.uA;

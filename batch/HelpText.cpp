@@ -1,0 +1,94 @@
+// The text of rdsim-batch --help.
+#include "Options.h"
+
+namespace rd::batch {
+
+std::string helpText()
+{
+    return R"(Usage: rdsim-batch [OPTION]...
+Runs the simulator's reaction-diffusion models without a window: the same settings rules,
+the same steps and the same numbers as the window, from the command line.
+
+Model and field:
+  --model NAME         gm (Gierer-Meinhardt, default), schnakenberg, gray-scott, oregonator
+  --dim 1|2            a line of N cells or a square of N x N cells (default 2)
+  --size N             cells per side, 1 to 4096 (default 128); a larger size is refused.
+                       (The window's field is at most 129 and reduces a larger size.)
+  --steps S            iterations to run, 0 to 1000000 (default 1000)
+  --set NAME=VALUE     a model setting, as typed into its panel box; repeatable. NAME is
+                       uMax, vMax (the plot ranges), scale (the scaling factor), Du, Dv,
+                       kA, kB or kC (kC only for gm and oregonator). Unset ones keep the
+                       panel's start-up texts.
+Initial state:
+  --init zero          all cells 0 (default)
+  --init random --seed K
+                       the window's Random rule from a generator seeded with K
+  --load-u U.npy --load-v V.npy
+                       fields from NumPy files ('<f4', shape (N,) or (N, N))
+Output (every file appears whole or not at all, and the final files of a run together or
+not at all; an earlier file is replaced whole or left as it was; a symbolic link is written
+through; a file without write permission is kept and refused; "%%" in a name is one "%"):
+  --save PREFIX        the final fields as PREFIX-u.npy and PREFIX-v.npy
+  --image FILE         the final picture as PNG or BMP (by the extension); in 1D two files,
+                       NAME-u.EXT and NAME-v.EXT. With %d in the name (e.g. frame-%05d.png)
+                       a frame every --every steps: frame k shows the state after k*K steps,
+                       frame 0 the initial state. Each frame is written whole as it is
+                       made; frames written before an error or an interrupt are kept
+  --every K            steps between frames and kymograph rows
+  --kymograph FILE     1D only: u over time as one picture, a row every K steps (default 1),
+                       time downwards, starting with the initial state
+The run against the analysis (see rdsim-batch analyze):
+  --report             at the end, print to standard output the run's state (converged,
+                       still changing, oscillating, extinct, or ended by an arithmetic
+                       error), the step it ended at, the wavelength the linear analysis
+                       predicts (with the class of the uniform state it is about) and the
+                       dominant wavelength and contrast (max - min) of the final field of u.
+                       Needs at least 2 cells
+  --until steady       stop once the run has converged: u is checked every 100 steps, and
+                       the run has converged when in 5 checks in a row (500 steps) no cell
+                       of u changed by more than 1e-7 x uMax per step (a field that died
+                       out, every cell below 1e-6 x uMax, stops likewise). --steps stays the
+                       most steps; the final outputs are those of the step it stopped at
+Sweeps:
+  --sweep NAME=FROM:TO:COUNT
+                       COUNT evenly spaced values from FROM to TO; repeatable, every
+                       combination is run. Each combination's files carry its values in
+                       their names (PREFIX-kA=0.05-u.npy); NAME-sweep.csv lists them all,
+                       with each run's status, the state it ended in, its steps and the
+                       predicted and measured wavelengths (as --report; empty where there
+                       is none, "inf" for a flat field). It is named after the first of
+                       --save, --image, --kymograph (without its extension and %d) and
+                       placed beside it.
+                       Values between FROM and TO are given to 15 digits
+  --jobs N             runs at once in a sweep (default and most: the number of hardware
+                       threads, so that a sweep holds at most that many states at once)
+Threads:
+  --threads T          threads of each 2D step, 1 to 256, each computing a band of rows;
+                       the results are the same bit for bit for every T. Default: every
+                       hardware thread from N = 256 on, 1 below. A single run uses T as
+                       given. A sweep first runs whole combinations side by side (--jobs,
+                       by default the hardware threads, or the hardware threads / T with
+                       --threads T, and never more than the combinations) and gives each
+                       run the threads left over: jobs x threads never exceeds the hardware
+                       threads. 1D runs step on one thread and ignore --threads
+Other:
+  analyze ...          (as the first argument) the linear stability of the model's uniform
+                       states instead of a run; see rdsim-batch analyze --help
+  --quiet              no progress line (one is shown only when standard error is a terminal)
+  --help               this text
+  --version            the program's version
+
+Exit status: 0 success, 2 bad arguments or settings (nothing written), 3 an arithmetic error
+in a step (no final outputs; frames written before it are kept and named in the message),
+4 an output file could not be written, 5 out of memory. A sweep runs every combination and
+then exits with the highest of these its runs gave; NAME-sweep.csv says which.
+SIGINT, SIGTERM and SIGHUP stop at the next step: temporary files are removed, finished
+outputs kept (a sweep still writes its CSV, unfinished runs marked "interrupted"), and the
+program ends by the signal.
+
+Example:
+  rdsim-batch --model gray-scott --dim 2 --init random --seed 1 --steps 10000 --image gs.png
+)";
+}
+
+} // namespace rd::batch

@@ -1,0 +1,76 @@
+// The one table of the names --set, --sweep and --model take.
+#include "Options.h"
+
+namespace rd::batch {
+
+namespace {
+
+struct FieldName {
+    std::string_view name;
+    BoxField field;
+};
+constexpr FieldName kFieldNames[] = {
+    { "uMax", BoxField::UMax },
+    { "vMax", BoxField::VMax },
+    { "scale", BoxField::ScalingFactor },
+    { "Du", BoxField::Du },
+    { "Dv", BoxField::Dv },
+    { "kA", BoxField::KA },
+    { "kB", BoxField::KB },
+    { "kC", BoxField::KC },
+};
+
+struct ModelName {
+    std::string_view name;
+    Model model;
+};
+constexpr ModelName kModelNames[] = {
+    { "gm", Model::GiererMeinhardt },
+    { "schnakenberg", Model::Schnakenberg },
+    { "gray-scott", Model::GrayScott },
+    { "oregonator", Model::Oregonator },
+};
+
+} // namespace
+
+std::optional<BoxField> fieldByName(std::string_view name)
+{
+    for (const auto& f : kFieldNames)
+        if (f.name == name)
+            return f.field;
+    return std::nullopt;
+}
+
+std::string_view modelOptionName(Model model)
+{
+    for (const auto& m : kModelNames)
+        if (m.model == model)
+            return m.name;
+    return {};
+}
+
+int slotOf(Model model, BoxField field)
+{
+    for (const BoxInfo& box : modelInfo(model).boxes)
+        if (box.field == field)
+            return box.slot;
+    return -1;
+}
+
+std::string_view settingName(BoxField field)
+{
+    for (const auto& f : kFieldNames)
+        if (f.field == field)
+            return f.name;
+    return {};
+}
+
+std::optional<Model> modelByOptionName(std::string_view name)
+{
+    for (const auto& m : kModelNames)
+        if (m.name == name)
+            return m.model;
+    return std::nullopt;
+}
+
+} // namespace rd::batch

@@ -1,0 +1,44 @@
+// The pieces of the option parser its files share: the refusal of a value, and whole
+// numbers and sweep ranges from their texts.
+#pragma once
+
+#include "Options.h"
+#include "Quoted.h"
+
+#include <charconv>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rd::batch {
+
+// Long values are cut so that the message stays one readable line.
+inline std::string quotedValue(std::string_view value)
+{
+    return rd::quoted(value, 80);
+}
+
+// Throws UsageError: `option "value": why`.
+[[noreturn]] inline void refuse(
+    std::string_view option, std::string_view value, std::string_view why)
+{
+    throw UsageError(std::string(option) + " " + quotedValue(value) + ": " + std::string(why));
+}
+
+// A whole decimal number without sign, spaces or exponent.
+template <typename T> inline std::optional<T> wholeNumber(std::string_view text)
+{
+    if (text.empty() || text.front() < '0' || text.front() > '9')
+        return std::nullopt;
+    T v {};
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size())
+        return std::nullopt;
+    return v;
+}
+
+// The texts of a --sweep range FROM:TO:COUNT; `arg` is the whole NAME=RANGE for messages.
+std::vector<std::string> sweepValues(std::string_view arg, std::string_view range);
+
+} // namespace rd::batch
