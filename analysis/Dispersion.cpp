@@ -1,4 +1,4 @@
-#include "Dispersion.h"
+#include "analysis/Dispersion.h"
 
 #include <algorithm>
 #include <cmath>

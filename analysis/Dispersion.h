@@ -2,7 +2,7 @@
 // grid, the 2x2 matrix that multiplies a small perturbation of a steady state in one step.
 #pragma once
 
-#include "Scheme.h"
+#include "analysis/Scheme.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "Prediction.h"
+#include "analysis/Prediction.h"
 
 #include <cmath>
 #include <cstdio>

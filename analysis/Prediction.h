@@ -2,7 +2,7 @@
 // the wavelength and time scale it predicts, and the band of unstable wavelengths.
 #pragma once
 
-#include "Dispersion.h"
+#include "analysis/Dispersion.h"
 
 #include <cmath>
 #include <string>

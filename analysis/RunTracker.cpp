@@ -1,4 +1,4 @@
-#include "RunTracker.h"
+#include "analysis/RunTracker.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "Scheme.h"
+#include "analysis/Scheme.h"
 
 #include <cmath>
 

@@ -2,8 +2,8 @@
 // from the settings intake so that they are the program's values, widened to double.
 #pragma once
 
-#include "Intake.h"
-#include "SimState.h"
+#include "engine/SimState.h"
+#include "settings/Intake.h"
 
 #include <array>
 #include <variant>

@@ -1,4 +1,4 @@
-#include "Spectrum.h"
+#include "analysis/Spectrum.h"
 
 #include <fftw3.h>
 

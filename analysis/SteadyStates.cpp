@@ -2,7 +2,7 @@
 // the Oregonator reduce to one equation h(u) = f(u, v(u)) on the nullcline of g, whose roots
 // are bracketed on a dense scan and then bisected, so that none is missed and none is
 // reported twice.
-#include "Scheme.h"
+#include "analysis/Scheme.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // Writes the window icon as a PNG file, for the desktop entry: writeicon FILE.
-#include "Icons.h"
+#include "display/Icons.h"
 
 #include <QGuiApplication>
 #include <QPixmap>

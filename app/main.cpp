@@ -1,4 +1,4 @@
-#include "frmMain.h"
+#include "display/frmMain.h"
 
 #include <QApplication>
 

@@ -1,8 +1,8 @@
-#include "AnalyzeCommand.h"
+#include "batch/AnalyzeCommand.h"
 
-#include "BatchRun.h"
-#include "Options.h"
-#include "OutputSet.h"
+#include "batch/BatchRun.h"
+#include "batch/Options.h"
+#include "output/OutputSet.h"
 
 #include <QBuffer>
 #include <QGuiApplication>

@@ -2,7 +2,7 @@
 // program's own step, as a short report, a CSV table and a plot.
 #pragma once
 
-#include "Prediction.h"
+#include "analysis/Prediction.h"
 
 #include <QImage>
 

@@ -1,14 +1,14 @@
 // One batch run: the steps as the window's run loop takes them, the samples along the way
 // and the output files at the end.
-#include "BatchRun.h"
+#include "batch/BatchRun.h"
 
-#include "EngineError.h"
-#include "FieldImage.h"
-#include "Integrators.h"
-#include "Interrupt.h"
-#include "Npy.h"
-#include "ProfileImage.h"
-#include "StepThreads.h"
+#include "batch/Interrupt.h"
+#include "batch/Npy.h"
+#include "batch/ProfileImage.h"
+#include "display/FieldImage.h"
+#include "engine/EngineError.h"
+#include "engine/Integrators.h"
+#include "engine/StepThreads.h"
 
 #include <QBuffer>
 #include <QImageWriter>

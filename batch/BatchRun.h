@@ -2,10 +2,10 @@
 // window's run loop takes them, and the output files.
 #pragma once
 
-#include "Options.h"
-#include "OutputSet.h"
-#include "RunFindings.h"
-#include "SimState.h"
+#include "batch/Options.h"
+#include "batch/RunFindings.h"
+#include "engine/SimState.h"
+#include "output/OutputSet.h"
 
 #include <atomic>
 #include <chrono>

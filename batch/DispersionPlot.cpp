@@ -1,6 +1,6 @@
 // The dispersion plot: growth rate per step against the mode's wavenumber |k|, the grid's
 // modes as dots over the along-axis curve, the unstable band shaded.
-#include "AnalyzeCommand.h"
+#include "batch/AnalyzeCommand.h"
 
 #include <QPainter>
 #include <QPainterPath>

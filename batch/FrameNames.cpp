@@ -1,6 +1,6 @@
 // Frame names: the one printf-style "%d" of a frame sequence's file name, and "%%" for a
 // percent sign in every output name.
-#include "OptionText.h"
+#include "batch/OptionText.h"
 
 namespace rd::batch {
 

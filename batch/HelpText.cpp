@@ -1,5 +1,5 @@
 // The text of rdsim-batch --help.
-#include "Options.h"
+#include "batch/Options.h"
 
 namespace rd::batch {
 

@@ -1,4 +1,4 @@
-#include "Interrupt.h"
+#include "batch/Interrupt.h"
 
 #include <csignal>
 #include <signal.h>

@@ -1,9 +1,9 @@
 // The whole invocation: every combination checked before anything runs, the runs spread over
 // worker threads, the reports, the sweep's CSV and the interrupt's one line.
-#include "BatchRun.h"
+#include "batch/BatchRun.h"
 
-#include "Interrupt.h"
-#include "RunScale.h"
+#include "batch/Interrupt.h"
+#include "batch/RunScale.h"
 
 #include <algorithm>
 #include <new>

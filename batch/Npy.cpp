@@ -1,4 +1,4 @@
-#include "Npy.h"
+#include "batch/Npy.h"
 
 #include <bit>
 #include <charconv>

@@ -1,6 +1,6 @@
-#include "Npy.h"
+#include "batch/Npy.h"
 
-#include "OutputSet.h"
+#include "output/OutputSet.h"
 
 #include <cerrno>
 #include <fcntl.h>

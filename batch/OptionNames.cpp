@@ -1,5 +1,5 @@
 // The one table of the names --set, --sweep and --model take.
-#include "Options.h"
+#include "batch/Options.h"
 
 namespace rd::batch {
 
@@ -55,6 +55,31 @@ int slotOf(Model model, BoxField field)
         if (box.field == field)
             return box.slot;
     return -1;
+}
+
+namespace {
+
+template <typename Entry, std::size_t N> std::string namesText(const Entry (&table)[N])
+{
+    std::string text;
+    for (std::size_t k = 0; k < N; ++k) {
+        if (k > 0)
+            text += k + 1 == N ? " or " : ", ";
+        text += table[k].name;
+    }
+    return text;
+}
+
+} // namespace
+
+std::string settingNamesText()
+{
+    return namesText(kFieldNames);
+}
+
+std::string modelNamesText()
+{
+    return namesText(kModelNames);
 }
 
 std::string_view settingName(BoxField field)

@@ -2,8 +2,8 @@
 // numbers and sweep ranges from their texts.
 #pragma once
 
-#include "Options.h"
-#include "Quoted.h"
+#include "batch/Options.h"
+#include "engine/Quoted.h"
 
 #include <charconv>
 #include <optional>

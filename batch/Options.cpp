@@ -1,8 +1,8 @@
 // Parsing the command line of rdsim-batch into checked options.
-#include "Options.h"
+#include "batch/Options.h"
 
-#include "OptionText.h"
-#include "RunScale.h"
+#include "batch/OptionText.h"
+#include "batch/RunScale.h"
 
 #include <algorithm>
 #include <charconv>
@@ -72,8 +72,7 @@ BoxField resolveName(
     const auto field = fieldByName(name);
     if (!field)
         refuse(option, arg,
-            "unknown setting \"" + std::string(name)
-                + "\" (uMax, vMax, scale, Du, Dv, kA, kB or kC)");
+            "unknown setting \"" + std::string(name) + "\" (" + settingNamesText() + ")");
     if (slotOf(o.model, *field) < 0)
         refuse(option, arg,
             "the " + std::string(modelInfo(o.model).displayName) + " model has no setting "
@@ -137,7 +136,7 @@ Options parseOptions(int argc, const char* const* argv)
         if (name == "--model") {
             const auto m = modelByOptionName(value);
             if (!m)
-                refuse(name, value, "unknown model (gm, schnakenberg, gray-scott or oregonator)");
+                refuse(name, value, "unknown model (" + modelNamesText() + ")");
             o.model = *m;
         } else if (name == "--dim") {
             if (value != "1" && value != "2")

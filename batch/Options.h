@@ -1,9 +1,9 @@
 // The command line of rdsim-batch: long options into a checked description of the work.
 #pragma once
 
-#include "Intake.h"
-#include "ModelBoxes.h"
-#include "SimState.h"
+#include "engine/SimState.h"
+#include "settings/Intake.h"
+#include "settings/ModelBoxes.h"
 
 #include <cstdint>
 #include <optional>
@@ -79,6 +79,9 @@ std::optional<BoxField> fieldByName(std::string_view name);
 std::string_view settingName(BoxField field); // "" for a field no option sets
 std::string_view modelOptionName(Model model);
 std::optional<Model> modelByOptionName(std::string_view name);
+// The names for messages: "uMax, vMax, ... or kC" and "gm, ... or oregonator".
+std::string settingNamesText();
+std::string modelNamesText();
 
 // The text of --help.
 std::string helpText();

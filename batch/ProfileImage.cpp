@@ -1,7 +1,7 @@
-#include "ProfileImage.h"
+#include "batch/ProfileImage.h"
 
-#include "FieldImage.h"
-#include "PixelRules.h"
+#include "display/FieldImage.h"
+#include "display/PixelRules.h"
 
 #include <algorithm>
 #include <cmath>

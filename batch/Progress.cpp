@@ -1,5 +1,5 @@
 // The progress line shared by all runs of one invocation.
-#include "BatchRun.h"
+#include "batch/BatchRun.h"
 
 #include <algorithm>
 

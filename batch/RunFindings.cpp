@@ -1,8 +1,8 @@
-#include "RunFindings.h"
+#include "batch/RunFindings.h"
 
-#include "AnalyzeCommand.h"
-#include "BatchRun.h"
-#include "Spectrum.h"
+#include "analysis/Spectrum.h"
+#include "batch/AnalyzeCommand.h"
+#include "batch/BatchRun.h"
 
 #include <charconv>
 #include <cstdio>

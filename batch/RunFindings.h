@@ -2,8 +2,8 @@
 // wavelength the linear analysis predicts against the one its final field shows.
 #pragma once
 
-#include "RunTracker.h"
-#include "SimState.h"
+#include "analysis/RunTracker.h"
+#include "engine/SimState.h"
 
 #include <cmath>
 #include <cstdint>

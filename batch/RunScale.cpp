@@ -1,4 +1,4 @@
-#include "RunScale.h"
+#include "batch/RunScale.h"
 
 #include <algorithm>
 #include <string>

@@ -2,8 +2,8 @@
 // the largest kymograph, and how many runs go at once and on how many threads each steps.
 #pragma once
 
-#include "Intake.h"
-#include "Options.h"
+#include "batch/Options.h"
+#include "settings/Intake.h"
 
 #include <cstddef>
 #include <cstdint>

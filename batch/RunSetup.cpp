@@ -1,10 +1,10 @@
 // The start of one batch run: the intake of the options' texts, and the initial state.
-#include "BatchRun.h"
+#include "batch/BatchRun.h"
 
-#include "FieldInit.h"
-#include "Intake.h"
-#include "Npy.h"
-#include "Quoted.h"
+#include "batch/Npy.h"
+#include "engine/FieldInit.h"
+#include "engine/Quoted.h"
+#include "settings/Intake.h"
 
 #include <algorithm>
 
@@ -47,7 +47,6 @@ Prepared prepareSettings(
         throw UsageError(optionOfBox(o, e->boxIndex, overrides) + ": " + e->message);
     const auto& values = std::get<IntakeValues>(result);
     applyIntake(run.state, values);
-    run.sizeCapped = values.sizeCapped;
     if (withArrays)
         run.state.resizeArrays(o.oneD ? run.state.highestIndex1D() : run.state.highestIndex2D());
     return run;

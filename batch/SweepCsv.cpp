@@ -1,6 +1,6 @@
 // The combinations of a sweep, and its CSV: one row per combination with its values, status,
 // message and files, and the state it ended in with the predicted and measured wavelengths.
-#include "BatchRun.h"
+#include "batch/BatchRun.h"
 
 namespace rd::batch {
 

@@ -1,7 +1,7 @@
 // The values of a --sweep: evenly spaced from FROM to TO, as texts for the intake.
-#include "OptionText.h"
+#include "batch/OptionText.h"
 
-#include "NumberText.h"
+#include "settings/NumberText.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 // rdsim-batch: the simulator's runs from the command line, without a window.
-#include "AnalyzeCommand.h"
-#include "BatchRun.h"
-#include "Interrupt.h"
-#include "Options.h"
+#include "batch/AnalyzeCommand.h"
+#include "batch/BatchRun.h"
+#include "batch/Interrupt.h"
+#include "batch/Options.h"
 
 #include <cstdio>
 #include <new>

@@ -1,6 +1,6 @@
 // The fastest-mode search a parameter map calls once per point, against the scan of every
 // grid mode it replaces. Random linearisations, so that no branch is always taken.
-#include "Dispersion.h"
+#include "analysis/Dispersion.h"
 
 #include <benchmark/benchmark.h>
 

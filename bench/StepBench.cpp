@@ -4,9 +4,9 @@
 // 2D step at N = 1024 on one and on two threads. The counter is cell updates per second.
 // After the table: the speed-up of each pair, the thread ratio and the cost of Gray-Scott's
 // decaying random field against the pattern.
-#include "FieldInit.h"
-#include "Integrators.h"
-#include "StepThreads.h"
+#include "engine/FieldInit.h"
+#include "engine/Integrators.h"
+#include "engine/StepThreads.h"
 
 #include <benchmark/benchmark.h>
 

@@ -5,8 +5,8 @@
 // Usage: rdsim-window-bench [seconds]   (default 5; run it under a display, e.g. Xvfb)
 //        rdsim-window-bench --memory      resident memory over a 1,000,000-iteration run at
 //                                         N = 2, 1,000 intakes and 200 Save As
-#include "Integrators.h"
-#include "frmMain.h"
+#include "display/frmMain.h"
+#include "engine/Integrators.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
 // The 1D profiles: u as red bars in Picture1, v as blue bars in Picture2.
-#include "ProfileColumn.h"
-#include "frmMain.h"
+#include "display/ProfileColumn.h"
+#include "display/frmMain.h"
 
 #include <algorithm>
 

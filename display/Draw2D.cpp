@@ -1,6 +1,6 @@
 // The 2D activator field as a grey-level image in Picture3.
-#include "FieldImage.h"
-#include "frmMain.h"
+#include "display/FieldImage.h"
+#include "display/frmMain.h"
 
 #include <cstddef>
 

@@ -1,4 +1,4 @@
-#include "FieldImage.h"
+#include "display/FieldImage.h"
 
 #include <bit>
 #include <cstdint>

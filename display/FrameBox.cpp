@@ -1,4 +1,4 @@
-#include "FrameBox.h"
+#include "display/FrameBox.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "Icons.h"
+#include "display/Icons.h"
 
 #include <QPainter>
 #include <QPainterPath>

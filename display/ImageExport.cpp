@@ -2,9 +2,9 @@
 // directory. The pictures are encoded in memory and committed as one set: an earlier file is
 // either replaced whole or left byte for byte as it was, and in 1D both files are replaced
 // or neither.
-#include "frmMain.h"
+#include "display/frmMain.h"
 
-#include "OutputSet.h"
+#include "output/OutputSet.h"
 
 #include <QAction>
 #include <QBuffer>

@@ -2,7 +2,7 @@
 // often than a screen refreshes. What reaches the screen is paced to about 60 frames a
 // second: the texts and images are set at once, only their painting waits. When the run
 // ends the deferred frame is painted, so the last value and frame are always shown.
-#include "frmMain.h"
+#include "display/frmMain.h"
 
 #include <QCoreApplication>
 #include <QEvent>

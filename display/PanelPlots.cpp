@@ -1,10 +1,10 @@
 // Phase-plane plots: a release on a model panel's plot box draws the trajectory of the
 // model's reaction terms alone from the released point.
-#include "frmMain.h"
+#include "display/frmMain.h"
 
-#include "EngineError.h"
-#include "FpStatus.h"
-#include "Kinetics.h"
+#include "engine/EngineError.h"
+#include "engine/FpStatus.h"
+#include "engine/Kinetics.h"
 
 namespace {
 

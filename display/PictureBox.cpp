@@ -1,6 +1,6 @@
-#include "PictureBox.h"
+#include "display/PictureBox.h"
 
-#include "PixelRules.h"
+#include "display/PixelRules.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>

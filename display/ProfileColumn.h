@@ -1,7 +1,7 @@
 // One column of a 1D profile plot: erased in white over the whole range, then the bar.
 #pragma once
 
-#include "PictureBox.h"
+#include "display/PictureBox.h"
 
 namespace rd {
 

@@ -1,10 +1,10 @@
 // Start, Stop and the run loops. The loop runs inside the click of Run and lets pending
 // events run after every step, so every other handler runs between two steps.
-#include "frmMain.h"
+#include "display/frmMain.h"
 
-#include "EngineError.h"
-#include "Integrators.h"
-#include "RunLoop.h"
+#include "engine/EngineError.h"
+#include "engine/Integrators.h"
+#include "engine/RunLoop.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

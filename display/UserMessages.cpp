@@ -1,6 +1,6 @@
 // Refusals and errors are told in a non-modal message box, so a run's loop and the tests
 // are never blocked by it; the text is also kept for whoever asks.
-#include "frmMain.h"
+#include "display/frmMain.h"
 
 #include <QMessageBox>
 

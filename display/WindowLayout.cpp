@@ -1,8 +1,8 @@
-#include "WindowLayout.h"
+#include "display/WindowLayout.h"
 
-#include "Fonts.h"
-#include "FrameBox.h"
-#include "PictureBox.h"
+#include "display/Fonts.h"
+#include "display/FrameBox.h"
+#include "display/PictureBox.h"
 
 #include <QLabel>
 #include <QLineEdit>

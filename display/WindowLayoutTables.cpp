@@ -1,8 +1,8 @@
 // The window's design: every control with its place in twips, text, font and colours.
-#include "WindowLayout.h"
+#include "display/WindowLayout.h"
 
-#include "Intake.h"
-#include "ModelBoxes.h"
+#include "settings/Intake.h"
+#include "settings/ModelBoxes.h"
 
 #include <QString>
 

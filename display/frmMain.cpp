@@ -1,8 +1,8 @@
-#include "frmMain.h"
+#include "display/frmMain.h"
 
-#include "Fonts.h"
-#include "Icons.h"
-#include "WindowLayout.h"
+#include "display/Fonts.h"
+#include "display/Icons.h"
+#include "display/WindowLayout.h"
 
 #include <QAction>
 #include <QGroupBox>

@@ -2,8 +2,8 @@
 // are members, defined across display/, settings/ and editing/ by what they are about.
 #pragma once
 
-#include "PictureBox.h"
-#include "SimState.h"
+#include "display/PictureBox.h"
+#include "engine/SimState.h"
 
 #include <QColor>
 #include <QElapsedTimer>

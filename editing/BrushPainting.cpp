@@ -1,7 +1,7 @@
 // Painting discs into the 2D field with the left button held on the field image.
-#include "frmMain.h"
+#include "display/frmMain.h"
 
-#include "NumberText.h"
+#include "settings/NumberText.h"
 
 #include <QSlider>
 

@@ -1,5 +1,5 @@
 // The brush: preview of the disc in Picture5 and the choice of the painted species.
-#include "frmMain.h"
+#include "display/frmMain.h"
 
 #include <QSlider>
 

@@ -1,8 +1,8 @@
 // Drawing the 1D profiles freehand: the cell under the pointer takes the pointer's height.
-#include "frmMain.h"
+#include "display/frmMain.h"
 
-#include "NumberText.h"
-#include "ProfileColumn.h"
+#include "display/ProfileColumn.h"
+#include "settings/NumberText.h"
 
 frmMain::ProfileEditor frmMain::profileEditor(int box)
 {

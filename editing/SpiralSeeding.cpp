@@ -1,6 +1,6 @@
 // "Spiral": draw a one-turn spiral of arcs in pure green, then turn every green pixel the
 // scan still finds into a brush disc.
-#include "frmMain.h"
+#include "display/frmMain.h"
 
 #include <QPushButton>
 

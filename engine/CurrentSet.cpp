@@ -1,6 +1,6 @@
 // Which buffer set is current, written once for the window, the batch tool, the tests and
 // the benchmarks.
-#include "Integrators.h"
+#include "engine/Integrators.h"
 
 namespace rd {
 

@@ -1,4 +1,4 @@
-#include "FieldInit.h"
+#include "engine/FieldInit.h"
 
 namespace rd {
 

@@ -2,7 +2,7 @@
 // Both write buffer set A only, and only the cells (never the spare element).
 #pragma once
 
-#include "SimState.h"
+#include "engine/SimState.h"
 
 #include <cstdint>
 #include <random>

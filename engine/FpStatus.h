@@ -3,7 +3,7 @@
 // evaluation of a stored value is caught at that store.
 #pragma once
 
-#include "EngineError.h"
+#include "engine/EngineError.h"
 
 #if defined(__SSE2__) || defined(__x86_64__)
 #define RD_FP_STATUS_MXCSR 1

@@ -1,9 +1,9 @@
 // The entry points the window and the batch tool call, and the choice of the path they
 // take: the vector kernels of the best instruction set the processor supports, or the
 // plain loops where no kernels exist.
-#include "Integrators.h"
+#include "engine/Integrators.h"
 
-#include "SimdKernels.h"
+#include "engine/SimdKernels.h"
 
 namespace rd {
 

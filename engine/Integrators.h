@@ -2,7 +2,7 @@
 // three-point (1D) Laplacian plus the reaction increments of the chosen model.
 #pragma once
 
-#include "SimState.h"
+#include "engine/SimState.h"
 
 #include <cstdint>
 #include <span>

@@ -1,4 +1,4 @@
-#include "Kinetics.h"
+#include "engine/Kinetics.h"
 
 namespace rd {
 

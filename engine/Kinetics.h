@@ -3,9 +3,9 @@
 // precision of each operation and the error checks are part of the result.
 #pragma once
 
-#include "EngineError.h"
-#include "FpStatus.h"
-#include "SimState.h"
+#include "engine/EngineError.h"
+#include "engine/FpStatus.h"
+#include "engine/SimState.h"
 
 #include <type_traits>
 

@@ -2,8 +2,8 @@
 // every itersPerImage steps, let pending events run, stop when running is cleared.
 #pragma once
 
-#include "EngineError.h"
-#include "SimState.h"
+#include "engine/EngineError.h"
+#include "engine/SimState.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "SimState.h"
+#include "engine/SimState.h"
 
 namespace rd {
 

@@ -2,7 +2,7 @@
 // called after the processor has been found to support AVX2.
 // Each lane performs the per-cell code's IEEE operations in its order and precision, without
 // FMA, so it gives the per-cell bits; SimdBlock.h sets out the argument.
-#include "SimdBlock.h"
+#include "engine/SimdBlock.h"
 
 #include <immintrin.h>
 

@@ -2,7 +2,7 @@
 // and only called after the processor has been found to support AVX-512F.
 // Each lane performs the per-cell code's IEEE operations in its order and precision, without
 // FMA, so it gives the per-cell bits; SimdBlock.h sets out the argument.
-#include "SimdBlock.h"
+#include "engine/SimdBlock.h"
 
 // g++ 12's AVX-512 intrinsics start their results from a deliberately undefined
 // register (x = x), which -Wuninitialized reports at every use.

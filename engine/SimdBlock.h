@@ -44,7 +44,7 @@
 // a real cell of the span, so no padding lane can raise anything.
 #pragma once
 
-#include "SimdKernels.h"
+#include "engine/SimdKernels.h"
 
 #include <cstdint>
 

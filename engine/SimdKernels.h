@@ -3,7 +3,7 @@
 // flags; sharing no inline code with them keeps such code out of the rest of the engine.
 #pragma once
 
-#include "SimState.h"
+#include "engine/SimState.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 // The step kernels on SSE2, the x86-64 baseline: four cells per block.
 // Each lane performs the per-cell code's IEEE operations in its order and precision, without
 // FMA, so it gives the per-cell bits; SimdBlock.h sets out the argument.
-#include "SimdBlock.h"
+#include "engine/SimdBlock.h"
 
 #include <emmintrin.h>
 

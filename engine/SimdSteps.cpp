@@ -3,8 +3,8 @@
 // short run and every block a kernel refused go through the per-cell code. Cells are
 // visited in the order of the plain loops, so the per-cell code always starts a cell
 // with the increments and the status flags it would have there.
-#include "SimdKernels.h"
-#include "StepCells.h"
+#include "engine/SimdKernels.h"
+#include "engine/StepCells.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "EngineError.h"
-#include "FpStatus.h"
-#include "Integrators.h"
-#include "StepCells.h"
+#include "engine/EngineError.h"
+#include "engine/FpStatus.h"
+#include "engine/Integrators.h"
+#include "engine/StepCells.h"
 
 #include <cstdint>
 #include <string>

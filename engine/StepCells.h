@@ -3,10 +3,10 @@
 // give the same results, raise the same errors and leave the same cells written.
 #pragma once
 
-#include "EngineError.h"
-#include "FpStatus.h"
-#include "Kinetics.h"
-#include "SimState.h"
+#include "engine/EngineError.h"
+#include "engine/FpStatus.h"
+#include "engine/Kinetics.h"
+#include "engine/SimState.h"
 
 #include <cstdint>
 #include <type_traits>

@@ -1,12 +1,12 @@
 // The 2D step on several threads: each computes a range of rows. Every cell depends only
 // on the source set and the constants, so the split cannot change a bit; what needs care
 // is an error, which must be the one the rows in order would meet first.
-#include "StepThreads.h"
+#include "engine/StepThreads.h"
 
-#include "EngineError.h"
-#include "Integrators.h"
-#include "SimdKernels.h"
-#include "StepCells.h"
+#include "engine/EngineError.h"
+#include "engine/Integrators.h"
+#include "engine/SimdKernels.h"
+#include "engine/StepCells.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // for starting threads.
 #pragma once
 
-#include "SimState.h"
+#include "engine/SimState.h"
 
 #include <memory>
 

@@ -5,8 +5,8 @@
 // Input layout: byte 0 chooses the model (bits 0-1), the dimension (bit 2) and the box that
 // receives the text (bits 3-7 modulo 10: 0..7 a model slot, 8 Text2, 9 Text3); the rest is the
 // text. The other boxes keep their start-up texts.
-#include "Intake.h"
-#include "NumberText.h"
+#include "settings/Intake.h"
+#include "settings/NumberText.h"
 
 #include <bit>
 #include <clocale>

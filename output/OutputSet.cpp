@@ -1,6 +1,6 @@
-#include "OutputSet.h"
+#include "output/OutputSet.h"
 
-#include "Quoted.h"
+#include "engine/Quoted.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,6 +1,6 @@
 // The "1D"/"2D" options: resize at once and switch the view. Placing, scaling and drawing
 // wait for the next intake.
-#include "frmMain.h"
+#include "display/frmMain.h"
 
 #include <QGroupBox>
 #include <QRadioButton>

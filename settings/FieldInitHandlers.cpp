@@ -1,7 +1,7 @@
 // "Random" and "Clear": the whole field at once, in set A.
-#include "frmMain.h"
+#include "display/frmMain.h"
 
-#include "FieldInit.h"
+#include "engine/FieldInit.h"
 
 #include <QPushButton>
 #include <QRadioButton>

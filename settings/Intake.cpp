@@ -1,7 +1,7 @@
-#include "Intake.h"
+#include "settings/Intake.h"
 
-#include "NumberText.h"
-#include "Quoted.h"
+#include "engine/Quoted.h"
+#include "settings/NumberText.h"
 
 #include <cmath>
 

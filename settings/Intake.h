@@ -7,8 +7,8 @@
 // leaves the previous settings whole.
 #pragma once
 
-#include "ModelBoxes.h"
-#include "SimState.h"
+#include "engine/SimState.h"
+#include "settings/ModelBoxes.h"
 
 #include <array>
 #include <cstdint>

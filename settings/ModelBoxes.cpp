@@ -1,4 +1,4 @@
-#include "ModelBoxes.h"
+#include "settings/ModelBoxes.h"
 
 namespace rd {
 

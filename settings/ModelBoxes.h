@@ -1,7 +1,7 @@
 // What each model panel's eight parameter boxes mean, their start-up texts and reading order.
 #pragma once
 
-#include "SimState.h"
+#include "engine/SimState.h"
 
 #include <array>
 #include <span>

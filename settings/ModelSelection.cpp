@@ -1,7 +1,7 @@
 // The "Function" menu: the check mark is the model selection; nothing else stores it.
-#include "frmMain.h"
+#include "display/frmMain.h"
 
-#include "ModelBoxes.h"
+#include "settings/ModelBoxes.h"
 
 #include <QAction>
 #include <QGroupBox>

@@ -1,9 +1,9 @@
 // Start-up and the settings intake: the window's boxes into the simulation state.
-#include "frmMain.h"
+#include "display/frmMain.h"
 
-#include "Intake.h"
-#include "ModelBoxes.h"
-#include "NumberText.h"
+#include "settings/Intake.h"
+#include "settings/ModelBoxes.h"
+#include "settings/NumberText.h"
 
 #include <QAction>
 #include <QLabel>

@@ -2,9 +2,9 @@
 // engine can step and as the analysis sees them.
 #pragma once
 
-#include "../engine/EngineTestSupport.h"
-#include "Intake.h"
-#include "Scheme.h"
+#include "analysis/Scheme.h"
+#include "settings/Intake.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The amplification of grid modes, the fast search for the extremes against a scan of every
 // mode, and the classification of the start-up states.
-#include "AnalysisTestSupport.h"
-#include "Prediction.h"
+#include "analysis/Prediction.h"
+#include "tests/analysis/AnalysisTestSupport.h"
 
 #include <random>
 

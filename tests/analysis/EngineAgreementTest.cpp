@@ -1,8 +1,8 @@
 // The prediction against the engine itself: a small perturbation of a steady state along one
 // grid mode's dominant eigenvector, stepped by the engine, grows or decays per step by the
 // mode's predicted factor.
-#include "AnalysisTestSupport.h"
-#include "Prediction.h"
+#include "analysis/Prediction.h"
+#include "tests/analysis/AnalysisTestSupport.h"
 
 #include <cmath>
 #include <numbers>

@@ -1,10 +1,10 @@
 // Whole runs from the window's Random start: the pattern's measured wavelength beside the
 // predicted one, and the run states where no pattern forms.
-#include "AnalysisTestSupport.h"
-#include "FieldInit.h"
-#include "Prediction.h"
-#include "RunTracker.h"
-#include "Spectrum.h"
+#include "analysis/Prediction.h"
+#include "analysis/RunTracker.h"
+#include "analysis/Spectrum.h"
+#include "engine/FieldInit.h"
+#include "tests/analysis/AnalysisTestSupport.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The run state from synthetic fields: a mean that swings as a whole against one that only
 // jitters at rounding level while the field is still settling.
-#include "RunTracker.h"
+#include "analysis/RunTracker.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The measurement on synthetic cosine fields of known wavelength.
-#include "Spectrum.h"
+#include "analysis/Spectrum.h"
 
 #include <gtest/gtest.h>
 

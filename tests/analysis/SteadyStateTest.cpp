@@ -1,6 +1,6 @@
 // Steady states against closed forms and the rates themselves; the Jacobian against
 // difference quotients.
-#include "AnalysisTestSupport.h"
+#include "tests/analysis/AnalysisTestSupport.h"
 
 #include <cmath>
 

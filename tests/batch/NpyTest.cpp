@@ -2,7 +2,7 @@
 // are tested from Python (cli_test.py: every version and byte order, dtypes, order, values);
 // here the spellings NumPy does not produce and every refused header. Bad magic, truncated data
 // and the element checks are cli_test.py's.
-#include "Npy.h"
+#include "batch/Npy.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,11 @@
 // The batch tool's option parsing, output names and run bookkeeping. The executable seen from
 // outside (exit statuses, files NumPy reads, frames, sweeps against single runs) is
 // cli_test.py's; the agreement with the window is tst_BatchWindow's.
-#include "Options.h"
-#include "BatchRun.h"
-#include "Npy.h"
-#include "OutputSet.h"
+#include "batch/Options.h"
+#include "batch/BatchRun.h"
+#include "batch/Npy.h"
+#include "output/OutputSet.h"
+#include "tests/batch/ParseOptions.h"
 
 #include <gtest/gtest.h>
 
@@ -14,14 +15,7 @@ namespace {
 
 using rd::batch::Options;
 
-Options parse(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "rdsim-batch");
-    std::vector<const char*> argv;
-    for (const auto& a : args)
-        argv.push_back(a.c_str());
-    return rd::batch::parseOptions(static_cast<int>(argv.size()), argv.data());
-}
+using batchtest::parse;
 
 rd::batch::Prepared prepared(const Options& o, const std::vector<std::string>& values = {})
 {

@@ -1,10 +1,11 @@
 // Large batch runs: how an invocation shares the cores, the kymograph's size limit, and runs
 // beyond the window's field stepped on several threads with the scalar path's bits.
-#include "BatchRun.h"
-#include "EngineError.h"
-#include "Integrators.h"
-#include "Options.h"
-#include "RunScale.h"
+#include "batch/BatchRun.h"
+#include "batch/Options.h"
+#include "batch/RunScale.h"
+#include "engine/EngineError.h"
+#include "engine/Integrators.h"
+#include "tests/batch/ParseOptions.h"
 
 #include <gtest/gtest.h>
 
@@ -17,14 +18,7 @@ namespace {
 
 using rd::batch::Options;
 
-Options parse(std::vector<std::string> args)
-{
-    args.insert(args.begin(), "rdsim-batch");
-    std::vector<const char*> argv;
-    for (const auto& a : args)
-        argv.push_back(a.c_str());
-    return rd::batch::parseOptions(static_cast<int>(argv.size()), argv.data());
-}
+using batchtest::parse;
 
 TEST(ShareCores, JobsTimesThreadsNeverExceedTheHardwareInASweep)
 {

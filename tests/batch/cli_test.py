@@ -5,44 +5,14 @@ sweeps against single runs, frames, kymographs and the progress line.
 Usage: cli_test.py PATH-TO-rdsim-batch
 """
 import os
-import pty
 import struct
-import subprocess
-import sys
 import tempfile
 import unittest
 
 import numpy as np
 
-EXE = None
-
-
-def run(*args, cwd=None, stderr_tty=False):
-    """Runs the tool; returns (exit status, stdout, stderr)."""
-    args = [EXE] + [str(a) for a in args]
-    if not stderr_tty:
-        p = subprocess.run(args, cwd=cwd, capture_output=True, text=True, timeout=300)
-        return p.returncode, p.stdout, p.stderr
-    master, slave = pty.openpty()
-    p = subprocess.Popen(args, cwd=cwd, stdout=subprocess.DEVNULL, stderr=slave)
-    os.close(slave)
-    chunks = []
-    while True:
-        try:
-            data = os.read(master, 4096)
-        except OSError:
-            break
-        if not data:
-            break
-        chunks.append(data)
-    os.close(master)
-    return p.wait(timeout=300), "", b"".join(chunks).decode()
-
-
-def content(path):
-    with open(path, "rb") as f:
-        return f.read()
-
+import batch_cli
+from batch_cli import content, run, run_on_terminal
 
 def files_in(folder):
     return sorted(os.listdir(folder))
@@ -114,10 +84,10 @@ class Basics(unittest.TestCase):
 
     def test_progress_line_only_on_a_terminal_and_not_with_quiet(self):
         with tempfile.TemporaryDirectory() as d:
-            code, _, err = run("--size", "64", "--steps", "400", cwd=d, stderr_tty=True)
+            code, err = run_on_terminal("--size", "64", "--steps", "400", cwd=d)
             self.assertEqual(code, 0)
             self.assertRegex(err, r"400/400 steps, \d+ steps/s, 0 s left")
-            code, _, err = run("--size", "64", "--steps", "400", "--quiet", cwd=d, stderr_tty=True)
+            code, err = run_on_terminal("--size", "64", "--steps", "400", "--quiet", cwd=d)
             self.assertEqual((code, err), (0, ""))
 
 
@@ -295,5 +265,4 @@ class Sweeps(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    EXE = os.path.abspath(sys.argv.pop(1))
-    unittest.main(verbosity=1)
+    batch_cli.main(unittest)

@@ -7,45 +7,14 @@ Usage: findings_test.py PATH-TO-rdsim-batch
 import csv
 import math
 import os
-import pty
 import re
-import subprocess
-import sys
 import tempfile
 import unittest
 
 import numpy as np
 
-EXE = None
-
-
-def run(*args, cwd=None):
-    p = subprocess.run([EXE] + [str(a) for a in args], cwd=cwd, capture_output=True, text=True,
-                       timeout=300)
-    return p.returncode, p.stdout, p.stderr
-
-
-def stderr_on_terminal(*args):
-    master, slave = pty.openpty()
-    p = subprocess.Popen([EXE] + [str(a) for a in args], stdout=subprocess.DEVNULL, stderr=slave)
-    os.close(slave)
-    chunks = []
-    while True:
-        try:
-            data = os.read(master, 4096)
-        except OSError:
-            break
-        if not data:
-            break
-        chunks.append(data)
-    os.close(master)
-    return p.wait(timeout=300), b"".join(chunks).decode()
-
-
-def content(path):
-    with open(path, "rb") as f:
-        return f.read()
-
+import batch_cli
+from batch_cli import content, run, run_on_terminal
 
 def report_fields(text):
     """The numbers of --report's three lines."""
@@ -162,7 +131,7 @@ class UntilSteady(unittest.TestCase):
                                "--report")
             self.assertEqual(out.splitlines()[0],
                              "Run state: still changing after %d steps" % (stop - 100))
-            code, err = stderr_on_terminal(*common, "--steps", 1000000, "--until", "steady")
+            code, err = run_on_terminal(*common, "--steps", 1000000, "--until", "steady")
             self.assertEqual(code, 0)
             self.assertRegex(err, r"\r%d/%d steps, \d+ steps/s, 0 s left, stopped at step %d "
                                   r"\(steady\)  \r?\n$" % (stop, stop, stop))
@@ -200,5 +169,4 @@ class Sweep(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    EXE = os.path.abspath(sys.argv.pop(1))
-    unittest.main(verbosity=1)
+    batch_cli.main(unittest)

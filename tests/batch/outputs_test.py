@@ -5,33 +5,22 @@ colliding names, permissions, links and standard output that cannot be written.
 Usage: outputs_test.py PATH-TO-rdsim-batch
 """
 import os
-import resource
 import signal
 import subprocess
-import sys
 import tempfile
 import time
 import unittest
 
 import numpy as np
 
-EXE = None
+import batch_cli
+from batch_cli import content
 
 
-def run(*args, cwd=None, limit=None):
-    """Runs the tool; returns (exit status, stderr). `limit` caps its address space (bytes)."""
-    def cap():
-        if limit:
-            resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
-    p = subprocess.run([EXE] + [str(a) for a in args], cwd=cwd, capture_output=True, text=True,
-                       timeout=300, preexec_fn=cap)
-    return p.returncode, p.stderr
-
-
-def content(path):
-    with open(path, "rb") as f:
-        return f.read()
-
+def run(*args, **kwargs):
+    """(exit status, stderr): these tests never read standard output."""
+    code, _, err = batch_cli.run(*args, **kwargs)
+    return code, err
 
 def tmpfs(folder, size):
     """Mounts a small tmpfs on folder; False where that is not allowed."""
@@ -64,7 +53,7 @@ class Signals(unittest.TestCase):
         def prepare():
             if ignore:
                 signal.signal(ignore, signal.SIG_IGN)
-        return subprocess.Popen([EXE] + list(args), cwd=d, stderr=subprocess.PIPE, text=True,
+        return subprocess.Popen([batch_cli.EXE] + list(args), cwd=d, stderr=subprocess.PIPE, text=True,
                                 preexec_fn=prepare)
 
     def wait_for(self, path, p):
@@ -123,7 +112,7 @@ class Limits(unittest.TestCase):
             self.assertEqual(code, 5, err)
             self.assertRegex(err, r"^rdsim-batch: out of memory[^\n]*\n$")
             self.assertEqual(os.listdir(d), [])
-            self.assertIn("5 out of memory", subprocess.run([EXE, "--help"], capture_output=True,
+            self.assertIn("5 out of memory", subprocess.run([batch_cli.EXE, "--help"], capture_output=True,
                                                              text=True).stdout)
 
     def test_a_field_file_larger_or_endless_is_refused_from_its_header(self):
@@ -215,11 +204,10 @@ class Permissions(unittest.TestCase):
     def test_help_and_version_fail_when_standard_output_cannot_be_written(self):
         for option in ("--help", "--version"):
             with self.subTest(option), open("/dev/full", "w") as full:
-                p = subprocess.run([EXE, option], stdout=full, stderr=subprocess.PIPE, text=True)
+                p = subprocess.run([batch_cli.EXE, option], stdout=full, stderr=subprocess.PIPE, text=True)
                 self.assertEqual((p.returncode, p.stderr),
                                  (4, "rdsim-batch: standard output: No space left on device\n"))
 
 
 if __name__ == "__main__":
-    EXE = os.path.abspath(sys.argv.pop(1))
-    unittest.main(verbosity=1)
+    batch_cli.main(unittest)

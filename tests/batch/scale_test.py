@@ -7,26 +7,13 @@ Usage: scale_test.py PATH-TO-rdsim-batch
 """
 import os
 import struct
-import subprocess
-import sys
 import tempfile
 import unittest
 
 import numpy as np
 
-EXE = None
-
-
-def run(*args, cwd=None):
-    p = subprocess.run([EXE] + [str(a) for a in args], cwd=cwd, capture_output=True, text=True,
-                       timeout=600)
-    return p.returncode, p.stdout, p.stderr
-
-
-def content(path):
-    with open(path, "rb") as f:
-        return f.read()
-
+import batch_cli
+from batch_cli import content, run
 
 class Limits(unittest.TestCase):
     def test_sizes_above_4096_and_oversized_kymographs_exit_2_writing_nothing(self):
@@ -120,5 +107,4 @@ class Threads(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    EXE = os.path.abspath(sys.argv.pop(1))
-    unittest.main(verbosity=1)
+    batch_cli.main(unittest)

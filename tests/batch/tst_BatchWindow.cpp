@@ -1,13 +1,13 @@
 // The batch tool against the real window, headless: the same state and settings give the
 // same field bit for bit after the same number of steps, the same failure, the same pictures.
-#include "FieldInit.h"
-#include "GuiTestSupport.h"
-#include "Integrators.h"
-#include "ModelBoxes.h"
-#include "Npy.h"
-#include "Options.h"
-#include "OutputSet.h"
-#include "ProfileImage.h"
+#include "batch/Npy.h"
+#include "batch/Options.h"
+#include "batch/ProfileImage.h"
+#include "engine/FieldInit.h"
+#include "engine/Integrators.h"
+#include "output/OutputSet.h"
+#include "settings/ModelBoxes.h"
+#include "tests/support/GuiTestSupport.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -1,7 +1,7 @@
 // The field picture's grey levels against the rule written the plain way: the single
 // product rounded half to even by nearbyint, black below 0 and for a product that is not
 // a finite number, white above 255.
-#include "FieldImage.h"
+#include "display/FieldImage.h"
 
 #include <gtest/gtest.h>
 

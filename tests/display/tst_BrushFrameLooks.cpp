@@ -1,6 +1,6 @@
 // The brush frame as seen: the slider captions end before their sliders, and the Spiral button's
 // raised edge shows on all four sides around its picture.
-#include "GuiTestSupport.h"
+#include "tests/support/GuiTestSupport.h"
 
 #include <QGroupBox>
 #include <QLabel>

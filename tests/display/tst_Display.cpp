@@ -1,7 +1,7 @@
-#include "FieldImage.h"
-#include "GuiTestSupport.h"
-#include "Intake.h"
-#include "PictureBox.h"
+#include "display/FieldImage.h"
+#include "display/PictureBox.h"
+#include "settings/Intake.h"
+#include "tests/support/GuiTestSupport.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -1,7 +1,7 @@
 // The panels' phase plots and File > Save As, each test with a fresh window in a fresh
 // working folder.
-#include "GuiTestSupport.h"
-#include "Kinetics.h"
+#include "engine/Kinetics.h"
+#include "tests/support/GuiTestSupport.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -1,6 +1,6 @@
 // Save As never damages an earlier file: a full disk and a write-protected second 1D file
 // leave every earlier file byte for byte as it was, and the message tells the truth.
-#include "GuiTestSupport.h"
+#include "tests/support/GuiTestSupport.h"
 
 #include <QtTest>
 #include <QtWidgets>

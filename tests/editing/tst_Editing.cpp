@@ -1,6 +1,6 @@
 // What the user edits in the window: painting discs and the spiral into the field, drawing
 // the profiles, also during runs. Each test has a fresh window.
-#include "GuiTestSupport.h"
+#include "tests/support/GuiTestSupport.h"
 
 #include <QtTest>
 #include <QtWidgets>

@@ -1,7 +1,7 @@
 // Presses on a profile plot's border: the stored height stays within 0..top, and a press past
 // either end of the line changes nothing, though it starts the stroke; the stroke writes only
 // its own plot's array and picture.
-#include "GuiTestSupport.h"
+#include "tests/support/GuiTestSupport.h"
 
 #include <QPushButton>
 #include <QTest>

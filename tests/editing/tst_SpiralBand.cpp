@@ -1,5 +1,5 @@
 // The spiral is one connected band, and the arcs it is drawn with end on their end points.
-#include "GuiTestSupport.h"
+#include "tests/support/GuiTestSupport.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "Integrators.h"
+#include "engine/Integrators.h"
 
 #include <algorithm>
 

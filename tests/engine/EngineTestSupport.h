@@ -2,9 +2,9 @@
 // intake derives them, one step of either dimension, and bit-level comparisons.
 #pragma once
 
-#include "EngineError.h"
-#include "Integrators.h"
-#include "SimState.h"
+#include "engine/EngineError.h"
+#include "engine/Integrators.h"
+#include "engine/SimState.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The Random and Clear buttons' bands, set B and the spare element are checked through the
 // window (editing tests), and the loop's counter and redraw period by the window's runs; what
 // is left here is what a window run cannot reach.
-#include "EngineTestSupport.h"
-#include "FieldInit.h"
-#include "RunLoop.h"
+#include "engine/FieldInit.h"
+#include "engine/RunLoop.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Long fixed runs of every model, hashed bit for bit. The expected hashes come from
 // oracle.py beside this file, an independent NumPy model of the arithmetic; any change
 // of results, in any cell, in any step, changes a hash.
-#include "EngineTestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 

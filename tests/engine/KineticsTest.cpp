@@ -1,5 +1,5 @@
-#include "Kinetics.h"
-#include "EngineTestSupport.h"
+#include "engine/Kinetics.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The Oregonator scales its activator rate by reactGain / kC in one stage: with kC = 0 the
 // error leaves both outputs holding the stored unscaled rates, on every path.
-#include "EngineTestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "Quoted.h"
+#include "engine/Quoted.h"
 
 #include <gtest/gtest.h>
 

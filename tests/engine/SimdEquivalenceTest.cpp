@@ -2,7 +2,7 @@
 // runs: the same bits in all four arrays, synU, synV and phaseA after every step, and
 // the same error, raised at the same cell, with the same cells written; the mirrored edge
 // cells, which the vector paths compute in the lanes of their blocks, included.
-#include "EngineTestSupport.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 

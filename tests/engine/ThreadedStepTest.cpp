@@ -1,8 +1,8 @@
 // The 2D step split over threads against the one-thread scalar reference: the same bits
 // for every thread count and path, and an error named at the reference's cell with the
 // reference's increments.
-#include "EngineTestSupport.h"
-#include "StepThreads.h"
+#include "engine/StepThreads.h"
+#include "tests/engine/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 

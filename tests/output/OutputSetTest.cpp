@@ -1,6 +1,6 @@
 // A set of outputs replaces every target or none, leaves no temporary file, follows links,
 // respects write permission and names the system's reason.
-#include "OutputSet.h"
+#include "output/OutputSet.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Closes the window while a 2D run is in progress. The program must then come to an end by
 // itself: exit status 0, the loop finished, nothing touched after the window went away.
-#include "frmMain.h"
+#include "display/frmMain.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,12 +1,12 @@
 // Bad input and arithmetic errors, driven through the real window: a refusal
 // changes nothing and says why, a Stop always stops, an error ends the run (not the program)
 // and leaves the last complete step, and going on afterwards works.
-#include "EngineError.h"
-#include "FieldImage.h"
-#include "GuiTestSupport.h"
-#include "Intake.h"
-#include "Integrators.h"
-#include "ModelBoxes.h"
+#include "display/FieldImage.h"
+#include "engine/EngineError.h"
+#include "engine/Integrators.h"
+#include "settings/Intake.h"
+#include "settings/ModelBoxes.h"
+#include "tests/support/GuiTestSupport.h"
 
 #include <QtTest>
 #include <QtWidgets>

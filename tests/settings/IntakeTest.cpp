@@ -2,7 +2,7 @@
 // reuse an unrounded double instead of the stored float when deriving su and sv from cu and
 // cv (2D sv then comes out 0x3e4cccca). The exact-bit checks below guard the build flag
 // -fno-tree-slp-vectorize and the store-then-derive order in the intake.
-#include "Intake.h"
+#include "settings/Intake.h"
 
 #include <gtest/gtest.h>
 

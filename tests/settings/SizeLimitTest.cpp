@@ -1,7 +1,7 @@
 // The size box under each front end's limit: the window reduces a larger size to its largest
 // field, the batch tool refuses it. A size half a cell above the largest field rounds half to
 // even after one is subtracted, so a limit whose last index is odd (4096, 100) takes it up.
-#include "Intake.h"
+#include "settings/Intake.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The settings as the window offers them: the "Function" menu, "1D"/"2D", Random and Clear,
 // also during a run. Each test has a fresh window.
-#include "GuiTestSupport.h"
-#include "Integrators.h"
+#include "engine/Integrators.h"
+#include "tests/support/GuiTestSupport.h"
 
 #include <QtTest>
 #include <QtWidgets>

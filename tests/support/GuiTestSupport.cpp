@@ -1,6 +1,6 @@
-#include "GuiTestSupport.h"
-#include "Integrators.h"
-#include "ModelBoxes.h"
+#include "tests/support/GuiTestSupport.h"
+#include "engine/Integrators.h"
+#include "settings/ModelBoxes.h"
 
 #include <QAction>
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 // intake procedures, exact float comparison, pixel sets and driving the real widgets and runs.
 #pragma once
 
-#include "frmMain.h"
+#include "display/frmMain.h"
 
 #include <QImage>
 #include <QPoint>

@@ -1,5 +1,6 @@
-#include "FieldImage.h"
-#include "GuiTestSupport.h"
+#include "display/FieldImage.h"
+#include "engine/Integrators.h"
+#include "tests/support/GuiTestSupport.h"
 
 #include <QtTest>
 #include <QtWidgets>
