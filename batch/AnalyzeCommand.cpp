@@ -1,6 +1,7 @@
 #include "batch/AnalyzeCommand.h"
 
 #include "batch/BatchRun.h"
+#include "batch/FieldPicture.h"
 #include "batch/Options.h"
 #include "output/OutputSet.h"
 
@@ -243,17 +244,7 @@ int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err
         }
         if (!args.plot.empty()) {
             // Text needs a font database: an off-screen application, no display.
-            std::unique_ptr<QGuiApplication> app;
-            if (!QGuiApplication::instance()) {
-                static int fakeArgc = 3;
-                static char arg0[] = "rdsim-batch", arg1[] = "-platform", arg2[] = "offscreen";
-                static char* fakeArgv[] = { arg0, arg1, arg2, nullptr };
-                // Qt's start-up remarks (no runtime folder and the like) are not ours to show.
-                const QtMessageHandler previous = qInstallMessageHandler(
-                    [](QtMsgType, const QMessageLogContext&, const QString&) {});
-                app = std::make_unique<QGuiApplication>(fakeArgc, fakeArgv);
-                qInstallMessageHandler(previous);
-            }
+            const auto app = offscreenApplication();
             set.add(args.plot, pngBytes(dispersionPlot(a, table, featuredState(a))));
         }
         set.commit();

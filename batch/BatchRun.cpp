@@ -2,6 +2,7 @@
 // and the output files at the end.
 #include "batch/BatchRun.h"
 
+#include "batch/FieldPicture.h"
 #include "batch/Interrupt.h"
 #include "batch/Npy.h"
 #include "batch/ProfileImage.h"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -40,18 +42,36 @@ std::vector<std::byte> encodePicture(const QImage& image, const std::string& nam
     return { p, p + bytes.size() };
 }
 
-// The picture of the state as the window shows it: the grey field in 2D, the two profile
-// plots in 1D.
-void addStatePictures(output::OutputSet& set, const Prepared& run, const std::string& name)
+// The caption of a picture: model, step and time.
+std::string captionOf(const Prepared& run, std::int32_t step)
+{
+    char time[32];
+    std::snprintf(time, sizeof time, "%g", static_cast<double>(step) * double { run.state.dt });
+    return std::string(modelInfo(run.model).displayName) + "   step " + std::to_string(step)
+        + "   t = " + time;
+}
+
+// The picture of the state: the field in 2D (the window's grey one unless styled), the two
+// profile plots in 1D (only zoomed).
+void addStatePictures(output::OutputSet& set, const Prepared& run, const PictureStyle& style,
+    const std::string& name, std::int32_t step)
 {
     const SimState& s = run.state;
     if (run.oneD) {
         const std::string u = speciesName(name, 'u'), v = speciesName(name, 'v');
-        set.add(u, encodePicture(renderProfile(currentU(s, true), s.uMax, QColor(255, 0, 0)), u));
-        set.add(v, encodePicture(renderProfile(currentV(s, true), s.vMax, QColor(0, 0, 255)), v));
+        const auto profile = [&](std::span<const float> cells, float range, QColor colour) {
+            return zoomed(renderProfile(cells, range, colour), style.zoom);
+        };
+        set.add(u, encodePicture(profile(currentU(s, true), s.uMax, QColor(255, 0, 0)), u));
+        set.add(v, encodePicture(profile(currentV(s, true), s.vMax, QColor(0, 0, 255)), v));
     } else {
+        const bool v = style.species == 'v';
+        const auto cells = v ? currentV(s, false) : currentU(s, false);
+        const float panelScale = v ? 255.0f / s.vMax : s.grayScale;
         set.add(name,
-            encodePicture(renderField(currentU(s, false).data(), s.nCells, s.grayScale), name));
+            encodePicture(
+                fieldPicture(cells, s.nCells, s.nCells, panelScale, style, captionOf(run, step)),
+                name));
     }
 }
 
@@ -161,7 +181,7 @@ RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* pro
             [&](std::int32_t n) {
                 if (frames) {
                     output::OutputSet set;
-                    addStatePictures(set, run, formatFrameName(t.image, n / o.every));
+                    addStatePictures(set, run, o.picture, formatFrameName(t.image, n / o.every), n);
                     throwIfInterrupted();
                     commitInto(set, report.files);
                     ++framesWritten;
@@ -186,9 +206,10 @@ RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* pro
         if (!t.savePrefix.empty())
             addFields(set, run, t.savePrefix);
         if (!t.image.empty() && !frames)
-            addStatePictures(set, run, t.image);
+            addStatePictures(set, run, o.picture, t.image, taken);
         if (kymograph)
-            set.add(t.kymograph, encodePicture(kymograph->image(), t.kymograph));
+            set.add(t.kymograph,
+                encodePicture(kymograph->image(o.picture, captionOf(run, taken)), t.kymograph));
         throwIfInterrupted();
         commitInto(set, report.files);
     } catch (const StepFailed& e) {

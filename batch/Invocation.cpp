@@ -2,8 +2,11 @@
 // worker threads, the reports, the sweep's CSV and the interrupt's one line.
 #include "batch/BatchRun.h"
 
+#include "batch/FieldPicture.h"
 #include "batch/Interrupt.h"
 #include "batch/RunScale.h"
+
+#include <QGuiApplication>
 
 #include <algorithm>
 #include <new>
@@ -73,6 +76,8 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
         return kExitOutput;
     }
 
+    // Captions and colour-bar labels are text: a font database without a display.
+    const auto app = o.picture.needsText() ? offscreenApplication() : nullptr;
     Progress progress(progressWanted, std::int64_t { o.steps } * std::ssize(combos),
         static_cast<int>(combos.size()));
     std::vector<RunReport> reports(combos.size());

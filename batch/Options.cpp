@@ -113,13 +113,20 @@ Options parseOptions(int argc, const char* const* argv)
             flag(o.version);
             continue;
         }
-        if (name == "--quiet" || name == "--report") {
-            flag(name == "--quiet" ? o.quiet : o.report);
+        if (name == "--quiet" || name == "--report" || name == "--colorbar"
+            || name == "--annotate") {
+            if (std::find(given.begin(), given.end(), name) == given.end())
+                given.push_back(name);
+            flag(name == "--quiet"         ? o.quiet
+                    : name == "--report"   ? o.report
+                    : name == "--colorbar" ? o.picture.colorbar
+                                           : o.picture.annotate);
             continue;
         }
-        static constexpr std::string_view withValue[] = { "--model", "--dim", "--size", "--steps",
-            "--set", "--init", "--seed", "--load-u", "--load-v", "--save", "--image", "--every",
-            "--kymograph", "--sweep", "--jobs", "--threads", "--until" };
+        static constexpr std::string_view withValue[]
+            = { "--model", "--dim", "--size", "--steps", "--set", "--init", "--seed", "--load-u",
+                  "--load-v", "--save", "--image", "--every", "--kymograph", "--sweep", "--jobs",
+                  "--threads", "--until", "--colormap", "--range", "--zoom", "--species" };
         if (std::find(std::begin(withValue), std::end(withValue), name) == std::end(withValue))
             throw UsageError("unknown option " + quotedValue(name) + " (see --help)");
         if (!hasValue) {
@@ -133,7 +140,8 @@ Options parseOptions(int argc, const char* const* argv)
             given.push_back(name);
         }
 
-        if (name == "--model") {
+        if (parsePictureOption(o.picture, name, value)) {
+        } else if (name == "--model") {
             const auto m = modelByOptionName(value);
             if (!m)
                 refuse(name, value, "unknown model (" + modelNamesText() + ")");
@@ -259,6 +267,7 @@ Options parseOptions(int argc, const char* const* argv)
     }
     if (everyText && !frames && o.kymograph.empty())
         refuse("--every", *everyText, "needs --image with %d in its name, or --kymograph");
+    checkPictureOptions(o, given);
     if (o.every == 0 && !o.kymograph.empty())
         o.every = 1;
     return o;

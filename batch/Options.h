@@ -1,6 +1,7 @@
 // The command line of rdsim-batch: long options into a checked description of the work.
 #pragma once
 
+#include "batch/FieldPicture.h"
 #include "engine/SimState.h"
 #include "settings/Intake.h"
 #include "settings/ModelBoxes.h"
@@ -53,6 +54,7 @@ struct Options {
     std::string image; // empty: no picture; holds %d for a frame sequence
     std::int32_t every = 0; // 0: no frames or kymograph rows given
     std::string kymograph; // 1D only
+    PictureStyle picture; // colours, range, zoom and extras of every field picture
 
     std::vector<Sweep> sweeps;
     unsigned jobs = 0; // 0: one per hardware thread; never more than those
@@ -62,6 +64,11 @@ struct Options {
     bool report = false; // --report: the run's state and wavelengths on standard output
     bool untilSteady = false; // --until steady
 };
+
+// One of the picture options into `style`; false for another option. Throws UsageError.
+bool parsePictureOption(PictureStyle& style, std::string_view name, std::string_view value);
+// The picture options against the rest; `given` the options seen. Throws UsageError.
+void checkPictureOptions(const Options& options, const std::vector<std::string>& given);
 
 // Parses argv[1..argc-1]. Throws UsageError. Checks the option combinations and the form of
 // each value; the settings themselves go through the intake (see makeIntakeInput).

@@ -51,29 +51,22 @@ Kymograph::Kymograph(int nCells, float grayScale, std::int64_t rows)
     : nCells_(nCells)
     , grayScale_(grayScale)
 {
-    levels_.reserve(static_cast<std::size_t>(rows) * static_cast<std::size_t>(nCells));
+    values_.reserve(static_cast<std::size_t>(rows) * static_cast<std::size_t>(nCells));
 }
 
 void Kymograph::addRow(std::span<const float> u)
 {
-    for (int i = 0; i < nCells_; ++i)
-        levels_.push_back(
-            static_cast<std::uint8_t>(rd::grayLevel(u[static_cast<std::size_t>(i)], grayScale_)));
+    values_.insert(values_.end(), u.begin(), u.begin() + nCells_);
     ++rows_;
 }
 
-QImage Kymograph::image() const
+QImage Kymograph::image(const PictureStyle& style, const std::string& caption) const
 {
-    QImage img(nCells_, rows_, QImage::Format_RGB32);
-    if (img.isNull() && rows_ > 0)
+    if (rows_ == 0)
+        return QImage(nCells_, 0, QImage::Format_RGB32);
+    QImage img = fieldPicture(values_, nCells_, rows_, grayScale_, style, caption);
+    if (img.isNull())
         throw std::bad_alloc();
-    for (int r = 0; r < rows_; ++r) {
-        auto* row = reinterpret_cast<QRgb*>(img.scanLine(r));
-        for (int i = 0; i < nCells_; ++i) {
-            const int g = levels_[static_cast<std::size_t>(r) * nCells_ + i];
-            row[i] = qRgb(g, g, g);
-        }
-    }
     return img;
 }
 

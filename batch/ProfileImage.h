@@ -2,6 +2,8 @@
 // window's profile boxes show them, and a space-time picture of u.
 #pragma once
 
+#include "batch/FieldPicture.h"
+
 #include <QColor>
 #include <QImage>
 
@@ -20,21 +22,23 @@ inline constexpr int kProfileHeight = 62;
 // A value outside the box is cut off; NaN draws no bar.
 QImage renderProfile(std::span<const float> cells, float range, QColor colour);
 
-// Space-time picture of u on a line: one row per sample, time downwards, grey levels as the
-// 2D field picture maps them (0 black, 255 / grayScale white).
+// Space-time picture of u on a line: one row per sample, time downwards, coloured as the 2D
+// field picture (by default grey: 0 black, 255 / grayScale white).
 class Kymograph {
 public:
     // Room for `rows` rows is taken at once, so that a want of memory shows before the run.
     Kymograph(int nCells, float grayScale, std::int64_t rows = 0);
     void addRow(std::span<const float> u);
     int rows() const { return rows_; }
-    QImage image() const; // throws std::bad_alloc when the picture cannot be made
+    // Throw std::bad_alloc when the picture cannot be made.
+    QImage image() const { return image({}, ""); }
+    QImage image(const PictureStyle& style, const std::string& caption) const;
 
 private:
     int nCells_;
     float grayScale_;
     int rows_ = 0;
-    std::vector<std::uint8_t> levels_;
+    std::vector<float> values_; // kept whole: an auto range needs them all
 };
 
 } // namespace rd::batch
