@@ -37,6 +37,15 @@ through; a file without write permission is kept and refused; "%%" in a name is 
   --every K            steps between frames and kymograph rows
   --kymograph FILE     1D only: u over time as one picture, a row every K steps (default 1),
                        time downwards, starting with the initial state
+Pictures (2D field, frames and kymograph; the 1D profiles take only --zoom):
+  --colormap NAME      gray (the window's, default), viridis, magma, inferno or cividis
+  --range auto|LO:HI   the values from black (or the table's first colour) to white (its
+                       last): the field's own min..max, or LO..HI (default: 0..uMax or
+                       0..vMax, as the window)
+  --zoom K             K x K pixels a cell, 1 to 64 (default 1)
+  --species u|v        the species a 2D picture shows (default u)
+  --colorbar           the colour scale with its values beside the field
+  --annotate           the model, step and time under the field
 The run against the analysis (see rdsim-batch analyze):
   --report             at the end, print to standard output the run's state (converged,
                        still changing, oscillating, extinct, or ended by an arithmetic
@@ -88,6 +97,8 @@ program ends by the signal.
 
 Example:
   rdsim-batch --model gray-scott --dim 2 --init random --seed 1 --steps 10000 --image gs.png
+  rdsim-batch --init random --seed 1 --steps 3000 --image gm.png --colormap viridis \
+      --range auto --zoom 4 --colorbar --annotate
 )";
 }
 
