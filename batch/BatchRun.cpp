@@ -4,6 +4,7 @@
 
 #include "batch/FieldPicture.h"
 #include "batch/Interrupt.h"
+#include "batch/Movie.h"
 #include "batch/Npy.h"
 #include "batch/ProfileImage.h"
 #include "display/FieldImage.h"
@@ -49,6 +50,19 @@ std::string captionOf(const Prepared& run, std::int32_t step)
     std::snprintf(time, sizeof time, "%g", static_cast<double>(step) * double { run.state.dt });
     return std::string(modelInfo(run.model).displayName) + "   step " + std::to_string(step)
         + "   t = " + time;
+}
+
+// The 2D field's picture by the style.
+QImage fieldPictureOf(const Prepared& run, const PictureStyle& style, std::int32_t step)
+{
+    const SimState& s = run.state;
+    const bool v = style.species == 'v';
+    const auto cells = v ? currentV(s, false) : currentU(s, false);
+    const float panelScale = v ? 255.0f / s.vMax : s.grayScale;
+    QImage image = fieldPicture(cells, s.nCells, s.nCells, panelScale, style, captionOf(run, step));
+    if (image.isNull())
+        throw std::bad_alloc();
+    return image;
 }
 
 // The picture of the state: the field in 2D (the window's grey one unless styled), the two
@@ -176,9 +190,14 @@ RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* pro
         std::optional<Kymograph> kymograph;
         if (!t.kymograph.empty())
             kymograph.emplace(run.state.nCells, run.state.grayScale, o.steps / o.every + 1);
+        std::optional<Movie> movie;
+        if (!t.movie.empty())
+            movie.emplace(t.movie, o.fps);
         const std::int32_t taken = advance(
-            run, o.steps, frames || kymograph ? o.every : 0,
+            run, o.steps, frames || kymograph || movie ? o.every : 0,
             [&](std::int32_t n) {
+                if (movie)
+                    movie->addFrame(fieldPictureOf(run, o.picture, n));
                 if (frames) {
                     output::OutputSet set;
                     addStatePictures(set, run, o.picture, formatFrameName(t.image, n / o.every), n);
@@ -207,6 +226,8 @@ RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* pro
             addFields(set, run, t.savePrefix);
         if (!t.image.empty() && !frames)
             addStatePictures(set, run, o.picture, t.image, taken);
+        if (movie)
+            set.add(t.movie, movie->finish());
         if (kymograph)
             set.add(t.kymograph,
                 encodePicture(kymograph->image(o.picture, captionOf(run, taken)), t.kymograph));
@@ -223,6 +244,9 @@ RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* pro
     } catch (const OutputError& e) {
         report.status = RunStatus::OutputError;
         report.message = outputErrorText(e) + framesNote();
+    } catch (const MovieError& e) {
+        report.status = RunStatus::OutputError;
+        report.message = e.what() + framesNote();
     } catch (const Interrupted&) {
         report.status = RunStatus::Interrupted;
         report.message = "interrupted after iteration " + std::to_string(reached)

@@ -77,7 +77,7 @@ std::int32_t advance(Prepared& run, std::int32_t steps, std::int32_t every,
 // The output names of one run. A sweep's combination puts its tag ("kA=0.05-kB=0.06") into
 // every name: after the save prefix, and before a picture's extension.
 struct Targets {
-    std::string savePrefix, image, kymograph;
+    std::string savePrefix, image, kymograph, movie;
 };
 Targets targetsFor(const Options& options, const std::string& tag);
 // The tag of a sweep combination, "" for a single run.

@@ -46,6 +46,11 @@ Pictures (2D field, frames and kymograph; the 1D profiles take only --zoom):
   --species u|v        the species a 2D picture shows (default u)
   --colorbar           the colour scale with its values beside the field
   --annotate           the model, step and time under the field
+  --movie FILE         2D: a movie of the frames of --every K (the pictures --image with %d
+                       would write), as .mp4 (H.264), .webm (VP9), .gif or .apng (lossless);
+                       made by the ffmpeg program, which must be installed, and put in place
+                       with the run's final outputs
+  --fps N              the movie's frames a second, 1 to 240 (default 10)
 The run against the analysis (see rdsim-batch analyze):
   --report             at the end, print to standard output the run's state (converged,
                        still changing, oscillating, extinct, or ended by an arithmetic

@@ -1,6 +1,7 @@
 // Parsing the command line of rdsim-batch into checked options.
 #include "batch/Options.h"
 
+#include "batch/Movie.h"
 #include "batch/OptionText.h"
 #include "batch/RunScale.h"
 
@@ -123,10 +124,10 @@ Options parseOptions(int argc, const char* const* argv)
                                            : o.picture.annotate);
             continue;
         }
-        static constexpr std::string_view withValue[]
-            = { "--model", "--dim", "--size", "--steps", "--set", "--init", "--seed", "--load-u",
-                  "--load-v", "--save", "--image", "--every", "--kymograph", "--sweep", "--jobs",
-                  "--threads", "--until", "--colormap", "--range", "--zoom", "--species" };
+        static constexpr std::string_view withValue[] = { "--model", "--dim", "--size", "--steps",
+            "--set", "--init", "--seed", "--load-u", "--load-v", "--save", "--image", "--every",
+            "--kymograph", "--sweep", "--jobs", "--threads", "--until", "--colormap", "--range",
+            "--zoom", "--species", "--movie", "--fps" };
         if (std::find(std::begin(withValue), std::end(withValue), name) == std::end(withValue))
             throw UsageError("unknown option " + quotedValue(name) + " (see --help)");
         if (!hasValue) {
@@ -180,6 +181,12 @@ Options parseOptions(int argc, const char* const* argv)
                     : name == "--image"  ? o.image
                                          : o.kymograph)
                 = value;
+        } else if (name == "--movie") {
+            if (movieFormat(value).empty())
+                refuse(name, value, "the file name must end in .mp4, .webm, .gif or .apng");
+            o.movie = value;
+        } else if (name == "--fps") {
+            o.fps = boundedInt(name, value, 1, 240);
         } else if (name == "--every") {
             o.every = boundedInt(name, value, 1, kMaxSteps);
             everyText = value;
@@ -265,8 +272,20 @@ Options parseOptions(int argc, const char* const* argv)
                 "the kymograph would have " + std::to_string(rows) + " rows; at most "
                     + std::to_string(kMaxKymographRows) + " (choose a larger --every)");
     }
-    if (everyText && !frames && o.kymograph.empty())
-        refuse("--every", *everyText, "needs --image with %d in its name, or --kymograph");
+    if (!o.movie.empty()) {
+        if (o.oneD)
+            refuse("--movie", o.movie, "a movie shows a 2D field; a 1D run has --kymograph");
+        if (!everyText)
+            refuse("--movie", o.movie, "needs --every K, the steps between its frames");
+        if (hasFrameConversion(o.movie, "--movie"))
+            refuse("--movie", o.movie, "the name takes no %d (write %% for a percent sign)");
+        o.movie = formatFrameName(o.movie, 0);
+        if (ffmpegProgram().empty())
+            refuse("--movie", o.movie,
+                "ffmpeg was not found on the PATH; it makes the movies (install ffmpeg)");
+    }
+    if (everyText && !frames && o.kymograph.empty() && o.movie.empty())
+        refuse("--every", *everyText, "needs --image with %d in its name, --kymograph or --movie");
     checkPictureOptions(o, given);
     if (o.every == 0 && !o.kymograph.empty())
         o.every = 1;

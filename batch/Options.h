@@ -54,6 +54,8 @@ struct Options {
     std::string image; // empty: no picture; holds %d for a frame sequence
     std::int32_t every = 0; // 0: no frames or kymograph rows given
     std::string kymograph; // 1D only
+    std::string movie; // empty: no movie; 2D only, of the frames of --every
+    int fps = 10;
     PictureStyle picture; // colours, range, zoom and extras of every field picture
 
     std::vector<Sweep> sweeps;

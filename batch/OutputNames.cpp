@@ -150,6 +150,7 @@ Targets targetsFor(const Options& o, const std::string& tag)
         t.savePrefix = tag.empty() ? o.savePrefix : o.savePrefix + "-" + tag;
     t.image = o.image.empty() ? o.image : withTagBeforeExtension(o.image, tag);
     t.kymograph = o.kymograph.empty() ? o.kymograph : withTagBeforeExtension(o.kymograph, tag);
+    t.movie = o.movie.empty() ? o.movie : withTagBeforeExtension(o.movie, tag);
     return t;
 }
 
@@ -175,6 +176,8 @@ void checkTargets(const Targets& t, bool oneD)
     }
     if (!t.kymograph.empty())
         output::checkReplaceable(t.kymograph);
+    if (!t.movie.empty())
+        output::checkReplaceable(t.movie);
 }
 
 } // namespace rd::batch

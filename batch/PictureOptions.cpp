@@ -66,10 +66,9 @@ void checkPictureOptions(const Options& o, const std::vector<std::string>& given
     for (const std::string_view option : styling) {
         if (std::find(given.begin(), given.end(), option) == given.end())
             continue;
-        if (o.image.empty() && o.kymograph.empty())
+        if (o.image.empty() && o.kymograph.empty() && o.movie.empty())
             throw UsageError(std::string(option)
-                + ": styles the pictures; needs --image or "
-                  "--kymograph");
+                + ": styles the pictures; needs --image, --kymograph or --movie");
         if (option == "--species" && o.oneD)
             throw UsageError("--species: a 1D run's pictures show both species already");
     }

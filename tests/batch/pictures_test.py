@@ -121,7 +121,7 @@ class Pictures(unittest.TestCase):
             (["--species", "w", "--image", "p.png"], 'rdsim-batch: --species "w": the species is u or v'),
             (["--dim", "1", "--species", "v", "--image", "p.png"],
              "rdsim-batch: --species: a 1D run's pictures show both species already"),
-            (["--colorbar"], "rdsim-batch: --colorbar: styles the pictures; needs --image or --kymograph"),
+            (["--colorbar"], "rdsim-batch: --colorbar: styles the pictures; needs --image, --kymograph or --movie"),
         ]
         with tempfile.TemporaryDirectory() as d:
             for args, message in cases:
