@@ -89,6 +89,8 @@ fs::path sweepCsvPath(const Options& o)
             first.pop_back();
     } else if (!o.kymograph.empty())
         first = withoutExtension(o.kymograph);
+    else if (!o.movie.empty())
+        first = withoutExtension(o.movie);
     return first.empty() ? fs::path("sweep.csv") : fs::path(first + "-sweep.csv");
 }
 
@@ -120,6 +122,8 @@ void checkCollisions(const Options& o, const std::vector<Targets>& targets)
         }
         if (!t.kymograph.empty())
             add(t.kymograph, { "--kymograph", t.kymograph });
+        if (!t.movie.empty())
+            add(t.movie, { "--movie", t.movie });
         // A frame sequence is matched against its own run's files and the CSV; the tags
         // keep the runs of a sweep apart.
         if (frames)

@@ -55,6 +55,14 @@ class Movies(unittest.TestCase):
                     self.assertEqual(out.strip(), codec + ",7")
             self.assertEqual(sorted(os.listdir(d)), sorted(n for n, _ in cases))
 
+    def test_a_sweep_makes_a_movie_for_each_combination(self):
+        with tempfile.TemporaryDirectory() as d:
+            code, _, err = run(*RUN, "--movie", "s.gif", "--sweep", "kA=0.01:0.02:2", "--jobs",
+                               "2", cwd=d)
+            self.assertEqual(code, 0, err)
+            self.assertEqual(sorted(os.listdir(d)),
+                             ["s-kA=0.01.gif", "s-kA=0.02.gif", "s-sweep.csv"])
+
     def test_refusals_write_nothing(self):
         empty = tempfile.mkdtemp()
         cases = [
