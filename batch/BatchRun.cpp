@@ -189,7 +189,8 @@ RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* pro
                 run.model, run.oneD, run.state, currentU(run.state, run.oneD), o.untilSteady);
         std::optional<Kymograph> kymograph;
         if (!t.kymograph.empty())
-            kymograph.emplace(run.state.nCells, run.state.grayScale, o.steps / o.every + 1);
+            kymograph.emplace(
+                run.state.nCells, run.state.grayScale, o.steps / o.every + 1, o.picture);
         std::optional<Movie> movie;
         if (!t.movie.empty())
             movie.emplace(t.movie, o.fps);
@@ -229,8 +230,8 @@ RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* pro
         if (movie)
             set.add(t.movie, movie->finish());
         if (kymograph)
-            set.add(t.kymograph,
-                encodePicture(kymograph->image(o.picture, captionOf(run, taken)), t.kymograph));
+            set.add(
+                t.kymograph, encodePicture(kymograph->image(captionOf(run, taken)), t.kymograph));
         throwIfInterrupted();
         commitInto(set, report.files);
     } catch (const StepFailed& e) {

@@ -47,25 +47,50 @@ QImage renderProfile(std::span<const float> cells, float range, QColor colour)
     return img;
 }
 
-Kymograph::Kymograph(int nCells, float grayScale, std::int64_t rows)
+Kymograph::Kymograph(int nCells, float grayScale, std::int64_t rows, const PictureStyle& style)
     : nCells_(nCells)
     , grayScale_(grayScale)
+    , style_(style)
+    , scale_(levelScale(style, {}, grayScale))
 {
-    values_.reserve(static_cast<std::size_t>(rows) * static_cast<std::size_t>(nCells));
+    const auto cells = static_cast<std::size_t>(rows) * static_cast<std::size_t>(nCells);
+    if (style.autoRange)
+        values_.reserve(cells);
+    else
+        levels_.reserve(cells);
 }
 
 void Kymograph::addRow(std::span<const float> u)
 {
-    values_.insert(values_.end(), u.begin(), u.begin() + nCells_);
+    if (style_.autoRange)
+        values_.insert(values_.end(), u.begin(), u.begin() + nCells_);
+    else
+        for (int i = 0; i < nCells_; ++i)
+            levels_.push_back(static_cast<std::uint8_t>(
+                rd::grayLevel(u[static_cast<std::size_t>(i)] - scale_.lo, scale_.scale)));
     ++rows_;
 }
 
-QImage Kymograph::image(const PictureStyle& style, const std::string& caption) const
+QImage Kymograph::image(const std::string& caption) const
 {
-    if (rows_ == 0)
-        return QImage(nCells_, 0, QImage::Format_RGB32);
-    QImage img = fieldPicture(values_, nCells_, rows_, grayScale_, style, caption);
-    if (img.isNull())
+    QImage img;
+    if (style_.autoRange) {
+        img = fieldPicture(values_, nCells_, rows_, grayScale_, style_, caption);
+    } else {
+        QImage cells(nCells_, rows_, QImage::Format_RGB32);
+        if (!cells.isNull()) {
+            QRgb lut[256];
+            for (int k = 0; k < 256; ++k)
+                lut[k] = colormapEntry(style_.colormap, k);
+            for (int r = 0; r < rows_; ++r) {
+                auto* row = reinterpret_cast<QRgb*>(cells.scanLine(r));
+                for (int i = 0; i < nCells_; ++i)
+                    row[i] = lut[levels_[static_cast<std::size_t>(r) * nCells_ + i]];
+            }
+            img = decorate(zoomed(cells, style_.zoom), style_, scale_, caption);
+        }
+    }
+    if (img.isNull() && rows_ > 0)
         throw std::bad_alloc();
     return img;
 }

@@ -27,18 +27,20 @@ QImage renderProfile(std::span<const float> cells, float range, QColor colour);
 class Kymograph {
 public:
     // Room for `rows` rows is taken at once, so that a want of memory shows before the run.
-    Kymograph(int nCells, float grayScale, std::int64_t rows = 0);
+    Kymograph(int nCells, float grayScale, std::int64_t rows = 0, const PictureStyle& style = {});
     void addRow(std::span<const float> u);
     int rows() const { return rows_; }
-    // Throw std::bad_alloc when the picture cannot be made.
-    QImage image() const { return image({}, ""); }
-    QImage image(const PictureStyle& style, const std::string& caption) const;
+    // Throws std::bad_alloc when the picture cannot be made.
+    QImage image(const std::string& caption = "") const;
 
 private:
     int nCells_;
     float grayScale_;
+    PictureStyle style_;
+    LevelScale scale_; // known from the start unless the range is the picture's own
     int rows_ = 0;
-    std::vector<float> values_; // kept whole: an auto range needs them all
+    std::vector<std::uint8_t> levels_; // a byte a cell where the range is known
+    std::vector<float> values_; // an auto range needs every value till the end
 };
 
 } // namespace rd::batch

@@ -73,6 +73,8 @@ class Pictures(unittest.TestCase):
             (["--dim", "1", "--image", "p.bmp"], ["p-u.bmp", "p-v.bmp"]),
             (["--dim", "1", "--kymograph", "k.bmp", "--every", "4", "--range", "auto"],
              ["k.bmp"]),
+            (["--dim", "1", "--kymograph", "k.bmp", "--every", "4", "--range", "0:2",
+              "--colormap", "cividis"], ["k.bmp"]),
         ]
         with tempfile.TemporaryDirectory() as d:
             for args, files in cases:
