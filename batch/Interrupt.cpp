@@ -1,5 +1,6 @@
 #include "batch/Interrupt.h"
 
+#include <atomic>
 #include <csignal>
 #include <signal.h>
 
@@ -7,12 +8,16 @@ namespace rd::batch {
 
 namespace {
 
-volatile std::sig_atomic_t received = 0;
+// Written by the handler on whichever thread takes the signal and read by every worker: a
+// lock-free atomic is safe in a handler and between threads, where sig_atomic_t is only the
+// former.
+std::atomic<int> received { 0 };
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void noteSignal(int signal)
 {
-    if (received == 0)
-        received = signal;
+    int none = 0;
+    received.compare_exchange_strong(none, signal);
 }
 
 } // namespace
@@ -33,12 +38,12 @@ void installInterruptHandlers()
 
 int interruptSignal() noexcept
 {
-    return received;
+    return received.load();
 }
 
 void reraiseInterrupt()
 {
-    const int signal = received;
+    const int signal = received.load();
     if (signal == 0)
         return;
     std::signal(signal, SIG_DFL);

@@ -1,6 +1,6 @@
 #include "batch/RunFindings.h"
 
-#include "analysis/Spectrum.h"
+#include "analysis/FieldMeasurement.h"
 #include "batch/AnalyzeCommand.h"
 #include "batch/BatchRun.h"
 

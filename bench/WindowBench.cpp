@@ -24,6 +24,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <sys/resource.h>
 
 namespace {
 
@@ -38,9 +39,12 @@ long residentKiB()
 // Processor time of the calling thread, in seconds.
 double threadSeconds()
 {
-    timespec t {};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+    rusage usage {};
+    getrusage(RUSAGE_THREAD, &usage);
+    const timeval& t = usage.ru_utime;
+    const timeval& k = usage.ru_stime;
+    return static_cast<double>(t.tv_sec + k.tv_sec)
+        + static_cast<double>(t.tv_usec + k.tv_usec) * 1e-6;
 }
 
 int memoryRun(frmMain& window)

@@ -1,8 +1,8 @@
 // Whole runs from the window's Random start: the pattern's measured wavelength beside the
 // predicted one, and the run states where no pattern forms.
+#include "analysis/FieldMeasurement.h"
 #include "analysis/Prediction.h"
 #include "analysis/RunTracker.h"
-#include "analysis/Spectrum.h"
 #include "engine/FieldInit.h"
 #include "tests/analysis/AnalysisTestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "analysis/Spectrum.h"
+#include "analysis/FieldMeasurement.h"
 
 #include <fftw3.h>
 

@@ -1,5 +1,5 @@
 // The measurement on synthetic cosine fields of known wavelength.
-#include "analysis/Spectrum.h"
+#include "analysis/FieldMeasurement.h"
 
 #include <gtest/gtest.h>
 
