@@ -147,8 +147,15 @@ int runBatch(const Options& options, bool progressWanted, std::FILE* err);
 int printReports(const Options& options, const std::vector<std::vector<std::string>>& combos,
     const std::vector<RunReport>& reports, std::FILE* out);
 
-// The sweep CSV's text for the reports of all combinations, in order.
+// The sweep CSV's text for the reports of all combinations, in order: its header line, then
+// the line of each combination (k counted from 0, `values` its sweep values).
 std::string sweepCsv(const Options& options, const std::vector<std::vector<std::string>>& combos,
     const std::vector<RunReport>& reports);
+std::string sweepCsvHeader(const Options& options);
+std::string sweepCsvRow(std::size_t k, const std::vector<std::string>& values, const RunReport& r);
+
+// --merge: the sweep's CSV from the parts its shards wrote (see batch/Shards.h). Returns
+// the exit status and writes messages to err.
+int mergeSweep(const Options& options, std::FILE* err);
 
 } // namespace rd::batch

@@ -23,6 +23,14 @@ Initial state:
   --init zero          all cells 0 (default)
   --init random --seed K
                        the window's Random rule from a generator seeded with K
+  --init seeded --seed K
+                       the model's stable uniform state (the one of least u whose uniform
+                       mode decays; Gray-Scott: u = 0, v = 1) with a centred square of
+                       N/6 x N/6 cells (1D: a segment of N/6 cells; at least 1) set to
+                       u = 0.25, v = 0.5 for Gray-Scott, 1.5 u and 0.5 v of the state for
+                       the other models; then every value times 1 + (r - 0.5)/50, r uniform
+                       in [0, 1) from the generator seeded with K: +-1 % noise that leaves
+                       a 0 exactly 0. Settings without such a state are refused (exit 2)
   --load-u U.npy --load-v V.npy
                        fields from NumPy files ('<f4', shape (N,) or (N, N))
 Output (every file appears whole or not at all, and the final files of a run together or
@@ -76,6 +84,17 @@ Sweeps:
                        Values between FROM and TO are given to 15 digits
   --jobs N             runs at once in a sweep (default and most: the number of hardware
                        threads, so that a sweep holds at most that many states at once)
+  --shard I/K          run only part I of K of the combinations (those numbered I, I + K,
+                       I + 2K, ... in the CSV), 1 <= I <= K <= 100000: each its own
+                       files, and instead of the CSV a part beside it,
+                       NAME-sweep.part-I-of-K.json. Run K such commands, alike but for I
+                       (e.g. the tasks of a cluster's job array), then the same with:
+  --merge              instead of --shard: join parts 1 to K into NAME-sweep.csv, the same
+                       file bit for bit that one run without --shard writes. Refused (exit
+                       2, naming the part) when a part is missing, duplicated, damaged or
+                       was written by a different command: the options must be the same,
+                       in the same order, but for --shard, --merge, --jobs, --threads and
+                       --quiet. The merge runs nothing and prints no --report
 Threads:
   --threads T          threads of each 2D step, 1 to 256, each computing a band of rows;
                        the results are the same bit for bit for every T. Default: every

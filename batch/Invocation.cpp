@@ -5,6 +5,8 @@
 #include "batch/FieldPicture.h"
 #include "batch/Interrupt.h"
 #include "batch/RunScale.h"
+#include "batch/SeededStart.h"
+#include "batch/Shards.h"
 
 #include <QGuiApplication>
 
@@ -36,7 +38,14 @@ int exitStatusOf(RunStatus status)
 
 int runBatch(const Options& o, bool progressWanted, std::FILE* err)
 {
+    if (o.merge)
+        return mergeSweep(o, err);
     const auto combos = combinations(o);
+    // A shard runs only its part of the combinations but checks them all, so that every
+    // shard of a command refuses it alike.
+    const std::vector<std::size_t> members = shardMembers(combos.size(), o.shard);
+    const std::filesystem::path csvPath
+        = o.shard.active() ? partPath(sweepCsvPath(o), o.shard) : sweepCsvPath(o);
     // Every combination's settings and output names are checked before anything runs or is
     // written; the states themselves are made by the workers, one at a time each.
     LoadedFields loaded;
@@ -47,13 +56,16 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
         for (const auto& values : combos) {
             const Prepared run = prepareSettings(o, values, false);
             nCells = run.state.nCells;
+            if (o.init == InitKind::Seeded)
+                seededStart(run, tagFor(o, values));
             if (o.report && nCells < 2)
                 throw UsageError("--size \"" + o.sizeText
                     + "\": --report compares the field with the analysis, which needs at least "
                       "2 cells");
         }
         checkKymographSize(o, nCells);
-        share = shareCores(o, nCells, combos.size(), std::thread::hardware_concurrency());
+        share = shareCores(o, nCells, std::max<std::size_t>(members.size(), 1),
+            std::thread::hardware_concurrency());
         for (const auto& values : combos)
             targets.push_back(targetsFor(o, tagFor(o, values)));
         checkCollisions(o, targets);
@@ -67,10 +79,10 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
         return kExitMemory;
     }
     try {
-        for (const Targets& t : targets)
-            checkTargets(t, o.oneD);
+        for (const std::size_t k : members)
+            checkTargets(targets[k], o.oneD);
         if (!o.sweeps.empty())
-            output::checkReplaceable(sweepCsvPath(o));
+            output::checkReplaceable(csvPath);
     } catch (const OutputError& e) {
         std::fprintf(err, "rdsim-batch: %s\n", e.what());
         return kExitOutput;
@@ -78,8 +90,8 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
 
     // Captions and colour-bar labels are text: a font database without a display.
     const auto app = o.picture.needsText() ? offscreenApplication() : nullptr;
-    Progress progress(progressWanted, std::int64_t { o.steps } * std::ssize(combos),
-        static_cast<int>(combos.size()));
+    Progress progress(progressWanted, std::int64_t { o.steps } * std::ssize(members),
+        static_cast<int>(members.size()));
     std::vector<RunReport> reports(combos.size());
     for (RunReport& r : reports) {
         r.status = RunStatus::Interrupted; // until the run has been made
@@ -98,8 +110,8 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
     };
     std::atomic<std::size_t> next { 0 };
     auto work = [&] {
-        for (std::size_t k; interruptSignal() == 0 && (k = next++) < combos.size();)
-            runCombination(k);
+        for (std::size_t i; interruptSignal() == 0 && (i = next++) < members.size();)
+            runCombination(members[i]);
     };
     if (o.sweeps.empty()) {
         work();
@@ -124,7 +136,7 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
     const int signal = interruptSignal();
     int status = kExitOk;
     std::size_t finished = 0;
-    for (std::size_t k = 0; k < reports.size(); ++k) {
+    for (const std::size_t k : members) {
         const RunReport& r = reports[k];
         if (r.status != RunStatus::Interrupted)
             ++finished;
@@ -137,19 +149,31 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
     }
     if (!o.sweeps.empty()) {
         try {
-            const std::string csv = sweepCsv(o, combos, reports);
-            output::writeFileAtomically(
-                sweepCsvPath(o), std::as_bytes(std::span(csv.data(), csv.size())));
+            if (o.shard.active()) {
+                std::vector<std::string> rows;
+                for (const std::size_t k : members)
+                    rows.push_back(sweepCsvRow(k, combos[k], reports[k]));
+                writePart(sweepCsvPath(o), o.identity, o.shard, combos.size(), members, rows);
+            } else {
+                const std::string csv = sweepCsv(o, combos, reports);
+                output::writeFileAtomically(
+                    csvPath, std::as_bytes(std::span(csv.data(), csv.size())));
+            }
         } catch (const OutputError& e) {
             std::fprintf(err, "rdsim-batch: %s\n", e.what());
             status = std::max(status, kExitOutput);
         } catch (const std::bad_alloc&) {
-            std::fprintf(
-                err, "rdsim-batch: out of memory while writing %s\n", sweepCsvPath(o).c_str());
+            std::fprintf(err, "rdsim-batch: out of memory while writing %s\n", csvPath.c_str());
             status = kExitMemory;
         }
     }
-    if (o.report && printReports(o, combos, reports, stdout) != 0) {
+    std::vector<std::vector<std::string>> ownCombos;
+    std::vector<RunReport> ownReports;
+    for (const std::size_t k : o.report ? members : std::vector<std::size_t> {}) {
+        ownCombos.push_back(combos[k]);
+        ownReports.push_back(reports[k]);
+    }
+    if (o.report && printReports(o, ownCombos, ownReports, stdout) != 0) {
         std::fprintf(err, "rdsim-batch: standard output: the report could not be written\n");
         status = std::max(status, kExitOutput);
     }
@@ -163,7 +187,7 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
             std::fprintf(err,
                 "rdsim-batch: interrupted; %zu of %zu runs finished, the rest are marked "
                 "\"interrupted\" in %s\n",
-                finished, reports.size(), sweepCsvPath(o).c_str());
+                finished, members.size(), csvPath.c_str());
     }
     return status;
 }

@@ -90,6 +90,13 @@ Options parseOptions(int argc, const char* const* argv)
     std::optional<std::string> initText, seedText, everyText;
     std::vector<std::string> given; // single-valued options seen
 
+    auto keepIdentity = [&o](const std::string& name, const std::optional<std::string>& value) {
+        static constexpr std::string_view kNotIdentity[]
+            = { "--shard", "--merge", "--jobs", "--threads", "--quiet" };
+        if (std::find(std::begin(kNotIdentity), std::end(kNotIdentity), name)
+            == std::end(kNotIdentity))
+            o.identity.push_back(value ? name + " " + *value : name);
+    };
     for (int a = 1; a < argc; ++a) {
         std::string arg = argv[a];
         if (!arg.starts_with("--"))
@@ -105,6 +112,7 @@ Options parseOptions(int argc, const char* const* argv)
             if (hasValue)
                 refuse(name, value, "this option takes no value");
             target = true;
+            keepIdentity(name, std::nullopt);
         };
         if (name == "--help") {
             flag(o.help);
@@ -114,12 +122,13 @@ Options parseOptions(int argc, const char* const* argv)
             flag(o.version);
             continue;
         }
-        if (name == "--quiet" || name == "--report" || name == "--colorbar"
-            || name == "--annotate") {
+        if (name == "--quiet" || name == "--report" || name == "--colorbar" || name == "--annotate"
+            || name == "--merge") {
             if (std::find(given.begin(), given.end(), name) == given.end())
                 given.push_back(name);
             flag(name == "--quiet"         ? o.quiet
                     : name == "--report"   ? o.report
+                    : name == "--merge"    ? o.merge
                     : name == "--colorbar" ? o.picture.colorbar
                                            : o.picture.annotate);
             continue;
@@ -127,7 +136,7 @@ Options parseOptions(int argc, const char* const* argv)
         static constexpr std::string_view withValue[] = { "--model", "--dim", "--size", "--steps",
             "--set", "--init", "--seed", "--load-u", "--load-v", "--save", "--image", "--every",
             "--kymograph", "--sweep", "--jobs", "--threads", "--until", "--colormap", "--range",
-            "--zoom", "--species", "--movie", "--fps" };
+            "--zoom", "--species", "--movie", "--fps", "--shard" };
         if (std::find(std::begin(withValue), std::end(withValue), name) == std::end(withValue))
             throw UsageError("unknown option " + quotedValue(name) + " (see --help)");
         if (!hasValue) {
@@ -135,6 +144,7 @@ Options parseOptions(int argc, const char* const* argv)
                 throw UsageError(name + ": a value is missing");
             value = argv[++a];
         }
+        keepIdentity(name, value);
         if (name != "--set" && name != "--sweep") {
             if (std::find(given.begin(), given.end(), name) != given.end())
                 refuse(name, value, "this option is given more than once");
@@ -162,8 +172,8 @@ Options parseOptions(int argc, const char* const* argv)
             auto [n, v] = splitAssignment(name, value);
             sweeps.push_back({ "--sweep " + value, n, v });
         } else if (name == "--init") {
-            if (value != "zero" && value != "random")
-                refuse(name, value, "the initial state is zero or random");
+            if (value != "zero" && value != "random" && value != "seeded")
+                refuse(name, value, "the initial state is zero, random or seeded");
             initText = value;
         } else if (name == "--seed") {
             const auto s = wholeNumber<std::uint64_t>(value);
@@ -196,6 +206,8 @@ Options parseOptions(int argc, const char* const* argv)
             o.untilSteady = true;
         } else if (name == "--jobs") {
             o.jobs = static_cast<unsigned>(boundedInt(name, value, 1, kMaxJobs));
+        } else if (name == "--shard") {
+            o.shard = parseShard(value);
         } else if (name == "--threads") {
             o.threads = static_cast<unsigned>(boundedInt(name, value, 1, kMaxThreads));
         }
@@ -239,13 +251,20 @@ Options parseOptions(int argc, const char* const* argv)
         if (initText)
             refuse("--init", *initText, "cannot be combined with --load-u and --load-v");
         o.init = InitKind::Load;
-    } else if (initText == "random") {
-        o.init = InitKind::Random;
+    } else if (initText == "random" || initText == "seeded") {
+        o.init = initText == "random" ? InitKind::Random : InitKind::Seeded;
         if (!seedText)
-            refuse("--init", "random", "needs --seed K, so that the run can be repeated");
+            refuse("--init", *initText, "needs --seed K, so that the run can be repeated");
     }
-    if (seedText && o.init != InitKind::Random)
-        refuse("--seed", *seedText, "needs --init random");
+    if (seedText && o.init != InitKind::Random && o.init != InitKind::Seeded)
+        refuse("--seed", *seedText, "needs --init random or --init seeded");
+
+    // A split sweep: the parts and their join are the same command but for these.
+    if (o.shard.active() && o.merge)
+        throw UsageError("--merge: joins the parts that --shard runs; give one or the other");
+    if ((o.shard.active() || o.merge) && o.sweeps.empty())
+        throw UsageError(std::string(o.merge ? "--merge" : "--shard")
+            + ": splits the combinations of a sweep; needs --sweep");
 
     // "%%" is one "%" in every output name; only --image takes a "%d".
     for (const auto& [option, name] :

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "batch/FieldPicture.h"
+#include "batch/Shards.h"
 #include "engine/SimState.h"
 #include "settings/Intake.h"
 #include "settings/ModelBoxes.h"
@@ -26,7 +27,7 @@ class UsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-enum class InitKind : std::int8_t { Zero, Random, Load };
+enum class InitKind : std::int8_t { Zero, Random, Seeded, Load };
 
 // One parameter of a sweep: FROM:TO:COUNT, evenly spaced, both ends included.
 struct Sweep {
@@ -62,6 +63,11 @@ struct Options {
     unsigned jobs = 0; // 0: one per hardware thread; never more than those
     unsigned threads = 0; // of each 2D step; 0: by the size (see shareCores)
     bool quiet = false;
+    ShardSpec shard; // --shard I/K: only part I of K of a sweep's combinations
+    bool merge = false; // --merge: join the parts of the shards into the sweep's CSV
+    // The arguments as "NAME VALUE" (or "NAME"), in order, but for those that leave the results
+    // alone (--shard, --merge, --jobs, --threads, --quiet): what a part and its merge share.
+    std::vector<std::string> identity;
 
     bool report = false; // --report: the run's state and wavelengths on standard output
     bool untilSteady = false; // --until steady

@@ -2,6 +2,7 @@
 #include "batch/BatchRun.h"
 
 #include "batch/Npy.h"
+#include "batch/SeededStart.h"
 #include "engine/FieldInit.h"
 #include "engine/Quoted.h"
 #include "settings/Intake.h"
@@ -83,6 +84,11 @@ void initialise(Prepared& run, const Options& o, const LoadedFields* loaded)
     case InitKind::Random: {
         UniformSource rng(o.seed);
         fillRandom(s, run.oneD, rng);
+        break;
+    }
+    case InitKind::Seeded: {
+        UniformSource rng(o.seed);
+        fillSeeded(s, run.oneD, seededStart(run, ""), rng);
         break;
     }
     case InitKind::Load:

@@ -38,40 +38,50 @@ const char* statusText(RunStatus status)
 
 } // namespace
 
-std::string sweepCsv(const Options& o, const std::vector<std::vector<std::string>>& combos,
-    const std::vector<RunReport>& reports)
+std::string sweepCsvHeader(const Options& o)
 {
     std::string csv = "run";
+    for (const Sweep& s : o.sweeps)
+        csv.append(",").append(csvField(s.name));
+    csv.append(",status,iteration,message,files,state,steps,predicted_wavelength,"
+               "measured_wavelength\n");
+    return csv;
+}
+
+std::string sweepCsvRow(std::size_t k, const std::vector<std::string>& values, const RunReport& r)
+{
+    std::string csv = std::to_string(k + 1);
     auto field = [&csv](const std::string& value) {
         csv.push_back(',');
         csv.append(csvField(value));
     };
-    for (const Sweep& s : o.sweeps)
-        field(s.name);
-    csv.append(",status,iteration,message,files,state,steps,predicted_wavelength,"
-               "measured_wavelength\n");
-    for (std::size_t k = 0; k < combos.size(); ++k) {
-        const RunReport& r = reports[k];
-        csv.append(std::to_string(k + 1));
-        for (const std::string& v : combos[k])
-            field(v);
-        field(statusText(r.status));
-        field(r.status == RunStatus::ArithmeticError ? std::to_string(r.iteration) : "");
-        field(r.message);
-        std::string files;
-        for (const std::string& f : r.files) {
-            if (!files.empty())
-                files.push_back(';');
-            files.append(f);
-        }
-        field(files);
-        const RunFindings& f = r.findings;
-        field(f.watched ? analysis::runStateName(f.state) : "");
-        field(f.watched ? std::to_string(f.steps) : "");
-        field(findingText(f.predicted));
-        field(findingText(f.measured));
-        csv.push_back('\n');
+    for (const std::string& v : values)
+        field(v);
+    field(statusText(r.status));
+    field(r.status == RunStatus::ArithmeticError ? std::to_string(r.iteration) : "");
+    field(r.message);
+    std::string files;
+    for (const std::string& f : r.files) {
+        if (!files.empty())
+            files.push_back(';');
+        files.append(f);
     }
+    field(files);
+    const RunFindings& f = r.findings;
+    field(f.watched ? analysis::runStateName(f.state) : "");
+    field(f.watched ? std::to_string(f.steps) : "");
+    field(findingText(f.predicted));
+    field(findingText(f.measured));
+    csv.push_back('\n');
+    return csv;
+}
+
+std::string sweepCsv(const Options& o, const std::vector<std::vector<std::string>>& combos,
+    const std::vector<RunReport>& reports)
+{
+    std::string csv = sweepCsvHeader(o);
+    for (std::size_t k = 0; k < combos.size(); ++k)
+        csv.append(sweepCsvRow(k, combos[k], reports[k]));
     return csv;
 }
 

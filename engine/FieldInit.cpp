@@ -32,6 +32,35 @@ void fillRandom(SimState& s, bool oneD, UniformSource& rng)
     });
 }
 
+std::int32_t seededSide(std::int32_t n)
+{
+    return n / 6 > 0 ? n / 6 : 1;
+}
+
+void fillSeeded(SimState& s, bool oneD, const SeededStart& values, UniformSource& rng)
+{
+    const std::int32_t side = seededSide(s.nCells);
+    const std::int32_t first = (s.nCells - side) / 2;
+    const auto inside = [&](std::size_t k) {
+        const auto n = static_cast<std::size_t>(s.nCells);
+        const auto within = [&](std::size_t i) {
+            return i >= static_cast<std::size_t>(first)
+                && i < static_cast<std::size_t>(first + side);
+        };
+        return oneD ? within(k) : within(k / n) && within(k % n);
+    };
+    // The factor in double and one rounding to single per value, so every machine agrees.
+    const auto noisy = [&rng](double value) {
+        const double factor = (static_cast<double>(rng.next()) - 0.5) * 0.02 + 1.0;
+        return static_cast<float>(value * factor);
+    };
+    forEachCell(s, oneD, [&](std::size_t k) {
+        const bool seed = inside(k);
+        s.uA.at(k) = noisy(seed ? values.uSeed : values.uRest);
+        s.vA.at(k) = noisy(seed ? values.vSeed : values.vRest);
+    });
+}
+
 void clearField(SimState& s, bool oneD)
 {
     forEachCell(s, oneD, [&](std::size_t k) {
