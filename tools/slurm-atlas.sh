@@ -101,16 +101,29 @@ done
 [[ $state == idle ]] || { echo "slurm-atlas: the node did not come up ($state)"; tail "$top"/log/*; exit 1; }
 echo "slurm-atlas: Slurm $(sinfo -V | cut -d' ' -f2) up: node $host, $(nproc) CPUs, partition main"
 
-# The split map, as the README's job script runs it: one array task per shard, then the
-# merge once every task has succeeded.
+# The split map through a job script of the README's form: as an array task, part I of K
+# (both from the array); with the argument "merge", the join, in a job that waits for the
+# whole array to succeed.
 mkdir -p "$top/split/map" "$top/whole/map"
-printf -v command '%q ' "$exe" "${map[@]}"
-array=$(sbatch --parsable --array=1-"$shards" --cpus-per-task=1 --chdir="$top/split" \
-    --output="$top/log/shard-%a.out" --job-name=map-shard \
-    --wrap="$command --shard \$SLURM_ARRAY_TASK_ID/$shards --jobs 1 --threads 1 --quiet")
+printf -v map_text '%q ' "${map[@]}"
+printf -v exe_text '%q' "$exe"
+cat > "$top/map-job.sh" << EOF
+#!/bin/bash
+#SBATCH --job-name=gs-map
+#SBATCH --cpus-per-task=1
+#SBATCH --output=$top/log/%x-%A_%a.out
+set -euo pipefail
+map=($map_text)
+if [[ \${1:-} == merge ]]; then
+    exec $exe_text "\${map[@]}" --merge
+fi
+exec $exe_text "\${map[@]}" --shard "\$SLURM_ARRAY_TASK_ID/\$SLURM_ARRAY_TASK_COUNT" \\
+    --jobs "\$SLURM_CPUS_PER_TASK" --threads 1 --quiet
+EOF
+cd "$top/split"
+array=$(sbatch --parsable --array=1-"$shards" "$top/map-job.sh")
 merge=$(sbatch --parsable --dependency=afterok:"$array" --kill-on-invalid-dep=yes \
-    --chdir="$top/split" --output="$top/log/merge.out" --job-name=map-merge \
-    --wrap="$command --merge")
+    "$top/map-job.sh" merge)
 jobs_submitted="$array,$merge"
 echo "slurm-atlas: submitted array job $array (tasks 1-$shards) and merge job $merge (afterok:$array)"
 squeue -o '%.12i %.10j %.8T %.10r' | sed 's/^/  /'
@@ -119,7 +132,7 @@ while [[ -n $(squeue -h -j "$array,$merge" 2> /dev/null) ]]; do
     sleep 1
 done
 echo "slurm-atlas: all jobs left the queue after $(($(date +%s) - started)) s"
-for out in "$top"/log/shard-*.out "$top"/log/merge.out; do
+for out in "$top"/log/gs-map-*.out; do
     if [[ -s $out ]]; then
         echo "slurm-atlas: $(basename "$out") says:"
         sed 's/^/  /' "$out"
