@@ -123,7 +123,7 @@ EOF
 cd "$top/split"
 array=$(sbatch --parsable --array=1-"$shards" "$top/map-job.sh")
 merge=$(sbatch --parsable --dependency=afterok:"$array" --kill-on-invalid-dep=yes \
-    "$top/map-job.sh" merge)
+    --output="$top/log/%x-merge-%j.out" "$top/map-job.sh" merge)
 jobs_submitted="$array,$merge"
 echo "slurm-atlas: submitted array job $array (tasks 1-$shards) and merge job $merge (afterok:$array)"
 squeue -o '%.12i %.10j %.8T %.10r' | sed 's/^/  /'
