@@ -63,7 +63,7 @@ struct Options {
     unsigned jobs = 0; // 0: one per hardware thread; never more than those
     unsigned threads = 0; // of each 2D step; 0: by the size (see shareCores)
     bool quiet = false;
-    ShardSpec shard; // --shard I/K: only part I of K of a sweep's combinations
+    Shard shard; // --shard I/K: only part I of K of a sweep's combinations
     bool merge = false; // --merge: join the parts of the shards into the sweep's CSV
     // The arguments as "NAME VALUE" (or "NAME"), in order, but for those that leave the results
     // alone (--shard, --merge, --jobs, --threads, --quiet): what a part and its merge share.

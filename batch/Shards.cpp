@@ -33,7 +33,7 @@ std::string partName(const fs::path& output, std::int64_t index, std::int64_t co
 }
 
 // "I-of-K" between the prefix and ".json" of a file name; false for any other name.
-bool partNumbers(const std::string& name, const std::string& prefix, ShardSpec& spec)
+bool partNumbers(const std::string& name, const std::string& prefix, Shard& shard)
 {
     constexpr std::string_view suffix = ".json", of = "-of-";
     if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix)
@@ -48,14 +48,14 @@ bool partNumbers(const std::string& name, const std::string& prefix, ShardSpec& 
     const auto k = wholeNumber<std::int64_t>(middle.substr(at + of.size()));
     if (!i || !k)
         return false;
-    spec = { *i, *k };
+    shard = { *i, *k };
     return true;
 }
 
 struct Found {
     fs::path file;
-    ShardSpec named; // by its name
-    ShardSpec held; // by its content
+    Shard named; // by its name
+    Shard held; // by its content
     QJsonObject json;
 };
 
@@ -66,7 +66,7 @@ std::string shown(const fs::path& p)
     return text;
 }
 
-std::string ofText(ShardSpec s)
+std::string ofText(Shard s)
 {
     return std::to_string(s.index) + " of " + std::to_string(s.count);
 }
@@ -135,7 +135,7 @@ void addRows(
 
 } // namespace
 
-ShardSpec parseShard(std::string_view text)
+Shard parseShard(std::string_view text)
 {
     const auto slash = text.find('/');
     const auto i = wholeNumber<std::int64_t>(text.substr(0, slash));
@@ -148,19 +148,19 @@ ShardSpec parseShard(std::string_view text)
     return { *i, *k };
 }
 
-std::vector<std::size_t> shardMembers(std::size_t total, ShardSpec spec)
+std::vector<std::size_t> shardMembers(std::size_t total, Shard shard)
 {
     std::vector<std::size_t> members;
-    const std::size_t first = spec.active() ? static_cast<std::size_t>(spec.index - 1) : 0;
-    const std::size_t stride = spec.active() ? static_cast<std::size_t>(spec.count) : 1;
+    const std::size_t first = shard.active() ? static_cast<std::size_t>(shard.index - 1) : 0;
+    const std::size_t stride = shard.active() ? static_cast<std::size_t>(shard.count) : 1;
     for (std::size_t k = first; k < total; k += stride)
         members.push_back(k);
     return members;
 }
 
-fs::path partPath(const fs::path& output, ShardSpec spec)
+fs::path partPath(const fs::path& output, Shard shard)
 {
-    return output.parent_path() / partName(output, spec.index, spec.count);
+    return output.parent_path() / partName(output, shard.index, shard.count);
 }
 
 std::string commandIdentity(const std::vector<std::string>& arguments)
@@ -171,7 +171,7 @@ std::string commandIdentity(const std::vector<std::string>& arguments)
     return hash.result().toHex().toStdString();
 }
 
-void writePart(const fs::path& output, const std::vector<std::string>& arguments, ShardSpec spec,
+void writePart(const fs::path& output, const std::vector<std::string>& arguments, Shard shard,
     std::size_t total, const std::vector<std::size_t>& members,
     const std::vector<std::string>& rows)
 {
@@ -185,13 +185,13 @@ void writePart(const fs::path& output, const std::vector<std::string>& arguments
         { "format", QString::fromUtf8(kFormat.data(), std::ssize(kFormat)) },
         { "command", QString::fromStdString(commandIdentity(arguments)) },
         { "arguments", args },
-        { "shard", static_cast<double>(spec.index) },
-        { "shards", static_cast<double>(spec.count) },
+        { "shard", static_cast<double>(shard.index) },
+        { "shards", static_cast<double>(shard.count) },
         { "combinations", static_cast<double>(total) },
         { "rows", list },
     };
     const QByteArray bytes = QJsonDocument(part).toJson(QJsonDocument::Indented);
-    output::writeFileAtomically(partPath(output, spec),
+    output::writeFileAtomically(partPath(output, shard),
         std::as_bytes(std::span(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
 }
 
@@ -206,7 +206,7 @@ std::vector<std::string> mergeParts(
     std::error_code ec;
     for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end;
          !ec && it != end; it.increment(ec)) {
-        ShardSpec named;
+        Shard named;
         const std::string name = it->path().filename().string();
         if (partNumbers(name, prefix, named))
             parts.push_back({ folder / name, named, {}, {} });

@@ -19,7 +19,7 @@
 namespace rd::batch {
 
 // --shard I/K; count 0 when the command is not split.
-struct ShardSpec {
+struct Shard {
     std::int64_t index = 0, count = 0;
     bool active() const { return count > 0; }
 };
@@ -27,24 +27,24 @@ struct ShardSpec {
 inline constexpr std::int64_t kMaxShards = 100000;
 
 // "I/K" with 1 <= I <= K <= kMaxShards. Throws UsageError naming --shard.
-ShardSpec parseShard(std::string_view text);
+Shard parseShard(std::string_view text);
 
 // The combinations (0-based, ascending) of part I of K: those whose index is I - 1 modulo K,
 // so that neighbouring values, which tend to cost alike, spread over the parts. Every
-// combination when the spec is not active.
-std::vector<std::size_t> shardMembers(std::size_t total, ShardSpec spec);
+// combination when the shard is not active.
+std::vector<std::size_t> shardMembers(std::size_t total, Shard shard);
 
 // The part's file: "dir/map.csv" -> "dir/map.part-3-of-8.json".
-std::filesystem::path partPath(const std::filesystem::path& output, ShardSpec spec);
+std::filesystem::path partPath(const std::filesystem::path& output, Shard shard);
 
 // The identity of a command: the SHA-256 (hex) of its identity arguments, the arguments
 // that shape its results.
 std::string commandIdentity(const std::vector<std::string>& arguments);
 
-// Writes part `spec` of the combinations of `output` atomically: `rows[i]` is the row of
+// Writes part `shard` of the combinations of `output` atomically: `rows[i]` is the row of
 // combination `members[i]`. Throws output::OutputError.
 void writePart(const std::filesystem::path& output, const std::vector<std::string>& arguments,
-    ShardSpec spec, std::size_t total, const std::vector<std::size_t>& members,
+    Shard shard, std::size_t total, const std::vector<std::size_t>& members,
     const std::vector<std::string>& rows);
 
 // A set of parts that cannot be joined; the message names the part.
