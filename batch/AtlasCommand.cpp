@@ -52,7 +52,7 @@ the class, the predicted wavelength and mode, and every state with its class.
     --steps S          steps of every run (needed)
     --init zero|random, --seed K   the start of every run, as for a run
     --tile PX          pixels of a tile, 8 to 512 (default 64)
-    --colormap NAME    the tiles' colour table (default viridis), one range for all tiles
+    --colormap NAME    the tiles' colour table (default gray), one range for all tiles
   --help               this text
 At least one of --image and --csv is needed. Both are written together or not at all.
 )";

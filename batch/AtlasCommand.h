@@ -37,7 +37,8 @@ struct AtlasArgs {
     bool help = false;
     int tile = 64; // pixels of a mosaic tile
     unsigned jobs = 0; // 0: one per hardware thread
-    Colormap colormap = Colormap::Viridis;
+    // Grey tiles, so that the coloured frames stand out.
+    Colormap colormap = Colormap::Gray;
 };
 
 // Parses the arguments after "atlas". Throws UsageError.

@@ -18,7 +18,7 @@ namespace {
 
 using namespace rd::analysis;
 
-constexpr int kLeft = 150, kTop = 100, kLegend = 470, kBottom = 110, kFrame = 3, kGap = 2;
+constexpr int kLeft = 150, kTop = 100, kLegend = 470, kBottom = 110, kFrame = 4, kGap = 2;
 constexpr int kStates = 5;
 
 QColor stateColour(RunState s)
