@@ -110,6 +110,15 @@ class AnalyticMap(unittest.TestCase):
             self.assertFalse(os.path.exists(png))
 
 
+    def test_progress_on_a_terminal_counts_points(self):
+        with tempfile.TemporaryDirectory() as d:
+            status, err = batch_cli.run_on_terminal(
+                "atlas", "--model", "gray-scott", "--x", "kA=0:0.1:30", "--y", "kB=0.03:0.08:20",
+                "--csv", os.path.join(d, "p.csv"))
+            self.assertEqual(status, 0, err)
+            self.assertRegex(err, r"\r600/600 points, \d+ points/s, 0 s left")
+
+
 class SimulatedMap(unittest.TestCase):
     def test_mosaic_rows_states_and_frames(self):
         with tempfile.TemporaryDirectory() as d:
