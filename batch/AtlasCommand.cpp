@@ -181,6 +181,8 @@ AtlasArgs parseAtlasArguments(int argc, const char* const* argv)
         } else {
             if (name == "--steps")
                 stepsText = value;
+            if (name == "--init")
+                a.initText = value;
             passOn.push_back(name + "=" + value);
         }
     }

@@ -34,6 +34,7 @@ struct AtlasArgs {
     AtlasAxis x, y;
     std::string image, csv;
     bool simulate = false;
+    std::string initText = "zero"; // --init as given, for the mosaic's subtitle
     bool help = false;
     int tile = 64; // pixels of a mosaic tile
     unsigned jobs = 0; // 0: one per hardware thread

@@ -206,9 +206,8 @@ QImage mosaicPicture(const AtlasArgs& a, const SimulatedMap& m)
     p.drawText(QRectF(kLeft, 18, img.width() - kLeft, 34), Qt::AlignLeft,
         QString("Final fields of u after %1 steps: %2").arg(a.options.steps).arg(gridText(a)));
     p.setFont(font(17));
-    const std::string start = a.options.init == InitKind::Random
-        ? "random start, seed " + std::to_string(a.options.seed)
-        : "start: " + std::string(a.options.init == InitKind::Zero ? "zero" : "given fields");
+    const std::string start = "start: " + a.initText
+        + (a.options.init == InitKind::Random ? ", seed " + std::to_string(a.options.seed) : "");
     p.drawText(QRectF(kLeft, 56, img.width() - kLeft, 28), Qt::AlignLeft,
         QString("%1 \u00D7 %2 runs, %3; each tile framed by its run's state")
             .arg(cx)
