@@ -1,6 +1,7 @@
 #include "analysis/Dispersion.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -32,13 +33,25 @@ void quadraticRoots(double a, double b, double c, std::vector<double>& out)
 // The lambdas between which every eigenvalue, its modulus and its real part are monotone:
 // the ends, the stationary points of both real eigenvalues and of the determinant, and the
 // changes between a real and a complex pair.
-std::vector<double> breakPoints(const Linearisation& lin, double lambdaMin)
+// At most seven points; held in place, since a parameter map asks for them at every point.
+struct BreakPoints {
+    std::array<double, 7> at {};
+    std::size_t count = 0;
+    void push_back(double l) { at[count++] = l; }
+    const double* begin() const { return at.data(); }
+    const double* end() const { return at.data() + count; }
+};
+
+BreakPoints breakPoints(const Linearisation& lin, double lambdaMin)
 {
     const ModeMatrix& m = lin.uniform();
     const double cu = lin.cu(), cv = lin.cv();
     const double bc = m.b * m.c;
     const double gap = m.a - m.d;
-    std::vector<double> pts { lambdaMin, 0.0 };
+    BreakPoints all;
+    all.push_back(lambdaMin);
+    all.push_back(0.0);
+    BreakPoints& pts = all;
     if (cu != cv && bc < 0.0) {
         const double r = std::sqrt(-4.0 * bc);
         pts.push_back((r - gap) / (cu - cv));
@@ -52,8 +65,11 @@ std::vector<double> breakPoints(const Linearisation& lin, double lambdaMin)
     }
     if (cu * cv != 0.0)
         pts.push_back(-(cu * m.d + cv * m.a) / (2.0 * cu * cv));
-    std::erase_if(pts, [&](double l) { return !(l >= lambdaMin && l <= 0.0); });
-    return pts;
+    BreakPoints inside;
+    for (double l : all)
+        if (l >= lambdaMin && l <= 0.0)
+            inside.push_back(l);
+    return inside;
 }
 
 void consider(Extremes& e, bool& first, const Linearisation& lin, const GridMode& mode)
@@ -182,7 +198,8 @@ std::vector<Band> unstableBands(const Linearisation& lin, double lambdaMin, doub
 {
     const ModeMatrix& m = lin.uniform();
     const double cu = lin.cu(), cv = lin.cv();
-    std::vector<double> pts = breakPoints(lin, lambdaMin);
+    const BreakPoints found = breakPoints(lin, lambdaMin);
+    std::vector<double> pts(found.begin(), found.end());
     const double bc = m.b * m.c;
     // A real eigenvalue equal to +-r, and a complex pair of modulus r.
     const double r = 1.0 + tolerance;

@@ -46,20 +46,24 @@ Prediction predict(const Scheme& s, const SteadyState& state, const ModeTable& t
     if (f.growth.rho > 1.0)
         p.eFoldingSteps = 1.0 / std::log(f.growth.rho);
 
-    const double top = f.growth.rho;
-    if (p.extremes.lowestReal < -1.0 - kMarginalTolerance)
-        p.kind = StateClass::NumericallyUnstable;
-    else if (state.fold)
-        p.kind = StateClass::Marginal;
-    else if (p.uniform.rho > 1.0 + kMarginalTolerance)
-        p.kind = p.uniform.complex ? StateClass::Oscillatory : StateClass::UniformlyUnstable;
-    else if (top > 1.0 + kMarginalTolerance)
-        p.kind = StateClass::TuringUnstable;
-    else if (top >= 1.0 - kMarginalTolerance)
-        p.kind = StateClass::Marginal;
-    else
-        p.kind = StateClass::Stable;
+    p.kind = classify(state, p.uniform, p.extremes);
     return p;
+}
+
+StateClass classify(const SteadyState& state, const Amplification& uniform, const Extremes& e)
+{
+    const double top = e.fastest.growth.rho;
+    if (e.lowestReal < -1.0 - kMarginalTolerance)
+        return StateClass::NumericallyUnstable;
+    if (state.fold)
+        return StateClass::Marginal;
+    if (uniform.rho > 1.0 + kMarginalTolerance)
+        return uniform.complex ? StateClass::Oscillatory : StateClass::UniformlyUnstable;
+    if (top > 1.0 + kMarginalTolerance)
+        return StateClass::TuringUnstable;
+    if (top >= 1.0 - kMarginalTolerance)
+        return StateClass::Marginal;
+    return StateClass::Stable;
 }
 
 std::string expectation(const Prediction& p, bool oneD)

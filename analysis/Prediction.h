@@ -37,6 +37,10 @@ struct Prediction {
     std::vector<Band> bands; // lambda intervals where modes grow
 };
 
+// The class of a state from its uniform mode and its grid's extremes: the one rule behind
+// every prediction and every point of a parameter map.
+StateClass classify(const SteadyState& state, const Amplification& uniform, const Extremes& e);
+
 // Needs a table of the scheme's grid (n >= 2).
 Prediction predict(const Scheme& s, const SteadyState& state, const ModeTable& table);
 

@@ -53,13 +53,17 @@ double leastMagnitude(const std::function<double(double)>& h, double lo, double 
 // (a double root, which a sign test alone never sees).
 std::vector<double> scanRoots(const std::function<double(double)>& h, double bound)
 {
-    std::vector<double> xs { 0.0 };
     constexpr int kPoints = 2000;
+    std::vector<double> even { 0.0 }, spread;
     for (int i = 0; i <= kPoints; ++i) {
-        xs.push_back(bound * i / kPoints);
-        xs.push_back(1e-12 * std::pow(bound / 1e-12, double(i) / kPoints));
+        even.push_back(bound * i / kPoints);
+        spread.push_back(1e-12 * std::pow(bound / 1e-12, double(i) / kPoints));
     }
-    std::sort(xs.begin(), xs.end());
+    // Both runs ascend (a parameter map calls this for every point: a merge, not a sort).
+    if (!std::is_sorted(spread.begin(), spread.end()))
+        std::sort(spread.begin(), spread.end());
+    std::vector<double> xs(even.size() + spread.size());
+    std::merge(even.begin(), even.end(), spread.begin(), spread.end(), xs.begin());
     xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
     std::vector<double> hs(xs.size());
     double scale = 0.0;

@@ -109,7 +109,8 @@ struct RunReport {
 // times a second, only when enabled (standard error a terminal and no --quiet).
 class Progress {
 public:
-    Progress(bool enabled, std::int64_t totalSteps, int runs);
+    // `unit` names what is counted ("steps"; an analytic map counts "points").
+    Progress(bool enabled, std::int64_t totalSteps, int runs, const char* unit = "steps");
     void addSteps(std::int64_t n);
     void runDone();
     // A run ended `skipped` steps before its --steps, at step `at`.
@@ -121,6 +122,7 @@ private:
     void print(bool final);
 
     bool enabled_;
+    const char* unit_;
     std::atomic<std::int64_t> total_;
     std::atomic<int> stopped_ { 0 };
     std::atomic<std::int64_t> stoppedAt_ { 0 };

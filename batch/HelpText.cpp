@@ -107,6 +107,9 @@ Threads:
 Other:
   analyze ...          (as the first argument) the linear stability of the model's uniform
                        states instead of a run; see rdsim-batch analyze --help
+  atlas ...            (as the first argument) a map over two settings: every point
+                       classified by the analysis, or (--simulate) a mosaic of final
+                       fields; see rdsim-batch atlas --help
   --quiet              no progress line (one is shown only when standard error is a terminal)
   --help               this text
   --version            the program's version

@@ -5,8 +5,9 @@
 
 namespace rd::batch {
 
-Progress::Progress(bool enabled, std::int64_t totalSteps, int runs)
+Progress::Progress(bool enabled, std::int64_t totalSteps, int runs, const char* unit)
     : enabled_(enabled)
+    , unit_(unit)
     , total_(totalSteps)
     , runs_(runs)
 { }
@@ -52,13 +53,13 @@ void Progress::print(bool final)
     const std::int64_t total = total_.load();
     const double left = rate > 0 ? double(total - done) / rate : 0.0;
     char line[200];
-    int used = std::snprintf(line, sizeof line, "\r%lld/%lld steps", static_cast<long long>(done),
-        static_cast<long long>(total));
+    int used = std::snprintf(line, sizeof line, "\r%lld/%lld %s", static_cast<long long>(done),
+        static_cast<long long>(total), unit_);
     if (runs_ > 1)
         used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used),
             ", %d/%d runs", runsDone_.load(), runs_);
     used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used),
-        ", %.0f steps/s, %.0f s left", rate, std::max(left, 0.0));
+        ", %.0f %s/s, %.0f s left", rate, unit_, std::max(left, 0.0));
     // Runs that --until steady ended early.
     if (stopped_ > 0 && runs_ == 1)
         used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used),

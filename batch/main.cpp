@@ -1,5 +1,6 @@
 // rdsim-batch: the simulator's runs from the command line, without a window.
 #include "batch/AnalyzeCommand.h"
+#include "batch/AtlasCommand.h"
 #include "batch/BatchRun.h"
 #include "batch/Interrupt.h"
 #include "batch/Options.h"
@@ -32,6 +33,16 @@ int main(int argc, char* argv[])
     using namespace rd::batch;
     if (argc > 1 && std::string_view(argv[1]) == "analyze")
         return runAnalyze(argc - 1, argv + 1, stdout, stderr);
+    if (argc > 1 && std::string_view(argv[1]) == "atlas") {
+        int status = kExitMemory;
+        try {
+            status = runAtlas(argc - 1, argv + 1, stdout, stderr);
+        } catch (const std::bad_alloc&) {
+            std::fputs("rdsim-batch atlas: out of memory\n", stderr);
+        }
+        reraiseInterrupt();
+        return status;
+    }
     Options options;
     try {
         options = parseOptions(argc, argv);

@@ -1,6 +1,8 @@
 // The fastest-mode search a parameter map calls once per point, against the scan of every
 // grid mode it replaces. Random linearisations, so that no branch is always taken.
 #include "analysis/Dispersion.h"
+#include "analysis/Stability.h"
+#include "settings/Intake.h"
 
 #include <benchmark/benchmark.h>
 
@@ -46,6 +48,53 @@ void extremes(benchmark::State& state)
 
 BENCHMARK(extremes<gridExtremes>)->Name("fastest mode, search, N=128")->Arg(1)->Arg(2);
 BENCHMARK(extremes<gridExtremesByScan>)->Name("fastest mode, scan, N=128")->Arg(1)->Arg(2);
+
+// Points of a map over two settings around the start-up point, through the intake as the
+// atlas command makes them: 32 x 32 values of the two settings (slots).
+std::vector<Scheme> mapPoints(
+    rd::Model model, int slotX, double x0, double x1, int slotY, double y0, double y1)
+{
+    std::vector<Scheme> out;
+    const rd::SimState defaults;
+    for (int j = 0; j < 32; ++j)
+        for (int i = 0; i < 32; ++i) {
+            rd::IntakeInput in = rd::defaultIntakeInput(model, false);
+            in.boxes[static_cast<std::size_t>(slotX)] = std::to_string(x0 + (x1 - x0) * i / 31.0);
+            in.boxes[static_cast<std::size_t>(slotY)] = std::to_string(y0 + (y1 - y0) * j / 31.0);
+            const auto v = rd::evaluateIntake(in, defaults.dt, defaults.dx);
+            rd::SimState st;
+            rd::applyIntake(st, std::get<rd::IntakeValues>(v));
+            out.push_back(schemeFromState(model, false, st));
+        }
+    return out;
+}
+
+void classify(benchmark::State& state)
+{
+    const auto model = static_cast<rd::Model>(state.range(0));
+    // kA and kB of each model (slots 5 and 6; the Oregonator's are 6 and 7).
+    const std::vector<Scheme> points = model == rd::Model::GrayScott
+        ? mapPoints(model, 5, 0.0, 0.1, 6, 0.03, 0.08)
+        : model == rd::Model::Schnakenberg    ? mapPoints(model, 5, 0.0, 0.3, 6, 0.1, 2.0)
+        : model == rd::Model::GiererMeinhardt ? mapPoints(model, 5, 0.0, 0.3, 6, 0.5, 3.0)
+                                              : mapPoints(model, 6, 0.3, 3.0, 7, 1e-4, 0.01);
+    const ModeTable table(128, false);
+    std::size_t i = static_cast<std::size_t>(state.thread_index()) * 97;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(classifyPoint(points[i], table));
+        i = (i + 1) % points.size();
+    }
+    state.counters["points/s"]
+        = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+// Gierer-Meinhardt, Schnakenberg, Gray-Scott, Oregonator; 2D, N = 128.
+BENCHMARK(classify)
+    ->Name("map point, 2D N=128")
+    ->DenseRange(0, 3)
+    ->Threads(1)
+    ->Threads(2)
+    ->UseRealTime();
 
 } // namespace
 

@@ -1,0 +1,63 @@
+// The class of one point of a parameter map: every uniform steady state with its class, and
+// the class of the point as a whole. Made to be called for millions of points: the fastest
+// mode is searched next to the break points of the continuous growth rate, never by a scan.
+#pragma once
+
+#include "analysis/Prediction.h"
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+
+namespace rd::analysis {
+
+// In order of precedence: a point takes the first class that applies to any of its states
+// (bistable: more than one stable state).
+enum class PointClass : std::int8_t {
+    NumericallyUnstable,
+    TuringUnstable,
+    Oscillatory,
+    UniformlyUnstable,
+    Bistable,
+    Marginal,
+    Stable,
+    NoState, // no uniform state with u >= 0 and v >= 0
+};
+inline constexpr int kPointClassCount = 8;
+
+// One word for tables: "numerically-unstable", "turing", ..., "no-state".
+const char* pointClassWord(PointClass c);
+// One word for a state's class: "numerically-unstable", "turing", "oscillatory",
+// "uniformly-unstable", "marginal", "stable".
+const char* stateClassWord(StateClass c);
+
+struct PointState {
+    double u = 0, v = 0;
+    StateClass kind = StateClass::Stable;
+    double rho = 0; // the largest growth factor per step of any grid mode
+    int kx = 0, ky = 0; // the mode it belongs to (kx <= ky in 2D)
+};
+
+// Gierer-Meinhardt has at most three states and the other models fewer; room is left.
+inline constexpr int kMaxPointStates = 8;
+
+struct PointResult {
+    PointClass kind = PointClass::NoState;
+    // Of the Turing-unstable state that grows fastest: its wavelength in cells,
+    // 2 (N - 1) / |k|, and its fastest grid mode. NaN and 0 for other classes.
+    double wavelength = NAN;
+    int kx = 0, ky = 0;
+    int stateCount = 0; // states beyond kMaxPointStates are classified but not listed
+    std::array<PointState, kMaxPointStates> states {};
+};
+
+enum class ModeSearch : std::int8_t {
+    NearBreakPoints, // gridExtremes: the grid modes next to the continuous extremes
+    EveryMode, // gridExtremesByScan: the reference
+};
+
+// `table` must be the scheme's grid (n >= 2).
+PointResult classifyPoint(
+    const Scheme& s, const ModeTable& table, ModeSearch search = ModeSearch::NearBreakPoints);
+
+} // namespace rd::analysis

@@ -1,0 +1,326 @@
+#include "batch/AtlasCommand.h"
+
+#include "batch/BatchRun.h"
+#include "batch/Interrupt.h"
+#include "batch/OptionText.h"
+#include "output/OutputSet.h"
+#include "settings/NumberText.h"
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QImageWriter>
+
+#include <algorithm>
+#include <chrono>
+#include <new>
+#include <thread>
+#include <unistd.h>
+
+namespace rd::batch {
+
+namespace {
+
+// The CSV of a large analytic map is held whole before it is written: about 100 bytes a point.
+constexpr std::int64_t kMaxAnalyticPoints = 1 << 20;
+constexpr std::int64_t kMaxSimulatedPoints = 10000;
+constexpr int kMaxMosaicPixels = 16384;
+
+std::string atlasHelpText()
+{
+    return R"(Usage: rdsim-batch atlas --model M --x NAME=FROM:TO:COUNT --y NAME=FROM:TO:COUNT
+                         [OPTION]... --image MAP.png --csv MAP.csv
+A map of the model over two of its settings. Every point is classified by the linear
+stability of its uniform steady states under the simulator's own step; the point's class is
+the first that applies: numerically unstable, Turing-unstable (shaded by the predicted
+wavelength), oscillatory, uniformly unstable, bistable (more than one stable state),
+marginal, stable (or no uniform state at all). The CSV has one row per point: the values,
+the class, the predicted wavelength and mode, and every state with its class.
+
+  --x, --y NAME=FROM:TO:COUNT   the settings along the axes (the names of --set), COUNT
+                       evenly spaced values from FROM to TO (1 to 10000 each)
+  --model, --dim, --size, --set   as for a run (see rdsim-batch --help); at least 2 cells;
+                       --set gives the start-up point the map marks
+  --image FILE.png     the map: one colour per class, axes, legend, the start-up point
+  --csv FILE           one row per point
+  --jobs K             threads (default: every hardware thread); the results are the same
+  --quiet              no progress line on a terminal
+  --simulate           run the simulation at every point (at most 10000) instead: a mosaic
+                       of the final fields of u, one tile per point, ordered like the axes
+                       and framed by the run's state (converged, still changing,
+                       oscillating, extinct, arithmetic error); the CSV gives each point's
+                       state, measured wavelength and contrast beside the prediction
+    --steps S          steps of every run (needed)
+    --init zero|random, --seed K   the start of every run, as for a run
+    --tile PX          pixels of a tile, 8 to 512 (default 64)
+    --colormap NAME    the tiles' colour table (default gray), one range for all tiles
+  --help               this text
+At least one of --image and --csv is needed. Both are written together or not at all.
+)";
+}
+
+// A refusal of sweepValues names --sweep; the axis option is the one to name.
+std::vector<std::string> axisValues(
+    const std::string& option, const std::string& arg, const std::string& range)
+{
+    try {
+        return sweepValues(arg, range);
+    } catch (const UsageError& e) {
+        std::string m = e.what();
+        if (m.starts_with("--sweep"))
+            m = option + m.substr(7);
+        throw UsageError(m);
+    }
+}
+
+AtlasAxis parseAxis(const std::string& option, const std::string& arg, const Options& o)
+{
+    const auto eq = arg.find('=');
+    if (eq == std::string::npos || eq == 0)
+        refuse(option, arg, "expected NAME=FROM:TO:COUNT");
+    AtlasAxis axis;
+    axis.name = arg.substr(0, eq);
+    const auto field = fieldByName(axis.name);
+    if (!field)
+        refuse(option, arg, "unknown setting \"" + axis.name + "\" (" + settingNamesText() + ")");
+    const int slot = slotOf(o.model, *field);
+    if (slot < 0)
+        refuse(option, arg,
+            "the " + std::string(modelInfo(o.model).displayName) + " model has no setting "
+                + axis.name);
+    axis.field = *field;
+    axis.texts = axisValues(option, arg, arg.substr(eq + 1));
+    for (const std::string& t : axis.texts)
+        axis.values.push_back(parseDouble(t).value);
+    const auto start = parseDouble(o.boxes[static_cast<std::size_t>(slot)]);
+    axis.startUp = start.ok() ? start.value : NAN;
+    return axis;
+}
+
+std::vector<std::byte> pngBytes(const QImage& image)
+{
+    if (image.isNull())
+        throw std::bad_alloc();
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(image))
+        throw std::bad_alloc();
+    const auto* p = reinterpret_cast<const std::byte*>(bytes.constData());
+    return { p, p + bytes.size() };
+}
+
+std::vector<std::byte> textBytes(const std::string& s)
+{
+    const auto* p = reinterpret_cast<const std::byte*>(s.data());
+    return { p, p + s.size() };
+}
+
+} // namespace
+
+AtlasArgs parseAtlasArguments(int argc, const char* const* argv)
+{
+    AtlasArgs a;
+    std::vector<std::string> passOn { "atlas" };
+    std::string xArg, yArg, tileText, stepsText;
+    std::vector<std::string> seen, simulationOnly;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const std::string name = arg.substr(0, arg.find('='));
+        const bool inlineValue = name != arg;
+        if (name == "--help" || name == "--simulate" || name == "--quiet") {
+            if (inlineValue)
+                refuse(name, arg.substr(name.size() + 1), "this option takes no value");
+            if (name == "--help")
+                a.help = true;
+            else if (name == "--simulate")
+                a.simulate = true;
+            else
+                passOn.push_back(name);
+            continue;
+        }
+        static constexpr std::string_view accepted[]
+            = { "--model", "--dim", "--size", "--set", "--x", "--y", "--image", "--csv", "--steps",
+                  "--init", "--seed", "--tile", "--colormap", "--jobs" };
+        if (std::find(std::begin(accepted), std::end(accepted), name) == std::end(accepted))
+            throw UsageError("atlas: unknown option " + quotedValue(name) + " (see atlas --help)");
+        std::string value;
+        if (inlineValue) {
+            value = arg.substr(name.size() + 1);
+        } else {
+            if (i + 1 >= argc)
+                throw UsageError(name + ": a value is missing");
+            value = argv[++i];
+        }
+        if (name != "--set") {
+            if (std::find(seen.begin(), seen.end(), name) != seen.end())
+                refuse(name, value, "this option is given more than once");
+            seen.push_back(name);
+        }
+        if (name == "--steps" || name == "--init" || name == "--seed" || name == "--tile"
+            || name == "--colormap")
+            simulationOnly.push_back(name);
+        if (name == "--x") {
+            xArg = value;
+        } else if (name == "--y") {
+            yArg = value;
+        } else if (name == "--image" || name == "--csv") {
+            if (value.empty())
+                refuse(name, value, "a file name is needed");
+            (name == "--image" ? a.image : a.csv) = value;
+        } else if (name == "--tile") {
+            const auto t = wholeNumber<int>(value);
+            if (!t || *t < 8 || *t > 512)
+                refuse(name, value, "not a whole number from 8 to 512");
+            a.tile = *t;
+        } else if (name == "--colormap") {
+            const auto map = colormapByName(value);
+            if (!map)
+                refuse(name, value, "unknown colour table (" + colormapNamesText() + ")");
+            a.colormap = *map;
+        } else {
+            if (name == "--steps")
+                stepsText = value;
+            if (name == "--init")
+                a.initText = value;
+            passOn.push_back(name + "=" + value);
+        }
+    }
+    if (a.help)
+        return a;
+    std::vector<const char*> pass;
+    for (const std::string& s : passOn)
+        pass.push_back(s.c_str());
+    a.options = parseOptions(static_cast<int>(pass.size()), pass.data());
+    a.jobs = a.options.jobs;
+    if (xArg.empty() || yArg.empty())
+        throw UsageError(std::string(xArg.empty() ? "--x" : "--y")
+            + ": the map needs both axes, --x NAME=FROM:TO:COUNT and --y NAME=FROM:TO:COUNT");
+    a.x = parseAxis("--x", xArg, a.options);
+    a.y = parseAxis("--y", yArg, a.options);
+    if (a.x.field == a.y.field)
+        refuse("--y", yArg, "the two axes need two different settings");
+    if (a.image.empty() && a.csv.empty())
+        throw UsageError("atlas: nothing to write; give --image FILE.png, --csv FILE or both");
+    if (!a.image.empty()) {
+        std::string ext = a.image.substr(
+            a.image.rfind('.') == std::string::npos ? a.image.size() : a.image.rfind('.') + 1);
+        for (char& c : ext)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const auto slash = a.image.rfind('/');
+        if (ext != "png" || a.image.size() - (slash == std::string::npos ? 0 : slash + 1) <= 4)
+            refuse("--image", a.image, "the map is a PNG picture: a name ending in .png");
+    }
+    if (!a.image.empty() && a.image == a.csv)
+        refuse("--csv", a.csv, "is also the --image file");
+    const std::int64_t points = std::int64_t(a.x.texts.size()) * std::int64_t(a.y.texts.size());
+    if (a.simulate) {
+        if (stepsText.empty())
+            throw UsageError("--simulate: needs --steps S, the steps of every run");
+        if (points > kMaxSimulatedPoints)
+            refuse("--x", xArg,
+                "with --y, " + std::to_string(points) + " runs; a simulated map has at most "
+                    + std::to_string(kMaxSimulatedPoints));
+        const std::int64_t side
+            = std::int64_t(std::max(a.x.texts.size(), a.y.texts.size())) * (a.tile + 2);
+        if (side > kMaxMosaicPixels)
+            throw UsageError("--tile " + std::to_string(a.tile) + ": the mosaic would be "
+                + std::to_string(side) + " pixels wide; at most " + std::to_string(kMaxMosaicPixels)
+                + " (choose a smaller --tile)");
+    } else {
+        if (!simulationOnly.empty())
+            throw UsageError(
+                simulationOnly.front() + ": belongs to a simulated map; needs --simulate");
+        if (points > kMaxAnalyticPoints)
+            refuse("--x", xArg,
+                "with --y, " + std::to_string(points) + " points; a map has at most "
+                    + std::to_string(kMaxAnalyticPoints));
+    }
+    return a;
+}
+
+int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
+{
+    AtlasArgs a;
+    try {
+        a = parseAtlasArguments(argc, argv);
+        if (a.help) {
+            std::fputs(atlasHelpText().c_str(), out);
+            return kExitOk;
+        }
+        // The start-up point's settings: refused here, before anything runs, naming the option.
+        const Prepared start = prepareSettings(a.options, {}, false);
+        if (start.state.nCells < 2)
+            throw UsageError(
+                "--size \"" + a.options.sizeText + "\": the analysis needs at least 2 cells");
+    } catch (const UsageError& e) {
+        std::fprintf(err, "rdsim-batch atlas: %s\n", e.what());
+        return kExitUsage;
+    }
+    try {
+        for (const std::string* file : { &a.image, &a.csv })
+            if (!file->empty())
+                output::checkReplaceable(*file);
+    } catch (const output::OutputError& e) {
+        std::fprintf(err, "rdsim-batch atlas: %s\n", e.what());
+        return kExitOutput;
+    }
+    installInterruptHandlers();
+    const bool progressWanted = !a.options.quiet && ::isatty(2) == 1;
+    const auto started = std::chrono::steady_clock::now();
+    std::string csv;
+    QImage picture;
+    std::size_t points = a.x.texts.size() * a.y.texts.size();
+    try {
+        const auto app = a.image.empty() ? nullptr : offscreenApplication();
+        if (a.simulate) {
+            const SimulatedMap map = simulateMap(a, progressWanted);
+            if (interruptSignal() != 0) {
+                std::fprintf(err, "rdsim-batch atlas: interrupted; nothing was written\n");
+                return kExitOk;
+            }
+            if (!a.csv.empty())
+                csv = simulatedCsv(a, map);
+            if (!a.image.empty())
+                picture = mosaicPicture(a, map);
+        } else {
+            Progress progress(progressWanted, std::int64_t(points), 1, "points");
+            const auto rowDone = [&] { progress.addSteps(std::int64_t(a.x.texts.size())); };
+            const AnalyticMap map = classifyMap(a, a.jobs, rowDone);
+            progress.finish();
+            if (interruptSignal() != 0) {
+                std::fprintf(err, "rdsim-batch atlas: interrupted; nothing was written\n");
+                return kExitOk;
+            }
+            if (!a.csv.empty())
+                csv = analyticCsv(a, map);
+            if (!a.image.empty())
+                picture = analyticPicture(a, map);
+        }
+        output::OutputSet set;
+        if (!a.csv.empty())
+            set.add(a.csv, textBytes(csv));
+        if (!a.image.empty())
+            set.add(a.image, pngBytes(picture));
+        throwIfInterrupted();
+        set.commit();
+    } catch (const UsageError& e) {
+        std::fprintf(err, "rdsim-batch atlas: %s\n", e.what());
+        return kExitUsage;
+    } catch (const output::OutputError& e) {
+        std::fprintf(err, "rdsim-batch atlas: %s\n", e.what());
+        return kExitOutput;
+    } catch (const Interrupted&) {
+        std::fprintf(err, "rdsim-batch atlas: interrupted; nothing was written\n");
+        return kExitOk;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(err, "rdsim-batch atlas: out of memory\n");
+        return kExitMemory;
+    }
+    const double seconds
+        = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::fprintf(out, "%zu points in %.3f s\n", points, seconds);
+    return kExitOk;
+}
+
+} // namespace rd::batch

@@ -1,0 +1,138 @@
+// The point classifier of the parameter maps: its fast mode search against a scan of every
+// grid mode on random points of every model, and the class of known points.
+#include "analysis/Stability.h"
+#include "tests/analysis/AnalysisTestSupport.h"
+
+#include <cstdio>
+#include <random>
+#include <set>
+
+namespace {
+
+using namespace rd::analysis;
+using rd::Model;
+
+std::string text(double v)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.6g", v);
+    return buf;
+}
+
+struct Range {
+    int slot;
+    double lo, hi;
+};
+
+struct RandomCase {
+    Model model;
+    std::vector<Range> ranges; // slots of Du, Dv, kA, kB drawn uniformly
+    std::set<PointClass> mustSee; // so that the comparison covers these classes
+};
+
+class FastSearch : public testing::TestWithParam<RandomCase> { };
+
+// Exact equality of every state's class, growth factor and mode, and of the point's class,
+// wavelength and mode.
+TEST_P(FastSearch, EqualsTheScanOfEveryGridMode)
+{
+    const RandomCase& c = GetParam();
+    std::mt19937_64 rng(77 + static_cast<int>(c.model));
+    std::set<PointClass> seen;
+    for (int trial = 0; trial < 240; ++trial) {
+        std::map<int, std::string> boxes;
+        for (const Range& r : c.ranges)
+            boxes[r.slot] = text(std::uniform_real_distribution<double>(r.lo, r.hi)(rng));
+        const bool oneD = trial % 3 == 0;
+        const int n = oneD ? 200 + trial : 40 + trial % 90;
+        const Scheme s = rdtest::setupFor(c.model, oneD, n, boxes).scheme;
+        const ModeTable table(s.n, s.oneD);
+        const PointResult fast = classifyPoint(s, table);
+        const PointResult scan = classifyPoint(s, table, ModeSearch::EveryMode);
+        SCOPED_TRACE(testing::Message() << "trial " << trial);
+        ASSERT_EQ(fast.kind, scan.kind);
+        ASSERT_EQ(fast.stateCount, scan.stateCount);
+        ASSERT_EQ(fast.kx, scan.kx);
+        ASSERT_EQ(fast.ky, scan.ky);
+        if (fast.kind == PointClass::TuringUnstable)
+            ASSERT_EQ(fast.wavelength, scan.wavelength);
+        else
+            ASSERT_TRUE(std::isnan(fast.wavelength));
+        for (int i = 0; i < fast.stateCount; ++i) {
+            const PointState& a = fast.states[static_cast<std::size_t>(i)];
+            const PointState& b = scan.states[static_cast<std::size_t>(i)];
+            ASSERT_EQ(a.kind, b.kind) << "state " << i;
+            ASSERT_EQ(a.rho, b.rho) << "state " << i;
+        }
+        seen.insert(fast.kind);
+    }
+    for (PointClass want : c.mustSee)
+        EXPECT_TRUE(seen.count(want)) << pointClassWord(want);
+}
+
+using P = PointClass;
+INSTANTIATE_TEST_SUITE_P(EveryModel, FastSearch,
+    testing::Values(
+        RandomCase { Model::GiererMeinhardt, { { 3, 0.2, 3 }, { 4, 1, 45 }, { 5, 0, 0.3 } },
+            { P::TuringUnstable, P::Stable, P::NumericallyUnstable } },
+        RandomCase { Model::Schnakenberg,
+            { { 3, 0.2, 3 }, { 4, 1, 45 }, { 5, 0, 0.3 }, { 6, 0.1, 2 } },
+            { P::TuringUnstable, P::Stable, P::Oscillatory, P::NumericallyUnstable } },
+        RandomCase { Model::GrayScott, { { 4, 5, 30 }, { 5, 0, 0.1 }, { 6, 0.03, 0.08 } },
+            { P::Stable, P::UniformlyUnstable, P::NumericallyUnstable } },
+        RandomCase { Model::Oregonator, { { 4, 1, 40 }, { 6, 0.3, 3 }, { 7, 1e-4, 0.01 } },
+            { P::UniformlyUnstable } }));
+
+struct KnownPoint {
+    Model model;
+    bool oneD;
+    std::map<int, std::string> boxes;
+    PointClass kind;
+    std::vector<StateClass> states;
+};
+
+class KnownPoints : public testing::TestWithParam<KnownPoint> { };
+
+TEST_P(KnownPoints, HaveTheirClass)
+{
+    const KnownPoint& k = GetParam();
+    const Scheme s = rdtest::setupFor(k.model, k.oneD, 128, k.boxes).scheme;
+    const ModeTable table(s.n, s.oneD);
+    const PointResult r = classifyPoint(s, table);
+    EXPECT_EQ(r.kind, k.kind) << pointClassWord(r.kind);
+    std::vector<StateClass> got;
+    for (int i = 0; i < r.stateCount; ++i)
+        got.push_back(r.states[static_cast<std::size_t>(i)].kind);
+    EXPECT_EQ(got, k.states);
+    // The wavelength is the one the full prediction gives.
+    if (r.kind == PointClass::TuringUnstable) {
+        const auto states = steadyStates(s);
+        const Prediction p = predict(s, states.at(0), table);
+        EXPECT_EQ(r.wavelength, p.wavelength);
+    }
+}
+
+using enum StateClass;
+INSTANTIATE_TEST_SUITE_P(ByModel, KnownPoints,
+    testing::Values(KnownPoint { Model::GiererMeinhardt, false, {}, PointClass::TuringUnstable,
+                        { TuringUnstable } },
+        KnownPoint {
+            Model::Schnakenberg, true, {}, PointClass::TuringUnstable, { TuringUnstable } },
+        // A fold beside the trivial state.
+        KnownPoint {
+            Model::GrayScott, false, {}, PointClass::Marginal, { Stable, Marginal, Marginal } },
+        // Feed too small for any state but (0, 1).
+        KnownPoint { Model::GrayScott, false, { { 6, "0.1" } }, PointClass::Stable, { Stable } },
+        // A saddle and an oscillating state beside the trivial one: oscillatory comes first.
+        KnownPoint { Model::GrayScott, false, { { 5, "0.03" }, { 6, "0.055" } },
+            PointClass::Oscillatory, { Stable, UniformlyUnstable, Oscillatory } },
+        KnownPoint { Model::Schnakenberg, false, { { 5, "0.1" }, { 6, "0.2" } },
+            PointClass::Oscillatory, { Oscillatory } },
+        KnownPoint { Model::GiererMeinhardt, false, { { 4, "30" } },
+            PointClass::NumericallyUnstable, { NumericallyUnstable } },
+        KnownPoint { Model::Oregonator, false, {}, PointClass::UniformlyUnstable,
+            { UniformlyUnstable, UniformlyUnstable } },
+        // u* = kA + kB < 0: no state at all.
+        KnownPoint { Model::Schnakenberg, false, { { 5, "-2" } }, PointClass::NoState, {} }));
+
+} // namespace
