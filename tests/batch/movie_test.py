@@ -63,6 +63,30 @@ class Movies(unittest.TestCase):
             self.assertEqual(sorted(os.listdir(d)),
                              ["s-kA=0.01.gif", "s-kA=0.02.gif", "s-sweep.csv"])
 
+    def test_an_encoder_that_fails_is_reported_and_leaves_nothing(self):
+        # The encoder quits at once: writing frames to it must fail with its last words,
+        # not end the program by a broken pipe.
+        with tempfile.TemporaryDirectory() as d:
+            bin_dir = os.path.join(d, "bin")
+            os.mkdir(bin_dir)
+            fake = os.path.join(bin_dir, "ffmpeg")
+            with open(fake, "w") as f:
+                f.write("#!/bin/sh\necho first >&2\necho the encoder broke >&2\nexit 1\n")
+            os.chmod(fake, 0o755)
+            out = os.path.join(d, "out")
+            os.mkdir(out)
+            saved = os.environ["PATH"]
+            os.environ["PATH"] = bin_dir + os.pathsep + saved
+            try:
+                code, _, err = run("--init", "random", "--seed", "1", "--size", "64", "--steps",
+                                   "400", "--every", "1", "--movie", "m.gif", "--save", "f",
+                                   cwd=out)
+            finally:
+                os.environ["PATH"] = saved
+            self.assertEqual((code, err.strip()), (4, 'rdsim-batch: "m.gif": ffmpeg stopped '
+                                                      "taking frames: the encoder broke"))
+            self.assertEqual(os.listdir(out), [])
+
     def test_refusals_write_nothing(self):
         empty = tempfile.mkdtemp()
         cases = [
