@@ -36,9 +36,11 @@ private:
     std::int32_t iteration_;
 };
 
-// Fields read from --load-u and --load-v, checked against the run's size and dimension.
+// Fields read from --load-u and --load-v, checked against the run's size and dimension, with
+// the SHA-256 (hex) of the files' bytes as read.
 struct LoadedFields {
     std::vector<float> u, v;
+    std::string uSha256, vSha256;
 };
 
 // A state ready for its first step: the intake applied (buffer set A current), the arrays
@@ -132,9 +134,13 @@ private:
     std::mutex printing_;
 };
 
-// Steps, samples and writes one run. Arithmetic and output errors, a want of memory and an
-// interrupt end up in the report.
-RunReport runOne(Prepared run, const Options& options, const Targets& targets, Progress* progress);
+struct RunFacts; // see batch/Provenance.h
+
+// Steps, samples and writes one run, its record and every PNG made with `facts` (see
+// batch/Provenance.h). Arithmetic and output errors, a want of memory and an interrupt end up
+// in the report.
+RunReport runOne(Prepared run, const Options& options, const Targets& targets,
+    const RunFacts& facts, Progress* progress);
 
 // All combinations of the sweeps, in order (the last sweep varies fastest).
 std::vector<std::vector<std::string>> combinations(const Options& options);

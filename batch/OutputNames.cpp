@@ -2,6 +2,8 @@
 // sweep's CSV, and the check that no two outputs name the same file.
 #include "batch/BatchRun.h"
 
+#include "batch/Provenance.h"
+
 #include <charconv>
 #include <map>
 
@@ -182,6 +184,8 @@ void checkTargets(const Targets& t, bool oneD)
         output::checkReplaceable(t.kymograph);
     if (!t.movie.empty())
         output::checkReplaceable(t.movie);
+    if (const std::string record = recordPath(t); !record.empty())
+        output::checkReplaceable(record);
 }
 
 } // namespace rd::batch

@@ -3,6 +3,7 @@
 #include "batch/BatchRun.h"
 #include "batch/Interrupt.h"
 #include "batch/Options.h"
+#include "batch/ReplayCommand.h"
 
 #include <cstdio>
 #include <new>
@@ -32,6 +33,8 @@ int main(int argc, char* argv[])
     using namespace rd::batch;
     if (argc > 1 && std::string_view(argv[1]) == "analyze")
         return runAnalyze(argc - 1, argv + 1, stdout, stderr);
+    if (argc > 1 && std::string_view(argv[1]) == "replay")
+        return runReplay(argc - 1, argv + 1, stdout, stderr);
     Options options;
     try {
         options = parseOptions(argc, argv);

@@ -53,7 +53,7 @@ class Movies(unittest.TestCase):
                                           "-of", "csv=p=0", os.path.join(d, name)],
                                          capture_output=True, text=True, check=True).stdout
                     self.assertEqual(out.strip(), codec + ",7")
-            self.assertEqual(sorted(os.listdir(d)), sorted(n for n, _ in cases))
+            self.assertEqual(sorted(os.listdir(d)), sorted([n for n, _ in cases] + ["m.json"]))
 
     def test_a_sweep_makes_a_movie_for_each_combination(self):
         with tempfile.TemporaryDirectory() as d:
@@ -61,7 +61,8 @@ class Movies(unittest.TestCase):
                                "2", cwd=d)
             self.assertEqual(code, 0, err)
             self.assertEqual(sorted(os.listdir(d)),
-                             ["s-kA=0.01.gif", "s-kA=0.02.gif", "s-sweep.csv"])
+                             ["s-kA=0.01.gif", "s-kA=0.01.json", "s-kA=0.02.gif",
+                              "s-kA=0.02.json", "s-sweep.csv"])
 
     def test_an_encoder_that_fails_is_reported_and_leaves_nothing(self):
         # The encoder quits at once: writing frames to it must fail with its last words,
