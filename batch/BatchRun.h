@@ -91,6 +91,11 @@ std::string speciesName(const std::string& picture, char species);
 // Every target must be replaceable (see output::checkReplaceable). Throws OutputError.
 void checkTargets(const Targets& targets, bool oneD);
 
+// The record file of a run (see batch/Provenance.h): PREFIX.json with --save PREFIX, else
+// named after its first output without the extension (a frame sequence without its number
+// and the separators before it: f-%05d.png gives f.json). "" for a run without outputs.
+std::string recordPath(const Targets& targets);
+
 // The sweep's CSV: NAME-sweep.csv after the first of --save, --image and --kymograph.
 std::filesystem::path sweepCsvPath(const Options& options);
 

@@ -2,8 +2,6 @@
 // sweep's CSV, and the check that no two outputs name the same file.
 #include "batch/BatchRun.h"
 
-#include "batch/Provenance.h"
-
 #include <charconv>
 #include <map>
 
@@ -94,6 +92,29 @@ fs::path sweepCsvPath(const Options& o)
     else if (!o.movie.empty())
         first = withoutExtension(o.movie);
     return first.empty() ? fs::path("sweep.csv") : fs::path(first + "-sweep.csv");
+}
+
+std::string recordPath(const Targets& t)
+{
+    std::string first;
+    if (!t.savePrefix.empty())
+        first = t.savePrefix;
+    else if (!t.image.empty() && hasFrameConversion(t.image)) {
+        const FrameNameParts parts = frameNameParts(t.image);
+        first = parts.before;
+        while (
+            !first.empty() && std::string_view("-_.").find(first.back()) != std::string_view::npos)
+            first.pop_back();
+        first += withoutExtension(parts.after);
+    } else if (!t.image.empty())
+        first = withoutExtension(t.image);
+    else if (!t.kymograph.empty())
+        first = withoutExtension(t.kymograph);
+    else if (!t.movie.empty())
+        first = withoutExtension(t.movie);
+    if (first.empty() || first.back() == '/')
+        return first.empty() ? "" : first + "record.json";
+    return first + ".json";
 }
 
 void checkCollisions(const Options& o, const std::vector<Targets>& targets)

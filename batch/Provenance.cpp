@@ -1,7 +1,6 @@
 #include "batch/Provenance.h"
 
 #include <QCryptographicHash>
-#include <QJsonArray>
 #include <QJsonDocument>
 
 #include <bit>
@@ -23,15 +22,6 @@ static_assert(std::endian::native == std::endian::little,
 QString hex(const QCryptographicHash& hash)
 {
     return QString::fromLatin1(hash.result().toHex());
-}
-
-std::string withoutExtension(const std::string& name)
-{
-    const auto slash = name.rfind('/');
-    const auto dot = name.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return name;
-    return name.substr(0, dot);
 }
 
 QJsonObject fileEntry(
@@ -150,29 +140,6 @@ void attachRecord(QImage& image, const QJsonObject& record)
     image.setText("Software", QString::fromStdString(programVersion()));
     image.setText(
         kRecordKey, QString::fromUtf8(QJsonDocument(record).toJson(QJsonDocument::Compact)));
-}
-
-std::string recordPath(const Targets& t)
-{
-    std::string first;
-    if (!t.savePrefix.empty())
-        first = t.savePrefix;
-    else if (!t.image.empty() && hasFrameConversion(t.image)) {
-        const FrameNameParts parts = frameNameParts(t.image);
-        first = parts.before;
-        while (
-            !first.empty() && std::string_view("-_.").find(first.back()) != std::string_view::npos)
-            first.pop_back();
-        first += withoutExtension(parts.after);
-    } else if (!t.image.empty())
-        first = withoutExtension(t.image);
-    else if (!t.kymograph.empty())
-        first = withoutExtension(t.kymograph);
-    else if (!t.movie.empty())
-        first = withoutExtension(t.movie);
-    if (first.empty() || first.back() == '/')
-        return first.empty() ? "" : first + "record.json";
-    return first + ".json";
 }
 
 std::string relativeTo(const std::string& file, const std::string& carrier)

@@ -55,11 +55,6 @@ std::vector<std::byte> recordBytes(const QJsonObject& record);
 // Puts the record into the picture's text, which PNG keeps as text chunks (BMP has none).
 void attachRecord(QImage& image, const QJsonObject& record);
 
-// The record file of a run: PREFIX.json with --save PREFIX, else named after its first
-// output without the extension (a frame sequence without its number and the separator
-// before it: f-%05d.png gives f.json). "" for a run without outputs.
-std::string recordPath(const Targets& targets);
-
 // `file` as seen from the folder of `carrier`, both given relative to the working folder.
 std::string relativeTo(const std::string& file, const std::string& carrier);
 

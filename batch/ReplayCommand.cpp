@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QImageReader>
-#include <QJsonArray>
 #include <QJsonDocument>
 
 #include <charconv>
