@@ -200,6 +200,11 @@ RunReport runOne(
         return "; frames 0 to " + std::to_string(framesWritten - 1) + " were written ("
             + report.files.front() + " to " + report.files.back() + ")";
     };
+    auto interrupted = [&] {
+        report.status = RunStatus::Interrupted;
+        report.message = "interrupted after iteration " + std::to_string(reached)
+            + (frames ? framesNote() : "; no file of the run was written");
+    };
     std::optional<RunWatch> watch;
     try {
         if (o.report || o.untilSteady || !o.sweeps.empty())
@@ -268,12 +273,16 @@ RunReport runOne(
         report.status = RunStatus::OutputError;
         report.message = outputErrorText(e) + framesNote();
     } catch (const MovieError& e) {
-        report.status = RunStatus::OutputError;
-        report.message = e.what() + framesNote();
+        // An interrupt from the terminal reaches the encoder too, which then stops taking
+        // frames: that is the interrupt, not a failed output.
+        if (interruptSignal() != 0) {
+            interrupted();
+        } else {
+            report.status = RunStatus::OutputError;
+            report.message = e.what() + framesNote();
+        }
     } catch (const Interrupted&) {
-        report.status = RunStatus::Interrupted;
-        report.message = "interrupted after iteration " + std::to_string(reached)
-            + (frames ? framesNote() : "; no file of the run was written");
+        interrupted();
     } catch (const std::bad_alloc&) {
         report.status = RunStatus::OutOfMemory;
         report.message = "out of memory after iteration " + std::to_string(reached) + framesNote();

@@ -6,8 +6,10 @@ Usage: movie_test.py PATH-TO-rdsim-batch
 """
 import os
 import shutil
+import signal
 import subprocess
 import tempfile
+import time
 import unittest
 
 import batch_cli
@@ -87,6 +89,27 @@ class Movies(unittest.TestCase):
             self.assertEqual((code, err.strip()), (4, 'rdsim-batch: "m.gif": ffmpeg stopped '
                                                       "taking frames: the encoder broke"))
             self.assertEqual(os.listdir(out), [])
+
+    def test_an_interrupt_from_the_terminal_ends_the_run_as_an_interrupt(self):
+        # A terminal's interrupt reaches the whole process group, the encoder included.
+        with tempfile.TemporaryDirectory() as d:
+            p = subprocess.Popen([batch_cli.EXE, "--init", "random", "--seed", "1", "--size",
+                                  "32", "--steps", "1000000", "--every", "1", "--image",
+                                  "fr-%06d.bmp", "--movie", "m.gif"],
+                                 cwd=d, stderr=subprocess.PIPE, text=True,
+                                 start_new_session=True)
+            while not os.path.exists(os.path.join(d, "fr-000002.bmp")):
+                self.assertIsNone(p.poll(), "ended early")
+                time.sleep(0.01)
+            os.killpg(p.pid, signal.SIGINT)
+            err = p.communicate()[1]
+            self.assertEqual(p.returncode, -signal.SIGINT)
+            names = sorted(os.listdir(d))  # no movie and no record
+            self.assertEqual(names, ["fr-%06d.bmp" % k for k in range(len(names))])
+            last = len(names) - 1
+            self.assertEqual(err, "rdsim-batch: interrupted after iteration %d; frames 0 to %d "
+                                  "were written (fr-000000.bmp to fr-%06d.bmp)\n"
+                             % (last, last, last))
 
     def test_refusals_write_nothing(self):
         empty = tempfile.mkdtemp()
