@@ -7,6 +7,7 @@
 #include "batch/Movie.h"
 #include "batch/Npy.h"
 #include "batch/ProfileImage.h"
+#include "batch/Provenance.h"
 #include "display/FieldImage.h"
 #include "engine/EngineError.h"
 #include "engine/Integrators.h"
@@ -65,10 +66,20 @@ QImage fieldPictureOf(const Prepared& run, const PictureStyle& style, std::int32
     return image;
 }
 
+// A picture with the record of the state it shows.
+void addPicture(output::OutputSet& set, QImage image, const std::string& name,
+    const RunFacts& facts, const Prepared& run, std::int32_t step,
+    const std::vector<SavedFile>& saved)
+{
+    attachRecord(image, recordOf(facts, run, step, name, saved));
+    set.add(name, encodePicture(image, name));
+}
+
 // The picture of the state: the field in 2D (the window's grey one unless styled), the two
 // profile plots in 1D (only zoomed).
 void addStatePictures(output::OutputSet& set, const Prepared& run, const PictureStyle& style,
-    const std::string& name, std::int32_t step)
+    const std::string& name, std::int32_t step, const RunFacts& facts,
+    const std::vector<SavedFile>& saved = {})
 {
     const SimState& s = run.state;
     if (run.oneD) {
@@ -76,16 +87,17 @@ void addStatePictures(output::OutputSet& set, const Prepared& run, const Picture
         const auto profile = [&](std::span<const float> cells, float range, QColor colour) {
             return zoomed(renderProfile(cells, range, colour), style.zoom);
         };
-        set.add(u, encodePicture(profile(currentU(s, true), s.uMax, QColor(255, 0, 0)), u));
-        set.add(v, encodePicture(profile(currentV(s, true), s.vMax, QColor(0, 0, 255)), v));
+        addPicture(
+            set, profile(currentU(s, true), s.uMax, QColor(255, 0, 0)), u, facts, run, step, saved);
+        addPicture(
+            set, profile(currentV(s, true), s.vMax, QColor(0, 0, 255)), v, facts, run, step, saved);
     } else {
         const bool v = style.species == 'v';
         const auto cells = v ? currentV(s, false) : currentU(s, false);
         const float panelScale = v ? 255.0f / s.vMax : s.grayScale;
-        set.add(name,
-            encodePicture(
-                fieldPicture(cells, s.nCells, s.nCells, panelScale, style, captionOf(run, step)),
-                name));
+        addPicture(set,
+            fieldPicture(cells, s.nCells, s.nCells, panelScale, style, captionOf(run, step)), name,
+            facts, run, step, saved);
     }
 }
 
@@ -97,8 +109,10 @@ void commitInto(output::OutputSet& set, std::vector<std::string>& files)
         files.push_back(t.string());
 }
 
-void addFields(output::OutputSet& set, const Prepared& run, const std::string& prefix)
+std::vector<SavedFile> addFields(
+    output::OutputSet& set, const Prepared& run, const std::string& prefix)
 {
+    std::vector<SavedFile> saved;
     const SimState& s = run.state;
     std::vector<std::int64_t> shape { s.nCells };
     if (!run.oneD)
@@ -106,8 +120,11 @@ void addFields(output::OutputSet& set, const Prepared& run, const std::string& p
     for (const char species : { 'u', 'v' }) {
         const auto cells = species == 'u' ? currentU(s, run.oneD) : currentV(s, run.oneD);
         const std::string name = prefix + "-" + species + ".npy";
-        set.add(name, npy::encode(shape, cells));
+        auto bytes = npy::encode(shape, cells);
+        saved.push_back({ species, name, bytesSha256(bytes) });
+        set.add(name, std::move(bytes));
     }
+    return saved;
 }
 
 std::string outputErrorText(const OutputError& e)
@@ -167,7 +184,8 @@ std::int32_t advance(Prepared& run, std::int32_t steps, std::int32_t every,
     return steps;
 }
 
-RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* progress)
+RunReport runOne(
+    Prepared run, const Options& o, const Targets& t, const RunFacts& facts, Progress* progress)
 {
     RunReport report;
     const bool frames = !t.image.empty() && hasFrameConversion(t.image);
@@ -181,6 +199,11 @@ RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* pro
             return "; no frame was written";
         return "; frames 0 to " + std::to_string(framesWritten - 1) + " were written ("
             + report.files.front() + " to " + report.files.back() + ")";
+    };
+    auto interrupted = [&] {
+        report.status = RunStatus::Interrupted;
+        report.message = "interrupted after iteration " + std::to_string(reached)
+            + (frames ? framesNote() : "; no file of the run was written");
     };
     std::optional<RunWatch> watch;
     try {
@@ -201,7 +224,8 @@ RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* pro
                     movie->addFrame(fieldPictureOf(run, o.picture, n));
                 if (frames) {
                     output::OutputSet set;
-                    addStatePictures(set, run, o.picture, formatFrameName(t.image, n / o.every), n);
+                    addStatePictures(
+                        set, run, o.picture, formatFrameName(t.image, n / o.every), n, facts);
                     throwIfInterrupted();
                     commitInto(set, report.files);
                     ++framesWritten;
@@ -223,15 +247,18 @@ RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* pro
         // The final results only after the last step, and all together: a failed run leaves
         // none of them, and an earlier set stays whole.
         output::OutputSet set;
+        std::vector<SavedFile> saved;
         if (!t.savePrefix.empty())
-            addFields(set, run, t.savePrefix);
+            saved = addFields(set, run, t.savePrefix);
         if (!t.image.empty() && !frames)
-            addStatePictures(set, run, o.picture, t.image, taken);
+            addStatePictures(set, run, o.picture, t.image, taken, facts, saved);
         if (movie)
             set.add(t.movie, movie->finish());
         if (kymograph)
-            set.add(
-                t.kymograph, encodePicture(kymograph->image(captionOf(run, taken)), t.kymograph));
+            addPicture(set, kymograph->image(captionOf(run, taken)), t.kymograph, facts, run, taken,
+                saved);
+        if (const std::string record = recordPath(t); !record.empty())
+            set.add(record, recordBytes(recordOf(facts, run, taken, record, saved)));
         throwIfInterrupted();
         commitInto(set, report.files);
     } catch (const StepFailed& e) {
@@ -246,12 +273,16 @@ RunReport runOne(Prepared run, const Options& o, const Targets& t, Progress* pro
         report.status = RunStatus::OutputError;
         report.message = outputErrorText(e) + framesNote();
     } catch (const MovieError& e) {
-        report.status = RunStatus::OutputError;
-        report.message = e.what() + framesNote();
+        // An interrupt from the terminal reaches the encoder too, which then stops taking
+        // frames: that is the interrupt, not a failed output.
+        if (interruptSignal() != 0) {
+            interrupted();
+        } else {
+            report.status = RunStatus::OutputError;
+            report.message = e.what() + framesNote();
+        }
     } catch (const Interrupted&) {
-        report.status = RunStatus::Interrupted;
-        report.message = "interrupted after iteration " + std::to_string(reached)
-            + (frames ? framesNote() : "; no file of the run was written");
+        interrupted();
     } catch (const std::bad_alloc&) {
         report.status = RunStatus::OutOfMemory;
         report.message = "out of memory after iteration " + std::to_string(reached) + framesNote();

@@ -36,9 +36,11 @@ private:
     std::int32_t iteration_;
 };
 
-// Fields read from --load-u and --load-v, checked against the run's size and dimension.
+// Fields read from --load-u and --load-v, checked against the run's size and dimension, with
+// the SHA-256 (hex) of the files' bytes as read.
 struct LoadedFields {
     std::vector<float> u, v;
+    std::string uSha256, vSha256;
 };
 
 // A state ready for its first step: the intake applied (buffer set A current), the arrays
@@ -89,6 +91,11 @@ std::string speciesName(const std::string& picture, char species);
 // Every target must be replaceable (see output::checkReplaceable). Throws OutputError.
 void checkTargets(const Targets& targets, bool oneD);
 
+// The record file of a run (see batch/Provenance.h): PREFIX.json with --save PREFIX, else
+// named after its first output without the extension (a frame sequence without its number
+// and the separators before it: f-%05d.png gives f.json). "" for a run without outputs.
+std::string recordPath(const Targets& targets);
+
 // The sweep's CSV: NAME-sweep.csv after the first of --save, --image and --kymograph.
 std::filesystem::path sweepCsvPath(const Options& options);
 
@@ -134,9 +141,13 @@ private:
     std::mutex printing_;
 };
 
-// Steps, samples and writes one run. Arithmetic and output errors, a want of memory and an
-// interrupt end up in the report.
-RunReport runOne(Prepared run, const Options& options, const Targets& targets, Progress* progress);
+struct RunFacts; // see batch/Provenance.h
+
+// Steps, samples and writes one run, its record and every PNG made with `facts` (see
+// batch/Provenance.h). Arithmetic and output errors, a want of memory and an interrupt end up
+// in the report.
+RunReport runOne(Prepared run, const Options& options, const Targets& targets,
+    const RunFacts& facts, Progress* progress);
 
 // All combinations of the sweeps, in order (the last sweep varies fastest).
 std::vector<std::vector<std::string>> combinations(const Options& options);

@@ -45,6 +45,14 @@ through; a file without write permission is kept and refused; "%%" in a name is 
   --every K            steps between frames and kymograph rows
   --kymograph FILE     1D only: u over time as one picture, a row every K steps (default 1),
                        time downwards, starting with the initial state
+Every run with an output also writes its record, put in place with its final outputs:
+PREFIX.json with --save PREFIX, else named after its first output without the extension
+(pattern.png gives pattern.json, frames f-%05d.png f.json; in a sweep each run's carries its
+values, as its other files: PREFIX-kA=0.05.json). It holds the program's version, the
+settings (every box's text and the coefficients derived from them), the initial state (the
+seed, or the SHA-256 of the loaded files), the steps and the SHA-256 of the final fields and
+of the saved files; every PNG carries the same in its text (a frame: of the state it shows).
+--jobs and --threads change no result and are not recorded.
 Pictures (2D field, frames and kymograph; the 1D profiles take only --zoom):
   --colormap NAME      gray (the window's, default), viridis, magma, inferno or cividis
   --range auto|LO:HI   the values from black (or the table's first colour) to white (its
@@ -110,6 +118,11 @@ Other:
   atlas ...            (as the first argument) a map over two settings: every point
                        classified by the analysis, or (--simulate) a mosaic of final
                        fields; see rdsim-batch atlas --help
+  replay FILE          (as the first argument) runs again the run that FILE, a record or
+                       a PNG the tool wrote, describes, and checks that it gives the
+                       recorded fields bit for bit. It prints "reproduced bit for bit", or
+                       what differs (the first differing cell against a saved .npy file,
+                       or a file that changed since) with exit status 1 or 6 (replay --help)
   --quiet              no progress line (one is shown only when standard error is a terminal)
   --help               this text
   --version            the program's version

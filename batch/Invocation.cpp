@@ -4,6 +4,7 @@
 
 #include "batch/FieldPicture.h"
 #include "batch/Interrupt.h"
+#include "batch/Provenance.h"
 #include "batch/RunScale.h"
 #include "batch/SeededStart.h"
 #include "batch/Shards.h"
@@ -102,7 +103,8 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
             Prepared run = prepareSettings(o, combos[k]);
             run.threads = share.threads;
             initialise(run, o, &loaded);
-            reports[k] = runOne(std::move(run), o, targets[k], &progress);
+            const RunFacts facts = runFacts(o, combos[k], run, loaded);
+            reports[k] = runOne(std::move(run), o, targets[k], facts, &progress);
         } catch (const std::bad_alloc&) {
             reports[k].status = RunStatus::OutOfMemory;
             reports[k].message = "out of memory before the first step";

@@ -6,6 +6,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <system_error>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace rd::batch {
 
@@ -27,6 +37,39 @@ QStringList encoderArguments(const std::string& format)
     // Lossless: every frame as it was made.
     return { "-c:v", "apng", "-pix_fmt", "rgb24", "-plays", "0", "-f", "apng" };
 }
+
+std::string errorText(int error)
+{
+    return std::error_code(error, std::generic_category()).message();
+}
+
+// The wait status of the ended child, or -1.
+int waitFor(pid_t pid)
+{
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR)
+            return -1;
+    return status;
+}
+
+// posix_spawn's attribute and file-action objects, released whatever happens.
+struct SpawnSetup {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    SpawnSetup()
+    {
+        posix_spawn_file_actions_init(&actions);
+        posix_spawnattr_init(&attributes);
+    }
+    ~SpawnSetup()
+    {
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attributes);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+};
 
 } // namespace
 
@@ -60,9 +103,11 @@ Movie::Movie(const std::string& name, int fps)
 
 Movie::~Movie()
 {
-    if (started_ && process_.state() != QProcess::NotRunning) {
-        process_.kill();
-        process_.waitForFinished(-1);
+    if (input_ >= 0)
+        ::close(input_);
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        waitFor(pid_);
     }
 }
 
@@ -71,25 +116,59 @@ void Movie::fail(const std::string& what)
     throw MovieError("\"" + name_ + "\": " + what);
 }
 
+void Movie::start(QSize size)
+{
+    const std::string program = ffmpegProgram();
+    if (program.empty())
+        fail("ffmpeg was not found on the PATH; it makes the movies (install ffmpeg)");
+    size_ = size;
+    QStringList args { "-hide_banner", "-loglevel", "error", "-nostdin", "-f", "rawvideo",
+        "-pix_fmt", "bgra", "-s", QString("%1x%2").arg(size_.width()).arg(size_.height()),
+        "-framerate", QString::number(fps_), "-i", "-" };
+    args += encoderArguments(movieFormat(name_));
+    args += { "-y", dir_.filePath("movie") };
+    std::vector<std::string> texts { program };
+    for (const QString& a : args)
+        texts.push_back(a.toStdString());
+    std::vector<char*> argv;
+    for (std::string& t : texts)
+        argv.push_back(t.data());
+    argv.push_back(nullptr);
+
+    // A socket rather than a pipe, so that a write to an encoder that has gone fails with
+    // EPIPE (MSG_NOSIGNAL) instead of raising SIGPIPE in the whole program. Both ends close on
+    // exec: another run's encoder must not hold this one's input open.
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+        fail("no channel to ffmpeg: " + errorText(errno));
+    const std::string log = dir_.filePath("log").toStdString();
+    int error = 0;
+    {
+        SpawnSetup setup;
+        sigset_t none;
+        sigemptyset(&none);
+        posix_spawnattr_setsigmask(&setup.attributes, &none);
+        posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETSIGMASK);
+        posix_spawn_file_actions_adddup2(&setup.actions, ends[1], 0);
+        posix_spawn_file_actions_addopen(&setup.actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(
+            &setup.actions, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        error = ::posix_spawn(
+            &pid_, program.c_str(), &setup.actions, &setup.attributes, argv.data(), environ);
+    }
+    ::close(ends[1]);
+    if (error != 0) {
+        pid_ = -1;
+        ::close(ends[0]);
+        fail("ffmpeg did not start: " + errorText(error));
+    }
+    input_ = ends[0];
+}
+
 void Movie::addFrame(const QImage& frame)
 {
-    if (!started_) {
-        const std::string program = ffmpegProgram();
-        if (program.empty())
-            fail("ffmpeg was not found on the PATH; it makes the movies (install ffmpeg)");
-        size_ = frame.size();
-        QStringList args { "-hide_banner", "-loglevel", "error", "-nostdin", "-f", "rawvideo",
-            "-pix_fmt", "bgra", "-s", QString("%1x%2").arg(size_.width()).arg(size_.height()),
-            "-framerate", QString::number(fps_), "-i", "-" };
-        args += encoderArguments(movieFormat(name_));
-        args += { "-y", dir_.filePath("movie") };
-        process_.setStandardOutputFile(QProcess::nullDevice());
-        process_.setStandardErrorFile(dir_.filePath("log"));
-        process_.start(QString::fromStdString(program), args);
-        if (!process_.waitForStarted(-1))
-            fail("ffmpeg did not start: " + process_.errorString().toStdString());
-        started_ = true;
-    }
+    if (pid_ < 0)
+        start(frame.size());
     QImage image = frame.convertToFormat(QImage::Format_ARGB32);
     if (image.size() != size_) {
         QImage fitted(size_, QImage::Format_ARGB32);
@@ -97,30 +176,47 @@ void Movie::addFrame(const QImage& frame)
         QPainter(&fitted).drawImage(0, 0, image);
         image = fitted;
     }
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const char*>(image.constScanLine(y));
-        if (process_.write(line, qint64 { image.width() } * 4) < 0)
-            fail("ffmpeg stopped taking frames");
+    // 32-bit lines have no padding: the bits are the frame's raw rows.
+    const auto* data = reinterpret_cast<const char*>(image.constBits());
+    auto left = static_cast<std::size_t>(image.sizeInBytes());
+    while (left > 0) {
+        const ssize_t sent = ::send(input_, data, left, MSG_NOSIGNAL);
+        if (sent < 0) {
+            if (errno == EINTR)
+                continue;
+            encoderFailed("ffmpeg stopped taking frames");
+        }
+        data += sent;
+        left -= static_cast<std::size_t>(sent);
     }
-    while (process_.bytesToWrite() > 0)
-        if (!process_.waitForBytesWritten(-1))
-            break;
-    if (process_.state() == QProcess::NotRunning)
-        fail("ffmpeg stopped taking frames");
+}
+
+void Movie::encoderFailed(const std::string& what)
+{
+    if (input_ >= 0) {
+        ::close(input_);
+        input_ = -1;
+    }
+    if (pid_ > 0) {
+        waitFor(pid_);
+        pid_ = -1;
+    }
+    QFile log(dir_.filePath("log"));
+    QString text = log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : "";
+    text = text.trimmed().split('\n').last();
+    fail(what + (text.isEmpty() ? std::string() : ": " + text.toStdString()));
 }
 
 std::vector<std::byte> Movie::finish()
 {
-    if (!started_)
+    if (pid_ < 0)
         fail("no frame was made");
-    process_.closeWriteChannel();
-    process_.waitForFinished(-1);
-    if (process_.exitStatus() != QProcess::NormalExit || process_.exitCode() != 0) {
-        QFile log(dir_.filePath("log"));
-        QString text = log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : "";
-        text = text.trimmed().split('\n').last();
-        fail("ffmpeg failed" + (text.isEmpty() ? std::string() : ": " + text.toStdString()));
-    }
+    ::close(input_);
+    input_ = -1;
+    const int status = waitFor(pid_);
+    pid_ = -1;
+    if (status < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        encoderFailed("ffmpeg failed");
     QFile file(dir_.filePath("movie"));
     if (!file.open(QIODevice::ReadOnly))
         fail("ffmpeg left no movie");

@@ -2,8 +2,9 @@
 #pragma once
 
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
+
+#include <sys/types.h>
 
 #include <cstddef>
 #include <stdexcept>
@@ -27,7 +28,10 @@ class Movie {
 public:
     // Starts the encoder for `name` (by its extension) at `fps` frames a second. The movie is
     // written to a temporary folder; finish() hands over its bytes, so that it is put in
-    // place together with the run's other outputs. Throws MovieError.
+    // place together with the run's other outputs. Throws MovieError. ffmpeg is started with
+    // posix_spawn, not QProcess: Qt starts a child by a raw clone that shares the calling
+    // thread's memory until exec, which leaves ThreadSanitizer's record of that thread broken
+    // (a worker's later accesses and its end unseen), so sweeps could not be checked for races.
     Movie(const std::string& name, int fps);
     ~Movie();
     Movie(const Movie&) = delete;
@@ -40,13 +44,17 @@ public:
 
 private:
     [[noreturn]] void fail(const std::string& what);
+    // Waits for the encoder that failed and fails with its last line of errors.
+    [[noreturn]] void encoderFailed(const std::string& what);
+    // Starts the encoder for frames of `size`, its input our end of a socket.
+    void start(QSize size);
 
     std::string name_;
     int fps_;
     QTemporaryDir dir_;
-    QProcess process_;
+    pid_t pid_ = -1; // the encoder, -1 before the first frame and after it was waited for
+    int input_ = -1; // our end of the encoder's standard input
     QSize size_;
-    bool started_ = false;
 };
 
 } // namespace rd::batch

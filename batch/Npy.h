@@ -42,8 +42,10 @@ std::string sizeMismatch(const Layout& layout, std::uint64_t bodyBytes);
 
 // Reads a field file: the header first, and the data only when the file's size matches what
 // the header promises, so a huge or endless file is refused before it is read. The result is
-// decode's; a file that cannot be read gives the system's reason.
-std::variant<Array, std::string> load(const std::string& file);
+// decode's; a file that cannot be read gives the system's reason. `bytesRead`, when given,
+// receives the bytes that were decoded, so that what was loaded can be identified exactly.
+std::variant<Array, std::string> load(
+    const std::string& file, std::vector<std::byte>* bytesRead = nullptr);
 
 // "(128, 128)" or "(128,)", as Python writes a shape tuple.
 std::string shapeText(std::span<const std::int64_t> shape);

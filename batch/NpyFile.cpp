@@ -39,7 +39,7 @@ struct Closer {
 
 } // namespace
 
-std::variant<Array, std::string> load(const std::string& file)
+std::variant<Array, std::string> load(const std::string& file, std::vector<std::byte>* bytesRead)
 {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -85,7 +85,10 @@ std::variant<Array, std::string> load(const std::string& file)
     // One byte beyond the promise shows excess data in a file that is not a regular one.
     if (!readUpTo(fd, bytes, static_cast<std::size_t>(l.dataBytes) + 1))
         return failed();
-    return decode(bytes);
+    auto decoded = decode(bytes);
+    if (bytesRead)
+        *bytesRead = std::move(bytes);
+    return decoded;
 }
 
 } // namespace rd::npy

@@ -94,6 +94,29 @@ fs::path sweepCsvPath(const Options& o)
     return first.empty() ? fs::path("sweep.csv") : fs::path(first + "-sweep.csv");
 }
 
+std::string recordPath(const Targets& t)
+{
+    std::string first;
+    if (!t.savePrefix.empty())
+        first = t.savePrefix;
+    else if (!t.image.empty() && hasFrameConversion(t.image)) {
+        const FrameNameParts parts = frameNameParts(t.image);
+        first = parts.before;
+        while (
+            !first.empty() && std::string_view("-_.").find(first.back()) != std::string_view::npos)
+            first.pop_back();
+        first += withoutExtension(parts.after);
+    } else if (!t.image.empty())
+        first = withoutExtension(t.image);
+    else if (!t.kymograph.empty())
+        first = withoutExtension(t.kymograph);
+    else if (!t.movie.empty())
+        first = withoutExtension(t.movie);
+    if (first.empty() || first.back() == '/')
+        return first.empty() ? "" : first + "record.json";
+    return first + ".json";
+}
+
 void checkCollisions(const Options& o, const std::vector<Targets>& targets)
 {
     const bool frames = !o.image.empty() && hasFrameConversion(o.image);
@@ -182,6 +205,8 @@ void checkTargets(const Targets& t, bool oneD)
         output::checkReplaceable(t.kymograph);
     if (!t.movie.empty())
         output::checkReplaceable(t.movie);
+    if (const std::string record = recordPath(t); !record.empty())
+        output::checkReplaceable(record);
 }
 
 } // namespace rd::batch

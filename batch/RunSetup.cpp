@@ -2,6 +2,7 @@
 #include "batch/BatchRun.h"
 
 #include "batch/Npy.h"
+#include "batch/Provenance.h"
 #include "batch/SeededStart.h"
 #include "engine/FieldInit.h"
 #include "engine/Quoted.h"
@@ -59,9 +60,11 @@ LoadedFields loadFields(const Options& o, std::int32_t nCells)
     std::vector<std::int64_t> want { nCells };
     if (!o.oneD)
         want.push_back(nCells);
-    for (const auto& [option, file, target] :
-        { std::tuple { "--load-u", &o.loadU, &f.u }, std::tuple { "--load-v", &o.loadV, &f.v } }) {
-        auto decoded = npy::load(*file);
+    for (const auto& [option, file, target, sha] :
+        { std::tuple { "--load-u", &o.loadU, &f.u, &f.uSha256 },
+            std::tuple { "--load-v", &o.loadV, &f.v, &f.vSha256 } }) {
+        std::vector<std::byte> bytes;
+        auto decoded = npy::load(*file, &bytes);
         if (const auto* why = std::get_if<std::string>(&decoded))
             throw UsageError(std::string(option) + " " + rd::quoted(*file) + ": " + *why);
         auto& array = std::get<npy::Array>(decoded);
@@ -70,6 +73,7 @@ LoadedFields loadFields(const Options& o, std::int32_t nCells)
                 + npy::shapeText(array.shape) + " does not match --size " + std::to_string(nCells)
                 + " --dim " + (o.oneD ? "1" : "2") + ", which need " + npy::shapeText(want));
         *target = std::move(array.data);
+        *sha = bytesSha256(bytes);
     }
     return f;
 }

@@ -4,6 +4,7 @@
 #include "batch/BatchRun.h"
 #include "batch/Interrupt.h"
 #include "batch/Options.h"
+#include "batch/ReplayCommand.h"
 
 #include <cstdio>
 #include <new>
@@ -33,6 +34,8 @@ int main(int argc, char* argv[])
     using namespace rd::batch;
     if (argc > 1 && std::string_view(argv[1]) == "analyze")
         return runAnalyze(argc - 1, argv + 1, stdout, stderr);
+    if (argc > 1 && std::string_view(argv[1]) == "replay")
+        return runReplay(argc - 1, argv + 1, stdout, stderr);
     if (argc > 1 && std::string_view(argv[1]) == "atlas") {
         int status = kExitMemory;
         try {

@@ -4,6 +4,7 @@
 #include "batch/Options.h"
 #include "batch/BatchRun.h"
 #include "batch/Npy.h"
+#include "batch/Provenance.h"
 #include "output/OutputSet.h"
 #include "tests/batch/ParseOptions.h"
 
@@ -105,7 +106,7 @@ TEST(BatchRun, SweepCsvQuotesFileNamesAndMessages)
     std::vector<rd::batch::RunReport> r;
     for (const auto& values : combos)
         r.push_back(
-            rd::batch::runOne(prepared(o, values), o, rd::batch::targetsFor(o, ""), nullptr));
+            rd::batch::runOne(prepared(o, values), o, rd::batch::targetsFor(o, ""), {}, nullptr));
     r[0].files = { "a,b.npy", "c.npy" };
     ASSERT_EQ(r[1].status, rd::batch::RunStatus::ArithmeticError);
     // The findings as the columns give them: a wavelength whole, a flat field "inf".

@@ -12,7 +12,7 @@ import unittest
 import numpy as np
 
 import batch_cli
-from batch_cli import content, run, run_on_terminal
+from batch_cli import content, run, run_on_terminal, without_text
 
 def files_in(folder):
     return sorted(os.listdir(folder))
@@ -78,7 +78,7 @@ class Basics(unittest.TestCase):
         with tempfile.TemporaryDirectory() as d:
             self.assertEqual(run("--dim", "1", "--size", "16", "--steps", "5", "--save", "a", cwd=d),
                              (0, "", ""))
-            self.assertEqual(files_in(d), ["a-u.npy", "a-v.npy"])
+            self.assertEqual(files_in(d), ["a-u.npy", "a-v.npy", "a.json"])
             a = np.load(os.path.join(d, "a-u.npy"))
             self.assertEqual((a.dtype, a.shape), (np.dtype("<f4"), (16,)))
 
@@ -173,7 +173,8 @@ class Pictures(unittest.TestCase):
             self.assertEqual(png_size(os.path.join(d, "f.png")), (40, 40))
             self.assertEqual(run("--dim", "1", "--size", "50", "--steps", "3", "--image", "p.BMP",
                                  "--init", "random", "--seed", "1", "--save", "p", cwd=d)[0], 0)
-            self.assertEqual(files_in(d), ["f.png", "p-u.BMP", "p-u.npy", "p-v.BMP", "p-v.npy"])
+            self.assertEqual(files_in(d), ["f.json", "f.png", "p-u.BMP", "p-u.npy", "p-v.BMP",
+                                           "p-v.npy", "p.json"])
             for species, colour in (("u", (255, 0, 0)), ("v", (0, 0, 255))):
                 img = read_bmp(os.path.join(d, "p-%s.BMP" % species))
                 self.assertEqual(img.shape, (62, 50, 3))
@@ -187,8 +188,8 @@ class Pictures(unittest.TestCase):
             code, _, err = run("--size", "20", "--init", "random", "--seed", "3", "--steps", "25",
                                "--every", "10", "--image", "fr-%03d.bmp", "--save", "end", cwd=d)
             self.assertEqual((code, err), (0, ""))
-            self.assertEqual(files_in(d), ["end-u.npy", "end-v.npy", "fr-000.bmp", "fr-001.bmp",
-                                           "fr-002.bmp"])
+            self.assertEqual(files_in(d), ["end-u.npy", "end-v.npy", "end.json", "fr-000.bmp",
+                                           "fr-001.bmp", "fr-002.bmp"])
             for k in range(3):
                 code, _, _ = run("--size", "20", "--init", "random", "--seed", "3", "--steps",
                                  10 * k, "--save", "at%d" % k, cwd=d)
@@ -252,9 +253,11 @@ class Sweeps(unittest.TestCase):
                     self.assertEqual((status, iteration, code), ("ok", "", 0))
                     files = [os.path.join(one, "s-%s-%s.npy" % (tag, sp)) for sp in "uv"]
                     files.append(os.path.join(one, "s-%s.png" % tag))
+                    files.append(os.path.join(one, "s-%s.json" % tag))
                     self.assertEqual(line, "%s,%s,%s,ok,,,%s" % (run_no, ka, scale, ";".join(files)))
+                    # The pictures' records name their own run's files; the pixels are equal.
                     for mine, theirs in zip(files, [single + "-u.npy", single + "-v.npy", single + ".png"]):
-                        self.assertEqual(content(mine), content(theirs))
+                        self.assertEqual(without_text(content(mine)), without_text(content(theirs)))
                 else:
                     self.assertEqual((status, code), ("arithmetic error", 3))
                     self.assertIn(",\"iteration %s: Overflow" % iteration, line)

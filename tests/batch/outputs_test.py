@@ -83,7 +83,7 @@ class Signals(unittest.TestCase):
             self.wait_for(os.path.join(d, "fr-000001.bmp"), p)
             p.send_signal(signal.SIGINT)
             self.assertEqual((p.communicate()[1], p.returncode), ("", 0))
-            self.assertEqual(len(os.listdir(d)), 3001)
+            self.assertEqual(len(os.listdir(d)), 3002)  # the frames and the record
 
     def test_an_interrupted_sweep_writes_its_csv(self):
         with tempfile.TemporaryDirectory() as d:
@@ -160,9 +160,9 @@ class Names(unittest.TestCase):
             prefix = "p" * 249  # "-u.npy" makes 255, the longest name
             for args, files in (
                     (("--save", "a%%b", "--dim", "1", "--kymograph", "k%%.png"),
-                     ["a%b-u.npy", "a%b-v.npy", "k%.png"]),
-                    (("--image", "f%%-%d.png", "--every", "2"), ["f%-0.png", "f%-1.png"]),
-                    (("--save", prefix), [prefix + "-u.npy", prefix + "-v.npy"])):
+                     ["a%b-u.npy", "a%b-v.npy", "a%b.json", "k%.png"]),
+                    (("--image", "f%%-%d.png", "--every", "2"), ["f%-0.png", "f%-1.png", "f%.json"]),
+                    (("--save", prefix), [prefix + "-u.npy", prefix + "-v.npy", prefix + ".json"])):
                 with self.subTest(args):
                     before = set(os.listdir(d))
                     self.assertEqual(run("--steps", "2", *args, cwd=d), (0, ""))
