@@ -104,8 +104,10 @@ QJsonObject recordOf(const RunFacts& facts, const Prepared& run, std::int32_t st
         initial.insert("kind", "zero");
         break;
     case InitKind::Random:
+    case InitKind::Seeded:
         // A string: a 64-bit seed does not fit a JSON number's exact range.
-        initial = { { "kind", "random" }, { "seed", QString::number(facts.seed) } };
+        initial = { { "kind", facts.init == InitKind::Random ? "random" : "seeded" },
+            { "seed", QString::number(facts.seed) } };
         break;
     case InitKind::Load:
         initial = { { "kind", "load" }, { "u", fileEntry(facts.loadU, facts.loadUSha256, carrier) },

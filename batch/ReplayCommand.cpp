@@ -99,12 +99,12 @@ Options optionsOf(const QJsonObject& record, const fs::path& folder)
         o.every = whole(settings, "every", 1, std::numeric_limits<int>::max());
     o.steps = whole(record, "steps", 0, std::numeric_limits<int>::max());
     const std::string kind = text(initial, "kind");
-    if (kind == "random") {
+    if (kind == "random" || kind == "seeded") {
         const std::string seed = text(initial, "seed");
         const auto r = std::from_chars(seed.data(), seed.data() + seed.size(), o.seed);
         if (r.ec != std::errc() || r.ptr != seed.data() + seed.size())
             throw RecordError("the record's seed \"" + seed + "\" is not valid");
-        o.init = InitKind::Random;
+        o.init = kind == "random" ? InitKind::Random : InitKind::Seeded;
     } else if (kind == "load") {
         o.init = InitKind::Load;
         const auto file = [&](const char* species) {
