@@ -145,7 +145,7 @@ fi
 echo "slurm-atlas: parts: $(cd "$top/split/map" && echo gs.part-*)"
 
 # The same map in one run, here.
-(cd "$top/whole" && "$exe" "${map[@]}" --quiet)
+(cd "$top/whole" && "$exe" "${map[@]}" --quiet > /dev/null)
 rows=$(($(wc -l < "$top/whole/map/gs.csv") - 1))
 if cmp -s "$top/whole/map/gs.csv" "$top/split/map/gs.csv" \
     && cmp -s "$top/whole/map/gs.png" "$top/split/map/gs.png"; then

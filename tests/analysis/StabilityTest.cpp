@@ -141,7 +141,9 @@ INSTANTIATE_TEST_SUITE_P(ByModel, KnownPoints,
         // (0, 0) is a saddle; the class comes from the other state, a growing node.
         KnownPoint { Model::Oregonator, false, {}, PointClass::UniformlyUnstable,
             { UniformlyUnstable, UniformlyUnstable } },
-        // Beside the same saddle a state that oscillates, and one that is Turing-unstable.
+        // Beside the same saddle a stable state, one that oscillates, one that is Turing-unstable.
+        KnownPoint { Model::Oregonator, false, { { 6, "3" } }, PointClass::Stable,
+            { UniformlyUnstable, Stable } },
         KnownPoint { Model::Oregonator, false, { { 6, "2" }, { 5, "0.1" } },
             PointClass::Oscillatory, { UniformlyUnstable, Oscillatory } },
         KnownPoint { Model::Oregonator, false, { { 6, "1.8" }, { 5, "0.4" } },

@@ -74,7 +74,7 @@ class AnalyticMap(unittest.TestCase):
                          "--y", "kB=0.03:0.08:20")
             self.assertEqual(len(rows), 400)
             classes = {r["class"] for r in rows}
-            self.assertTrue({"stable", "turing", "uniformly-unstable"} <= classes, classes)
+            self.assertTrue({"stable", "turing", "bistable", "oscillatory"} <= classes, classes)
             for r in rows:
                 self.assertEqual((r["u1"], r["v1"], r["class1"]), ("0", "1", "stable"))
                 self.assertIn(r["states"], ("1", "3"))  # two more states come as a pair
