@@ -34,8 +34,9 @@ stability of its uniform steady states under the simulator's own step; the point
 the first that applies to any of its states: numerically unstable, Turing-unstable (shaded
 by the predicted wavelength), oscillatory, uniformly unstable, bistable (more than one
 stable state), marginal, stable (or no uniform state at all). Saddles (a negative
-determinant of the uniform Jacobian) count only when every state is one. The CSV has one row per point: the values,
-the class, the predicted wavelength and mode, and every state with its class.
+determinant of the uniform Jacobian) count only when every state is one. The CSV has one
+row per point: the values, the class, the predicted wavelength and mode, and every state
+with its class.
 
   --x, --y NAME=FROM:TO:COUNT   the settings along the axes (the names of --set), COUNT
                        evenly spaced values from FROM to TO (1 to 10000 each)
