@@ -47,28 +47,35 @@ const char* stateClassWord(StateClass c)
 PointResult classifyPoint(const Scheme& s, const ModeTable& table, ModeSearch search)
 {
     PointResult r;
-    // What any state shows, by class.
-    bool seen[6] = {};
-    int stable = 0;
-    const PointState* turing = nullptr;
+    // What the states show, saddles (one real growing direction: the separatrix between two
+    // other states' basins) apart from the rest; saddles decide only when there is nothing else.
+    struct Tally {
+        bool seen[6] = {};
+        int count = 0, stable = 0;
+        const PointState* turing = nullptr; // the fastest Turing-unstable state
+    } tally[2];
     for (const SteadyState& st : steadyStates(s)) {
         const Linearisation lin(s, st.jacobian);
         const Extremes e = search == ModeSearch::EveryMode ? gridExtremesByScan(lin, table)
                                                            : gridExtremes(lin, table);
         const StateClass kind = classify(st, lin.growth(0.0), e);
-        seen[static_cast<int>(kind)] = true;
-        stable += kind == StateClass::Stable;
+        Tally& t = tally[!st.fold && st.jacobian.det() < 0.0];
+        t.seen[static_cast<int>(kind)] = true;
+        ++t.count;
+        t.stable += kind == StateClass::Stable;
         PointState ps { st.u, st.v, kind, e.fastest.growth.rho, e.fastest.mode.kx,
             e.fastest.mode.ky };
         if (r.stateCount < kMaxPointStates) {
             PointState& slot = r.states[static_cast<std::size_t>(r.stateCount)];
             slot = ps;
-            if (kind == StateClass::TuringUnstable && (!turing || ps.rho > turing->rho))
-                turing = &slot;
+            if (kind == StateClass::TuringUnstable && (!t.turing || ps.rho > t.turing->rho))
+                t.turing = &slot;
         }
         ++r.stateCount;
     }
-    const auto any = [&](StateClass c) { return seen[static_cast<int>(c)]; };
+    const Tally& t = tally[0].count > 0 ? tally[0] : tally[1];
+    const PointState* turing = t.turing;
+    const auto any = [&](StateClass c) { return t.seen[static_cast<int>(c)]; };
     if (any(StateClass::NumericallyUnstable))
         r.kind = PointClass::NumericallyUnstable;
     else if (turing)
@@ -77,11 +84,11 @@ PointResult classifyPoint(const Scheme& s, const ModeTable& table, ModeSearch se
         r.kind = PointClass::Oscillatory;
     else if (any(StateClass::UniformlyUnstable))
         r.kind = PointClass::UniformlyUnstable;
-    else if (stable > 1)
+    else if (t.stable > 1)
         r.kind = PointClass::Bistable;
     else if (any(StateClass::Marginal))
         r.kind = PointClass::Marginal;
-    else if (stable == 1)
+    else if (t.stable == 1)
         r.kind = PointClass::Stable;
     if (r.kind == PointClass::TuringUnstable) {
         r.kx = turing->kx;

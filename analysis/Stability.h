@@ -12,7 +12,10 @@
 namespace rd::analysis {
 
 // In order of precedence: a point takes the first class that applies to any of its states
-// (bistable: more than one stable state).
+// (bistable: more than one stable state). Saddles, states whose uniform Jacobian has a
+// negative determinant, are left out unless every state is one: a saddle is the separatrix
+// between other states' basins, never where a field ends, so its uniform growth says nothing
+// of the pattern. A state keeps its own class (a saddle's is uniformly unstable).
 enum class PointClass : std::int8_t {
     NumericallyUnstable,
     TuringUnstable,

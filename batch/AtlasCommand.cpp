@@ -31,10 +31,12 @@ std::string atlasHelpText()
                          [OPTION]... --image MAP.png --csv MAP.csv
 A map of the model over two of its settings. Every point is classified by the linear
 stability of its uniform steady states under the simulator's own step; the point's class is
-the first that applies: numerically unstable, Turing-unstable (shaded by the predicted
-wavelength), oscillatory, uniformly unstable, bistable (more than one stable state),
-marginal, stable (or no uniform state at all). The CSV has one row per point: the values,
-the class, the predicted wavelength and mode, and every state with its class.
+the first that applies to any of its states: numerically unstable, Turing-unstable (shaded
+by the predicted wavelength), oscillatory, uniformly unstable, bistable (more than one
+stable state), marginal, stable (or no uniform state at all). Saddles (a negative
+determinant of the uniform Jacobian) count only when every state is one. The CSV has one
+row per point: the values, the class, the predicted wavelength and mode, and every state
+with its class.
 
   --x, --y NAME=FROM:TO:COUNT   the settings along the axes (the names of --set), COUNT
                        evenly spaced values from FROM to TO (1 to 10000 each)
@@ -53,6 +55,14 @@ the class, the predicted wavelength and mode, and every state with its class.
     --init zero|random, --seed K   the start of every run, as for a run
     --tile PX          pixels of a tile, 8 to 512 (default 64)
     --colormap NAME    the tiles' colour table (default gray), one range for all tiles
+    --shard I/K        run only part I of K of the points (those numbered I, I + K, ...,
+                       row by row) and write them to MAP.part-I-of-K.json beside the CSV
+                       (or the picture) instead of the map
+    --merge            instead of --shard: join parts 1 to K into the CSV and the picture,
+                       the same files bit for bit that one run without --shard writes.
+                       Refused, naming the part, when a part is missing, duplicated,
+                       damaged or written by another command (all options the same and in
+                       the same order, but for --shard, --merge, --jobs and --quiet)
   --help               this text
 At least one of --image and --csv is needed. Both are written together or not at all.
 )";
@@ -124,24 +134,29 @@ AtlasArgs parseAtlasArguments(int argc, const char* const* argv)
     std::vector<std::string> passOn { "atlas" };
     std::string xArg, yArg, tileText, stepsText;
     std::vector<std::string> seen, simulationOnly;
+    a.identity = { "atlas" };
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const std::string name = arg.substr(0, arg.find('='));
         const bool inlineValue = name != arg;
-        if (name == "--help" || name == "--simulate" || name == "--quiet") {
+        if (name == "--help" || name == "--simulate" || name == "--quiet" || name == "--merge") {
             if (inlineValue)
                 refuse(name, arg.substr(name.size() + 1), "this option takes no value");
             if (name == "--help")
                 a.help = true;
             else if (name == "--simulate")
                 a.simulate = true;
+            else if (name == "--merge")
+                a.merge = true;
             else
                 passOn.push_back(name);
+            if (name == "--help" || name == "--simulate")
+                a.identity.push_back(name);
             continue;
         }
         static constexpr std::string_view accepted[]
             = { "--model", "--dim", "--size", "--set", "--x", "--y", "--image", "--csv", "--steps",
-                  "--init", "--seed", "--tile", "--colormap", "--jobs" };
+                  "--init", "--seed", "--tile", "--colormap", "--jobs", "--shard" };
         if (std::find(std::begin(accepted), std::end(accepted), name) == std::end(accepted))
             throw UsageError("atlas: unknown option " + quotedValue(name) + " (see atlas --help)");
         std::string value;
@@ -157,6 +172,8 @@ AtlasArgs parseAtlasArguments(int argc, const char* const* argv)
                 refuse(name, value, "this option is given more than once");
             seen.push_back(name);
         }
+        if (name != "--jobs" && name != "--shard")
+            a.identity.push_back(name + " " + value);
         if (name == "--steps" || name == "--init" || name == "--seed" || name == "--tile"
             || name == "--colormap")
             simulationOnly.push_back(name);
@@ -168,6 +185,8 @@ AtlasArgs parseAtlasArguments(int argc, const char* const* argv)
             if (value.empty())
                 refuse(name, value, "a file name is needed");
             (name == "--image" ? a.image : a.csv) = value;
+        } else if (name == "--shard") {
+            a.shard = parseShard(value);
         } else if (name == "--tile") {
             const auto t = wholeNumber<int>(value);
             if (!t || *t < 8 || *t > 512)
@@ -214,6 +233,11 @@ AtlasArgs parseAtlasArguments(int argc, const char* const* argv)
     if (!a.image.empty() && a.image == a.csv)
         refuse("--csv", a.csv, "is also the --image file");
     const std::int64_t points = std::int64_t(a.x.texts.size()) * std::int64_t(a.y.texts.size());
+    if (a.shard.active() && a.merge)
+        throw UsageError("--merge: joins the parts that --shard runs; give one or the other");
+    if ((a.shard.active() || a.merge) && !a.simulate)
+        throw UsageError(std::string(a.merge ? "--merge" : "--shard")
+            + ": splits the runs of a simulated map; needs --simulate");
     if (a.simulate) {
         if (stepsText.empty())
             throw UsageError("--simulate: needs --steps S, the steps of every run");
@@ -258,9 +282,12 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
         return kExitUsage;
     }
     try {
-        for (const std::string* file : { &a.image, &a.csv })
-            if (!file->empty())
-                output::checkReplaceable(*file);
+        if (a.shard.active())
+            output::checkReplaceable(partPath(atlasPartOutput(a), a.shard));
+        else
+            for (const std::string* file : { &a.image, &a.csv })
+                if (!file->empty())
+                    output::checkReplaceable(*file);
     } catch (const output::OutputError& e) {
         std::fprintf(err, "rdsim-batch atlas: %s\n", e.what());
         return kExitOutput;
@@ -274,9 +301,20 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
     try {
         const auto app = a.image.empty() ? nullptr : offscreenApplication();
         if (a.simulate) {
-            const SimulatedMap map = simulateMap(a, progressWanted);
+            const SimulatedMap map = a.merge ? mergeAtlasParts(a) : simulateMap(a, progressWanted);
             if (interruptSignal() != 0) {
                 std::fprintf(err, "rdsim-batch atlas: interrupted; nothing was written\n");
+                return kExitOk;
+            }
+            if (a.shard.active()) {
+                throwIfInterrupted();
+                writeAtlasPart(a, map);
+                const double seconds
+                    = std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
+                          .count();
+                std::fprintf(out, "part %lld of %lld: %zu of %zu points in %.3f s\n",
+                    static_cast<long long>(a.shard.index), static_cast<long long>(a.shard.count),
+                    shardMembers(points, a.shard).size(), points, seconds);
                 return kExitOk;
             }
             if (!a.csv.empty())
@@ -306,6 +344,9 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
         set.commit();
     } catch (const UsageError& e) {
         std::fprintf(err, "rdsim-batch atlas: %s\n", e.what());
+        return kExitUsage;
+    } catch (const MergeError& e) {
+        std::fprintf(err, "rdsim-batch atlas: --merge: %s\n", e.what());
         return kExitUsage;
     } catch (const output::OutputError& e) {
         std::fprintf(err, "rdsim-batch atlas: %s\n", e.what());

@@ -7,11 +7,14 @@
 #include "analysis/Stability.h"
 #include "batch/FieldPicture.h"
 #include "batch/Options.h"
+#include "batch/Shards.h"
 
 #include <QImage>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +43,11 @@ struct AtlasArgs {
     unsigned jobs = 0; // 0: one per hardware thread
     // Grey tiles, so that the coloured frames stand out.
     Colormap colormap = Colormap::Gray;
+    Shard shard; // --shard I/K: only part I of K of a simulated map's points
+    bool merge = false; // --merge: the map joined from the parts
+    // "atlas" and the arguments as "NAME VALUE" (or "NAME") but for those that leave the
+    // results alone (--shard, --merge, --jobs, --quiet): what a part and its merge share.
+    std::vector<std::string> identity;
 };
 
 // Parses the arguments after "atlas". Throws UsageError.
@@ -73,8 +81,21 @@ struct SimulatedMap {
     std::vector<SimulatedPoint> points;
     int n = 0; // cells per side
 };
+// Runs the points of a.shard only (every point when it is not active); the others stay empty.
 SimulatedMap simulateMap(const AtlasArgs& a, bool progressWanted);
 std::string simulatedCsv(const AtlasArgs& a, const SimulatedMap& map);
 QImage mosaicPicture(const AtlasArgs& a, const SimulatedMap& map);
+
+// A split simulated map. The part lies beside the CSV (or else the picture).
+std::filesystem::path atlasPartOutput(const AtlasArgs& a);
+// A point as one row of text and back: everything the CSV and the mosaic take from it, bit
+// for bit. Reading gives nothing for a malformed row or one without `cells` values of u.
+std::string atlasPointRow(const SimulatedPoint& p);
+std::optional<SimulatedPoint> atlasPointFromRow(const std::string& row, std::size_t cells);
+// Writes the part of a.shard from a map of simulateMap. Throws output::OutputError.
+void writeAtlasPart(const AtlasArgs& a, const SimulatedMap& map);
+// The map from every part; the points are read from the parts, the prediction is made
+// again. Throws MergeError naming the part.
+SimulatedMap mergeAtlasParts(const AtlasArgs& a);
 
 } // namespace rd::batch

@@ -93,13 +93,16 @@ SimulatedMap simulateMap(const AtlasArgs& a, bool progressWanted)
     const Options o = sweepOptions(a);
     const auto combos = combinations(o);
     m.n = m.prediction.base.n;
-    const CoreShare share = shareCores(o, m.n, combos.size(), std::thread::hardware_concurrency());
+    const CoreShare share = shareCores(
+        o, m.n, shardMembers(combos.size(), a.shard).size(), std::thread::hardware_concurrency());
     m.points.resize(combos.size());
-    Progress progress(progressWanted, std::int64_t { o.steps } * std::ssize(combos),
-        static_cast<int>(combos.size()));
+    const std::vector<std::size_t> members = shardMembers(combos.size(), a.shard);
+    Progress progress(progressWanted, std::int64_t { o.steps } * std::ssize(members),
+        static_cast<int>(members.size()));
     std::atomic<std::size_t> next { 0 };
     auto work = [&] {
-        for (std::size_t k; interruptSignal() == 0 && (k = next++) < combos.size();) {
+        for (std::size_t i; interruptSignal() == 0 && (i = next++) < members.size();) {
+            const std::size_t k = members[i];
             try {
                 m.points[k] = runPoint(o, combos[k], share.threads, progress);
             } catch (const Interrupted&) {
@@ -119,8 +122,8 @@ SimulatedMap simulateMap(const AtlasArgs& a, bool progressWanted)
     work();
     workers.clear(); // joins
     progress.finish();
-    for (const SimulatedPoint& p : m.points)
-        if (!p.ran && interruptSignal() == 0)
+    for (const std::size_t k : members)
+        if (!m.points[k].ran && interruptSignal() == 0)
             throw std::bad_alloc();
     return m;
 }

@@ -121,8 +121,8 @@ QImage analyticPicture(const AtlasArgs& a, const AnalyticMap& map)
         "Linear stability of the uniform states: " + gridText(a));
     p.setFont(font(17));
     p.drawText(QRectF(kLeft, 56, kPlot + kLegend, 28), Qt::AlignLeft,
-        QString("%1 \u00D7 %2 points; each takes the first class that applies to any of its "
-                "states, in the legend's order")
+        QString("%1 \u00D7 %2 points; each takes the first class in the legend's order that "
+                "applies to any of its states, saddles aside")
             .arg(width)
             .arg(height));
 

@@ -106,8 +106,8 @@ QJsonObject readPart(const fs::path& file)
     return doc.object();
 }
 
-void addRows(
-    const Found& f, std::size_t total, std::vector<std::string>& rows, std::vector<bool>& filled)
+void addRows(const Found& f, std::size_t total, std::vector<std::string>& rows,
+    std::vector<bool>& filled, const std::function<bool(std::size_t, const std::string&)>& rowOk)
 {
     const QJsonArray list = f.json["rows"].toArray();
     const std::size_t expected = shardMembers(total, f.held).size();
@@ -130,6 +130,8 @@ void addRows(
             damaged("combination " + std::to_string(k + 1) + " does not belong to it or repeats");
         rows[k] = pair[1].toString().toStdString();
         filled[k] = true;
+        if (rowOk && !rowOk(k, rows[k]))
+            damaged("the row of combination " + std::to_string(k + 1) + " is malformed");
     }
 }
 
@@ -195,8 +197,9 @@ void writePart(const fs::path& output, const std::vector<std::string>& arguments
         std::as_bytes(std::span(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
 }
 
-std::vector<std::string> mergeParts(
-    const fs::path& output, const std::vector<std::string>& arguments, std::size_t total)
+std::vector<std::string> mergeParts(const fs::path& output,
+    const std::vector<std::string>& arguments, std::size_t total,
+    const std::function<bool(std::size_t, const std::string&)>& rowOk)
 {
     const fs::path folder = output.parent_path();
     const std::string prefix = output.stem().string() + ".part-";
@@ -267,7 +270,7 @@ std::vector<std::string> mergeParts(
     std::vector<std::string> rows(total);
     std::vector<bool> filled(total, false);
     for (const Found& f : parts)
-        addRows(f, total, rows, filled);
+        addRows(f, total, rows, filled, rowOk);
     return rows;
 }
 

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -54,8 +55,10 @@ class MergeError : public std::runtime_error {
 
 // Finds the parts of `output` beside it, checks that they are parts 1 to K of one split of
 // this command (same identity arguments and combinations), each once, and returns the rows
-// of all `total` combinations in order. Throws MergeError.
+// of all `total` combinations in order. `rowOk(k, row)`, when given, checks the row of
+// combination k (0-based); a false names the part as damaged. Throws MergeError.
 std::vector<std::string> mergeParts(const std::filesystem::path& output,
-    const std::vector<std::string>& arguments, std::size_t total);
+    const std::vector<std::string>& arguments, std::size_t total,
+    const std::function<bool(std::size_t, const std::string&)>& rowOk = {});
 
 } // namespace rd::batch

@@ -3,6 +3,7 @@
 #include "analysis/Stability.h"
 #include "tests/analysis/AnalysisTestSupport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <set>
@@ -79,9 +80,9 @@ INSTANTIATE_TEST_SUITE_P(EveryModel, FastSearch,
             { { 3, 0.2, 3 }, { 4, 1, 45 }, { 5, 0, 0.3 }, { 6, 0.1, 2 } },
             { P::TuringUnstable, P::Stable, P::Oscillatory, P::NumericallyUnstable } },
         RandomCase { Model::GrayScott, { { 4, 5, 30 }, { 5, 0, 0.1 }, { 6, 0.03, 0.08 } },
-            { P::Stable, P::UniformlyUnstable, P::NumericallyUnstable } },
+            { P::Stable, P::Bistable, P::Oscillatory, P::NumericallyUnstable } },
         RandomCase { Model::Oregonator, { { 4, 1, 40 }, { 6, 0.3, 3 }, { 7, 1e-4, 0.01 } },
-            { P::UniformlyUnstable } }));
+            { P::UniformlyUnstable, P::Oscillatory, P::Stable } }));
 
 struct KnownPoint {
     Model model;
@@ -107,7 +108,9 @@ TEST_P(KnownPoints, HaveTheirClass)
     // The wavelength is the one the full prediction gives.
     if (r.kind == PointClass::TuringUnstable) {
         const auto states = steadyStates(s);
-        const Prediction p = predict(s, states.at(0), table);
+        const auto turing = std::find(k.states.begin(), k.states.end(), StateClass::TuringUnstable);
+        const Prediction p
+            = predict(s, states.at(static_cast<std::size_t>(turing - k.states.begin())), table);
         EXPECT_EQ(r.wavelength, p.wavelength);
     }
 }
@@ -126,12 +129,25 @@ INSTANTIATE_TEST_SUITE_P(ByModel, KnownPoints,
         // A saddle and an oscillating state beside the trivial one: oscillatory comes first.
         KnownPoint { Model::GrayScott, false, { { 5, "0.03" }, { 6, "0.055" } },
             PointClass::Oscillatory, { Stable, UniformlyUnstable, Oscillatory } },
+        // Below the arch: the saddle between the trivial state and a stable node is left out.
+        KnownPoint { Model::GrayScott, false, { { 5, "0.05" }, { 6, "0.04" } },
+            PointClass::Bistable, { Stable, UniformlyUnstable, Stable } },
+        KnownPoint { Model::GrayScott, true, { { 5, "0.09" }, { 6, "0.055" } },
+            PointClass::Bistable, { Stable, UniformlyUnstable, Stable } },
         KnownPoint { Model::Schnakenberg, false, { { 5, "0.1" }, { 6, "0.2" } },
             PointClass::Oscillatory, { Oscillatory } },
         KnownPoint { Model::GiererMeinhardt, false, { { 4, "30" } },
             PointClass::NumericallyUnstable, { NumericallyUnstable } },
+        // (0, 0) is a saddle; the class comes from the other state, a growing node.
         KnownPoint { Model::Oregonator, false, {}, PointClass::UniformlyUnstable,
             { UniformlyUnstable, UniformlyUnstable } },
+        // Beside the same saddle a stable state, one that oscillates, one that is Turing-unstable.
+        KnownPoint { Model::Oregonator, false, { { 6, "3" } }, PointClass::Stable,
+            { UniformlyUnstable, Stable } },
+        KnownPoint { Model::Oregonator, false, { { 6, "2" }, { 5, "0.1" } },
+            PointClass::Oscillatory, { UniformlyUnstable, Oscillatory } },
+        KnownPoint { Model::Oregonator, false, { { 6, "1.8" }, { 5, "0.4" } },
+            PointClass::TuringUnstable, { UniformlyUnstable, TuringUnstable } },
         // u* = kA + kB < 0: no state at all.
         KnownPoint { Model::Schnakenberg, false, { { 5, "-2" } }, PointClass::NoState, {} }));
 

@@ -74,7 +74,7 @@ class AnalyticMap(unittest.TestCase):
                          "--y", "kB=0.03:0.08:20")
             self.assertEqual(len(rows), 400)
             classes = {r["class"] for r in rows}
-            self.assertTrue({"stable", "turing", "uniformly-unstable"} <= classes, classes)
+            self.assertTrue({"stable", "turing", "bistable", "oscillatory"} <= classes, classes)
             for r in rows:
                 self.assertEqual((r["u1"], r["v1"], r["class1"]), ("0", "1", "stable"))
                 self.assertIn(r["states"], ("1", "3"))  # two more states come as a pair
@@ -147,6 +147,74 @@ class SimulatedMap(unittest.TestCase):
             self.assertEqual(one, rows)
 
 
+class SplitMap(unittest.TestCase):
+    ARGS = ["--model", "gray-scott", "--size", "16", "--x", "kA=0.02:0.06:3",
+            "--y", "kB=0.05:0.065:2", "--simulate", "--steps", "400", "--init", "seeded",
+            "--seed", "5", "--tile", "16"]
+
+    def split(self, d, k, name="map", merge=True):
+        """Runs parts 1 to K into d/NAME.part-I-of-K.json; returns the merge's outcome."""
+        outputs = ["--csv", os.path.join(d, name + ".csv"), "--image",
+                   os.path.join(d, name + ".png")]
+        for i in range(1, k + 1):
+            status, out, err = run("atlas", *self.ARGS, *outputs, "--shard",
+                                   f"{i}/{k}", "--jobs", "1", "--quiet")
+            self.assertEqual((status, err), (0, ""))
+            self.assertRegex(out, rf"^part {i} of {k}: \d of 6 points in ")
+        self.assertFalse(os.path.exists(os.path.join(d, name + ".csv")))
+        return run("atlas", *self.ARGS, *outputs, "--merge", "--quiet") if merge else None
+
+    def test_parts_merged_are_the_unsplit_csv_and_mosaic_bit_for_bit(self):
+        with tempfile.TemporaryDirectory() as d:
+            whole = [os.path.join(d, "whole." + e) for e in ("csv", "png")]
+            status, _, err = run("atlas", *self.ARGS, "--csv", whole[0], "--image", whole[1],
+                                 "--quiet")
+            self.assertEqual(status, 0, err)
+            for k in (1, 2, 3):
+                with self.subTest(k=k):
+                    sub = os.path.join(d, str(k))
+                    os.mkdir(sub)
+                    status, _, err = self.split(sub, k)
+                    self.assertEqual((status, err), (0, ""))
+                    for want, ext in zip(whole, ("csv", "png")):
+                        self.assertEqual(content(os.path.join(sub, "map." + ext)),
+                                         content(want), ext)
+
+    def test_a_missing_foreign_or_damaged_part_is_refused_by_name(self):
+        with tempfile.TemporaryDirectory() as d:
+            self.split(d, 3, merge=False)
+            part = os.path.join(d, "map.part-2-of-3.json")
+            os.rename(part, part + ".away")
+            status, _, err = run("atlas", *self.ARGS, "--csv", os.path.join(d, "map.csv"),
+                                 "--image", os.path.join(d, "map.png"), "--merge")
+            self.assertEqual(status, 2, err)
+            self.assertIn(f'a part is missing: "{part}" was not found', err)
+            self.assertEqual(sorted(os.listdir(d)), ["map.part-1-of-3.json",
+                                                     "map.part-2-of-3.json.away",
+                                                     "map.part-3-of-3.json"])
+            # A part of a run with another seed.
+            other = self.ARGS[:-3] + ["7", "--tile", "16"]
+            run("atlas", *other, "--csv", os.path.join(d, "map.csv"), "--image",
+                os.path.join(d, "map.png"), "--shard", "2/3", "--quiet")
+            status, _, err = run("atlas", *self.ARGS, "--csv", os.path.join(d, "map.csv"),
+                                 "--image", os.path.join(d, "map.png"), "--merge")
+            self.assertEqual(status, 2, err)
+            self.assertIn(f'part "{part}" was written by a different command (this command '
+                          'has "--seed 5" where the part\'s has "--seed 7")', err)
+            # A field cut short.
+            os.replace(part + ".away", part)
+            with open(part) as f:
+                text = f.read()
+            with open(part, "w") as f:
+                f.write(re.sub(r'\\"u\\":\\"[A-Za-z0-9+/]{8}', r'\\"u\\":\\"', text, 1))
+            status, _, err = run("atlas", *self.ARGS, "--csv", os.path.join(d, "map.csv"),
+                                 "--image", os.path.join(d, "map.png"), "--merge")
+            self.assertEqual(status, 2, err)
+            self.assertIn(f'part "{part}" is damaged: the row of combination 2 is malformed',
+                          err)
+            self.assertFalse(os.path.exists(os.path.join(d, "map.csv")))
+
+
 class Refusals(unittest.TestCase):
     def test_refusals_exit_2_and_write_nothing(self):
         base = ["--model", "gray-scott", "--x", "kA=0:0.1:5", "--y", "kB=0.03:0.08:5"]
@@ -164,6 +232,9 @@ class Refusals(unittest.TestCase):
             (["--model", "gray-scott", "--x", "Du=1:1e40:2", "--y", "kB=0:1:2"], "Du value"),
             (["--model", "oregonator", "--x", "kC=0:0.01:3", "--y", "kA=1:2:2"], "kC"),
             (base + ["--simulate", "--steps", "5", "--tile", "4"], "--tile"),
+            (base + ["--shard", "1/2"], "needs --simulate"),
+            (base + ["--simulate", "--steps", "5", "--shard", "3/2"], "--shard"),
+            (base + ["--simulate", "--steps", "5", "--shard", "1/2", "--merge"], "one or the other"),
             (["--model", "gray-scott", "--x", "kA=0:1:1025", "--y", "kB=0:1:1025"], "at most"),
             (base + ["--bogus"], "unknown option"),
         ]
