@@ -42,7 +42,7 @@ INSTANTIATE_TEST_SUITE_P(Grids, Cosines,
         CosineCase { 64, false, 5, 5 }, CosineCase { 128, false, 21, 9 }));
 
 // A mixture between two bins is placed between them by its power.
-TEST(Spectrum, TwoNeighbouringModesRefineBetweenThem)
+TEST(FieldMeasurement, TwoNeighbouringModesRefineBetweenThem)
 {
     const int n = 101;
     std::vector<float> field;
@@ -53,7 +53,7 @@ TEST(Spectrum, TwoNeighbouringModesRefineBetweenThem)
     EXPECT_NEAR(measureField(field, n, true).wavenumber, 10.25, 1e-6);
 }
 
-TEST(Spectrum, FlatFieldHasNoWavelengthAndOneCellIsRefused)
+TEST(FieldMeasurement, FlatFieldHasNoWavelengthAndOneCellIsRefused)
 {
     const std::vector<float> flat(16 * 16, 0.7f);
     const auto m = measureField(flat, 16, false);

@@ -82,7 +82,6 @@ class TestBatchWindow : public QObject {
 private slots:
     void sameFieldAsTheWindowsRunLoop_data();
     void sameFieldAsTheWindowsRunLoop();
-    void sameFailureAsTheWindow();
     void profilePicturesAreTheWindows();
 };
 
@@ -149,29 +148,6 @@ void TestBatchWindow::sameFieldAsTheWindowsRunLoop()
     } else {
         QCOMPARE(rgb32(QImage(prefix + ".png")), w.Picture3->image());
     }
-}
-
-void TestBatchWindow::sameFailureAsTheWindow()
-{
-    frmMain w;
-    w.show();
-    // A scaling factor this large overflows within a few steps.
-    prepareWindow(w, rd::Model::GiererMeinhardt, false, "16", { { "scale", "3e36" } }, 5);
-    QVERIFY(runWindow(w, 1000));
-    QCOMPARE(w.Run->text(), QStringLiteral("Start"));
-    const auto windowSaid
-        = QRegularExpression(QStringLiteral("stopped at iteration (\\d+): (.*)\\. The field"))
-              .match(w.lastMessage);
-    QVERIFY2(windowSaid.hasMatch(), qPrintable(w.lastMessage));
-
-    QTemporaryDir dir;
-    const auto [status, said] = runBatch({ "--size", "16", "--set", "scale=3e36", "--init",
-        "random", "--seed", "5", "--steps", "1000", "--save", dir.filePath("x") });
-    QCOMPARE(status, 3);
-    QCOMPARE(said,
-        QStringLiteral("rdsim-batch: iteration %1: %2\n")
-            .arg(windowSaid.captured(1), windowSaid.captured(2)));
-    QVERIFY(QDir(dir.path()).isEmpty());
 }
 
 void TestBatchWindow::profilePicturesAreTheWindows()
