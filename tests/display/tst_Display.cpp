@@ -147,30 +147,6 @@ private slots:
         QCOMPARE(pixelsOf(w.Picture2->image(), kBlue), blue);
         QCOMPARE(pixelsOf(w.Picture1->image(), kWhite).size(), std::size_t(128 * 62 - 92));
     }
-
-    void brushPreview()
-    {
-        auto w = gt::shownWindow();
-        // Smaller after larger, so that a preview not cleared before drawing shows.
-        for (auto [radius, marked] : { std::pair { 12, 441 }, { 1, 5 }, { 0, 1 }, { 7, 149 } }) {
-            w->Slider1->setValue(radius);
-            QCOMPARE(int(pixelsOf(w->Picture5->image(), kRed).size()), marked); // the disc's count
-        }
-        w->Frame3->show();
-        // A swatch click picks its species and dims the other swatch.
-        QTest::mouseClick(w->Picture6[1], Qt::LeftButton, {}, QPoint(8, 8));
-        QCOMPARE(std::tuple(w->Picture6[0]->backColor(), w->state.paintU),
-            std::tuple(QColor(127, 0, 0), rd::kFalse));
-        QCOMPARE(pixelsOf(w->Picture5->image(), kBlue).size(), std::size_t(149));
-        // While the thumb is held every value redraws; intensity scales the colour.
-        w->Slider1->setSliderDown(true);
-        w->Slider1->setValue(3);
-        QVERIFY(w->Picture5->point(15, 12) == kBlue
-            && w->Picture5->point(16, 12) == w->Picture5->backColor().rgb());
-        w->Slider1->setSliderDown(false);
-        w->Slider2->setValue(51);
-        QCOMPARE(w->Picture5->point(12, 12), qRgb(0, 0, 51));
-    }
 };
 
 int main(int argc, char** argv)
