@@ -1,5 +1,5 @@
-// The amplification of grid modes, the fast search for the extremes against a scan of every
-// mode, and the classification of the start-up states.
+// The fast search for the extremes against a scan of every mode, and the classification of the
+// start-up states. The amplification itself is checked against the engine (EngineAgreementTest).
 #include "analysis/Prediction.h"
 #include "tests/analysis/AnalysisTestSupport.h"
 
@@ -9,40 +9,6 @@ namespace {
 
 using namespace rd::analysis;
 using rd::Model;
-
-TEST(Amplification, KnownMatrices)
-{
-    struct Case {
-        ModeMatrix m;
-        double rho;
-        bool complex;
-        double lowestReal;
-    };
-    const Case cases[] = {
-        { { 2, 0, 0, -3 }, 3, false, -3 },
-        { { 0.6, -0.8, 0.8, 0.6 }, 1, true, 0.6 },
-        { { 1, 1, 0, 1 }, 1, false, 1 },
-        { { 0, 2, 2, 0 }, 2, false, -2 },
-    };
-    for (const Case& c : cases) {
-        const Amplification a = amplification(c.m);
-        EXPECT_DOUBLE_EQ(a.rho, c.rho);
-        EXPECT_EQ(a.complex, c.complex);
-        EXPECT_DOUBLE_EQ(a.lowestReal(), c.lowestReal);
-    }
-}
-
-TEST(ModeTable, EigenvaluesOfTheMirroredLine)
-{
-    EXPECT_EQ(lineEigenvalue(0, 5), 0.0);
-    EXPECT_DOUBLE_EQ(lineEigenvalue(2, 5), -2.0);
-    EXPECT_DOUBLE_EQ(lineEigenvalue(4, 5), -4.0);
-    const ModeTable square(5, false);
-    EXPECT_EQ(square.modes().size(), 15u); // pairs kx <= ky
-    EXPECT_DOUBLE_EQ(square.modes().front().lambda, -8.0);
-    EXPECT_EQ(square.modes().back().lambda, 0.0);
-    EXPECT_DOUBLE_EQ(wavelengthOfEigenvalue(lineEigenvalue(3, 129)), 2.0 * 128 / 3);
-}
 
 // Random linearisations, including unstable and numerically unstable ones: the search next
 // to the break points must find exactly what a scan of every mode finds.
@@ -109,23 +75,5 @@ INSTANTIATE_TEST_SUITE_P(StartUpAndEdges, Classes,
         ClassCase { Model::GiererMeinhardt, true, { { 4, "30" } }, { TuringUnstable } },
         // Small supply: the uniform Schnakenberg state oscillates.
         ClassCase { Model::Schnakenberg, false, { { 5, "0.1" }, { 6, "0.2" } }, { Oscillatory } }));
-
-TEST(Prediction, TuringBandHoldsTheFastestMode)
-{
-    const auto s = rdtest::setupFor(Model::GiererMeinhardt, true, 128).scheme;
-    const ModeTable table(s.n, s.oneD);
-    const Prediction p = predict(s, steadyStates(s).at(0), table);
-    ASSERT_EQ(p.bands.size(), 1u);
-    const double lambda = p.extremes.fastest.mode.lambda;
-    EXPECT_GT(lambda, p.bands[0].lambdaLow);
-    EXPECT_LT(lambda, p.bands[0].lambdaHigh);
-    EXPECT_LT(p.bands[0].lambdaHigh, 0.0); // the uniform mode decays
-    EXPECT_EQ(p.wavelength, 2.0 * 127 / p.extremes.fastest.mode.kx);
-    EXPECT_DOUBLE_EQ(p.eFoldingSteps, 1.0 / std::log(p.extremes.fastest.growth.rho));
-    // The growth factor at the band's ends is 1 (plus the tolerance).
-    const Linearisation lin(s, p.state.jacobian);
-    for (double end : { p.bands[0].lambdaLow, p.bands[0].lambdaHigh })
-        EXPECT_NEAR(lin.growth(end).rho, 1.0 + kMarginalTolerance, 1e-12);
-}
 
 } // namespace

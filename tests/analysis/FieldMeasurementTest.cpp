@@ -41,19 +41,7 @@ INSTANTIATE_TEST_SUITE_P(Grids, Cosines,
         CosineCase { 129, true, 128, 0 }, CosineCase { 64, false, 0, 9 },
         CosineCase { 64, false, 5, 5 }, CosineCase { 128, false, 21, 9 }));
 
-// A mixture between two bins is placed between them by its power.
-TEST(Spectrum, TwoNeighbouringModesRefineBetweenThem)
-{
-    const int n = 101;
-    std::vector<float> field;
-    for (int i = 0; i < n; ++i)
-        field.push_back(static_cast<float>(std::cos(std::numbers::pi * 10 * i / (n - 1))
-            + std::sqrt(1.0 / 3.0) * std::cos(std::numbers::pi * 11 * i / (n - 1))));
-    // Power 1 : 1/3 (times the same DCT-I norm): the power-weighted k is 10.25.
-    EXPECT_NEAR(measureField(field, n, true).wavenumber, 10.25, 1e-6);
-}
-
-TEST(Spectrum, FlatFieldHasNoWavelengthAndOneCellIsRefused)
+TEST(FieldMeasurement, FlatFieldHasNoWavelengthAndOneCellIsRefused)
 {
     const std::vector<float> flat(16 * 16, 0.7f);
     const auto m = measureField(flat, 16, false);

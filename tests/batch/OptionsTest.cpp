@@ -3,14 +3,9 @@
 // cli_test.py's; the agreement with the window is tst_BatchWindow's.
 #include "batch/Options.h"
 #include "batch/BatchRun.h"
-#include "batch/Npy.h"
-#include "batch/Provenance.h"
-#include "output/OutputSet.h"
 #include "tests/batch/ParseOptions.h"
 
 #include <gtest/gtest.h>
-
-#include <QTemporaryDir>
 
 namespace {
 
@@ -45,7 +40,7 @@ TEST(Options, SetPutsTextsIntoTheChosenModelsBoxesWhateverTheOrder)
 TEST(Options, RefusesEachBadArgumentNamingTheOptionAndQuotingTheValue)
 {
     // cli_test.py checks the exit status, the single line and that nothing is written, with
-    // bad numbers, models, settings (a model without the setting too), sizes and picture names.
+    // bad numbers, settings, sizes, sweeps and field files.
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         { { "--steps" }, "--steps: a value is missing" },
         { { "--set", "kA=1", "--sweep", "kA=0:1:2" },
@@ -119,22 +114,6 @@ TEST(BatchRun, SweepCsvQuotesFileNamesAndMessages)
         "measured_wavelength\n1,0,ok,,,\"a,b.npy;c.npy\",converged,5,11.043478260869565,inf\n"
         "2,1e+37,arithmetic error,"
             + iteration + ",\"" + r[1].message + "\",,arithmetic error," + iteration + ",,\n");
-}
-
-TEST(BatchRun, ALoadedFieldGoesIntoSetAWithTheSpareElementAtZero)
-{
-    QTemporaryDir dir;
-    const std::vector<float> nine(9, 0.5f);
-    const std::string sq = dir.filePath("sq.npy").toStdString();
-    rd::output::writeFileAtomically(sq, rd::npy::encode(std::vector<std::int64_t> { 3, 3 }, nine));
-    const Options o = parse({ "--size", "3", "--load-u", sq, "--load-v", sq });
-    const auto fields = rd::batch::loadFields(o, 3);
-    rd::batch::Prepared run = rd::batch::prepareSettings(o);
-    rd::batch::initialise(run, o, &fields);
-    std::vector<float> expected = nine;
-    expected.push_back(0.0f);
-    EXPECT_EQ(run.state.uA, expected);
-    EXPECT_EQ(run.state.vA, expected);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """What a run says beside its files: --report against `analyze` and against the saved field,
---until steady against a run of exactly that many steps, and the sweep CSV's findings.
+and --until steady against a run of exactly that many steps.
 
 Usage: findings_test.py PATH-TO-rdsim-batch
 """
@@ -135,37 +135,6 @@ class UntilSteady(unittest.TestCase):
             self.assertEqual(code, 0)
             self.assertRegex(err, r"\r%d/%d steps, \d+ steps/s, 0 s left, stopped at step %d "
                                   r"\(steady\)  \r?\n$" % (stop, stop, stop))
-
-
-class Sweep(unittest.TestCase):
-    def test_the_csv_gives_each_runs_state_and_wavelengths_as_its_report(self):
-        with tempfile.TemporaryDirectory() as d:
-            common = ("--model", "gm", "--dim", "1", "--size", "32", "--init", "random",
-                      "--seed", 5, "--steps", 30000)
-            code, out, _ = run(*common, "--sweep", "Dv=1:20:2", "--sweep", "scale=0.01:1e37:2",
-                               "--save", os.path.join(d, "s"), "--report")
-            self.assertEqual(code, 3)
-            with open(os.path.join(d, "s-sweep.csv"), newline="") as f:
-                rows = list(csv.DictReader(f))
-            self.assertEqual([(r["Dv"], r["scale"], r["state"], r["steps"]) for r in rows], [
-                ("1", "0.01", "converged", "30000"),
-                ("1", "1e+37", "arithmetic error", rows[1]["iteration"]),
-                ("20", "0.01", "still changing", "30000"),
-                ("20", "1e+37", "arithmetic error", rows[3]["iteration"])])
-            # Equal diffusion: a stable state and a flat field; overflow: nothing measured.
-            self.assertEqual([(r["predicted_wavelength"], r["measured_wavelength"])
-                              for r in rows[:2] + rows[3:]], [("", "inf"), ("", ""), ("", "")])
-            expected, _ = analyzed_wavelength(d, "--model", "gm", "--dim", "1", "--size", "32",
-                                              "--set", "Dv=20")
-            self.assertEqual(float(rows[2]["predicted_wavelength"]), expected)
-            code, single, _ = run(*common, "--set", "Dv=20", "--set", "scale=0.01", "--report")
-            state, predicted, measured, _ = report_fields(single)
-            self.assertEqual(state, "still changing after 30000 steps")
-            self.assertEqual(measured, "%.6g" % float(rows[2]["measured_wavelength"]))
-            # The reports of all four runs in order, each under its values.
-            self.assertEqual(re.findall(r"^(\S+):$", out, re.M), [
-                "Dv=1-scale=0.01", "Dv=1-scale=1e+37", "Dv=20-scale=0.01", "Dv=20-scale=1e+37"])
-            self.assertIn("Dv=20-scale=0.01:\n" + single, out)
 
 
 if __name__ == "__main__":

@@ -13,8 +13,6 @@
 using gt::pixelsOf;
 
 int runPlotsAndSavingTests(int argc, char** argv); // tst_PlotsAndSaving.cpp
-int runBrushFrameLooksTests(int argc, char** argv); // tst_BrushFrameLooks.cpp
-int runSaveAsTests(int argc, char** argv); // tst_SaveAs.cpp
 
 namespace {
 
@@ -30,13 +28,6 @@ std::unique_ptr<PictureBox> whiteBox(int w, int h, bool border = true)
     box->resize(w, h);
     box->setBackColor(Qt::white);
     return box;
-}
-
-void send(PictureBox& box, QEvent::Type type, QPoint pos, Qt::MouseButton button,
-    Qt::MouseButtons buttons = Qt::NoButton, Qt::KeyboardModifiers mods = {})
-{
-    QMouseEvent e(type, QPointF(pos), box.mapToGlobal(QPointF(pos)), button, buttons, mods);
-    QCoreApplication::sendEvent(&box, &e);
 }
 
 } // namespace
@@ -111,32 +102,6 @@ private slots:
         QVERIFY(pixelsOf(box->image(), kRed).empty());
     }
 
-    void mouseSignalsAndClicks()
-    {
-        auto box = whiteBox(132, 66); // inner 128 x 62
-        box->setScale(0.0f, 3.0f, 128.0f, 0.0f);
-        QSignalSpy down(box.get(), &PictureBox::mouseDown);
-        QSignalSpy move(box.get(), &PictureBox::mouseMove);
-        QSignalSpy clicked(box.get(), &PictureBox::clicked);
-        send(*box, QEvent::MouseButtonPress, { 12, 33 }, Qt::LeftButton, Qt::LeftButton,
-            Qt::ShiftModifier | Qt::ControlModifier);
-        QCOMPARE(down[0], (QVariantList { 1, 3, 10.0f, 1.5f }));
-        // Held and dragged past the edges: positions beyond the scale.
-        send(*box, QEvent::MouseMove, { 162, 64 }, Qt::NoButton, Qt::LeftButton, Qt::AltModifier);
-        QCOMPARE(move[0], (QVariantList { 1, 4, 160.0f, 0.0f }));
-        send(*box, QEvent::MouseButtonRelease, { 0, 0 }, Qt::LeftButton);
-        // Button codes 1, 2, 4; a click is a left press and release within the box.
-        const std::tuple<Qt::MouseButton, QPoint, int, int> presses[]
-            = { { Qt::LeftButton, { 140, 5 }, 1, 1 }, { Qt::RightButton, { 5, 5 }, 2, 1 },
-                  { Qt::MiddleButton, { 5, 5 }, 4, 1 }, { Qt::LeftButton, { 6, 6 }, 1, 2 } };
-        for (auto [button, releasedAt, code, clicks] : presses) {
-            send(*box, QEvent::MouseButtonPress, { 5, 5 }, button, button);
-            send(*box, QEvent::MouseButtonRelease, releasedAt, button);
-            QCOMPARE(down.last()[0].toInt(), code);
-            QCOMPARE(clicked.size(), clicks);
-        }
-    }
-
     void startUpTextsAreTheSettingsTables()
     {
         // The batch tool reads the same table, so a changed default reaches both.
@@ -182,38 +147,13 @@ private slots:
         QCOMPARE(pixelsOf(w.Picture2->image(), kBlue), blue);
         QCOMPARE(pixelsOf(w.Picture1->image(), kWhite).size(), std::size_t(128 * 62 - 92));
     }
-
-    void brushPreview()
-    {
-        auto w = gt::shownWindow();
-        // Smaller after larger, so that a preview not cleared before drawing shows.
-        for (auto [radius, marked] : { std::pair { 12, 441 }, { 1, 5 }, { 0, 1 }, { 7, 149 } }) {
-            w->Slider1->setValue(radius);
-            QCOMPARE(int(pixelsOf(w->Picture5->image(), kRed).size()), marked); // the disc's count
-        }
-        w->Frame3->show();
-        // A swatch click picks its species and dims the other swatch.
-        QTest::mouseClick(w->Picture6[1], Qt::LeftButton, {}, QPoint(8, 8));
-        QCOMPARE(std::tuple(w->Picture6[0]->backColor(), w->state.paintU),
-            std::tuple(QColor(127, 0, 0), rd::kFalse));
-        QCOMPARE(pixelsOf(w->Picture5->image(), kBlue).size(), std::size_t(149));
-        // While the thumb is held every value redraws; intensity scales the colour.
-        w->Slider1->setSliderDown(true);
-        w->Slider1->setValue(3);
-        QVERIFY(w->Picture5->point(15, 12) == kBlue
-            && w->Picture5->point(16, 12) == w->Picture5->backColor().rgb());
-        w->Slider1->setSliderDown(false);
-        w->Slider2->setValue(51);
-        QCOMPARE(w->Picture5->point(12, 12), qRgb(0, 0, 51));
-    }
 };
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     TestDisplay display;
-    const int failed = QTest::qExec(&display, argc, argv) + runPlotsAndSavingTests(argc, argv)
-        + runBrushFrameLooksTests(argc, argv) + runSaveAsTests(argc, argv);
+    const int failed = QTest::qExec(&display, argc, argv) + runPlotsAndSavingTests(argc, argv);
     return failed == 0 ? 0 : 1;
 }
 

@@ -7,6 +7,7 @@
 #include <QtWidgets>
 
 #include <sys/fsuid.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 using namespace gt;
@@ -83,6 +84,9 @@ private slots:
     {
         w.reset();
         QDir::setCurrent(savedCwd);
+        if (mounted)
+            ::umount(workDir->path().toLocal8Bit().constData());
+        mounted = false;
         // A locked folder is opened again so that the temporary folder can go.
         QFile::setPermissions(workDir->filePath(QStringLiteral("locked")),
             QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -91,7 +95,10 @@ private slots:
 
     void phasePlots()
     {
-        releaseAt(w->Picture40, origin(w->Picture40));
+        // The release (any button) runs the intake first.
+        typeInto(w->Text1[2], QStringLiteral("0.02"));
+        releaseAt(w->Picture40, origin(w->Picture40), Qt::RightButton);
+        QCOMPARE(w->state.reactGain, 0.02f);
         const Pixels gm = pixelsOf(w->Picture40->image(), 0);
         QVERIFY(gm.size() > 20);
         QCOMPARE(gm, trajectory(*w, rd::Model::GiererMeinhardt, w->Picture40));
@@ -103,18 +110,6 @@ private slots:
         const Pixels second = pixelsOf(w->Picture41->image(), 0);
         QCOMPARE(second, trajectory(*w, rd::Model::Schnakenberg, w->Picture41));
         QVERIFY(second != first);
-        // A large gain makes v overshoot below 0 every second step: 0 -> 2.4 -> 0 ... Points
-        // at v = 0 lie on the bottom edge, outside the image, so one pixel shows. The release
-        // (any button) runs the intake first.
-        w->mnuGS->trigger();
-        PictureBox* box = w->Picture42;
-        typeInto(w->Text1[22], QStringLiteral("60"));
-        typeInto(w->Text1[21], QStringLiteral("3"));
-        releaseAt(box, origin(box), Qt::RightButton);
-        QCOMPARE(box->scaleTop(), 3.0f);
-        const Pixels one { { 0, int(*box->pixelY(0.04f * 60.0f)) } };
-        QCOMPARE(pixelsOf(box->image(), 0), one);
-        QCOMPARE(trajectory(*w, rd::Model::GrayScott, box), one);
     }
 
     void saveAs()
@@ -173,33 +168,24 @@ private slots:
         QVERIFY(QFile::setPermissions(workDir->path(), rx | QFile::WriteOwner));
         QVERIFY(QFile::setPermissions(QStringLiteral("locked"), rx));
         QVERIFY(QDir::setCurrent(QStringLiteral("locked")));
+        QVERIFY(QFile::setPermissions(QStringLiteral("2D.bmp"),
+            QFile::ReadOwner | QFile::ReadOther | QFile::WriteOwner | QFile::WriteOther));
         // Root may write anywhere; as another file-system user the permissions hold for real.
-        const auto become = [root = geteuid() == 0](int id) {
-            if (root) {
-                setfsgid(id);
-                setfsuid(id);
-            }
-        };
-        const auto back = qScopeGuard([&] { become(0); });
-        QVERIFY(
-            QFile::setPermissions(QStringLiteral("2D.bmp"), QFile::ReadOwner | QFile::ReadOther));
-        become(65534);
+        if (geteuid() == 0) {
+            setfsgid(65534);
+            setfsuid(65534);
+        }
+        const auto back = qScopeGuard([] {
+            setfsuid(0);
+            setfsgid(0);
+        });
         QFile probe(QStringLiteral("probe"));
         if (probe.open(QIODevice::WriteOnly)) {
             probe.remove();
             QSKIP("the directory's permissions do not hold for this user");
         }
-        // Read-only as well: it cannot be saved, and says so.
-        w->mnuSaveAs->trigger();
-        QVERIFY2(w->lastMessage.contains(QStringLiteral("\"2D.bmp\"")), qPrintable(w->lastMessage));
-        QCOMPARE(readAll(QStringLiteral("2D.bmp")), QByteArray("earlier file"));
-        // Writable, it is still not written in place (a full disk would truncate it): the
-        // folder is named and the file stays as it was.
-        become(0);
-        QVERIFY(QFile::setPermissions(QStringLiteral("2D.bmp"),
-            QFile::ReadOwner | QFile::ReadOther | QFile::WriteOwner | QFile::WriteOther));
-        become(65534);
-        w->lastMessage.clear();
+        // The file is writable, but it is not written in place (a full disk would
+        // truncate it): the folder is named and the file stays as it was.
         w->mnuSaveAs->trigger();
         QCOMPARE(w->lastMessage,
             QStringLiteral("\"2D.bmp\" could not be written: the folder \"%1\" takes no new files "
@@ -209,7 +195,27 @@ private slots:
         QCOMPARE(entries(), QStringList { QStringLiteral("2D.bmp") });
     }
 
+    void aFullDiskKeepsTheEarlierFileAndNamesTheReason()
+    {
+        if (::mount("tmpfs", workDir->path().toLocal8Bit().constData(), "tmpfs", 0, "size=64k")
+            != 0)
+            QSKIP("cannot mount a tmpfs here");
+        mounted = true;
+        QVERIFY(QDir::setCurrent(workDir->path())); // into the mounted folder
+        const QByteArray earlier(3000, 'e');
+        writeFile(QStringLiteral("2D.bmp"), earlier);
+        writeFile(QStringLiteral("filler"), QByteArray(40000, 'f'));
+        switchTo2D(*w);
+        w->mnuSaveAs->trigger();
+        QCOMPARE(w->lastMessage,
+            QStringLiteral("\"2D.bmp\" could not be written: No space left on device. Any "
+                           "earlier file is unchanged."));
+        QCOMPARE(readAll(QStringLiteral("2D.bmp")), earlier);
+        QCOMPARE(entries(), (QStringList { "2D.bmp", "filler" }));
+    }
+
 private:
+    bool mounted = false;
     QString savedCwd;
     std::unique_ptr<QTemporaryDir> workDir;
     std::unique_ptr<frmMain> w;

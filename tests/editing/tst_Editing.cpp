@@ -1,5 +1,6 @@
 // What the user edits in the window: painting discs and the spiral into the field, drawing
-// the profiles, also during runs. Each test has a fresh window.
+// the profiles (presses on a plot's border included), also during runs. Each test has a fresh
+// window.
 #include "tests/support/GuiTestSupport.h"
 
 #include <QtTest>
@@ -112,12 +113,7 @@ private slots:
         QVERIFY(disc.count(93 + 128 * 90) && !disc.count(20 + 128 * 20));
         QCOMPARE(cellsAt(w->state.vB, 0.4f), disc);
         QCOMPARE(asCells(pixelsOf(w->Picture3->image(), qRgb(0, 0, 51))), disc);
-        const auto zeroed = cellsAt(w->state.vA, 0.0f); // the press at intensity 0
-        QVERIFY(zeroed.count(20 + 128 * 20));
-        for (std::size_t k = 0; k < w->state.vA.size(); ++k)
-            if (!disc.count(std::int64_t(k)) && !zeroed.count(std::int64_t(k)))
-                QVERIFY(bits(w->state.vA[k]) == bits(before.vA[k])
-                    && bits(w->state.vB[k]) == bits(before.vB[k]));
+        QVERIFY(cellsAt(w->state.vA, 0.0f).count(20 + 128 * 20)); // the press at intensity 0
         QVERIFY(sameBits(w->state.uA, before.uA) && sameBits(w->state.uB, before.uB));
         QCOMPARE(w->state.phaseA, before.phaseA);
     }
@@ -126,24 +122,14 @@ private slots:
     {
         switchTo2D(*w);
         click(w->Random);
-        rd::SimState afterPaint;
-        QCOMPARE(driveRun(*w,
-                     [&](int yield) {
-                         if (yield == 3) {
-                             press(w->Picture3, 64, 64);
-                             release(w->Picture3, 64, 64);
-                             afterPaint = w->state;
-                         } else if (yield == 5) {
-                             click(w->Run);
-                         }
-                     }),
-            5);
-        QCOMPARE(cellsAt(afterPaint.uA, 3.0f).size(), std::size_t { 149 });
+        const auto afterPaint = actDuringRun(*w, 3, 5, [&] {
+            press(w->Picture3, 64, 64);
+            release(w->Picture3, 64, 64);
+        });
+        QVERIFY(afterPaint);
+        QCOMPARE(cellsAt(afterPaint->uA, 3.0f).size(), std::size_t { 149 });
         // The two steps after the stroke started from the painted values in either set.
-        for (int n = 0; n < 2; ++n)
-            step(afterPaint, rd::Model::GiererMeinhardt, false);
-        QVERIFY(sameBits(w->state.uA, afterPaint.uA) && sameBits(w->state.vA, afterPaint.vA));
-        QVERIFY(sameBits(w->state.uB, afterPaint.uB) && sameBits(w->state.vB, afterPaint.vB));
+        QVERIFY(stepsLeadTo(*afterPaint, rd::Model::GiererMeinhardt, false, 2, *w));
     }
 
     void spiral()
@@ -163,7 +149,6 @@ private slots:
         QCOMPARE(cellsAt(w->state.uA, 3.0f), asCells(green));
         QCOMPARE(pixelsOf(w->Picture3->image(), kRed), green);
         QCOMPARE(cellsAt(w->state.uB, 3.0f), asCells(green));
-        // That the band is one piece at every radius is tst_SpiralBand's; the disc rule, discs'.
     }
 
     void profileDragsAreClampedAndEndAtTheLastCell()
@@ -196,19 +181,72 @@ private slots:
         QCOMPARE(indicesEqual(w->state.vA, 129, 0.0f).size(), std::size_t { 129 });
     }
 
+    void pressOnTheBorder_data()
+    {
+        QTest::addColumn<bool>("onU");
+        QTest::addColumn<QPoint>("at"); // widget pixels; the drawing area is 128 x 62 at (2, 2)
+        QTest::addColumn<int>("cell"); // the cell written, or -1 for none
+        QTest::addColumn<float>("value");
+        for (bool u : { true, false }) {
+            const char* box = u ? "Picture1" : "Picture2";
+            QTest::addRow("%s top border", box) << u << QPoint(42, 0) << 40 << 3.0f;
+            QTest::addRow("%s top border inner row", box) << u << QPoint(43, 1) << 41 << 3.0f;
+            QTest::addRow("%s bottom border", box) << u << QPoint(44, 65) << 42 << 0.0f;
+            QTest::addRow("%s bottom-right corner of the area", box)
+                << u << QPoint(129, 64) << 127 << 0.0f;
+            QTest::addRow("%s right border, X = nCells", box) << u << QPoint(130, 20) << -1 << 0.0f;
+            QTest::addRow("%s right border, outer", box) << u << QPoint(131, 20) << -1 << 0.0f;
+            QTest::addRow("%s left border", box) << u << QPoint(1, 20) << -1 << 0.0f;
+        }
+    }
+
+    void pressOnTheBorder()
+    {
+        QFETCH(bool, onU);
+        QFETCH(QPoint, at);
+        QFETCH(int, cell);
+        QFETCH(float, value);
+        click(w->Clear); // an intake: the horizontal scale runs 0..nCells, both tops 3
+        PictureBox* box = onU ? w->Picture1 : w->Picture2;
+        QCOMPARE(box->innerWidth(), 128);
+        for (auto* a : { &w->state.uA, &w->state.vA }) {
+            a->assign(a->size(), 1.5f);
+            a->back() = 9.5f; // the spare element beyond the last cell
+        }
+        const rd::SimState before = w->state;
+        const QImage picture = box->image();
+        const QImage otherPicture = (onU ? w->Picture2 : w->Picture1)->image();
+
+        QTest::mousePress(box, Qt::LeftButton, {}, at);
+        QCOMPARE(w->state.mouseDown, rd::kTrue);
+        std::vector<float> expected = onU ? before.uA : before.vA;
+        if (cell >= 0)
+            expected[std::size_t(cell)] = value;
+        QVERIFY(sameBits(onU ? w->state.uA : w->state.vA, expected));
+        QVERIFY(sameBits(onU ? w->state.vA : w->state.uA, onU ? before.vA : before.uA));
+        if (cell < 0)
+            QCOMPARE(box->image(), picture);
+
+        // The stroke has begun: a move over the plot draws.
+        QTest::mouseMove(box, QPoint(52, 33));
+        QTest::mouseRelease(box, Qt::LeftButton, {}, QPoint(52, 33));
+        QCOMPARE(w->state.mouseDown, rd::kFalse);
+        const std::vector<float>& after = onU ? w->state.uA : w->state.vA;
+        QCOMPARE(bits(after[50]), bits(box->userY(31)));
+        QCOMPARE(bits(after.back()), bits(9.5f));
+        // Only the plot's own array and picture change.
+        QVERIFY(sameBits(w->state.uB, before.uB) && sameBits(w->state.vB, before.vB));
+        QCOMPARE((onU ? w->Picture2 : w->Picture1)->image(), otherPicture);
+    }
+
 private:
     std::unique_ptr<frmMain> w;
 };
-
-int runProfilePressTests(int argc, char** argv);
-int runSpiralBandTests(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     TestEditing editing;
-    const int failed = QTest::qExec(&editing, argc, argv) + runProfilePressTests(argc, argv)
-        + runSpiralBandTests(argc, argv);
-    return failed == 0 ? 0 : 1;
+    return QTest::qExec(&editing, argc, argv) == 0 ? 0 : 1;
 }
 #include "tst_Editing.moc"

@@ -1,6 +1,6 @@
 // The Random and Clear buttons' bands, set B and the spare element are checked through the
-// window (editing tests), and the loop's counter and redraw period by the window's runs; what
-// is left here is what a window run cannot reach.
+// window (settings window tests), and the loop's counter and redraw period by the window's runs;
+// what is left here is what a window run cannot reach.
 #include "engine/FieldInit.h"
 #include "engine/RunLoop.h"
 #include "tests/engine/EngineTestSupport.h"

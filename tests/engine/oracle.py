@@ -43,36 +43,18 @@ def rates(model, c, u, v):
 
 
 def mirror_terms_2d(a, c):
-    """a: (N, N) float32 grid [row, col]; returns the double diffusion term."""
-    N = a.shape[0]
-    d = a.astype(f64)
+    """a: (N, N) float32 grid [row, col]; returns the double diffusion term. A neighbour
+    beyond an edge is the mirrored one: edges add it doubled, corners weigh their two by 2c."""
+    p = np.pad(a.astype(f64), 1, mode="reflect")
+    e, w, n, s = p[1:-1, 2:], p[1:-1, :-2], p[:-2, 1:-1], p[2:, 1:-1]
+    t = (e + w + n + s) * c
+    t[0] = (e[0] + w[0] + (s[0] + s[0])) * c
+    t[-1] = (e[-1] + w[-1] + (n[-1] + n[-1])) * c
+    t[:, 0] = ((e[:, 0] + e[:, 0]) + n[:, 0] + s[:, 0]) * c
+    t[:, -1] = ((w[:, -1] + w[:, -1]) + n[:, -1] + s[:, -1]) * c
     c2 = c + c
-    t = np.empty_like(d)
-    up = lambda j: d[j - 1] if j > 0 else None
-    for j in range(N):
-        for i in range(N):
-            r = lambda jj, ii: d[jj, ii]
-            if j == 0:
-                if i == 0:
-                    t[j, i] = (r(j + 1, i) + r(j, i + 1)) * c2
-                elif i == N - 1:
-                    t[j, i] = (r(j + 1, i) + r(j, i - 1)) * c2
-                else:
-                    t[j, i] = (r(j, i + 1) + r(j, i - 1) + (r(j + 1, i) + r(j + 1, i))) * c
-            elif j == N - 1:
-                if i == 0:
-                    t[j, i] = (r(j - 1, i) + r(j, i + 1)) * c2
-                elif i == N - 1:
-                    t[j, i] = (r(j - 1, i) + r(j, i - 1)) * c2
-                else:
-                    t[j, i] = (r(j, i + 1) + r(j, i - 1) + (r(j - 1, i) + r(j - 1, i))) * c
-            else:
-                if i == 0:
-                    t[j, i] = ((r(j, i + 1) + r(j, i + 1)) + r(j - 1, i) + r(j + 1, i)) * c
-                elif i == N - 1:
-                    t[j, i] = ((r(j, i - 1) + r(j, i - 1)) + r(j - 1, i) + r(j + 1, i)) * c
-                else:
-                    t[j, i] = (r(j, i + 1) + r(j, i - 1) + r(j - 1, i) + r(j + 1, i)) * c
+    t[0, 0], t[0, -1] = (s[0, 0] + e[0, 0]) * c2, (s[0, -1] + w[0, -1]) * c2
+    t[-1, 0], t[-1, -1] = (n[-1, 0] + e[-1, 0]) * c2, (n[-1, -1] + w[-1, -1]) * c2
     return t
 
 

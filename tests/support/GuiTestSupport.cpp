@@ -114,4 +114,27 @@ int driveRun(frmMain& w, const std::function<void(int)>& act, int maxYields)
     return tripped ? -1 : yields;
 }
 
+std::optional<rd::SimState> actDuringRun(
+    frmMain& w, int actAt, int stopAt, const std::function<void()>& act)
+{
+    std::optional<rd::SimState> after;
+    const int yields = driveRun(w, [&](int yield) {
+        if (yield == actAt) {
+            act();
+            after = w.state;
+        } else if (yield == stopAt) {
+            click(w.Run);
+        }
+    });
+    return yields == stopAt ? after : std::nullopt;
+}
+
+bool stepsLeadTo(rd::SimState from, rd::Model model, bool oneD, int steps, const frmMain& w)
+{
+    for (int n = 0; n < steps; ++n)
+        step(from, model, oneD);
+    return sameBits(w.state.uA, from.uA) && sameBits(w.state.vA, from.vA)
+        && sameBits(w.state.uB, from.uB) && sameBits(w.state.vB, from.vB);
+}
+
 } // namespace gt

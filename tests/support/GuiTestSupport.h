@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -55,5 +56,12 @@ void step(rd::SimState& s, rd::Model model, bool oneD);
 // its redraw), nested runs started from act included, until act stops the run. A run going on
 // past maxYields or 20 s is stopped. Returns the number of yields, or -1 if it had to stop it.
 int driveRun(frmMain& w, const std::function<void(int yield)>& act, int maxYields = 20000);
+
+// A run that calls `act` in yield actAt and clicks Stop in yield stopAt: the state right after
+// act, or nothing if the run did not end there.
+std::optional<rd::SimState> actDuringRun(
+    frmMain& w, int actAt, int stopAt, const std::function<void()>& act);
+// `steps` engine steps of `model` from `from` give the window's four arrays bit for bit.
+bool stepsLeadTo(rd::SimState from, rd::Model model, bool oneD, int steps, const frmMain& w);
 
 } // namespace gt

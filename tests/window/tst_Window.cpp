@@ -14,17 +14,6 @@ using gt::sameBits;
 
 namespace {
 
-std::array<std::uint32_t, 4> scaleBits(const PictureBox* box)
-{
-    return { bits(box->scaleLeft()), bits(box->scaleTop()), bits(box->scaleRight()),
-        bits(box->scaleBottom()) };
-}
-
-std::array<std::uint32_t, 4> scale(float left, float top, float right, float bottom)
-{
-    return { bits(left), bits(top), bits(right), bits(bottom) };
-}
-
 // Alternating cells at 0 and uMax (a checkerboard in 2D): every step changes the picture.
 void seed(frmMain& w, bool twoD)
 {
@@ -41,74 +30,39 @@ void seed(frmMain& w, bool twoD)
     s.vB = s.vA;
 }
 
+// The counters shown at the yields that follow a redraw of a 1D run stopped after `steps`.
+// The Start click's intake draws the profiles before step 1, so the first yield compares with
+// that picture; later ones look for a marker put into the picture at the yield before.
+QStringList countersAtRedraws(frmMain& w, int steps, bool& counterRight)
+{
+    QStringList counters;
+    if (!Access::applySettings(w))
+        return { QStringLiteral("intake refused") };
+    const QImage startPicture = w.Picture1->image();
+    const QRgb marker = qRgb(0, 255, 0); // a colour no picture of the window uses
+    const int yields = gt::driveRun(w, [&](int yield) {
+        // After step n the counter reads n + 1.
+        counterRight = counterRight && counter(w) == yield + 1 && w.Run->text() == "Stop";
+        const bool redrawn = yield == 1 ? w.Picture1->image() != startPicture
+                                        : gt::pixelsOf(w.Picture1->image(), marker).empty();
+        if (redrawn)
+            counters << QString::number(counter(w));
+        w.Picture1->pset(w.Picture1->userX(10), w.Picture1->userY(10), QColor(marker));
+        if (yield == steps)
+            gt::click(w.Run);
+    });
+    counterRight = counterRight && yields == steps;
+    return counters;
+}
+
 } // namespace
 
-// The exact values of every model's start-up texts are checked with the intake itself; here,
-// that the window takes them over and places and scales its boxes.
-class TestStartUpAndIntake : public QObject {
+// The window's intake and run loop: the field an intake keeps, the counter, the redraw period
+// and the set a Stop leaves current. The values an intake gives are the intake's tests.
+class TestWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void startUp1DThenIntake()
-    {
-        frmMain w;
-        const rd::SimState& s = w.state;
-        QCOMPARE(bits(s.dt), 0x3f800000u);
-        QCOMPARE(bits(s.dx), 0x3c23d70au); // 0.0099999998
-        // cu comes from that dx, not 0.01: one unit in the last place above 0.01f.
-        QCOMPARE(bits(s.cu), 0x3c23d70bu);
-        QCOMPARE(bits(s.su), 0x3f7ae148u); // 0.980000019
-        QCOMPARE(bits(s.grayScale), bits(85.0f));
-        QCOMPARE((std::array { s.running, s.phaseA, s.paintU }),
-            (std::array { rd::kFalse, rd::kTrue, rd::kTrue }));
-        for (const auto* a : { &s.uA, &s.vA, &s.uB, &s.vB })
-            QCOMPARE(gt::indicesEqual(*a, 200, 0.0f).size(), std::size_t(129));
-        // Start-up leaves the profiles' right edge at lastIdx; an intake in 1D puts nCells.
-        QCOMPARE(scaleBits(w.Picture1), scale(0, 3, 127, 0));
-        for (const PictureBox* box : w.Picture4x)
-            QCOMPARE(scaleBits(box), scale(0, 3, 3, 0));
-        gt::typeInto(w.Text1[1], QStringLiteral("2")); // vMax of the checked model
-        QVERIFY(Access::applySettings(w));
-        QCOMPARE(scaleBits(w.Picture1), scale(0, 3, 128, 0));
-        QCOMPARE(scaleBits(w.Picture2), scale(0, 2, 128, 0));
-        QCOMPARE(scaleBits(w.Picture40), scale(0, 2, 3, 0));
-        QCOMPARE(scaleBits(w.Picture41), scale(0, 3, 3, 0));
-        gt::click(w.Option1[1]);
-        QVERIFY(Access::applySettings(w));
-        QCOMPARE(s.uB.size(), std::size_t(16385));
-        QVERIFY(w.Picture3->isVisibleTo(&w) && !w.Picture1->isVisibleTo(&w));
-        QVERIFY(!w.Picture3->hasUserScale());
-    }
-
-    void fieldSizeBox()
-    {
-        // Left edge 255 - N / 2 - 2 and top 110 - N / 2 - 2, halves to the even pixel; a size
-        // above 129 is capped and the box rewritten.
-        const std::tuple<bool, const char*, int, const char*, QPoint> cases[] = {
-            { false, "200", 129, "129", { 188, 44 } },
-            { false, "127.5", 127, "127.5", { 190, 44 } },
-            { true, "200", 129, "129", { 188, 44 } },
-            { true, "101", 101, "101", { 202, 58 } },
-        };
-        for (auto [twoD, typed, nCells, boxAfter, topLeft] : cases) {
-            frmMain w;
-            gt::click(w.Option1[twoD ? 1 : 0]);
-            gt::typeInto(w.Text3, QString::fromLatin1(typed));
-            for (int intake = 0; intake < 2; ++intake) { // the second with the box as it reads
-                QVERIFY(Access::applySettings(w));
-                QCOMPARE(w.state.nCells, nCells);
-                QCOMPARE(w.Text3->text(), QString::fromLatin1(boxAfter));
-            }
-            const std::size_t n(nCells);
-            QCOMPARE(w.state.vB.size(), (twoD ? n * n : n) + 1);
-            PictureBox* box = twoD ? w.Picture3 : w.Picture2;
-            QCOMPARE(box->geometry(),
-                QRect(
-                    topLeft + QPoint(0, twoD ? 0 : 66), QSize(nCells + 4, twoD ? nCells + 4 : 66)));
-            QCOMPARE(box->image().size(), QSize(nCells, twoD ? nCells : 62));
-        }
-    }
-
     void intakeKeepsCellsRedrawsSetAAndASmallerFieldKeepsFlatIndices()
     {
         frmMain w;
@@ -141,41 +95,6 @@ private slots:
         QCOMPARE(s.vA[4096], 2048.0f);
         QCOMPARE(w.Picture3->image(), rd::renderField(uA.data(), 64, 85.0f));
     }
-};
-
-namespace {
-
-// The counters shown at the yields that follow a redraw of a 1D run stopped after `steps`.
-// The Start click's intake draws the profiles before step 1, so the first yield compares with
-// that picture; later ones look for a marker put into the picture at the yield before.
-QStringList countersAtRedraws(frmMain& w, int steps, bool& counterRight)
-{
-    QStringList counters;
-    if (!Access::applySettings(w))
-        return { QStringLiteral("intake refused") };
-    const QImage startPicture = w.Picture1->image();
-    const QRgb marker = qRgb(0, 255, 0); // a colour no picture of the window uses
-    const int yields = gt::driveRun(w, [&](int yield) {
-        // After step n the counter reads n + 1.
-        counterRight = counterRight && counter(w) == yield + 1 && w.Run->text() == "Stop";
-        const bool redrawn = yield == 1 ? w.Picture1->image() != startPicture
-                                        : gt::pixelsOf(w.Picture1->image(), marker).empty();
-        if (redrawn)
-            counters << QString::number(counter(w));
-        w.Picture1->pset(w.Picture1->userX(10), w.Picture1->userY(10), QColor(marker));
-        if (yield == steps)
-            gt::click(w.Run);
-    });
-    counterRight = counterRight && yields == steps;
-    return counters;
-}
-
-} // namespace
-
-class TestRunControl : public QObject {
-    Q_OBJECT
-
-private slots:
     void counterAndRedrawPeriod1D()
     {
         frmMain w;
@@ -230,37 +149,6 @@ private slots:
         QCOMPARE(gt::driveRun(w, [&](int) { gt::click(w.Run); }), 1);
         QVERIFY(sameBits(s.uB, fromA.uB) && sameBits(s.vB, fromA.vB));
     }
-
-    void startInTheSameYieldAsStopNestsALoop()
-    {
-        frmMain w;
-        seed(w, false);
-        QVERIFY(Access::applySettings(w));
-        rd::SimState expected = w.state; // five steps with the same coefficients
-        for (int k = 0; k < 5; ++k)
-            gt::step(expected, rd::Model::GiererMeinhardt, true);
-        QList<int> counters;
-        int depth = 0;
-        const int yields = gt::driveRun(w, [&](int yield) {
-            counters << counter(w);
-            if (yield == 3) {
-                // Stop and Start in one yield: the Start runs a second loop inside this one.
-                gt::click(w.Run);
-                ++depth;
-                gt::click(w.Run);
-                --depth;
-                // The inner loop has ended; the outer one checks running once it resumes.
-                QCOMPARE(w.state.running, rd::kFalse);
-            } else if (depth == 1 && counter(w) == 3) {
-                gt::click(w.Run);
-            }
-        });
-        QCOMPARE(yields, 5);
-        QCOMPARE(counters, (QList<int> { 2, 3, 4, 2, 3 }));
-        QCOMPARE(w.Run->text(), QStringLiteral("Start"));
-        // Three outer steps and two inner ones, and no step after the inner loop returned.
-        QVERIFY(sameBits(w.state.uA, expected.uA) && sameBits(w.state.vA, expected.vA));
-    }
 };
 
 // The run to the iteration limit, on its own because it takes seconds.
@@ -312,10 +200,8 @@ int main(int argc, char* argv[])
         TestIterationLimit t;
         return QTest::qExec(&t, n, args.data()) == 0 ? 0 : 1;
     }
-    TestStartUpAndIntake intake;
-    TestRunControl run;
-    const int failed = QTest::qExec(&intake, n, args.data()) + QTest::qExec(&run, n, args.data());
-    return failed == 0 ? 0 : 1;
+    TestWindow t;
+    return QTest::qExec(&t, n, args.data()) == 0 ? 0 : 1;
 }
 
 #include "tst_Window.moc"

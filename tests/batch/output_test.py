@@ -2,7 +2,7 @@
 """rdsim-batch's outputs under stress: full disks, signals, want of memory, huge inputs,
 colliding names, permissions, links and standard output that cannot be written.
 
-Usage: outputs_test.py PATH-TO-rdsim-batch
+Usage: output_test.py PATH-TO-rdsim-batch
 """
 import os
 import signal
@@ -154,19 +154,6 @@ class Names(unittest.TestCase):
             with self.subTest(args), tempfile.TemporaryDirectory() as d:
                 self.assertEqual(run(*args, cwd=d), (code, "rdsim-batch: %s\n" % message))
                 self.assertEqual(os.listdir(d), [])
-
-    def test_percent_signs_and_long_names(self):
-        with tempfile.TemporaryDirectory() as d:
-            prefix = "p" * 249  # "-u.npy" makes 255, the longest name
-            for args, files in (
-                    (("--save", "a%%b", "--dim", "1", "--kymograph", "k%%.png"),
-                     ["a%b-u.npy", "a%b-v.npy", "a%b.json", "k%.png"]),
-                    (("--image", "f%%-%d.png", "--every", "2"), ["f%-0.png", "f%-1.png", "f%.json"]),
-                    (("--save", prefix), [prefix + "-u.npy", prefix + "-v.npy", prefix + ".json"])):
-                with self.subTest(args):
-                    before = set(os.listdir(d))
-                    self.assertEqual(run("--steps", "2", *args, cwd=d), (0, ""))
-                    self.assertEqual(sorted(set(os.listdir(d)) - before), files)
 
     def test_two_sweeps_into_one_folder_keep_both_csvs(self):
         with tempfile.TemporaryDirectory() as d:
