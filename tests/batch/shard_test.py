@@ -157,9 +157,9 @@ class Shards(unittest.TestCase):
                 if k == 3:
                     run(*SWEEP, "--shard", "2/3", cwd=d)
                     self.assertEqual(sorted(self.files(d)), sorted(
-                        [f"gs-kA={a}-kB={b}-{s}.npy" for a, b in
+                        [f"gs-kA={a}-kB={b}{s}" for a, b in
                          (("0.02", "0.065"), ("0.03", "0.055"), ("0.035", "0.065"))
-                         for s in "uv"] + ["gs-sweep.part-2-of-3.json"]))
+                         for s in ("-u.npy", "-v.npy", ".json")] + ["gs-sweep.part-2-of-3.json"]))
                 for i in range(1, k + 1):
                     self.assertEqual(run(*SWEEP, "--shard", f"{i}/{k}", cwd=d), (0, "", ""))
                 self.assertEqual(run(*SWEEP, "--merge", cwd=d), (0, "", ""))
