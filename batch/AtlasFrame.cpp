@@ -1,6 +1,7 @@
 #include "batch/AtlasFrame.h"
 
 #include "batch/BatchRun.h"
+#include "batch/NiceStep.h"
 
 #include <QFontMetricsF>
 
@@ -10,17 +11,6 @@
 namespace rd::batch::atlas {
 
 namespace {
-
-// A step of 1, 2 or 5 times a power of ten giving about `count` intervals.
-double niceStep(double span, int count)
-{
-    const double raw = span / count;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double m : { 1.0, 2.0, 5.0 })
-        if (m * power >= raw)
-            return m * power;
-    return 10.0 * power;
-}
 
 QString number(double v)
 {

@@ -1,6 +1,7 @@
 // The dispersion plot: growth rate per step against the mode's wavenumber |k|, the grid's
 // modes as dots over the along-axis curve, the unstable band shaded.
 #include "batch/AnalyzeCommand.h"
+#include "batch/NiceStep.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -17,17 +18,6 @@ using namespace rd::analysis;
 
 constexpr int kWidth = 1200, kHeight = 760;
 constexpr int kLeft = 130, kRight = 40, kTop = 80, kBottom = 100;
-
-// A step of 1, 2 or 5 times a power of ten giving about `count` intervals.
-double niceStep(double span, int count)
-{
-    const double raw = span / count;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double m : { 1.0, 2.0, 5.0 })
-        if (m * power >= raw)
-            return m * power;
-    return 10.0 * power;
-}
 
 // |k| along a grid axis whose eigenvalue is lambda (lambda >= -4).
 double axisWavenumber(double lambda, int n)
