@@ -78,12 +78,14 @@ run)
 bench)
     install_missing
     configure release
-    build release --target rdsim-bench rdsim-batch rdsim-window-bench
+    build release --target rdsim-bench rdsim-analysis-bench rdsim-batch rdsim-window-bench
     # The engine's steps (best of 5 repetitions in the summary), then the same steps in
     # NumPy float32 and the engine's ratio to them.
     ./build/bench/rdsim-bench --benchmark_repetitions=5 --benchmark_min_time=0.3 \
         --benchmark_out=build/bench/step-bench.json --benchmark_out_format=json
     /usr/bin/python3 bench/numpy_step.py --engine build/bench/step-bench.json
+    # Points a second of the atlas's analytic map, each model on 1 and 2 threads.
+    ./build/bench/rdsim-analysis-bench --benchmark_filter='map point' --benchmark_min_time=0.5
     # The batch tool at N = 1024 on 1 and 2 threads, and the window under Xvfb if installed.
     /usr/bin/python3 bench/tool_rates.py --batch build/batch/rdsim-batch \
         --window-bench build/bench/rdsim-window-bench
