@@ -6,8 +6,8 @@
 #                     (build-fuzz/)
 #   ./build.sh run    install what is missing, build, start the window
 #   ./build.sh bench  build and run the engine benchmark, the NumPy comparison, the atlas's
-#                     points a second, the batch
-#                     tool's rate on 1 and 2 threads and the window's rate under Xvfb
+#                     points a second, the batch tool's rate on 1 and 2 threads and the
+#                     window's rate under Xvfb
 # The build trees are CMakePresets.json's presets of the same names.
 set -euo pipefail
 cd "$(dirname "$0")"
