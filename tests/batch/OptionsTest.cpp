@@ -3,6 +3,7 @@
 // cli_test.py's; the agreement with the window is tst_BatchWindow's.
 #include "batch/Options.h"
 #include "batch/BatchRun.h"
+#include "batch/Provenance.h"
 #include "tests/batch/ParseOptions.h"
 
 #include <gtest/gtest.h>
