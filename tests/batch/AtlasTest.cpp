@@ -1,9 +1,8 @@
 // The analytic map takes each point's settings from the intakes of its two axis values: for
 // every pair of settings of every model, each point must be exactly what the intake of the
-// point's own texts gives. And the axes put every value at its cell's centre.
+// point's own texts gives.
 #include "analysis/Scheme.h"
 #include "batch/AtlasCommand.h"
-#include "batch/AtlasFrame.h"
 
 #include <gtest/gtest.h>
 
@@ -86,31 +85,6 @@ TEST(AtlasPoints, AreTheIntakeOfTheirOwnTexts)
             }
     }
     EXPECT_EQ(compared, 9 * (8 * 7 + 7 * 6 + 7 * 6 + 8 * 7));
-}
-
-TEST(AtlasAxes, PutEveryValueAtItsCellCentre)
-{
-    struct Case {
-        std::string range;
-        double length;
-        bool reversed;
-        std::vector<double> centres;
-    };
-    const Case cases[] = {
-        { "0:1:4", 400, false, { 50, 150, 250, 350 } },
-        { "0:1:4", 400, true, { 350, 250, 150, 50 } },
-        { "3:1:2", 100, false, { 25, 75 } }, // descending values
-        { "2:2:1", 60, false, { 30 } },
-    };
-    for (const Case& c : cases) {
-        const AtlasArgs a = atlasArgs(
-            { "--model", "gm", "--x", "kA=" + c.range, "--y", "kB=1:2:2", "--csv", "u.csv" });
-        const atlas::AxisScale scale { &a.x, 0.0, c.length, c.reversed };
-        for (std::size_t k = 0; k < c.centres.size(); ++k) {
-            EXPECT_DOUBLE_EQ(scale.ofValue(a.x.values[k]), c.centres[k]) << c.range << " " << k;
-            EXPECT_DOUBLE_EQ(scale.ofIndex(double(k)), c.centres[k]);
-        }
-    }
 }
 
 } // namespace
