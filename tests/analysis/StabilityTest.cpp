@@ -134,8 +134,14 @@ INSTANTIATE_TEST_SUITE_P(ByModel, KnownPoints,
             PointClass::Bistable, { Stable, UniformlyUnstable, Stable } },
         KnownPoint { Model::Schnakenberg, false, { { 5, "0.1" }, { 6, "0.2" } },
             PointClass::Oscillatory, { Oscillatory } },
+        // Dv = 30: cv = 0.3 is too large for the 2D step, not for the 1D one.
         KnownPoint { Model::GiererMeinhardt, false, { { 4, "30" } },
             PointClass::NumericallyUnstable, { NumericallyUnstable } },
+        KnownPoint { Model::GiererMeinhardt, true, { { 4, "30" } }, PointClass::TuringUnstable,
+            { TuringUnstable } },
+        // Equal diffusion: no Turing instability, the uniform state holds.
+        KnownPoint {
+            Model::GiererMeinhardt, false, { { 4, "1" } }, PointClass::Stable, { Stable } },
         // (0, 0) is a saddle; the class comes from the other state, a growing node.
         KnownPoint { Model::Oregonator, false, {}, PointClass::UniformlyUnstable,
             { UniformlyUnstable, UniformlyUnstable } },

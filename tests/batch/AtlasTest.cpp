@@ -3,6 +3,7 @@
 // point's own texts gives.
 #include "analysis/Scheme.h"
 #include "batch/AtlasCommand.h"
+#include "tests/batch/ParseOptions.h"
 
 #include <gtest/gtest.h>
 
@@ -23,27 +24,9 @@ AtlasArgs atlasArgs(std::vector<std::string> args)
     return parseAtlasArguments(static_cast<int>(argv.size()), argv.data());
 }
 
-// Values near each setting's start-up value, none of them refused.
-std::string rangeOf(rd::BoxField f)
-{
-    switch (f) {
-    case rd::BoxField::UMax:
-    case rd::BoxField::VMax:
-        return "0.5:3:3";
-    case rd::BoxField::ScalingFactor:
-        return "0.001:0.02:3";
-    case rd::BoxField::Du:
-    case rd::BoxField::Dv:
-        return "0.5:30:3";
-    case rd::BoxField::KA:
-        return "0.02:0.3:3";
-    case rd::BoxField::KB:
-        return "0.04:1.6:3";
-    case rd::BoxField::KC:
-        break;
-    }
-    return "0.005:0.6:3";
-}
+// Values near each setting's start-up value (by BoxField), none of them refused.
+const char* const kRanges[] = { "0.5:3:3", "0.5:3:3", "0.001:0.02:3", "0.5:30:3", "0.5:30:3",
+    "0.02:0.3:3", "0.04:1.6:3", "0.005:0.6:3" };
 
 TEST(AtlasPoints, AreTheIntakeOfTheirOwnTexts)
 {
@@ -58,18 +41,14 @@ TEST(AtlasPoints, AreTheIntakeOfTheirOwnTexts)
                 const std::string nx(settingName(bx.field)), ny(settingName(by.field));
                 SCOPED_TRACE(std::string(model) + " " + nx + " " + ny);
                 const AtlasArgs a = atlasArgs({ "--model", model, "--size", "24", "--dim",
-                    bx.slot % 2 ? "1" : "2", "--x", nx + "=" + rangeOf(bx.field), "--y",
-                    ny + "=" + rangeOf(by.field), "--csv", "unused.csv" });
+                    bx.slot % 2 ? "1" : "2", "--x", nx + "=" + kRanges[int(bx.field)], "--y",
+                    ny + "=" + kRanges[int(by.field)], "--csv", "unused.csv" });
                 const AnalyticMap map = classifyMap(a, 2, {});
                 ASSERT_EQ(map.points.size(), 9u);
                 for (std::size_t k = 0; k < 9; ++k) {
-                    std::vector<std::string> args { "rdsim-batch", "--model", model, "--size", "24",
-                        "--dim", bx.slot % 2 ? "1" : "2", "--set", nx + "=" + a.x.texts[k % 3],
-                        "--set", ny + "=" + a.y.texts[k / 3] };
-                    std::vector<const char*> argv;
-                    for (const auto& s : args)
-                        argv.push_back(s.c_str());
-                    const Options o = parseOptions(static_cast<int>(argv.size()), argv.data());
+                    const Options o = batchtest::parse({ "--model", model, "--size", "24", "--dim",
+                        bx.slot % 2 ? "1" : "2", "--set", nx + "=" + a.x.texts[k % 3], "--set",
+                        ny + "=" + a.y.texts[k / 3] });
                     const auto s = std::get<Scheme>(schemeFromIntake(makeIntakeInput(o)));
                     const ModeTable table(s.n, s.oneD);
                     const PointResult want = classifyPoint(s, table);
