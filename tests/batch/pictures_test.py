@@ -11,8 +11,7 @@ import unittest
 import numpy as np
 
 import batch_cli
-from batch_cli import content, run
-from cli_test import read_bmp
+from batch_cli import content, pixels, run
 
 COMMON = ["--init", "random", "--seed", "3", "--size", "20", "--steps", "40"]
 
@@ -32,7 +31,7 @@ class Pictures(unittest.TestCase):
                     for zoom in ["1", "3"]:
                         code, _, err = run(*COMMON, *args, "--zoom", zoom, cwd=d)
                         self.assertEqual(code, 0, err)
-                        pictures[zoom] = [read_bmp(os.path.join(d, f)) for f in files]
+                        pictures[zoom] = [pixels(os.path.join(d, f)) for f in files]
                     for one, three in zip(pictures["1"], pictures["3"]):
                         np.testing.assert_array_equal(three, one.repeat(3, 0).repeat(3, 1))
 
