@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <span>
 #include <string>
 
 namespace rdtest {
@@ -41,12 +40,6 @@ inline void run(rd::SimState& s, rd::Model model, bool oneD, int steps)
 {
     for (int i = 0; i < steps; ++i)
         rd::step(s, model, rd::dimensionOf(oneD));
-}
-
-// The cells of u in the set the field is in.
-inline std::span<const float> uOf(const rd::SimState& s, bool oneD)
-{
-    return rd::currentU(s, rd::dimensionOf(oneD));
 }
 
 } // namespace rdtest

@@ -1,5 +1,5 @@
-// The fast search for the extremes against a scan of every mode, and the classification of the
-// start-up states. The amplification itself is checked against the engine (EngineAgreementTest).
+// The fast search for the extremes against a scan of every mode. The amplification itself is
+// checked against the engine (EngineAgreementTest), the classes of states by StabilityTest.
 #include "analysis/Prediction.h"
 #include "tests/analysis/AnalysisTestSupport.h"
 
@@ -41,39 +41,5 @@ TEST(GridExtremes, FastSearchEqualsScanOfEveryMode)
     }
     EXPECT_EQ(differing, 0);
 }
-
-struct ClassCase {
-    Model model;
-    bool oneD;
-    std::map<int, std::string> boxes;
-    std::vector<StateClass> classes; // one per state, ascending in u
-};
-
-class Classes : public testing::TestWithParam<ClassCase> { };
-
-TEST_P(Classes, OfEveryState)
-{
-    const auto& p = GetParam();
-    const auto s = rdtest::setupFor(p.model, p.oneD, 128, p.boxes).scheme;
-    const ModeTable table(s.n, s.oneD);
-    std::vector<StateClass> got;
-    for (const SteadyState& st : steadyStates(s))
-        got.push_back(predict(s, st, table).kind);
-    EXPECT_EQ(got, p.classes);
-}
-
-using enum StateClass;
-INSTANTIATE_TEST_SUITE_P(StartUpAndEdges, Classes,
-    testing::Values(ClassCase { Model::GiererMeinhardt, false, {}, { TuringUnstable } },
-        ClassCase { Model::Schnakenberg, true, {}, { TuringUnstable } },
-        ClassCase { Model::GrayScott, false, {}, { Stable, Marginal, Marginal } },
-        ClassCase { Model::Oregonator, false, {}, { UniformlyUnstable, UniformlyUnstable } },
-        // Equal diffusion: no Turing instability, the uniform state holds.
-        ClassCase { Model::GiererMeinhardt, false, { { 4, "1" } }, { Stable } },
-        // Dv = 30: cv = 0.3 is too large for the 2D step, not for the 1D one.
-        ClassCase { Model::GiererMeinhardt, false, { { 4, "30" } }, { NumericallyUnstable } },
-        ClassCase { Model::GiererMeinhardt, true, { { 4, "30" } }, { TuringUnstable } },
-        // Small supply: the uniform Schnakenberg state oscillates.
-        ClassCase { Model::Schnakenberg, false, { { 5, "0.1" }, { 6, "0.2" } }, { Oscillatory } }));
 
 } // namespace

@@ -21,7 +21,6 @@ def check(condition, what):
 with tempfile.TemporaryDirectory() as tmp:
     refusals = [
         (["--size", "1"], 2, "at least 2 cells"),
-        (["--steps", "5"], 2, "unknown option"),
         (["--plot", os.path.join(tmp, "p.jpg")], 2, ".png"),
         (["--set", "Du=x"], 2, "Du"),
         (["--csv", os.path.join(tmp, "missing", "d.csv")], 4, "cannot write"),

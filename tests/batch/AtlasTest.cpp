@@ -1,9 +1,9 @@
 // The analytic map takes each point's settings from the intakes of its two axis values: for
 // every pair of settings of every model, each point must be exactly what the intake of the
-// point's own texts gives. And the axes put every value at its cell's centre.
+// point's own texts gives.
 #include "analysis/Scheme.h"
 #include "batch/AtlasCommand.h"
-#include "batch/AtlasFrame.h"
+#include "tests/batch/ParseOptions.h"
 
 #include <gtest/gtest.h>
 
@@ -24,27 +24,9 @@ AtlasArgs atlasArgs(std::vector<std::string> args)
     return parseAtlasArguments(static_cast<int>(argv.size()), argv.data());
 }
 
-// Values near each setting's start-up value, none of them refused.
-std::string rangeOf(rd::BoxField f)
-{
-    switch (f) {
-    case rd::BoxField::UMax:
-    case rd::BoxField::VMax:
-        return "0.5:3:3";
-    case rd::BoxField::ScalingFactor:
-        return "0.001:0.02:3";
-    case rd::BoxField::Du:
-    case rd::BoxField::Dv:
-        return "0.5:30:3";
-    case rd::BoxField::KA:
-        return "0.02:0.3:3";
-    case rd::BoxField::KB:
-        return "0.04:1.6:3";
-    case rd::BoxField::KC:
-        break;
-    }
-    return "0.005:0.6:3";
-}
+// Values near each setting's start-up value (by BoxField), none of them refused.
+const char* const kRanges[] = { "0.5:3:3", "0.5:3:3", "0.001:0.02:3", "0.5:30:3", "0.5:30:3",
+    "0.02:0.3:3", "0.04:1.6:3", "0.005:0.6:3" };
 
 TEST(AtlasPoints, AreTheIntakeOfTheirOwnTexts)
 {
@@ -59,18 +41,14 @@ TEST(AtlasPoints, AreTheIntakeOfTheirOwnTexts)
                 const std::string nx(settingName(bx.field)), ny(settingName(by.field));
                 SCOPED_TRACE(std::string(model) + " " + nx + " " + ny);
                 const AtlasArgs a = atlasArgs({ "--model", model, "--size", "24", "--dim",
-                    bx.slot % 2 ? "1" : "2", "--x", nx + "=" + rangeOf(bx.field), "--y",
-                    ny + "=" + rangeOf(by.field), "--csv", "unused.csv" });
+                    bx.slot % 2 ? "1" : "2", "--x", nx + "=" + kRanges[int(bx.field)], "--y",
+                    ny + "=" + kRanges[int(by.field)], "--csv", "unused.csv" });
                 const AnalyticMap map = classifyMap(a, 2, {});
                 ASSERT_EQ(map.points.size(), 9u);
                 for (std::size_t k = 0; k < 9; ++k) {
-                    std::vector<std::string> args { "rdsim-batch", "--model", model, "--size", "24",
-                        "--dim", bx.slot % 2 ? "1" : "2", "--set", nx + "=" + a.x.texts[k % 3],
-                        "--set", ny + "=" + a.y.texts[k / 3] };
-                    std::vector<const char*> argv;
-                    for (const auto& s : args)
-                        argv.push_back(s.c_str());
-                    const Options o = parseOptions(static_cast<int>(argv.size()), argv.data());
+                    const Options o = batchtest::parse({ "--model", model, "--size", "24", "--dim",
+                        bx.slot % 2 ? "1" : "2", "--set", nx + "=" + a.x.texts[k % 3], "--set",
+                        ny + "=" + a.y.texts[k / 3] });
                     const auto s = std::get<Scheme>(schemeFromIntake(makeIntakeInput(o)));
                     const ModeTable table(s.n, s.oneD);
                     const PointResult want = classifyPoint(s, table);
@@ -86,31 +64,6 @@ TEST(AtlasPoints, AreTheIntakeOfTheirOwnTexts)
             }
     }
     EXPECT_EQ(compared, 9 * (8 * 7 + 7 * 6 + 7 * 6 + 8 * 7));
-}
-
-TEST(AtlasAxes, PutEveryValueAtItsCellCentre)
-{
-    struct Case {
-        std::string range;
-        double length;
-        bool reversed;
-        std::vector<double> centres;
-    };
-    const Case cases[] = {
-        { "0:1:4", 400, false, { 50, 150, 250, 350 } },
-        { "0:1:4", 400, true, { 350, 250, 150, 50 } },
-        { "3:1:2", 100, false, { 25, 75 } }, // descending values
-        { "2:2:1", 60, false, { 30 } },
-    };
-    for (const Case& c : cases) {
-        const AtlasArgs a = atlasArgs(
-            { "--model", "gm", "--x", "kA=" + c.range, "--y", "kB=1:2:2", "--csv", "u.csv" });
-        const atlas::AxisScale scale { &a.x, 0.0, c.length, c.reversed };
-        for (std::size_t k = 0; k < c.centres.size(); ++k) {
-            EXPECT_DOUBLE_EQ(scale.ofValue(a.x.values[k]), c.centres[k]) << c.range << " " << k;
-            EXPECT_DOUBLE_EQ(scale.ofIndex(double(k)), c.centres[k]);
-        }
-    }
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-// The picture rules below the command line: known table entries, level scales and zoom.
+// The picture rules below the command line: known table entries and level scales.
 #include "batch/FieldPicture.h"
 
 #include <gtest/gtest.h>
@@ -52,16 +52,4 @@ TEST(LevelScale, RangesByStyle)
         EXPECT_EQ(s.lo, c.lo);
         EXPECT_EQ(s.scale, c.scale);
     }
-}
-
-TEST(Zoom, EveryCellBecomesABlock)
-{
-    QImage one(2, 1, QImage::Format_RGB32);
-    one.setPixel(0, 0, 0xff102030);
-    one.setPixel(1, 0, 0xff405060);
-    const QImage z = rd::batch::zoomed(one, 3);
-    ASSERT_EQ(z.size(), QSize(6, 3));
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 6; ++x)
-            EXPECT_EQ(z.pixel(x, y), x < 3 ? 0xff102030u : 0xff405060u) << x << "," << y;
 }

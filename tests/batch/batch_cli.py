@@ -1,11 +1,12 @@
 """What the batch tool's command-line tests share: the tool's path and running it."""
 import os
 import pty
-import struct
-import zlib
 import resource
 import subprocess
 import sys
+
+import numpy as np
+from PIL import Image
 
 EXE = None
 
@@ -51,37 +52,13 @@ def content(path):
         return f.read()
 
 
-PNG_MAGIC = b"\x89PNG\r\n\x1a\n"
-TEXT_CHUNKS = (b"tEXt", b"zTXt", b"iTXt")
-
-
-def png_chunks(data):
-    """The (type, body, whole chunk) of every chunk of a PNG file's bytes."""
-    assert data.startswith(PNG_MAGIC)
-    at = len(PNG_MAGIC)
-    while at < len(data):
-        size, = struct.unpack(">I", data[at:at + 4])
-        yield data[at + 4:at + 8], data[at + 8:at + 8 + size], data[at:at + 12 + size]
-        at += 12 + size
+def pixels(path):
+    """A picture's pixels as rows of RGB."""
+    with Image.open(path) as im:
+        return np.asarray(im.convert("RGB"))
 
 
 def png_text(path):
     """A PNG's text chunks as {key: text}."""
-    text = {}
-    for kind, body, _ in png_chunks(content(path)):
-        if kind == b"tEXt":
-            key, value = body.split(b"\0", 1)
-        elif kind == b"zTXt":
-            key, rest = body.split(b"\0", 1)
-            value = zlib.decompress(rest[1:])
-        else:
-            continue
-        text[key.decode("latin-1")] = value.decode("latin-1")
-    return text
-
-
-def without_text(data):
-    """A file's bytes, for a PNG without its text chunks (the picture alone)."""
-    if not data.startswith(PNG_MAGIC):
-        return data
-    return PNG_MAGIC + b"".join(c for kind, _, c in png_chunks(data) if kind not in TEXT_CHUNKS)
+    with Image.open(path) as im:
+        return dict(im.text)

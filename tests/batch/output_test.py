@@ -146,7 +146,6 @@ class Names(unittest.TestCase):
                  2, '--image "f-%d.png": names the same file as --kymograph "./f-3-v.png"'),
                 (("--save", "a", "--size", "8", "--save", "b"), 2,
                  '--save "b": this option is given more than once'),
-                (("--steps", "2", "--steps", "3"), 2, '--steps "3": this option is given more than once'),
                 (("--save", "a%b"), 2,
                  '--save "a%b": a % must start %d, %0Nd or %% (for example frame-%05d.png)'),
                 (("--image", "short.png", "--save", long_name), 4,
@@ -154,15 +153,6 @@ class Names(unittest.TestCase):
             with self.subTest(args), tempfile.TemporaryDirectory() as d:
                 self.assertEqual(run(*args, cwd=d), (code, "rdsim-batch: %s\n" % message))
                 self.assertEqual(os.listdir(d), [])
-
-    def test_two_sweeps_into_one_folder_keep_both_csvs(self):
-        with tempfile.TemporaryDirectory() as d:
-            os.mkdir(os.path.join(d, "out"))
-            for prefix in ("a", "b"):
-                self.assertEqual(run("--size", "8", "--steps", "1", "--sweep", "kA=0.1:0.2:2",
-                                     "--save", "out/" + prefix, cwd=d), (0, ""))
-            self.assertEqual(sorted(f for f in os.listdir(os.path.join(d, "out"))
-                                    if f.endswith(".csv")), ["a-sweep.csv", "b-sweep.csv"])
 
     def test_an_arithmetic_error_names_the_frames_written(self):
         with tempfile.TemporaryDirectory() as d:

@@ -243,10 +243,5 @@ private:
     std::unique_ptr<frmMain> w;
 };
 
-int main(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    TestEditing editing;
-    return QTest::qExec(&editing, argc, argv) == 0 ? 0 : 1;
-}
+QTEST_MAIN(TestEditing)
 #include "tst_Editing.moc"

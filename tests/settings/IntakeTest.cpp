@@ -123,9 +123,9 @@ TEST(Intake, FieldSizeRoundsAfterSubtractingOneAndIsCappedAndIterationsRoundHalf
     }
 }
 
-// One row per kind of refusal (the number parser's refusals are its own tests). One refused text:
-// typed into Text2, Text3 or Text1(box), whose number 10 * model + slot also picks the model; the
-// message starts with the name of the box.
+// One row per kind of refusal (the number parser's and the size box's are their own tests). One
+// refused text: typed into Text2, Text3 or Text1(box), whose number 10 * model + slot also picks
+// the model; the message starts with the name of the box.
 struct Refusal {
     int box;
     std::string text, message;
@@ -140,9 +140,6 @@ const Refusal kRefusals[] = {
     { rd::kItersBox, "abc", kIters + "\"abc\" is not a number." },
     { rd::kItersBox, "0.5", kIters + "\"0.5\" must not round to 0." },
     { rd::kItersBox, "2147483647.5", kIters + "\"2147483647.5\"" + kRange },
-    { rd::kSizeBox, "0.4", "Field Size: \"0.4\" gives fewer than 1 cell." },
-    { rd::kSizeBox, "1e400",
-        "Field Size: \"1e400\" is out of range (at most 129 cells are used)." },
     { 24, "1e39", "Dv of Gray-Scott: \"1e39\" is too large (the limit is about 3.4e38)." },
     { 10, "1e-50", "u range of Schnakenberg: \"1e-50\" must not be 0." }, // underflows to 0
     // 255 / 1e-37 overflows single precision.
