@@ -5,6 +5,7 @@
 #include "engine/EngineError.h"
 #include "engine/Integrators.h"
 #include "engine/SimState.h"
+#include "settings/Intake.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace rdtest {
@@ -25,16 +27,13 @@ inline std::uint32_t bits(float x)
 struct ModelDefaults {
     const char* name;
     rd::Model model;
-    float kA, kB, kC;
-    double scale;
-    float uMax, vMax, Du, Dv;
 };
 
 inline const ModelDefaults kDefaults[] = {
-    { "gm", rd::Model::GiererMeinhardt, 0.1f, 1.5f, 0.5f, 0.01, 3.0f, 3.0f, 1.0f, 20.0f },
-    { "sch", rd::Model::Schnakenberg, 0.025f, 1.55f, 0.0f, 0.01, 3.0f, 3.0f, 1.0f, 20.0f },
-    { "gs", rd::Model::GrayScott, 0.04f, 0.06f, 0.0f, 1.0, 1.0f, 1.0f, 10.0f, 20.0f },
-    { "ore", rd::Model::Oregonator, 1.0f, 8e-4f, 0.01f, 0.001, 1.0f, 1.0f, 1.0f, 20.0f },
+    { "gm", rd::Model::GiererMeinhardt },
+    { "sch", rd::Model::Schnakenberg },
+    { "gs", rd::Model::GrayScott },
+    { "ore", rd::Model::Oregonator },
 };
 
 inline std::int64_t cellCount(int dim, int n)
@@ -50,25 +49,15 @@ inline void deriveSelfWeights(rd::SimState& s, int dim)
     s.sv = static_cast<float>(1.0 - w * static_cast<double>(s.cv));
 }
 
-// A state of n cells (per side in 2D) with the model's start-up coefficients.
+// A state of n cells (per side in 2D) with the model's start-up coefficients, as the
+// intake derives them from the start-up texts.
 inline rd::SimState makeState(const ModelDefaults& m, int dim, int n)
 {
+    rd::IntakeInput input = rd::defaultIntakeInput(m.model, dim == 1);
+    input.sizeText = std::to_string(n);
+    input.sizeLimit = { n, false };
     rd::SimState s;
-    s.kA = m.kA;
-    s.kB = m.kB;
-    s.kC = m.kC;
-    s.reactGain = static_cast<float>(m.scale * static_cast<double>(s.dt));
-    s.uMax = m.uMax;
-    s.vMax = m.vMax;
-    s.Du = m.Du;
-    s.Dv = m.Dv;
-    const double dt = s.dt, dx = s.dx;
-    s.cu = static_cast<float>(static_cast<double>(s.Du) * 1e-6 * dt / dx / dx);
-    s.cv = static_cast<float>(static_cast<double>(s.Dv) * 1e-6 * dt / dx / dx);
-    deriveSelfWeights(s, dim);
-    s.nCells = n;
-    s.lastIdx = n - 1;
-    s.lastInner = n - 2;
+    rd::applyIntake(s, std::get<rd::IntakeValues>(rd::evaluateIntake(input, s.dt, s.dx)));
     s.resizeArrays(dim == 1 ? s.highestIndex1D() : s.highestIndex2D());
     return s;
 }
