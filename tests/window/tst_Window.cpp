@@ -5,7 +5,6 @@
 #include <QtTest>
 #include <QtWidgets>
 
-#include <cstring>
 #include <vector>
 
 using gt::bits;
@@ -151,57 +150,5 @@ private slots:
     }
 };
 
-// The run to the iteration limit, on its own because it takes seconds.
-class TestIterationLimit : public QObject {
-    Q_OBJECT
-
-private slots:
-    void endsAfterAMillionWithStopCaption()
-    {
-        frmMain w;
-        gt::typeInto(w.Text3, QStringLiteral("2"));
-        QVERIFY(Access::applySettings(w));
-        w.state.uA = { 1.0f, 2.0f, 0.0f };
-        w.state.vA = { 1.0f, 1.5f, 0.0f };
-        bool guardFired = false; // a loop still going after the bound is stopped and fails
-        QTimer::singleShot(300000, &w, [&] {
-            guardFired = true;
-            w.state.running = rd::kFalse;
-        });
-        QElapsedTimer clock;
-        clock.start();
-        gt::click(w.Run);
-        qInfo(
-            "1,000,000 iterations of N = 2 took %lld ms", static_cast<long long>(clock.elapsed()));
-        QVERIFY(!guardFired);
-        QCOMPARE(w.Label2->text(), QStringLiteral("1000001"));
-        QCOMPARE(w.Run->text(), QStringLiteral("Stop"));
-        QCOMPARE(w.state.running, rd::kTrue);
-        // The next click is a Stop that steps no more.
-        const std::vector<float> uA = w.state.uA;
-        gt::click(w.Run);
-        QCOMPARE(w.Run->text(), QStringLiteral("Start"));
-        QCOMPARE(w.Label2->text(), QStringLiteral("1000001"));
-        QVERIFY(sameBits(w.state.uA, uA));
-    }
-};
-
-// "--iteration-limit" as the first argument runs the long run to the iteration limit only;
-// the other arguments go to QtTest.
-int main(int argc, char* argv[])
-{
-    QApplication app(argc, argv);
-    std::vector<char*> args(argv, argv + argc);
-    const bool limitOnly = args.size() > 1 && std::strcmp(args[1], "--iteration-limit") == 0;
-    if (limitOnly)
-        args.erase(args.begin() + 1);
-    const int n = static_cast<int>(args.size());
-    if (limitOnly) {
-        TestIterationLimit t;
-        return QTest::qExec(&t, n, args.data()) == 0 ? 0 : 1;
-    }
-    TestWindow t;
-    return QTest::qExec(&t, n, args.data()) == 0 ? 0 : 1;
-}
-
+QTEST_MAIN(TestWindow)
 #include "tst_Window.moc"
