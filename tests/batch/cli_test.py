@@ -120,33 +120,23 @@ class Failures(unittest.TestCase):
 
 
 class Pictures(unittest.TestCase):
-    def test_frames_are_the_states_every_k_steps(self):
-        with tempfile.TemporaryDirectory() as d:
-            code, _, err = run("--size", "20", "--init", "random", "--seed", "3", "--steps", "25",
-                               "--every", "10", "--image", "fr-%03d.bmp", "--save", "end", cwd=d)
-            self.assertEqual((code, err), (0, ""))
-            self.assertEqual(files_in(d), ["end-u.npy", "end-v.npy", "end.json", "fr-000.bmp",
-                                           "fr-001.bmp", "fr-002.bmp"])
-            for k in range(3):
-                code, _, _ = run("--size", "20", "--init", "random", "--seed", "3", "--steps",
-                                 10 * k, "--save", "at%d" % k, cwd=d)
-                self.assertEqual(code, 0)
-                u = np.load(os.path.join(d, "at%d-u.npy" % k))
-                frame = pixels(os.path.join(d, "fr-%03d.bmp" % k))
-                self.assertTrue(np.array_equal(frame[:, :, 0], grey_levels(u, 3)), k)
-
-    def test_kymograph_rows_are_u_every_k_steps(self):
-        with tempfile.TemporaryDirectory() as d:
-            args = ("--dim", "1", "--size", "30", "--init", "random", "--seed", "8",
-                    "--set", "uMax=2.5")
-            code, _, err = run(*args, "--steps", "40", "--every", "8", "--kymograph", "k.bmp", cwd=d)
-            self.assertEqual((code, err), (0, ""))
-            k = pixels(os.path.join(d, "k.bmp"))
-            self.assertEqual(k.shape, (6, 30, 3))
-            for row in range(6):
-                self.assertEqual(run(*args, "--steps", 8 * row, "--save", "r", cwd=d)[0], 0)
-                u = np.load(os.path.join(d, "r-u.npy"))
-                self.assertTrue(np.array_equal(k[row, :, 1], grey_levels(u, 2.5)), row)
+    def test_frames_and_kymograph_rows_are_the_states_every_k_steps(self):
+        # settings, steps, every, the pictures, picture k's grey levels, uMax
+        cases = [(("--size", "20", "--init", "random", "--seed", "3"), 25, 10,
+                  ("--image", "fr-%03d.bmp"), lambda d, k: pixels(os.path.join(d, "fr-%03d.bmp" % k))[:, :, 0], 3),
+                 (("--dim", "1", "--size", "30", "--init", "random", "--seed", "8", "--set", "uMax=2.5"),
+                  40, 8, ("--kymograph", "k.bmp"), lambda d, k: pixels(os.path.join(d, "k.bmp"))[k, :, 1], 2.5)]
+        for args, steps, every, pictures, picture, u_max in cases:
+            with self.subTest(pictures), tempfile.TemporaryDirectory() as d:
+                code, _, err = run(*args, "--steps", steps, "--every", every, *pictures, cwd=d)
+                self.assertEqual((code, err), (0, ""))
+                frames = steps // every + 1
+                self.assertEqual(len(files_in(d)), (frames if pictures[0] == "--image" else 1) + 1)
+                for k in range(frames):
+                    self.assertEqual(run(*args, "--steps", every * k, "--save", "r", cwd=d)[0], 0)
+                    u = np.load(os.path.join(d, "r-u.npy"))
+                    self.assertTrue(np.array_equal(picture(d, k), grey_levels(u, u_max)), k)
+                self.assertRaises((IndexError, FileNotFoundError), picture, d, frames)  # no more
 
 
 class Sweeps(unittest.TestCase):
