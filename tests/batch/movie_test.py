@@ -11,7 +11,7 @@ import tempfile
 import unittest
 
 import batch_cli
-from batch_cli import run
+from batch_cli import pixels, run
 
 RUN = ["--init", "random", "--seed", "2", "--size", "30", "--steps", "60", "--every", "10"]
 
@@ -32,10 +32,7 @@ class Movies(unittest.TestCase):
         with tempfile.TemporaryDirectory() as d:
             code, _, err = run(*RUN, *style, "--image", "f-%02d.png", "--movie", "m.apng", cwd=d)
             self.assertEqual(code, 0, err)
-            probe = subprocess.run(["ffprobe", "-v", "error", "-show_entries", "stream=width,height",
-                                    "-of", "csv=p=0", os.path.join(d, "f-00.png")],
-                                   capture_output=True, text=True, check=True).stdout
-            size = tuple(int(x) for x in probe.strip().split(","))
+            size = pixels(os.path.join(d, "f-00.png")).shape[1::-1]  # (width, height)
             frames = decoded(os.path.join(d, "f-%02d.png"), size)
             self.assertEqual(len(frames), 7)
             self.assertEqual(decoded(os.path.join(d, "m.apng"), size), frames)
