@@ -34,6 +34,13 @@ TEST(SizeLimit, EachFrontEndCapsOrRefusesAboveItsLargestField)
              Case { "512", batch, 512, false, "" },
              Case { "4096", window, 129, true, "" },
              Case { "129.5", window, 129, false, "" },
+             Case { "128", window, 128, false, "" },
+             Case { "128.5", window, 129, false, "" }, // 127.5 rounds to 128
+             Case { "127.5", window, 127, false, "" },
+             Case { "130.5", window, 129, true, "" },
+             Case { "2147483649", window, 129, true, "" }, // past the 32-bit range
+             Case { "2.5", window, 3, false, "" },
+             Case { "0.6", window, 1, false, "" },
              Case { "1e400", window, 0, false,
                  "Field Size: \"1e400\" is out of range (at most 129 cells are used)." },
              Case { "100.5", oddCap, 100, true, "" },
@@ -56,6 +63,7 @@ TEST(SizeLimit, EachFrontEndCapsOrRefusesAboveItsLargestField)
             ASSERT_NE(values, nullptr) << c.size << ": " << (error ? error->message : "");
             EXPECT_EQ(values->nCells, c.nCells) << c.size;
             EXPECT_EQ(values->lastIdx, c.nCells - 1) << c.size;
+            EXPECT_EQ(values->lastInner, c.nCells - 2) << c.size;
             EXPECT_EQ(values->sizeCapped, c.capped) << c.size;
         }
     }
