@@ -87,7 +87,7 @@ std::optional<std::pair<int, rd::EngineError>> stepUntilFailure(
 {
     for (int n = 1; n <= limit; ++n) {
         try {
-            gt::step(s, m, oneD);
+            rd::step(s, m, rd::dimensionOf(oneD));
         } catch (const rd::EngineError& e) {
             return std::pair { n, e };
         }

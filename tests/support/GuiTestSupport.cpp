@@ -85,11 +85,6 @@ QAction* menuEntry(frmMain& w, rd::Model model)
     return std::array { w.mnuGM, w.mnuSch, w.mnuGS, w.mnuOre }[std::size_t(rd::modelNumber(model))];
 }
 
-void step(rd::SimState& s, rd::Model model, bool oneD)
-{
-    rd::step(s, model, rd::dimensionOf(oneD));
-}
-
 int driveRun(frmMain& w, const std::function<void(int)>& act, int maxYields)
 {
     // Each call posts the next one first; an event posted while posted events are delivered
@@ -132,7 +127,7 @@ std::optional<rd::SimState> actDuringRun(
 bool stepsLeadTo(rd::SimState from, rd::Model model, bool oneD, int steps, const frmMain& w)
 {
     for (int n = 0; n < steps; ++n)
-        step(from, model, oneD);
+        rd::step(from, model, rd::dimensionOf(oneD));
     return sameBits(w.state.uA, from.uA) && sameBits(w.state.vA, from.vA)
         && sameBits(w.state.uB, from.uB) && sameBits(w.state.vB, from.vB);
 }

@@ -49,8 +49,6 @@ QPoint cell(int i, int j);
 int counter(const frmMain& w);
 // The "Function" menu's entry of a model.
 QAction* menuEntry(frmMain& w, rd::Model model);
-// One engine step of the set that is current, as the window's runs take it.
-void step(rd::SimState& s, rd::Model model, bool oneD);
 
 // Clicks Run and calls act(yield) once in every yield of the run (yield n follows step n and
 // its redraw), nested runs started from act included, until act stops the run. A run going on

@@ -144,7 +144,7 @@ private slots:
         QCOMPARE(w.Picture3->image(), rd::renderField(uA2.data(), 128, s.grayScale));
         // The next run's first step reads set A (step 2), not the newer set B.
         rd::SimState fromA = w.state;
-        gt::step(fromA, rd::Model::GiererMeinhardt, false);
+        rd::step(fromA, rd::Model::GiererMeinhardt, rd::Dimension::Two);
         QCOMPARE(gt::driveRun(w, [&](int) { gt::click(w.Run); }), 1);
         QVERIFY(sameBits(s.uB, fromA.uB) && sameBits(s.vB, fromA.vB));
     }
