@@ -66,19 +66,25 @@ QImage fieldPictureOf(const Prepared& run, const PictureStyle& style, std::int32
     return image;
 }
 
+// The SHA-256 of the run's current fields, for the records of its state.
+std::string fieldsShaOf(const Prepared& run)
+{
+    return fieldsSha256(currentU(run.state, run.oneD), currentV(run.state, run.oneD));
+}
+
 // A picture with the record of the state it shows.
 void addPicture(output::OutputSet& set, QImage image, const std::string& name,
-    const RunFacts& facts, const Prepared& run, std::int32_t step,
+    const RunFacts& facts, std::int32_t step, const std::string& fields,
     const std::vector<SavedFile>& saved)
 {
-    attachRecord(image, recordOf(facts, run, step, name, saved));
+    attachRecord(image, recordOf(facts, step, fields, name, saved));
     set.add(name, encodePicture(image, name));
 }
 
 // The picture of the state: the field in 2D (the window's grey one unless styled), the two
 // profile plots in 1D (only zoomed).
 void addStatePictures(output::OutputSet& set, const Prepared& run, const PictureStyle& style,
-    const std::string& name, std::int32_t step, const RunFacts& facts,
+    const std::string& name, std::int32_t step, const RunFacts& facts, const std::string& fields,
     const std::vector<SavedFile>& saved = {})
 {
     const SimState& s = run.state;
@@ -87,17 +93,12 @@ void addStatePictures(output::OutputSet& set, const Prepared& run, const Picture
         const auto profile = [&](std::span<const float> cells, float range, QColor colour) {
             return zoomed(renderProfile(cells, range, colour), style.zoom);
         };
-        addPicture(
-            set, profile(currentU(s, true), s.uMax, QColor(255, 0, 0)), u, facts, run, step, saved);
-        addPicture(
-            set, profile(currentV(s, true), s.vMax, QColor(0, 0, 255)), v, facts, run, step, saved);
+        addPicture(set, profile(currentU(s, true), s.uMax, QColor(255, 0, 0)), u, facts, step,
+            fields, saved);
+        addPicture(set, profile(currentV(s, true), s.vMax, QColor(0, 0, 255)), v, facts, step,
+            fields, saved);
     } else {
-        const bool v = style.species == 'v';
-        const auto cells = v ? currentV(s, false) : currentU(s, false);
-        const float panelScale = v ? 255.0f / s.vMax : s.grayScale;
-        addPicture(set,
-            fieldPicture(cells, s.nCells, s.nCells, panelScale, style, captionOf(run, step)), name,
-            facts, run, step, saved);
+        addPicture(set, fieldPictureOf(run, style, step), name, facts, step, fields, saved);
     }
 }
 
@@ -224,8 +225,8 @@ RunReport runOne(
                     movie->addFrame(fieldPictureOf(run, o.picture, n));
                 if (frames) {
                     output::OutputSet set;
-                    addStatePictures(
-                        set, run, o.picture, formatFrameName(t.image, n / o.every), n, facts);
+                    addStatePictures(set, run, o.picture, formatFrameName(t.image, n / o.every), n,
+                        facts, fieldsShaOf(run));
                     throwIfInterrupted();
                     commitInto(set, report.files);
                     ++framesWritten;
@@ -250,15 +251,18 @@ RunReport runOne(
         std::vector<SavedFile> saved;
         if (!t.savePrefix.empty())
             saved = addFields(set, run, t.savePrefix);
+        // Every output carries the record, so a run with none needs no hash.
+        const std::string record = recordPath(t);
+        const std::string fields = record.empty() ? std::string() : fieldsShaOf(run);
         if (!t.image.empty() && !frames)
-            addStatePictures(set, run, o.picture, t.image, taken, facts, saved);
+            addStatePictures(set, run, o.picture, t.image, taken, facts, fields, saved);
         if (movie)
             set.add(t.movie, movie->finish());
         if (kymograph)
-            addPicture(set, kymograph->image(captionOf(run, taken)), t.kymograph, facts, run, taken,
-                saved);
-        if (const std::string record = recordPath(t); !record.empty())
-            set.add(record, recordBytes(recordOf(facts, run, taken, record, saved)));
+            addPicture(set, kymograph->image(captionOf(run, taken)), t.kymograph, facts, taken,
+                fields, saved);
+        if (!record.empty())
+            set.add(record, recordBytes(recordOf(facts, taken, fields, record, saved)));
         throwIfInterrupted();
         commitInto(set, report.files);
     } catch (const StepFailed& e) {

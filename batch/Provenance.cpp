@@ -95,7 +95,7 @@ RunFacts runFacts(const Options& o, const std::vector<std::string>& overrides, c
     return f;
 }
 
-QJsonObject recordOf(const RunFacts& facts, const Prepared& run, std::int32_t step,
+QJsonObject recordOf(const RunFacts& facts, std::int32_t step, const std::string& fields,
     const std::string& carrier, const std::vector<SavedFile>& saved)
 {
     QJsonObject initial;
@@ -114,13 +114,10 @@ QJsonObject recordOf(const RunFacts& facts, const Prepared& run, std::int32_t st
             { "v", fileEntry(facts.loadV, facts.loadVSha256, carrier) } };
         break;
     }
-    const SimState& s = run.state;
     QJsonObject record { { "program", QString::fromStdString(programVersion()) },
         { "settings", facts.settings }, { "initial", initial }, { "steps", step },
         { "fields",
-            QJsonObject { { "sha256",
-                              QString::fromStdString(
-                                  fieldsSha256(currentU(s, run.oneD), currentV(s, run.oneD))) },
+            QJsonObject { { "sha256", QString::fromStdString(fields) },
                 { "bytes", "u then v, float32 little-endian, row by row" } } } };
     QJsonObject files;
     for (const SavedFile& f : saved)

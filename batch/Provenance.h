@@ -46,9 +46,11 @@ struct SavedFile {
     std::string sha256;
 };
 
-// The record of `run` after `step` steps, for the file `carrier` that holds it (the JSON
-// file or a picture): the files it names are relative to the carrier's folder.
-QJsonObject recordOf(const RunFacts& facts, const Prepared& run, std::int32_t step,
+// The record of a run after `step` steps, whose fields then have the SHA-256 `fields`
+// (fieldsSha256), for the file `carrier` that holds it (the JSON file or a picture): the files
+// it names are relative to the carrier's folder. One state's fields are hashed once, however
+// many files carry its record.
+QJsonObject recordOf(const RunFacts& facts, std::int32_t step, const std::string& fields,
     const std::string& carrier, const std::vector<SavedFile>& saved = {});
 // The record as a file: indented JSON, keys sorted, so that one run gives the same bytes.
 std::vector<std::byte> recordBytes(const QJsonObject& record);
