@@ -5,6 +5,7 @@
 #include "batch/BatchRun.h"
 #include "batch/Interrupt.h"
 #include "batch/RunFindings.h"
+#include "batch/Workers.h"
 
 #include <algorithm>
 #include <atomic>
@@ -132,16 +133,7 @@ AnalyticMap classifyMap(const AtlasArgs& a, unsigned jobs, const std::function<v
     };
     if (jobs == 0)
         jobs = std::max(1u, std::thread::hardware_concurrency());
-    jobs = static_cast<unsigned>(std::min<std::size_t>(jobs, height));
-    std::vector<std::jthread> workers;
-    try {
-        for (unsigned w = 1; w < jobs; ++w)
-            workers.emplace_back(work);
-    } catch (const std::exception&) {
-        // A thread that cannot start: the rows go to the others, with the same results.
-    }
-    work();
-    workers.clear(); // joins
+    runOnThreads(static_cast<unsigned>(std::min<std::size_t>(jobs, height)), work);
     return map;
 }
 

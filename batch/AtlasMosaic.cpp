@@ -5,6 +5,7 @@
 #include "batch/BatchRun.h"
 #include "batch/Interrupt.h"
 #include "batch/RunScale.h"
+#include "batch/Workers.h"
 
 #include <algorithm>
 #include <array>
@@ -93,10 +94,9 @@ SimulatedMap simulateMap(const AtlasArgs& a, bool progressWanted)
     const Options o = sweepOptions(a);
     const auto combos = combinations(o);
     m.n = m.prediction.base.n;
-    const CoreShare share = shareCores(
-        o, m.n, shardMembers(combos.size(), a.shard).size(), std::thread::hardware_concurrency());
-    m.points.resize(combos.size());
     const std::vector<std::size_t> members = shardMembers(combos.size(), a.shard);
+    const CoreShare share = shareCores(o, m.n, members.size(), std::thread::hardware_concurrency());
+    m.points.resize(combos.size());
     Progress progress(progressWanted, std::int64_t { o.steps } * std::ssize(members),
         static_cast<int>(members.size()));
     std::atomic<std::size_t> next { 0 };
@@ -112,15 +112,7 @@ SimulatedMap simulateMap(const AtlasArgs& a, bool progressWanted)
             }
         }
     };
-    std::vector<std::jthread> workers;
-    try {
-        for (unsigned w = 1; w < share.jobs; ++w)
-            workers.emplace_back(work);
-    } catch (const std::exception&) {
-        // A worker that cannot start: the others take its runs, with the same results.
-    }
-    work();
-    workers.clear(); // joins
+    runOnThreads(share.jobs, work);
     progress.finish();
     for (const std::size_t k : members)
         if (!m.points[k].ran && interruptSignal() == 0)

@@ -8,6 +8,7 @@
 #include "batch/RunScale.h"
 #include "batch/SeededStart.h"
 #include "batch/Shards.h"
+#include "batch/Workers.h"
 
 #include <QGuiApplication>
 
@@ -115,24 +116,8 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
         for (std::size_t i; interruptSignal() == 0 && (i = next++) < members.size();)
             runCombination(members[i]);
     };
-    if (o.sweeps.empty()) {
-        work();
-    } else {
-        // At most one state per hardware thread is held at once, whatever --jobs asks.
-        const unsigned jobs = share.jobs;
-        std::vector<std::jthread> workers;
-        try {
-            workers.reserve(jobs);
-            for (unsigned w = 0; w < jobs; ++w)
-                workers.emplace_back(work);
-        } catch (const std::exception&) {
-            // A thread that cannot start (no memory for its stack): the sweep goes on with
-            // the threads that did, or on this one.
-        }
-        if (workers.empty())
-            work();
-        workers.clear(); // joins
-    }
+    // At most one state per hardware thread is held at once, whatever --jobs asks.
+    runOnThreads(o.sweeps.empty() ? 1 : share.jobs, work);
     progress.finish();
 
     const int signal = interruptSignal();
