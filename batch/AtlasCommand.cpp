@@ -1,14 +1,13 @@
 #include "batch/AtlasCommand.h"
 
 #include "batch/BatchRun.h"
+#include "batch/FieldPicture.h"
 #include "batch/Interrupt.h"
 #include "batch/OptionText.h"
 #include "output/OutputSet.h"
 #include "settings/NumberText.h"
 
-#include <QBuffer>
 #include <QGuiApplication>
-#include <QImageWriter>
 
 #include <algorithm>
 #include <chrono>
@@ -104,20 +103,6 @@ AtlasAxis parseAxis(const std::string& option, const std::string& arg, const Opt
     const auto start = parseDouble(o.boxes[static_cast<std::size_t>(slot)]);
     axis.startUp = start.ok() ? start.value : NAN;
     return axis;
-}
-
-std::vector<std::byte> pngBytes(const QImage& image)
-{
-    if (image.isNull())
-        throw std::bad_alloc();
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(image))
-        throw std::bad_alloc();
-    const auto* p = reinterpret_cast<const std::byte*>(bytes.constData());
-    return { p, p + bytes.size() };
 }
 
 std::vector<std::byte> textBytes(const std::string& s)
@@ -339,7 +324,7 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
         if (!a.csv.empty())
             set.add(a.csv, textBytes(csv));
         if (!a.image.empty())
-            set.add(a.image, pngBytes(picture));
+            set.add(a.image, encodePicture(picture, a.image));
         throwIfInterrupted();
         set.commit();
     } catch (const UsageError& e) {

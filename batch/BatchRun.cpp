@@ -13,9 +13,6 @@
 #include "engine/Integrators.h"
 #include "engine/StepThreads.h"
 
-#include <QBuffer>
-#include <QImageWriter>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -26,23 +23,6 @@
 namespace rd::batch {
 
 namespace {
-
-// Pictures are encoded in memory; a null image or a failed encoding into memory can only
-// come from a want of memory.
-std::vector<std::byte> encodePicture(const QImage& image, const std::string& name)
-{
-    if (image.isNull())
-        throw std::bad_alloc();
-    const std::string ext = name.substr(name.rfind('.') + 1);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, QByteArray::fromStdString(ext).toLower());
-    if (!writer.write(image))
-        throw std::bad_alloc();
-    const auto* p = reinterpret_cast<const std::byte*>(bytes.constData());
-    return { p, p + bytes.size() };
-}
 
 // The caption of a picture: model, step and time.
 std::string captionOf(const Prepared& run, std::int32_t step)

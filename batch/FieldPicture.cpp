@@ -3,12 +3,15 @@
 #include "batch/ColormapTables.h"
 #include "display/FieldImage.h"
 
+#include <QBuffer>
 #include <QGuiApplication>
+#include <QImageWriter>
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 namespace rd::batch {
 
@@ -221,6 +224,22 @@ std::unique_ptr<QGuiApplication> offscreenApplication()
     auto app = std::make_unique<QGuiApplication>(fakeArgc, fakeArgv);
     qInstallMessageHandler(previous);
     return app;
+}
+
+// A null image or a failed encoding into memory can only come from a want of memory.
+std::vector<std::byte> encodePicture(const QImage& image, const std::string& name)
+{
+    if (image.isNull())
+        throw std::bad_alloc();
+    const std::string ext = name.substr(name.rfind('.') + 1);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, QByteArray::fromStdString(ext).toLower());
+    if (!writer.write(image))
+        throw std::bad_alloc();
+    const auto* p = reinterpret_cast<const std::byte*>(bytes.constData());
+    return { p, p + bytes.size() };
 }
 
 } // namespace rd::batch

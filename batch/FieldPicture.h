@@ -4,12 +4,14 @@
 
 #include <QImage>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QGuiApplication;
 
@@ -66,5 +68,9 @@ QImage zoomed(const QImage& image, int zoom);
 // Text needs a font database: an off-screen application when there is none yet (null when
 // one exists already). Qt's start-up remarks are not shown.
 std::unique_ptr<QGuiApplication> offscreenApplication();
+
+// The picture encoded in memory in the format its file name's extension names (PNG or BMP).
+// Throws std::bad_alloc.
+std::vector<std::byte> encodePicture(const QImage& image, const std::string& name);
 
 } // namespace rd::batch
