@@ -1,16 +1,11 @@
-// Large batch runs: how an invocation shares the cores, the kymograph's size limit, and runs
-// beyond the window's field stepped on several threads with the scalar path's bits.
-#include "batch/BatchRun.h"
+// Large batch runs: how an invocation shares the cores and the kymograph's size limit. Runs on
+// several threads are scale_test.py's; the threaded step's bits, ThreadedStepTest's.
 #include "batch/Options.h"
 #include "batch/RunScale.h"
-#include "engine/EngineError.h"
-#include "engine/Integrators.h"
 #include "tests/batch/ParseOptions.h"
-#include "tests/engine/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -65,7 +60,6 @@ TEST(KymographSize, RefusedBeyondItsPixelLimitSayingHowLarge)
     // 65536 rows of 1024 cells and 16384 of 4096 are the largest pictures taken.
     EXPECT_NO_THROW(check("1024", "65535"));
     EXPECT_NO_THROW(check("4096", "16383"));
-    EXPECT_NO_THROW(check("4096", "0"));
     try {
         check("4096", "16384");
         ADD_FAILURE() << "a kymograph of 4096 x 16385 pixels was taken";
@@ -75,50 +69,6 @@ TEST(KymographSize, RefusedBeyondItsPixelLimitSayingHowLarge)
             "hold); at most 67108864 pixels (choose a larger --every or fewer --steps)");
     }
     EXPECT_THROW(check("1025", "65535"), rd::batch::UsageError);
-}
-
-// A 512-cell field stepped through advance() on 1, 2 and 3 threads against the scalar path
-// stepped here: the same cells bit for bit, and the same first failing cell and iteration.
-TEST(LargeGrid, EveryThreadCountGivesTheScalarPathsBits)
-{
-    struct Case {
-        const char* model;
-        const char* scale;
-        int steps;
-    };
-    for (const Case& c :
-        { Case { "gm", "0.5", 31 }, Case { "gray-scott", "1", 20 }, Case { "gm", "1e37", 40 } }) {
-        const Options o = parse({ "--model", c.model, "--size", "512", "--init", "random", "--seed",
-            "9", "--set", std::string("scale=") + c.scale });
-        rd::batch::Prepared reference = rd::batch::prepareSettings(o);
-        rd::batch::initialise(reference, o, nullptr);
-        rd::SimState& s = reference.state;
-        std::string failure;
-        int failedAt = 0;
-        for (int n = 1; n <= c.steps && failure.empty(); ++n) {
-            try {
-                s.phaseA ? rd::scalar::Step2DFromA(s, reference.model)
-                         : rd::scalar::Step2DFromB(s, reference.model);
-            } catch (const rd::EngineError& e) {
-                failure = e.what();
-                failedAt = n;
-            }
-        }
-        EXPECT_EQ(failure.empty(), std::string(c.scale) != "1e37") << c.model;
-        for (int threads : { 1, 2, 3 }) {
-            rd::batch::Prepared run = rd::batch::prepareSettings(o);
-            rd::batch::initialise(run, o, nullptr);
-            run.threads = threads;
-            try {
-                rd::batch::advance(run, c.steps, 0, {});
-                EXPECT_TRUE(failure.empty()) << threads;
-            } catch (const rd::batch::StepFailed& e) {
-                EXPECT_EQ(e.what(), failure) << threads;
-                EXPECT_EQ(e.iteration(), failedAt) << threads;
-            }
-            EXPECT_TRUE(rdtest::sameState(run.state, s)) << c.model << " " << threads;
-        }
-    }
 }
 
 } // namespace

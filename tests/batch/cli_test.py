@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """rdsim-batch seen from outside: exit statuses, messages, files NumPy reads and writes,
-sweeps against single runs, frames, kymographs and the progress line.
+sweeps against single runs, frames and kymographs (the progress line is findings_test.py's).
 
 Usage: cli_test.py PATH-TO-rdsim-batch
 """
@@ -11,7 +11,7 @@ import unittest
 import numpy as np
 
 import batch_cli
-from batch_cli import content, pixels, run, run_on_terminal
+from batch_cli import content, pixels, run
 
 def files_in(folder):
     return sorted(os.listdir(folder))
@@ -30,7 +30,6 @@ class Basics(unittest.TestCase):
             (["--steps", "ten"], 'rdsim-batch: --steps "ten": not a whole number from 0 to 1000000'),
             (["--set", "kA=0.1x"], 'rdsim-batch: --set "kA=0.1x": constant production of u of '
                                    'Gierer-Meinhardt: "0.1x" is not a number.'),
-            (["--size", "-3"], 'rdsim-batch: --size "-3": Field Size: "-3" gives fewer than 1 cell.'),
             (["--sweep", "uMax=0:1:2"], 'rdsim-batch: --sweep uMax value "0": u range of '
                                         'Gierer-Meinhardt: "0" must not be 0.'),
             (["--load-u", "nothere.npy", "--load-v", "nothere.npy"],
@@ -44,14 +43,6 @@ class Basics(unittest.TestCase):
                 self.assertTrue(err.startswith(message), err)
                 self.assertEqual(err.count("\n"), 1, err)
                 self.assertEqual(files_in(d), [])
-
-    def test_progress_line_only_on_a_terminal_and_not_with_quiet(self):
-        with tempfile.TemporaryDirectory() as d:
-            code, err = run_on_terminal("--size", "64", "--steps", "400", cwd=d)
-            self.assertEqual(code, 0)
-            self.assertRegex(err, r"400/400 steps, \d+ steps/s, 0 s left")
-            code, err = run_on_terminal("--size", "64", "--steps", "400", "--quiet", cwd=d)
-            self.assertEqual((code, err), (0, ""))
 
 
 class NumpyFiles(unittest.TestCase):
@@ -142,7 +133,7 @@ class Pictures(unittest.TestCase):
 class Sweeps(unittest.TestCase):
     ARGS = ("--size", "24", "--init", "random", "--seed", "11", "--steps", "60")
 
-    # The same files for any --jobs are replay_test.py's.
+    # The same files for any --jobs and --shard are shard_test.py's.
     def test_rows_match_single_runs(self):
         with tempfile.TemporaryDirectory() as d:
             one = os.path.join(d, "1")

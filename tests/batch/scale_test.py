@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """rdsim-batch on fields beyond the window's 129 cells: pictures and .npy files at the largest
-size. The limits and the threads' bits against the scalar path are ScaleTest.cpp's.
+size, and one run on several threads. The limits are ScaleTest.cpp's; the threaded step against
+the scalar path on every vector path, ThreadedStepTest.cpp's.
 
 Usage: scale_test.py PATH-TO-rdsim-batch
 """
@@ -12,7 +13,7 @@ import numpy as np
 from PIL import Image
 
 import batch_cli
-from batch_cli import run
+from batch_cli import content, run
 
 
 class Scale(unittest.TestCase):
@@ -33,6 +34,20 @@ class Scale(unittest.TestCase):
             self.assertEqual((code, err), (0, ""))
             for name, size in (("k.png", (4096, 4)), ("line-u.png", (4096, 62))):
                 self.assertEqual(Image.open(os.path.join(d, name)).size, size, name)
+
+    def test_every_thread_count_gives_the_same_fields_and_the_same_error(self):
+        with tempfile.TemporaryDirectory() as d:
+            for scale in ("0.5", "1e37"):  # the second overflows part-way
+                said = {run("--size", 512, "--init", "random", "--seed", 9, "--steps", 31,
+                            "--set", "scale=" + scale, "--threads", t, "--save", f"{scale}-{t}",
+                            cwd=d) for t in (1, 2, 3)}
+                self.assertEqual(len(said), 1, said)
+                code, _, err = said.pop()
+                self.assertEqual(code, 0 if scale == "0.5" else 3, err)
+                self.assertTrue(scale == "0.5" or "Overflow" in err, err)
+            for s in "uv":
+                self.assertTrue(all(content(os.path.join(d, f"0.5-1-{s}.npy")) ==
+                                    content(os.path.join(d, f"0.5-{t}-{s}.npy")) for t in (2, 3)))
 
 
 if __name__ == "__main__":

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """rdsim-batch's seeded start and split sweeps: the seeded field cell for cell against a
-model of its rule, the refusal of settings without a stable state, K parts merged into the
-very CSV of one run, and merges refused with the faulty part named.
+model of its rule, the refusal of settings without a stable state, K parts (one job each)
+merged into the very CSV of one run on two jobs, with the same fields, pictures and records,
+and merges refused with the faulty part named.
 
 Usage: shard_test.py PATH-TO-rdsim-batch
 """
@@ -89,7 +90,7 @@ class SeededStart(unittest.TestCase):
 
 SWEEP = ["--model", "gray-scott", "--size", 16, "--init", "seeded", "--seed", 3, "--steps", 150,
          "--sweep", "kA=0.02:0.04:5", "--sweep", "kB=0.055:0.065:2", "--save", "out/gs",
-         "--jobs", 2]
+         "--image", "out/gs.png", "--colormap", "viridis"]
 
 
 class Shards(unittest.TestCase):
@@ -97,7 +98,7 @@ class Shards(unittest.TestCase):
     def setUpClass(cls):
         cls.whole = tempfile.mkdtemp()
         os.mkdir(os.path.join(cls.whole, "out"))
-        code, _, err = run(*SWEEP, cwd=cls.whole)
+        code, _, err = run(*SWEEP, "--jobs", 2, cwd=cls.whole)
         assert (code, err) == (0, ""), err
 
     @classmethod
@@ -110,7 +111,7 @@ class Shards(unittest.TestCase):
     def split(self, d, k):
         os.mkdir(os.path.join(d, "out"))
         for i in range(1, k + 1):
-            self.assertEqual(run(*SWEEP, "--shard", f"{i}/{k}", "--quiet", cwd=d), (0, "", ""))
+            self.assertEqual(run(*SWEEP, "--shard", f"{i}/{k}", "--jobs", 1, "--quiet", cwd=d), (0, "", ""))
 
     def test_k_parts_merged_give_the_files_of_one_run_bit_for_bit(self):
         whole = self.files(self.whole)

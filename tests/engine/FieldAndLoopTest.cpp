@@ -1,25 +1,13 @@
 // The Random and Clear buttons' bands, set B and the spare element are checked through the
-// window (settings window tests), and the loop's counter and redraw period by the window's runs;
-// what is left here is what a window run cannot reach.
-#include "engine/FieldInit.h"
+// window (settings window tests), the generator's every draw by shard_test.py's model of the
+// seeded start, and the loop's counter and redraw period by the window's runs; what is left
+// here is what a window run cannot reach.
 #include "engine/RunLoop.h"
 #include "tests/engine/EngineTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 namespace {
-
-TEST(FieldInit, UniformSourceNeverReachesOne)
-{
-    rd::UniformSource rng(1);
-    float top = 0.0f;
-    for (int k = 0; k < 2000000; ++k)
-        top = std::max(top, rng.next());
-    EXPECT_LT(top, 1.0f);
-    EXPECT_GT(top, 0.999f);
-}
 
 TEST(RunLoop, ZeroRedrawPeriodFailsAfterTheFirstStepAndCounter)
 {

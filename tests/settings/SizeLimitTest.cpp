@@ -25,16 +25,12 @@ TEST(SizeLimit, EachFrontEndCapsOrRefusesAboveItsLargestField)
     for (const Case& c : {
              Case { "4096", batch, 4096, false, "" },
              Case { "4095.5", batch, 4095, false, "" }, // 4094.5 rounds to 4094
-             Case { "4096.4", batch, 4096, false, "" },
              Case { "4096.5", batch, 0, false, above }, // 4095.5 rounds to 4096
              Case { "4097", batch, 0, false, above },
-             Case { "1e10", batch, 0, false, above },
              Case { "1e400", batch, 0, false, above },
              Case { "0.4", batch, 0, false, "Field Size: \"0.4\" gives fewer than 1 cell." },
-             Case { "512", batch, 512, false, "" },
              Case { "4096", window, 129, true, "" },
              Case { "129.5", window, 129, false, "" },
-             Case { "128", window, 128, false, "" },
              Case { "128.5", window, 129, false, "" }, // 127.5 rounds to 128
              Case { "127.5", window, 127, false, "" },
              Case { "130.5", window, 129, true, "" },

@@ -72,10 +72,9 @@ private slots:
                 click(w->Random);
                 // The top is reached only by rounding (r * 0.1 + 0.5) * range up for r
                 // below 1.
-                QVERIFY(std::all_of(s.uA.begin(), s.uA.begin() + cells,
-                    [&](float x) { return x >= from && x <= to; }));
-                QVERIFY(std::all_of(s.vA.begin(), s.vA.begin() + cells,
-                    [&](float x) { return x >= from && x <= to; }));
+                for (const auto* a : { &s.uA, &s.vA })
+                    QVERIFY(std::all_of(a->begin(), a->begin() + cells,
+                        [&](float x) { return x >= from && x <= to; }));
                 QVERIFY(std::set<float>(s.uA.begin(), s.uA.begin() + cells).size() > cells / 2);
                 QVERIFY(bits(s.uA[cells]) == bits(9.0f) && bits(s.vA[cells]) == bits(9.0f));
                 QCOMPARE(indicesEqual(s.uB, 1 << 20, 0.125f).size(), cells + 1);
