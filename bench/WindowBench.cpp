@@ -1,8 +1,9 @@
 // How fast a real 2D run goes in the window: the same frmMain, a 2D run started by a click
 // on Run, stopped by a click after a fixed time; then the bare engine loop for as long, on
-// the same arrays, with no counter, drawing or events; five such rounds. Last line, the
-// median round:
+// the same arrays, with no counter, drawing or events; then the loop's event processing alone,
+// the floor of the overhead; five such rounds. Last lines, the median rounds:
 //   window run: X it/s; bare engine: Y steps/s; ratio: Z; overhead: W us/it
+//   event processing alone, with nothing pending: E us per call
 // Usage: rdsim-window-bench [seconds]   (default 5; run it under a display, e.g. Xvfb)
 //        rdsim-window-bench --memory      resident memory over a 1,000,000-iteration run at
 //                                         N = 2, 1,000 intakes and 200 Save As
@@ -121,7 +122,7 @@ int main(int argc, char* argv[])
     // both sides alike; the bare loop steps the window's own arrays, so both sides touch
     // the same memory. The median round is reported.
     struct Round {
-        double windowRate, bareRate, windowCpuUs, bareCpuUs;
+        double windowRate, bareRate, windowCpuUs, bareCpuUs, eventsUs;
         double overhead() const { return 1e6 / windowRate - 1e6 / bareRate; }
     };
     constexpr int kRounds = 5;
@@ -149,10 +150,21 @@ int main(int argc, char* argv[])
         round.bareRate
             = static_cast<double>(steps) / (static_cast<double>(clock.nsecsElapsed()) * 1e-9);
         round.bareCpuUs = (threadSeconds() - cpu) * 1e6 / static_cast<double>(steps);
+
+        // The floor of the overhead: what the loop's event processing costs by itself, with
+        // nothing pending (one poll of the event sources, a system call, each time).
+        long calls = 0;
+        clock.restart();
+        while (clock.nsecsElapsed() < static_cast<qint64>(roundMs) * 250000) {
+            for (int k = 0; k < 100; ++k, ++calls)
+                QCoreApplication::processEvents();
+        }
+        round.eventsUs
+            = static_cast<double>(clock.nsecsElapsed()) * 1e-3 / static_cast<double>(calls);
         std::printf("round %d: window %.0f it/s, bare engine %.0f steps/s, overhead %.2f us/it "
-                    "(processor time %.2f)\n",
+                    "(processor time %.2f); event processing alone %.2f us\n",
             r + 1, round.windowRate, round.bareRate, round.overhead(),
-            round.windowCpuUs - round.bareCpuUs);
+            round.windowCpuUs - round.bareCpuUs, round.eventsUs);
         rounds.push_back(round);
     }
     std::sort(rounds.begin(), rounds.end(),
@@ -163,5 +175,11 @@ int main(int argc, char* argv[])
     std::printf("window run: %.0f it/s; bare engine: %.0f steps/s; ratio: %.3f; overhead: %.2f "
                 "us/it (median round)\n",
         median.windowRate, median.bareRate, median.windowRate / median.bareRate, median.overhead());
+    std::vector<double> events;
+    for (const Round& r : rounds)
+        events.push_back(r.eventsUs);
+    std::sort(events.begin(), events.end());
+    std::printf("event processing alone, with nothing pending: %.2f us per call (median round)\n",
+        events[kRounds / 2]);
     return 0;
 }
