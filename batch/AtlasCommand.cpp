@@ -57,7 +57,7 @@ with its class.
     --shard I/K        run only part I of K of the points (those numbered I, I + K, ...,
                        row by row) and write them to MAP.part-I-of-K.json beside the CSV
                        (or the picture) instead of the map
-    --merge            instead of --shard: join parts 1 to K into the CSV and the picture,
+    --merge            instead of --shard: join the K parts into the CSV and the picture,
                        the same files bit for bit that one run without --shard writes.
                        Refused, naming the part, when a part is missing, duplicated,
                        damaged or written by another command (all options the same and in

@@ -97,7 +97,7 @@ Sweeps:
                        files, and instead of the CSV a part beside it,
                        NAME-sweep.part-I-of-K.json. Run K such commands, alike but for I
                        (e.g. the tasks of a cluster's job array), then the same with:
-  --merge              instead of --shard: join parts 1 to K into NAME-sweep.csv, the same
+  --merge              instead of --shard: join the K parts into NAME-sweep.csv, the same
                        file bit for bit that one run without --shard writes. Refused (exit
                        2, naming the part) when a part is missing, duplicated, damaged or
                        was written by a different command: the options must be the same,

@@ -1,5 +1,7 @@
 #include "batch/Movie.h"
 
+#include "engine/Quoted.h"
+
 #include <QFile>
 #include <QPainter>
 #include <QStandardPaths>
@@ -113,7 +115,7 @@ Movie::~Movie()
 
 void Movie::fail(const std::string& what)
 {
-    throw MovieError("\"" + name_ + "\": " + what);
+    throw MovieError(rd::quoted(name_) + ": " + what);
 }
 
 void Movie::start(QSize size)

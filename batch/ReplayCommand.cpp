@@ -4,6 +4,7 @@
 #include "batch/Npy.h"
 #include "batch/Provenance.h"
 #include "batch/RunScale.h"
+#include "engine/Quoted.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -82,7 +83,8 @@ Options optionsOf(const QJsonObject& record, const fs::path& folder)
     Options o;
     const auto model = modelByOptionName(text(settings, "model"));
     if (!model)
-        throw RecordError("the record's model \"" + text(settings, "model") + "\" is unknown");
+        throw RecordError(
+            "the record's model " + rd::quoted(text(settings, "model")) + " is unknown");
     o.model = *model;
     o.oneD = whole(settings, "dimension", 1, 2) == 1;
     o.sizeText = text(settings, "size");
@@ -91,7 +93,8 @@ Options optionsOf(const QJsonObject& record, const fs::path& folder)
     for (auto it = boxes.begin(); it != boxes.end(); ++it) {
         const auto field = fieldByName(it.key().toStdString());
         if (!field || slotOf(o.model, *field) < 0 || !it.value().isString())
-            throw RecordError("the record's setting \"" + it.key().toStdString() + "\" is unknown");
+            throw RecordError(
+                "the record's setting " + rd::quoted(it.key().toStdString()) + " is unknown");
         o.boxes[static_cast<std::size_t>(slotOf(o.model, *field))]
             = it.value().toString().toStdString();
     }
@@ -103,7 +106,7 @@ Options optionsOf(const QJsonObject& record, const fs::path& folder)
         const std::string seed = text(initial, "seed");
         const auto r = std::from_chars(seed.data(), seed.data() + seed.size(), o.seed);
         if (r.ec != std::errc() || r.ptr != seed.data() + seed.size())
-            throw RecordError("the record's seed \"" + seed + "\" is not valid");
+            throw RecordError("the record's seed " + rd::quoted(seed) + " is not valid");
         o.init = kind == "random" ? InitKind::Random : InitKind::Seeded;
     } else if (kind == "load") {
         o.init = InitKind::Load;
@@ -114,7 +117,7 @@ Options optionsOf(const QJsonObject& record, const fs::path& folder)
         o.loadU = file("u");
         o.loadV = file("v");
     } else if (kind != "zero") {
-        throw RecordError("the record's initial state \"" + kind + "\" is unknown");
+        throw RecordError("the record's initial state " + rd::quoted(kind) + " is unknown");
     }
     return o;
 }
@@ -288,10 +291,10 @@ int runReplay(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
         std::fflush(out);
         return status;
     } catch (const RecordError& e) {
-        std::fprintf(err, "rdsim-batch replay: \"%s\": %s\n", file.c_str(), e.what());
+        std::fprintf(err, "rdsim-batch replay: %s: %s\n", rd::quoted(file).c_str(), e.what());
     } catch (const UsageError& e) {
-        std::fprintf(err, "rdsim-batch replay: \"%s\": the record's settings are refused: %s\n",
-            file.c_str(), e.what());
+        std::fprintf(err, "rdsim-batch replay: %s: the record's settings are refused: %s\n",
+            rd::quoted(file).c_str(), e.what());
     } catch (const std::bad_alloc&) {
         std::fputs("rdsim-batch replay: out of memory\n", err);
         return kExitMemory;

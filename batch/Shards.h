@@ -53,7 +53,7 @@ class MergeError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Finds the parts of `output` beside it, checks that they are parts 1 to K of one split of
+// Finds the parts of `output` beside it, checks that they are the K parts of one split of
 // this command (same identity arguments and combinations), each once, and returns the rows
 // of all `total` combinations in order. `rowOk(k, row)`, when given, checks the row of
 // combination k (0-based); a false names the part as damaged. Throws MergeError.
