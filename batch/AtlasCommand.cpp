@@ -297,7 +297,7 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
                 const double seconds
                     = std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
                           .count();
-                std::fprintf(out, "part %lld of %lld: %zu of %zu points in %.3f s\n",
+                std::fprintf(out, "shard %lld of %lld: %zu of %zu points in %.3f s\n",
                     static_cast<long long>(a.shard.index), static_cast<long long>(a.shard.count),
                     shardMembers(points, a.shard).size(), points, seconds);
                 return kExitOk;

@@ -237,20 +237,20 @@ std::vector<std::string> mergeParts(const fs::path& output,
     for (const Found& f : parts)
         if (f.held.count != parts.front().held.count)
             throw MergeError("parts of two splits lie beside " + shown(output) + ": "
-                + shown(parts.front().file) + " (part " + ofText(parts.front().held) + ") and "
-                + shown(f.file) + " (part " + ofText(f.held) + "); remove the parts not wanted");
+                + shown(parts.front().file) + " (shard " + ofText(parts.front().held) + ") and "
+                + shown(f.file) + " (shard " + ofText(f.held) + "); remove the parts not wanted");
     const std::int64_t count = parts.front().held.count;
     std::map<std::int64_t, const Found*> byIndex;
     for (const Found& f : parts) {
         const auto [it, fresh] = byIndex.emplace(f.held.index, &f);
         if (!fresh)
             throw MergeError("part " + shown(f.file) + " duplicates " + shown(it->second->file)
-                + ": both hold part " + ofText(f.held));
+                + ": both hold shard " + ofText(f.held));
     }
     for (const Found& f : parts)
         if (f.held.index != f.named.index || f.held.count != f.named.count)
-            throw MergeError("part " + shown(f.file) + " holds part " + ofText(f.held)
-                + ", not the part its name says");
+            throw MergeError("part " + shown(f.file) + " holds shard " + ofText(f.held)
+                + ", not the shard its name says");
 
     std::vector<std::string> missing;
     for (std::int64_t i = 1; i <= count; ++i)

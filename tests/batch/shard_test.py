@@ -132,7 +132,7 @@ class Shards(unittest.TestCase):
              f'a part is missing: "{part.format(2)}" was not found'),
             ("duplicated", lambda d: shutil.copy(os.path.join(d, part.format(1)),
                                                  os.path.join(d, part.format(3))),
-             f'part "{part.format(3)}" duplicates "{part.format(1)}": both hold part 1 of 3'),
+             f'part "{part.format(3)}" duplicates "{part.format(1)}": both hold shard 1 of 3'),
         ]
         for what, spoil, message in cases:
             with tempfile.TemporaryDirectory() as d, self.subTest(what):
