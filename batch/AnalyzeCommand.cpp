@@ -5,13 +5,12 @@
 #include "batch/Options.h"
 #include "output/OutputSet.h"
 
-#include <QBuffer>
 #include <QGuiApplication>
-#include <QImageWriter>
 
 #include <cmath>
 #include <cstdarg>
 #include <memory>
+#include <new>
 
 namespace rd::batch {
 
@@ -94,18 +93,6 @@ AnalyzeArgs splitArguments(int argc, const char* const* argv)
             throw UsageError("--plot \"" + a.plot + "\": the file name must end in .png");
     }
     return a;
-}
-
-std::vector<std::byte> pngBytes(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(image))
-        throw std::runtime_error("the picture could not be encoded");
-    const auto* p = reinterpret_cast<const std::byte*>(bytes.constData());
-    return { p, p + bytes.size() };
 }
 
 std::string bandText(const Band& b)
@@ -245,15 +232,16 @@ int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err
         if (!args.plot.empty()) {
             // Text needs a font database: an off-screen application, no display.
             const auto app = offscreenApplication();
-            set.add(args.plot, pngBytes(dispersionPlot(a, table, featuredState(a))));
+            set.add(
+                args.plot, encodePicture(dispersionPlot(a, table, featuredState(a)), args.plot));
         }
         set.commit();
     } catch (const output::OutputError& e) {
         std::fprintf(err, "rdsim-batch analyze: %s\n", e.what());
         return kExitOutput;
-    } catch (const std::runtime_error& e) {
-        std::fprintf(err, "rdsim-batch analyze: \"%s\": %s\n", args.plot.c_str(), e.what());
-        return kExitOutput;
+    } catch (const std::bad_alloc&) {
+        std::fputs("rdsim-batch analyze: out of memory\n", err);
+        return kExitMemory;
     }
     return kExitOk;
 }
