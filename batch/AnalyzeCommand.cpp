@@ -1,9 +1,12 @@
 #include "batch/AnalyzeCommand.h"
 
-#include "batch/BatchRun.h"
-#include "batch/FieldPicture.h"
 #include "batch/Options.h"
+#include "batch/RunCommand.h"
 #include "output/OutputSet.h"
+#include "pictures/DispersionPlot.h"
+#include "pictures/FieldPicture.h"
+#include "runs/Errors.h"
+#include "runs/Run.h"
 
 #include <QGuiApplication>
 
@@ -171,19 +174,6 @@ std::string dispersionCsv(const Analysis& a, const ModeTable& table)
     return csv;
 }
 
-int featuredState(const Analysis& a)
-{
-    const auto& ps = a.predictions;
-    // Within a class a state away from u = 0 says more than the trivial one.
-    for (StateClass wanted : { StateClass::TuringUnstable, StateClass::Oscillatory,
-             StateClass::UniformlyUnstable, StateClass::NumericallyUnstable, StateClass::Marginal })
-        for (bool trivialToo : { false, true })
-            for (std::size_t i = 0; i < ps.size(); ++i)
-                if (ps[i].kind == wanted && (trivialToo || ps[i].state.u > 0.0))
-                    return static_cast<int>(i);
-    return ps.empty() ? -1 : 0;
-}
-
 int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
 {
     Analysis a;
@@ -198,7 +188,12 @@ int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err
         for (const std::string& s : args.passOn)
             pass.push_back(s.c_str());
         const Options options = parseOptions(static_cast<int>(pass.size()), pass.data());
-        const Prepared run = prepareSettings(options, {}, false);
+        Prepared run;
+        try {
+            run = runs::prepare(runSpec(options), false);
+        } catch (const runs::SettingsError& e) {
+            throw UsageError(optionOf(options, e) + ": " + e.what());
+        }
         if (run.state.nCells < 2)
             throw UsageError(
                 "--size \"" + options.sizeText + "\": the analysis needs at least 2 cells");
@@ -214,8 +209,7 @@ int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err
     }
 
     const ModeTable table(a.scheme.n, a.scheme.oneD);
-    for (const SteadyState& st : steadyStates(a.scheme))
-        a.predictions.push_back(predict(a.scheme, st, table));
+    a = analyse(a.scheme);
     std::fputs(analysisReport(a).c_str(), out);
     std::fflush(out);
     try {
@@ -231,9 +225,10 @@ int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err
         }
         if (!args.plot.empty()) {
             // Text needs a font database: an off-screen application, no display.
-            const auto app = offscreenApplication();
-            set.add(
-                args.plot, encodePicture(dispersionPlot(a, table, featuredState(a)), args.plot));
+            const auto app = pictures::offscreenApplication();
+            set.add(args.plot,
+                pictures::encodePicture(
+                    pictures::dispersionPlot(a, table, featuredState(a)), args.plot));
         }
         set.commit();
     } catch (const output::OutputError& e) {

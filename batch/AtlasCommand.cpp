@@ -1,10 +1,12 @@
 #include "batch/AtlasCommand.h"
 
-#include "batch/BatchRun.h"
-#include "batch/FieldPicture.h"
 #include "batch/Interrupt.h"
 #include "batch/OptionText.h"
+#include "batch/RunCommand.h"
 #include "output/OutputSet.h"
+#include "pictures/MapPictures.h"
+#include "runs/Errors.h"
+#include "runs/Run.h"
 #include "settings/NumberText.h"
 
 #include <QGuiApplication>
@@ -81,34 +83,56 @@ std::vector<std::string> axisValues(
     }
 }
 
-AtlasAxis parseAxis(const std::string& option, const std::string& arg, const Options& o)
+runs::MapAxis parseAxis(const std::string& option, const std::string& arg, const Options& o)
 {
     const auto eq = arg.find('=');
     if (eq == std::string::npos || eq == 0)
         refuse(option, arg, "expected NAME=FROM:TO:COUNT");
-    AtlasAxis axis;
-    axis.name = arg.substr(0, eq);
-    const auto field = fieldByName(axis.name);
+    const std::string name = arg.substr(0, eq);
+    const auto field = fieldByName(name);
     if (!field)
-        refuse(option, arg, "unknown setting \"" + axis.name + "\" (" + settingNamesText() + ")");
-    const int slot = slotOf(o.model, *field);
-    if (slot < 0)
+        refuse(option, arg, "unknown setting \"" + name + "\" (" + settingNamesText() + ")");
+    if (slotOf(o.model, *field) < 0)
         refuse(option, arg,
-            "the " + std::string(modelInfo(o.model).displayName) + " model has no setting "
-                + axis.name);
-    axis.field = *field;
-    axis.texts = axisValues(option, arg, arg.substr(eq + 1));
-    for (const std::string& t : axis.texts)
-        axis.values.push_back(parseDouble(t).value);
-    const auto start = parseDouble(o.boxes[static_cast<std::size_t>(slot)]);
-    axis.startUp = start.ok() ? start.value : NAN;
-    return axis;
+            "the " + std::string(modelInfo(o.model).displayName) + " model has no setting " + name);
+    return runs::mapAxis(runSpec(o), name, axisValues(option, arg, arg.substr(eq + 1)));
 }
 
 std::vector<std::byte> textBytes(const std::string& s)
 {
     const auto* p = reinterpret_cast<const std::byte*>(s.data());
     return { p, p + s.size() };
+}
+
+// The option of a setting the map's intake refused: an axis's value, or the base's setting.
+std::string settingOption(const AtlasArgs& a, const runs::SettingsError& e)
+{
+    for (const auto& [option, axis] :
+        { std::pair { "--x", &a.map.x }, std::pair { "--y", &a.map.y } })
+        if (axis->name == e.setting() && !e.text().empty())
+            return std::string(option) + " " + axis->name + " value " + rd::quoted(e.text());
+    return "--set " + e.setting();
+}
+
+// The runs of the map's points (of a.shard only, when it is active), with the progress line.
+runs::SimulatedMap simulateAtlas(const AtlasArgs& a, bool progressWanted)
+{
+    // The prediction first: it also checks every value of both axes through the intake.
+    runs::AnalyticMap prediction = runs::classifyMap(a.map, a.jobs);
+    const std::size_t total = a.map.x.texts.size() * a.map.y.texts.size();
+    const std::vector<std::size_t> members = runs::shardMembers(total, a.shard);
+    const runs::CoreShare share = runs::shareCores({ a.options.oneD, true, a.options.jobs, 0 },
+        prediction.base.n, members.size(), std::thread::hardware_concurrency());
+    Progress progress(progressWanted, std::int64_t { a.options.steps } * std::ssize(members),
+        static_cast<int>(members.size()));
+    runs::MapHooks hooks;
+    if (progress.enabled())
+        hooks.stepsDone = [&](std::int64_t n) { progress.addSteps(n); };
+    hooks.runDone = [&] { progress.runDone(); };
+    hooks.cancelled = [] { return interruptSignal() != 0; };
+    runs::SimulatedMap map = runs::simulateMap(a.map, std::move(prediction), members, share, hooks);
+    progress.finish();
+    return map;
 }
 
 } // namespace
@@ -178,9 +202,9 @@ AtlasArgs parseAtlasArguments(int argc, const char* const* argv)
                 refuse(name, value, "not a whole number from 8 to 512");
             a.tile = *t;
         } else if (name == "--colormap") {
-            const auto map = colormapByName(value);
+            const auto map = pictures::colormapByName(value);
             if (!map)
-                refuse(name, value, "unknown colour table (" + colormapNamesText() + ")");
+                refuse(name, value, "unknown colour table (" + pictures::colormapNamesText() + ")");
             a.colormap = *map;
         } else {
             if (name == "--steps")
@@ -200,9 +224,10 @@ AtlasArgs parseAtlasArguments(int argc, const char* const* argv)
     if (xArg.empty() || yArg.empty())
         throw UsageError(std::string(xArg.empty() ? "--x" : "--y")
             + ": the map needs both axes, --x NAME=FROM:TO:COUNT and --y NAME=FROM:TO:COUNT");
-    a.x = parseAxis("--x", xArg, a.options);
-    a.y = parseAxis("--y", yArg, a.options);
-    if (a.x.field == a.y.field)
+    a.map.base = runSpec(a.options);
+    a.map.x = parseAxis("--x", xArg, a.options);
+    a.map.y = parseAxis("--y", yArg, a.options);
+    if (a.map.x.field == a.map.y.field)
         refuse("--y", yArg, "the two axes need two different settings");
     if (a.image.empty() && a.csv.empty())
         throw UsageError("atlas: nothing to write; give --image FILE.png, --csv FILE or both");
@@ -217,7 +242,8 @@ AtlasArgs parseAtlasArguments(int argc, const char* const* argv)
     }
     if (!a.image.empty() && a.image == a.csv)
         refuse("--csv", a.csv, "is also the --image file");
-    const std::int64_t points = std::int64_t(a.x.texts.size()) * std::int64_t(a.y.texts.size());
+    const std::int64_t points
+        = std::int64_t(a.map.x.texts.size()) * std::int64_t(a.map.y.texts.size());
     if (a.shard.active() && a.merge)
         throw UsageError("--merge: joins the parts that --shard runs; give one or the other");
     if ((a.shard.active() || a.merge) && !a.simulate)
@@ -231,7 +257,7 @@ AtlasArgs parseAtlasArguments(int argc, const char* const* argv)
                 "with --y, " + std::to_string(points) + " runs; a simulated map has at most "
                     + std::to_string(kMaxSimulatedPoints));
         const std::int64_t side
-            = std::int64_t(std::max(a.x.texts.size(), a.y.texts.size())) * (a.tile + 2);
+            = std::int64_t(std::max(a.map.x.texts.size(), a.map.y.texts.size())) * (a.tile + 2);
         if (side > kMaxMosaicPixels)
             throw UsageError("--tile " + std::to_string(a.tile) + ": the mosaic would be "
                 + std::to_string(side) + " pixels wide; at most " + std::to_string(kMaxMosaicPixels)
@@ -258,7 +284,12 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
             return kExitOk;
         }
         // The start-up point's settings: refused here, before anything runs, naming the option.
-        const Prepared start = prepareSettings(a.options, {}, false);
+        Prepared start;
+        try {
+            start = runs::prepare(a.map.base, false);
+        } catch (const runs::SettingsError& e) {
+            throw UsageError(optionOf(a.options, e) + ": " + e.what());
+        }
         if (start.state.nCells < 2)
             throw UsageError(
                 "--size \"" + a.options.sizeText + "\": the analysis needs at least 2 cells");
@@ -268,7 +299,7 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
     }
     try {
         if (a.shard.active())
-            output::checkReplaceable(partPath(atlasPartOutput(a), a.shard));
+            output::checkReplaceable(runs::partPath(atlasPartOutput(a), a.shard));
         else
             for (const std::string* file : { &a.image, &a.csv })
                 if (!file->empty())
@@ -282,11 +313,12 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
     const auto started = std::chrono::steady_clock::now();
     std::string csv;
     QImage picture;
-    std::size_t points = a.x.texts.size() * a.y.texts.size();
+    std::size_t points = a.map.x.texts.size() * a.map.y.texts.size();
     try {
-        const auto app = a.image.empty() ? nullptr : offscreenApplication();
+        const auto app = a.image.empty() ? nullptr : pictures::offscreenApplication();
         if (a.simulate) {
-            const SimulatedMap map = a.merge ? mergeAtlasParts(a) : simulateMap(a, progressWanted);
+            const runs::SimulatedMap map
+                = a.merge ? mergeAtlasParts(a) : simulateAtlas(a, progressWanted);
             if (interruptSignal() != 0) {
                 std::fprintf(err, "rdsim-batch atlas: interrupted; nothing was written\n");
                 return kExitOk;
@@ -299,17 +331,18 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
                           .count();
                 std::fprintf(out, "shard %lld of %lld: %zu of %zu points in %.3f s\n",
                     static_cast<long long>(a.shard.index), static_cast<long long>(a.shard.count),
-                    shardMembers(points, a.shard).size(), points, seconds);
+                    runs::shardMembers(points, a.shard).size(), points, seconds);
                 return kExitOk;
             }
             if (!a.csv.empty())
                 csv = simulatedCsv(a, map);
             if (!a.image.empty())
-                picture = mosaicPicture(a, map);
+                picture = pictures::mosaicPicture(a.map, map, { a.tile, a.colormap, a.initText });
         } else {
             Progress progress(progressWanted, std::int64_t(points), 1, "points");
-            const auto rowDone = [&] { progress.addSteps(std::int64_t(a.x.texts.size())); };
-            const AnalyticMap map = classifyMap(a, a.jobs, rowDone);
+            const auto rowDone = [&] { progress.addSteps(std::int64_t(a.map.x.texts.size())); };
+            const runs::AnalyticMap map
+                = runs::classifyMap(a.map, a.jobs, rowDone, [] { return interruptSignal() != 0; });
             progress.finish();
             if (interruptSignal() != 0) {
                 std::fprintf(err, "rdsim-batch atlas: interrupted; nothing was written\n");
@@ -318,19 +351,22 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
             if (!a.csv.empty())
                 csv = analyticCsv(a, map);
             if (!a.image.empty())
-                picture = analyticPicture(a, map);
+                picture = pictures::analyticPicture(a.map, map);
         }
         output::OutputSet set;
         if (!a.csv.empty())
             set.add(a.csv, textBytes(csv));
         if (!a.image.empty())
-            set.add(a.image, encodePicture(picture, a.image));
+            set.add(a.image, pictures::encodePicture(picture, a.image));
         throwIfInterrupted();
         set.commit();
     } catch (const UsageError& e) {
         std::fprintf(err, "rdsim-batch atlas: %s\n", e.what());
         return kExitUsage;
-    } catch (const MergeError& e) {
+    } catch (const runs::SettingsError& e) {
+        std::fprintf(err, "rdsim-batch atlas: %s: %s\n", settingOption(a, e).c_str(), e.what());
+        return kExitUsage;
+    } catch (const runs::MergeError& e) {
         std::fprintf(err, "rdsim-batch atlas: --merge: %s\n", e.what());
         return kExitUsage;
     } catch (const output::OutputError& e) {

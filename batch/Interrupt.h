@@ -4,7 +4,7 @@
 // that the shell sees how the program ended.
 #pragma once
 
-#include <stdexcept>
+#include "runs/Errors.h"
 
 namespace rd::batch {
 
@@ -18,13 +18,9 @@ int interruptSignal() noexcept;
 // Ends the process by the received signal's default action; returns only when none came.
 void reraiseInterrupt();
 
-// Thrown at a safe point after a signal came.
-class Interrupted : public std::runtime_error {
-public:
-    Interrupted()
-        : std::runtime_error("interrupted")
-    { }
-};
+// Thrown at a safe point after a signal came: the runs library's own stop, which its steps
+// throw when their cancellation check (interruptSignal) turns true.
+using Interrupted = runs::Cancelled;
 
 inline void throwIfInterrupted()
 {

@@ -1,7 +1,7 @@
 // --merge: the sweep's CSV joined from the parts of its shards, exactly the file one
 // unsplit run writes.
-#include "batch/BatchRun.h"
-#include "batch/Shards.h"
+#include "batch/RunCommand.h"
+#include "runs/Shards.h"
 
 #include <new>
 
@@ -13,12 +13,12 @@ int mergeSweep(const Options& o, std::FILE* err)
     try {
         output::checkReplaceable(csvPath);
         const std::vector<std::string> rows
-            = mergeParts(csvPath, o.identity, combinations(o).size());
+            = runs::mergeParts(csvPath, o.identity, combinations(o).size());
         std::string csv = sweepCsvHeader(o);
         for (const std::string& row : rows)
             csv.append(row);
         output::writeFileAtomically(csvPath, std::as_bytes(std::span(csv.data(), csv.size())));
-    } catch (const MergeError& e) {
+    } catch (const runs::MergeError& e) {
         std::fprintf(err, "rdsim-batch: --merge: %s\n", e.what());
         return kExitUsage;
     } catch (const OutputError& e) {

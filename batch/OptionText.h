@@ -4,9 +4,8 @@
 
 #include "batch/Options.h"
 #include "engine/Quoted.h"
+#include "settings/WholeNumber.h"
 
-#include <charconv>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,18 +23,6 @@ inline std::string quotedValue(std::string_view value)
     std::string_view option, std::string_view value, std::string_view why)
 {
     throw UsageError(std::string(option) + " " + quotedValue(value) + ": " + std::string(why));
-}
-
-// A whole decimal number without sign, spaces or exponent.
-template <typename T> inline std::optional<T> wholeNumber(std::string_view text)
-{
-    if (text.empty() || text.front() < '0' || text.front() > '9')
-        return std::nullopt;
-    T v {};
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (r.ec != std::errc() || r.ptr != text.data() + text.size())
-        return std::nullopt;
-    return v;
 }
 
 // The texts of a --sweep range FROM:TO:COUNT; `arg` is the whole NAME=RANGE for messages.

@@ -1,9 +1,11 @@
 // Parsing the command line of rdsim-batch into checked options.
 #include "batch/Options.h"
 
-#include "batch/Movie.h"
 #include "batch/OptionText.h"
-#include "batch/RunScale.h"
+#include "fieldfiles/Npy.h"
+#include "pictures/Movie.h"
+#include "runs/Errors.h"
+#include "runs/Run.h"
 
 #include <algorithm>
 #include <charconv>
@@ -15,7 +17,9 @@ namespace rd::batch {
 
 namespace {
 
-constexpr std::int32_t kMaxSteps = 1000000; // the window loop's limit
+using pictures::ffmpegProgram;
+using pictures::movieFormat;
+using runs::kMaxSteps;
 constexpr std::int64_t kMaxCombinations = 100000;
 constexpr std::int64_t kMaxKymographRows = 65536;
 constexpr unsigned kMaxJobs = 1024;
@@ -153,7 +157,7 @@ Options parseOptions(int argc, const char* const* argv)
 
         if (parsePictureOption(o.picture, name, value)) {
         } else if (name == "--model") {
-            const auto m = modelByOptionName(value);
+            const auto m = runs::modelByName(value);
             if (!m)
                 refuse(name, value, "unknown model (" + modelNamesText() + ")");
             o.model = *m;
@@ -311,15 +315,61 @@ Options parseOptions(int argc, const char* const* argv)
     return o;
 }
 
-IntakeInput makeIntakeInput(const Options& o, const std::vector<std::string>& overrides)
+runs::RunSpec runSpec(const Options& o, const std::vector<std::string>& overrides)
 {
-    IntakeInput in = defaultIntakeInput(o.model, o.oneD);
-    in.sizeText = o.sizeText;
-    in.sizeLimit = kBatchSizeLimit;
-    in.boxes = o.boxes;
+    runs::RunSpec spec;
+    spec.model = o.model;
+    spec.oneD = o.oneD;
+    spec.size = o.sizeText;
+    for (const BoxInfo& box : modelInfo(o.model).boxes)
+        spec.settings[std::string(settingName(box.field))]
+            = o.boxes[static_cast<std::size_t>(box.slot)];
     for (std::size_t k = 0; k < o.sweeps.size() && k < overrides.size(); ++k)
-        in.boxes[static_cast<std::size_t>(slotOf(o.model, o.sweeps[k].field))] = overrides[k];
-    return in;
+        spec.settings[o.sweeps[k].name] = overrides[k];
+    spec.initial.kind = o.init;
+    spec.initial.seed = o.seed;
+    spec.initial.uFile = o.loadU;
+    spec.initial.vFile = o.loadV;
+    spec.steps = o.steps;
+    spec.untilSteady = o.untilSteady;
+    spec.threads = o.threads;
+    spec.every = o.every;
+    return spec;
+}
+
+std::string optionOf(const Options& o, const runs::SettingsError& e)
+{
+    if (e.setting() == "size")
+        return "--size " + rd::quoted(e.text());
+    if (e.setting() == "every")
+        return "--every " + rd::quoted(e.text());
+    for (const Sweep& sweep : o.sweeps)
+        if (sweep.name == e.setting())
+            return "--sweep " + sweep.name + " value " + rd::quoted(e.text());
+    return "--set " + rd::quoted(e.setting() + "=" + e.text());
+}
+
+std::string loadErrorText(const Options& o, const runs::FieldFileError& e)
+{
+    std::string text = std::string("--load-") + e.species() + " " + rd::quoted(e.file()) + ": ";
+    if (e.shape().empty())
+        return text + e.why();
+    return text + "shape " + npy::shapeText(e.shape()) + " does not match --size "
+        + std::to_string(e.wanted().front()) + " --dim " + (o.oneD ? "1" : "2") + ", which need "
+        + npy::shapeText(e.wanted());
+}
+
+Shard parseShard(std::string_view text)
+{
+    const auto slash = text.find('/');
+    const auto i = wholeNumber<std::int64_t>(text.substr(0, slash));
+    const auto k = slash == std::string_view::npos
+        ? std::nullopt
+        : wholeNumber<std::int64_t>(text.substr(slash + 1));
+    if (!i || !k || *i < 1 || *i > *k || *k > runs::kMaxShards)
+        refuse("--shard", text,
+            "expected I/K, part I of K, with 1 <= I <= K <= " + std::to_string(runs::kMaxShards));
+    return { *i, *k };
 }
 
 } // namespace rd::batch

@@ -1,9 +1,11 @@
 // The command line of rdsim-batch: long options into a checked description of the work.
 #pragma once
 
-#include "batch/FieldPicture.h"
-#include "batch/Shards.h"
 #include "engine/SimState.h"
+#include "pictures/FieldPicture.h"
+#include "runs/Names.h"
+#include "runs/RunSpec.h"
+#include "runs/Shards.h"
 #include "settings/Intake.h"
 #include "settings/ModelBoxes.h"
 
@@ -12,6 +14,11 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+namespace rd::runs {
+class SettingsError;
+class FieldFileError;
+} // namespace rd::runs
 
 namespace rd::batch {
 
@@ -27,7 +34,10 @@ class UsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-enum class InitKind : std::int8_t { Zero, Random, Seeded, Load };
+using pictures::Colormap;
+using pictures::PictureStyle;
+using runs::InitKind;
+using runs::Shard;
 
 // One parameter of a sweep: FROM:TO:COUNT, evenly spaced, both ends included.
 struct Sweep {
@@ -82,21 +92,25 @@ void checkPictureOptions(const Options& options, const std::vector<std::string>&
 // each value; the settings themselves go through the intake (see makeIntakeInput).
 Options parseOptions(int argc, const char* const* argv);
 
-// The intake texts of a run: the options' boxes, with `overrides` (one value per sweep, in
-// the order of options.sweeps) put into their boxes.
-IntakeInput makeIntakeInput(const Options& options, const std::vector<std::string>& overrides = {});
+// The run of one combination: the options' model, field, settings, start and steps, with
+// `overrides` (one value per sweep, in the order of options.sweeps) in their settings.
+runs::RunSpec runSpec(const Options& options, const std::vector<std::string>& overrides = {});
 
-// Slot of the box that sets `field` in the model's panel, or -1 when the model has none.
-int slotOf(Model model, BoxField field);
+// The option a setting the intake refused came from, with its value: "--set \"kA=x\"",
+// "--sweep kA value \"x\"", "--size \"5000\"" or "--every \"0\"".
+std::string optionOf(const Options& options, const runs::SettingsError& e);
+// A loaded field that cannot be used, as --load-u or --load-v with the file.
+std::string loadErrorText(const Options& options, const runs::FieldFileError& e);
 
-// The names --set and --sweep take, and the option names of the models.
-std::optional<BoxField> fieldByName(std::string_view name);
-std::string_view settingName(BoxField field); // "" for a field no option sets
-std::string_view modelOptionName(Model model);
-std::optional<Model> modelByOptionName(std::string_view name);
-// The names for messages: "uMax, vMax, ... or kC" and "gm, ... or oregonator".
-std::string settingNamesText();
-std::string modelNamesText();
+// "I/K" with 1 <= I <= K <= kMaxShards. Throws UsageError naming --shard.
+Shard parseShard(std::string_view text);
+
+// The names of the settings and the models.
+using runs::fieldByName;
+using runs::modelNamesText;
+using runs::settingName;
+using runs::settingNamesText;
+using runs::slotOf;
 
 // The text of --help.
 std::string helpText();

@@ -1,6 +1,6 @@
 // The names of a batch run's outputs, and of an invocation's outputs taken together: the
 // sweep's CSV, and the check that no two outputs name the same file.
-#include "batch/BatchRun.h"
+#include "batch/RunCommand.h"
 
 #include <charconv>
 #include <map>

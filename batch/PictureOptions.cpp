@@ -7,6 +7,9 @@
 
 namespace rd::batch {
 
+using pictures::colormapByName;
+using pictures::colormapNamesText;
+
 namespace {
 
 constexpr int kMaxZoom = 64;

@@ -1,5 +1,5 @@
 // The progress line shared by all runs of one invocation.
-#include "batch/BatchRun.h"
+#include "batch/RunCommand.h"
 
 #include <algorithm>
 

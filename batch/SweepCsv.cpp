@@ -1,6 +1,8 @@
 // The combinations of a sweep, and its CSV: one row per combination with its values, status,
 // message and files, and the state it ended in with the predicted and measured wavelengths.
-#include "batch/BatchRun.h"
+#include "batch/RunCommand.h"
+
+#include "runs/Sweep.h"
 
 namespace rd::batch {
 
@@ -87,17 +89,10 @@ std::string sweepCsv(const Options& o, const std::vector<std::vector<std::string
 
 std::vector<std::vector<std::string>> combinations(const Options& o)
 {
-    std::vector<std::vector<std::string>> all { {} };
-    for (const Sweep& sweep : o.sweeps) {
-        std::vector<std::vector<std::string>> next;
-        for (const auto& partial : all)
-            for (const std::string& v : sweep.values) {
-                next.push_back(partial);
-                next.back().push_back(v);
-            }
-        all = std::move(next);
-    }
-    return all;
+    std::vector<std::vector<std::string>> values;
+    for (const Sweep& sweep : o.sweeps)
+        values.push_back(sweep.values);
+    return runs::combinations(values);
 }
 
 } // namespace rd::batch

@@ -1,10 +1,10 @@
 // rdsim-batch: the simulator's runs from the command line, without a window.
 #include "batch/AnalyzeCommand.h"
 #include "batch/AtlasCommand.h"
-#include "batch/BatchRun.h"
 #include "batch/Interrupt.h"
 #include "batch/Options.h"
 #include "batch/ReplayCommand.h"
+#include "batch/RunCommand.h"
 
 #include <cstdio>
 #include <new>

@@ -1,7 +1,7 @@
 // Fuzz target for the NumPy field reader. No input may crash it or read out of bounds; an
 // accepted file must hold what its header promises (finite values of at least 0, as many as
 // the shape says), and writing the array again must read back to the same bits.
-#include "batch/Npy.h"
+#include "fieldfiles/Npy.h"
 
 #include <algorithm>
 #include <bit>

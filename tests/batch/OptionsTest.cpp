@@ -2,8 +2,7 @@
 // outside (exit statuses, files NumPy reads, frames, sweeps against single runs) is
 // cli_test.py's; the agreement with the window is tst_BatchWindow's.
 #include "batch/Options.h"
-#include "batch/BatchRun.h"
-#include "batch/Provenance.h"
+#include "batch/RunCommand.h"
 #include "tests/batch/ParseOptions.h"
 
 #include <gtest/gtest.h>
@@ -14,10 +13,11 @@ using rd::batch::Options;
 
 using batchtest::parse;
 
-rd::batch::Prepared prepared(const Options& o, const std::vector<std::string>& values = {})
+rd::runs::Prepared prepared(const Options& o, const std::vector<std::string>& values = {})
 {
-    rd::batch::Prepared run = rd::batch::prepareSettings(o, values);
-    rd::batch::initialise(run, o, nullptr);
+    const rd::runs::RunSpec spec = rd::batch::runSpec(o, values);
+    rd::runs::Prepared run = rd::runs::prepare(spec);
+    rd::runs::initialise(run, spec.initial, nullptr);
     return run;
 }
 

@@ -1,11 +1,11 @@
 // The batch tool against the real window, headless: the same state and settings give the
 // same field bit for bit after the same number of steps, the same failure, the same pictures.
-#include "batch/Npy.h"
 #include "batch/Options.h"
-#include "batch/ProfileImage.h"
 #include "engine/FieldInit.h"
 #include "engine/Integrators.h"
+#include "fieldfiles/Npy.h"
 #include "output/OutputSet.h"
+#include "pictures/ProfileImage.h"
 #include "settings/ModelBoxes.h"
 #include "tests/support/GuiTestSupport.h"
 
@@ -34,7 +34,7 @@ void prepareWindow(frmMain& w, rd::Model model, bool oneD, const QString& size,
     QTest::mouseClick(w.Option1[oneD ? 0 : 1], Qt::LeftButton);
     w.Text3->setText(size);
     for (const auto& [name, value] : settings) {
-        const int slot = rd::batch::slotOf(model, *rd::batch::fieldByName(name));
+        const int slot = rd::runs::slotOf(model, *rd::runs::fieldByName(name));
         w.Text1[std::size_t(rd::boxIndex(model, slot))]->setText(QString::fromLatin1(value));
     }
     QTest::mouseClick(w.Clear, Qt::LeftButton); // the intake, then a zero field
@@ -152,7 +152,7 @@ void TestBatchWindow::sameFieldAsTheWindowsRunLoop()
 
     QTemporaryDir dir;
     const QString prefix = dir.filePath(QStringLiteral("run"));
-    QStringList args { "--model", QString::fromLatin1(rd::batch::modelOptionName(model)), "--dim",
+    QStringList args { "--model", QString::fromLatin1(rd::runs::modelName(model)), "--dim",
         oneD ? "1" : "2", "--size", QString::number(w.state.nCells), "--steps",
         QString::number(steps), "--init", "random", "--seed", QString::number(seed), "--save",
         prefix, "--image", prefix + ".png" };
@@ -207,10 +207,10 @@ void TestBatchWindow::profilePicturesAreTheWindows()
         w.Text1[1]->setText(QString::fromLatin1(vRange));
         w.Picture1->line(0, 0, static_cast<float>(s.nCells), s.uMax, Qt::green);
         QVERIFY(Access::applySettings(w));
-        QCOMPARE(w.Picture1->image().size(), QSize(s.nCells, rd::batch::kProfileHeight));
-        QCOMPARE(rd::batch::renderProfile(std::span(s.uA.data(), n), s.uMax, QColor(255, 0, 0)),
+        QCOMPARE(w.Picture1->image().size(), QSize(s.nCells, rd::pictures::kProfileHeight));
+        QCOMPARE(rd::pictures::renderProfile(std::span(s.uA.data(), n), s.uMax, QColor(255, 0, 0)),
             w.Picture1->image());
-        QCOMPARE(rd::batch::renderProfile(std::span(s.vA.data(), n), s.vMax, QColor(0, 0, 255)),
+        QCOMPARE(rd::pictures::renderProfile(std::span(s.vA.data(), n), s.vMax, QColor(0, 0, 255)),
             w.Picture2->image());
     }
 }

@@ -1,0 +1,210 @@
+// The whole invocation: every combination checked before anything runs, the runs spread over
+// worker threads, the reports, the sweep's CSV and the interrupt's one line.
+#include "batch/RunCommand.h"
+
+#include "batch/Interrupt.h"
+#include "pictures/FieldPicture.h"
+#include "pictures/ProfileImage.h"
+#include "runs/CoreShare.h"
+#include "runs/Record.h"
+#include "runs/SeededStart.h"
+#include "runs/Shards.h"
+#include "runs/Workers.h"
+
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <new>
+#include <thread>
+
+namespace rd::batch {
+
+using pictures::kMaxKymographPixels;
+
+namespace {
+
+int exitStatusOf(RunStatus status)
+{
+    switch (status) {
+    case RunStatus::Ok:
+    case RunStatus::Interrupted:
+        return kExitOk;
+    case RunStatus::ArithmeticError:
+        return kExitArithmetic;
+    case RunStatus::OutputError:
+        return kExitOutput;
+    case RunStatus::OutOfMemory:
+        break;
+    }
+    return kExitMemory;
+}
+
+} // namespace
+
+void checkKymographSize(const Options& o, std::int32_t nCells)
+{
+    if (o.kymograph.empty())
+        return;
+    const std::int64_t rows = o.steps / std::max(o.every, 1) + 1;
+    const std::int64_t pixels = rows * nCells;
+    if (pixels <= kMaxKymographPixels)
+        return;
+    const std::int64_t mib = (pixels * 5 + (std::int64_t { 1 } << 20) - 1) >> 20;
+    throw UsageError("--kymograph \"" + o.kymograph + "\": the picture would be "
+        + std::to_string(nCells) + " x " + std::to_string(rows) + " pixels (about "
+        + std::to_string(mib) + " MiB to hold); at most " + std::to_string(kMaxKymographPixels)
+        + " pixels (choose a larger --every or fewer --steps)");
+}
+
+int runBatch(const Options& o, bool progressWanted, std::FILE* err)
+{
+    if (o.merge)
+        return mergeSweep(o, err);
+    const auto combos = combinations(o);
+    // A shard runs only its part of the combinations but checks them all, so that every
+    // shard of a command refuses it alike.
+    const std::vector<std::size_t> members = runs::shardMembers(combos.size(), o.shard);
+    const std::filesystem::path csvPath
+        = o.shard.active() ? runs::partPath(sweepCsvPath(o), o.shard) : sweepCsvPath(o);
+    // Every combination's settings and output names are checked before anything runs or is
+    // written; the states themselves are made by the workers, one at a time each.
+    LoadedFields loaded;
+    std::vector<Targets> targets;
+    runs::CoreShare share;
+    try {
+        std::int32_t nCells = 0;
+        for (const auto& values : combos) {
+            const Prepared run = runs::prepare(runSpec(o, values), false);
+            nCells = run.state.nCells;
+            if (o.init == InitKind::Seeded)
+                runs::seededStart(run, tagFor(o, values));
+            if (o.report && nCells < 2)
+                throw UsageError("--size \"" + o.sizeText
+                    + "\": --report compares the field with the analysis, which needs at least "
+                      "2 cells");
+        }
+        checkKymographSize(o, nCells);
+        share = runs::shareCores({ o.oneD, !o.sweeps.empty(), o.jobs, o.threads }, nCells,
+            std::max<std::size_t>(members.size(), 1), std::thread::hardware_concurrency());
+        for (const auto& values : combos)
+            targets.push_back(targetsFor(o, tagFor(o, values)));
+        checkCollisions(o, targets);
+        if (o.init == InitKind::Load)
+            loaded = runs::loadFields(runSpec(o).initial, nCells, o.oneD);
+    } catch (const UsageError& e) {
+        std::fprintf(err, "rdsim-batch: %s\n", e.what());
+        return kExitUsage;
+    } catch (const runs::SettingsError& e) {
+        std::fprintf(err, "rdsim-batch: %s: %s\n", optionOf(o, e).c_str(), e.what());
+        return kExitUsage;
+    } catch (const runs::FieldFileError& e) {
+        std::fprintf(err, "rdsim-batch: %s\n", loadErrorText(o, e).c_str());
+        return kExitUsage;
+    } catch (const runs::SeededStartError& e) {
+        std::fprintf(err, "rdsim-batch: --init \"seeded\": %s\n", e.what());
+        return kExitUsage;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(err, "rdsim-batch: out of memory while preparing the runs\n");
+        return kExitMemory;
+    }
+    try {
+        for (const std::size_t k : members)
+            checkTargets(targets[k], o.oneD);
+        if (!o.sweeps.empty())
+            output::checkReplaceable(csvPath);
+    } catch (const OutputError& e) {
+        std::fprintf(err, "rdsim-batch: %s\n", e.what());
+        return kExitOutput;
+    }
+
+    // Captions and colour-bar labels are text: a font database without a display.
+    const auto app = o.picture.needsText() ? pictures::offscreenApplication() : nullptr;
+    Progress progress(progressWanted, std::int64_t { o.steps } * std::ssize(members),
+        static_cast<int>(members.size()));
+    std::vector<RunReport> reports(combos.size());
+    for (RunReport& r : reports) {
+        r.status = RunStatus::Interrupted; // until the run has been made
+        r.message = "interrupted before the run started";
+    }
+    auto runCombination = [&](std::size_t k) {
+        try {
+            const runs::RunSpec spec = runSpec(o, combos[k]);
+            Prepared run = runs::prepare(spec);
+            run.threads = share.threads;
+            runs::initialise(run, spec.initial, &loaded);
+            const runs::RunFacts facts = runs::runFacts(spec, run, loaded, kProgram);
+            reports[k] = runOne(std::move(run), o, targets[k], facts, &progress);
+        } catch (const std::bad_alloc&) {
+            reports[k].status = RunStatus::OutOfMemory;
+            reports[k].message = "out of memory before the first step";
+        }
+    };
+    std::atomic<std::size_t> next { 0 };
+    auto work = [&] {
+        for (std::size_t i; interruptSignal() == 0 && (i = next++) < members.size();)
+            runCombination(members[i]);
+    };
+    // At most one state per hardware thread is held at once, whatever --jobs asks.
+    runs::runOnThreads(o.sweeps.empty() ? 1 : share.jobs, work);
+    progress.finish();
+
+    const int signal = interruptSignal();
+    int status = kExitOk;
+    std::size_t finished = 0;
+    for (const std::size_t k : members) {
+        const RunReport& r = reports[k];
+        if (r.status != RunStatus::Interrupted)
+            ++finished;
+        if (r.status == RunStatus::Ok || r.status == RunStatus::Interrupted)
+            continue;
+        const std::string tag = tagFor(o, combos[k]);
+        std::fprintf(err, "rdsim-batch: %s%s%s\n", tag.empty() ? "" : tag.c_str(),
+            tag.empty() ? "" : ": ", r.message.c_str());
+        status = std::max(status, exitStatusOf(r.status));
+    }
+    if (!o.sweeps.empty()) {
+        try {
+            if (o.shard.active()) {
+                std::vector<std::string> rows;
+                for (const std::size_t k : members)
+                    rows.push_back(sweepCsvRow(k, combos[k], reports[k]));
+                runs::writePart(sweepCsvPath(o), o.identity, o.shard, combos.size(), members, rows);
+            } else {
+                const std::string csv = sweepCsv(o, combos, reports);
+                output::writeFileAtomically(
+                    csvPath, std::as_bytes(std::span(csv.data(), csv.size())));
+            }
+        } catch (const OutputError& e) {
+            std::fprintf(err, "rdsim-batch: %s\n", e.what());
+            status = std::max(status, kExitOutput);
+        } catch (const std::bad_alloc&) {
+            std::fprintf(err, "rdsim-batch: out of memory while writing %s\n", csvPath.c_str());
+            status = kExitMemory;
+        }
+    }
+    std::vector<std::vector<std::string>> ownCombos;
+    std::vector<RunReport> ownReports;
+    for (const std::size_t k : o.report ? members : std::vector<std::size_t> {}) {
+        ownCombos.push_back(combos[k]);
+        ownReports.push_back(reports[k]);
+    }
+    if (o.report && printReports(o, ownCombos, ownReports, stdout) != 0) {
+        std::fprintf(err, "rdsim-batch: standard output: the report could not be written\n");
+        status = std::max(status, kExitOutput);
+    }
+    if (signal != 0) {
+        if (o.sweeps.empty())
+            std::fprintf(err, "rdsim-batch: %s\n",
+                reports[0].status == RunStatus::Interrupted
+                    ? reports[0].message.c_str()
+                    : "interrupted after the run had finished");
+        else
+            std::fprintf(err,
+                "rdsim-batch: interrupted; %zu of %zu runs finished, the rest are marked "
+                "\"interrupted\" in %s\n",
+                finished, members.size(), csvPath.c_str());
+    }
+    return status;
+}
+
+} // namespace rd::batch

@@ -1,0 +1,159 @@
+// The analytic map: one colour per class, the Turing region shaded by the predicted
+// wavelength, axes, legend and the start-up point.
+#include "pictures/MapPictures.h"
+
+#include "pictures/MapFrame.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace rd::pictures {
+
+namespace {
+
+using namespace rd::analysis;
+
+constexpr int kLeft = 150, kTop = 100, kPlot = 760, kLegend = 470, kBottom = 110;
+
+// Light, quiet colours for the classes; the Turing region takes the strong colours of its
+// wavelength scale.
+QColor classColour(PointClass c)
+{
+    switch (c) {
+    case PointClass::NumericallyUnstable:
+        return QColor(70, 70, 70);
+    case PointClass::TuringUnstable:
+        return QColor(33, 145, 140); // the legend's swatch; the map shades it
+    case PointClass::Oscillatory:
+        return QColor(250, 180, 90);
+    case PointClass::UniformlyUnstable:
+        return QColor(235, 120, 110);
+    case PointClass::Bistable:
+        return QColor(190, 160, 225);
+    case PointClass::Marginal:
+        return QColor(255, 236, 130);
+    case PointClass::Stable:
+        return QColor(222, 226, 232);
+    case PointClass::NoState:
+        break;
+    }
+    return QColor(255, 255, 255);
+}
+
+const char* classLabel(PointClass c)
+{
+    switch (c) {
+    case PointClass::NumericallyUnstable:
+        return "numerically unstable (the step diverges)";
+    case PointClass::TuringUnstable:
+        return "Turing-unstable (shade: wavelength)";
+    case PointClass::Oscillatory:
+        return "oscillatory";
+    case PointClass::UniformlyUnstable:
+        return "uniformly unstable";
+    case PointClass::Bistable:
+        return "bistable (two stable states)";
+    case PointClass::Marginal:
+        return "marginal (or a fold)";
+    case PointClass::Stable:
+        return "stable";
+    case PointClass::NoState:
+        break;
+    }
+    return "no uniform state";
+}
+
+// The Turing shades: the colour table without its palest end, short wavelengths dark.
+QColor turingShade(double fraction)
+{
+    const int level = static_cast<int>(std::lround(std::clamp(fraction, 0.0, 1.0) * 215.0));
+    return QColor::fromRgb(colormapEntry(Colormap::Viridis, level));
+}
+
+} // namespace
+
+QImage analyticPicture(const runs::MapSpec& a, const runs::AnalyticMap& map)
+{
+    using namespace map;
+    const int width = static_cast<int>(a.x.values.size());
+    const int height = static_cast<int>(a.y.values.size());
+    double lo = INFINITY, hi = -INFINITY;
+    std::array<std::int64_t, kPointClassCount> counts {};
+    for (const PointResult& p : map.points) {
+        ++counts[static_cast<std::size_t>(p.kind)];
+        if (p.kind == PointClass::TuringUnstable) {
+            lo = std::min(lo, p.wavelength);
+            hi = std::max(hi, p.wavelength);
+        }
+    }
+    // One pixel a point, row 0 at the bottom.
+    QImage points(width, height, QImage::Format_RGB32);
+    if (points.isNull())
+        return {};
+    for (int j = 0; j < height; ++j)
+        for (int i = 0; i < width; ++i) {
+            const PointResult& r = map.points[static_cast<std::size_t>(j * width + i)];
+            const QColor c = r.kind == PointClass::TuringUnstable
+                ? turingShade(hi > lo ? (r.wavelength - lo) / (hi - lo) : 0.5)
+                : classColour(r.kind);
+            points.setPixel(i, height - 1 - j, c.rgb());
+        }
+
+    QImage img(kLeft + kPlot + kLegend, kTop + kPlot + kBottom, QImage::Format_RGB32);
+    if (img.isNull())
+        return {};
+    img.fill(Qt::white);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF plot(kLeft, kTop, kPlot, kPlot);
+    p.drawImage(plot, points); // no smoothing: every point a crisp block
+    const AxisScale xs { &a.x, plot.left(), plot.width(), false };
+    const AxisScale ys { &a.y, plot.top(), plot.height(), true };
+    const bool inside = drawStartUp(p, plot, xs, ys, a);
+    p.setPen(QPen(Qt::black, 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(plot);
+    drawAxis(p, plot, xs, false, false, axisTitle(a, a.x));
+    drawAxis(p, plot, ys, true, false, axisTitle(a, a.y));
+
+    p.setPen(Qt::black);
+    p.setFont(font(24, true));
+    p.drawText(QRectF(kLeft, 18, kPlot + kLegend, 34), Qt::AlignLeft,
+        "Linear stability of the uniform states: " + gridText(a));
+    p.setFont(font(17));
+    p.drawText(QRectF(kLeft, 56, kPlot + kLegend, 28), Qt::AlignLeft,
+        QString("%1 \u00D7 %2 points; each takes the first class in the legend's order that "
+                "applies to any of its states, saddles aside")
+            .arg(width)
+            .arg(height));
+
+    // The legend: every class in its order with its share of the map.
+    const double lx = plot.right() + 40;
+    double y = plot.top();
+    p.setFont(font(18, true));
+    p.drawText(QRectF(lx, y, kLegend, 26), Qt::AlignLeft | Qt::AlignVCenter, "Class of the point");
+    y += 34;
+    const double total = std::max<double>(1.0, double(map.points.size()));
+    for (int c = 0; c < kPointClassCount; ++c) {
+        const auto kind = static_cast<PointClass>(c);
+        y = legendRow(p, lx, y, classColour(kind),
+            QString("%1  %2 %")
+                .arg(classLabel(kind))
+                .arg(100.0 * counts[std::size_t(c)] / total, 0, 'f', 1));
+    }
+    y += 14;
+    p.setFont(font(16));
+    p.drawEllipse(QPointF(lx + 13, y + 13), 9, 9);
+    p.drawText(QRectF(lx + 36, y, kLegend - 40, 52), Qt::AlignLeft | Qt::TextWordWrap,
+        startUpText(a, inside));
+    y += 80;
+    if (hi >= lo)
+        colourBar(
+            p, QRectF(lx, y + 34, 26, std::min(260.0, plot.bottom() - y - 40)), lo,
+            std::max(hi, lo), [&](double f) { return turingShade(f); },
+            "predicted wavelength (cells)");
+    return img;
+}
+
+} // namespace rd::pictures

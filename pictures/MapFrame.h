@@ -1,0 +1,59 @@
+// What the two map pictures share: fonts, the axes with their ticks and setting names, the
+// title, the start-up point and the legend's rows.
+#pragma once
+
+#include "runs/Maps.h"
+
+#include <QColor>
+#include <QFont>
+#include <QPainter>
+#include <QRectF>
+#include <QString>
+
+namespace rd::pictures::map {
+
+QFont font(int pixels, bool bold = false);
+
+// The pixel position along an axis drawn over `length` pixels from `start`, where the axis's
+// values are the centres of equal cells; `reversed` for the vertical axis (values rise
+// upwards).
+struct AxisScale {
+    const runs::MapAxis* axis;
+    double start, length;
+    bool reversed;
+    double ofIndex(double t) const; // t = 0 is the first value's centre
+    double ofValue(double v) const;
+};
+
+// Ticks at round values (everyValue false) or at the cells' centres, as many as fit.
+void drawAxis(QPainter& p, const QRectF& plot, const AxisScale& scale, bool vertical,
+    bool everyValue, const QString& title);
+// "kA: F (feed rate)", the setting's name and what it is.
+QString axisTitle(const runs::MapSpec& a, const runs::MapAxis& axis);
+// The model, the dimension and the grid: "Gray-Scott, 2D, 128 x 128 cells".
+QString gridText(const runs::MapSpec& a);
+// A ring around the start-up point; false when it lies outside the map.
+bool drawStartUp(QPainter& p, const QRectF& plot, const AxisScale& x, const AxisScale& y,
+    const runs::MapSpec& a);
+QString startUpText(const runs::MapSpec& a, bool inside);
+// A legend row: a swatch (filled, or framed when `framed`) and its text; returns the next y.
+double legendRow(QPainter& p, double x, double y, const QColor& colour, const QString& text,
+    bool framed = false);
+// A vertical colour bar from `lo` (bottom) to `hi` (top) through `colour(fraction)`.
+template <typename Colour>
+void colourBar(
+    QPainter& p, const QRectF& bar, double lo, double hi, Colour colour, const QString& title);
+void colourBarFrame(QPainter& p, const QRectF& bar, double lo, double hi, const QString& title);
+
+template <typename Colour>
+void colourBar(
+    QPainter& p, const QRectF& bar, double lo, double hi, Colour colour, const QString& title)
+{
+    const int rows = static_cast<int>(bar.height());
+    for (int r = 0; r < rows; ++r)
+        p.fillRect(QRectF(bar.left(), bar.bottom() - r - 1, bar.width(), 1),
+            colour(rows > 1 ? double(r) / (rows - 1) : 0.0));
+    colourBarFrame(p, bar, lo, hi, title);
+}
+
+} // namespace rd::pictures::map

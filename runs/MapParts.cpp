@@ -1,0 +1,96 @@
+// A simulated map's points as rows of text that hold everything the CSV and the mosaic need,
+// bit for bit: the rows of the parts of a split map.
+#include "runs/Maps.h"
+
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <bit>
+#include <cstring>
+
+namespace rd::runs {
+
+namespace {
+
+// Doubles as the hex of their bits: NaN and every last bit survive the text.
+QString bitsText(double d)
+{
+    return QString::number(std::bit_cast<std::uint64_t>(d), 16);
+}
+
+std::optional<double> bitsValue(const QJsonValue& v)
+{
+    bool ok = false;
+    const std::uint64_t bits = v.toString().toULongLong(&ok, 16);
+    return ok ? std::optional(std::bit_cast<double>(bits)) : std::nullopt;
+}
+
+// The floats little-endian, whatever the machine's order.
+QByteArray floatBytes(const std::vector<float>& u)
+{
+    QByteArray bytes(static_cast<qsizetype>(u.size() * 4), '\0');
+    for (std::size_t i = 0; i < u.size(); ++i) {
+        const auto w = std::bit_cast<std::uint32_t>(u[i]);
+        for (int b = 0; b < 4; ++b)
+            bytes[static_cast<qsizetype>(4 * i) + b] = static_cast<char>((w >> (8 * b)) & 0xFF);
+    }
+    return bytes;
+}
+
+std::vector<float> floatsOf(const QByteArray& bytes)
+{
+    std::vector<float> u(static_cast<std::size_t>(bytes.size() / 4));
+    for (std::size_t i = 0; i < u.size(); ++i) {
+        std::uint32_t w = 0;
+        for (int b = 0; b < 4; ++b)
+            w |= std::uint32_t(static_cast<unsigned char>(bytes[static_cast<qsizetype>(4 * i) + b]))
+                << (8 * b);
+        u[i] = std::bit_cast<float>(w);
+    }
+    return u;
+}
+
+} // namespace
+
+std::string pointRow(const SimulatedPoint& p)
+{
+    const QJsonObject row {
+        { "state", static_cast<int>(p.state) },
+        { "steps", static_cast<int>(p.steps) },
+        { "measured", bitsText(p.measured) },
+        { "contrast", bitsText(p.contrast) },
+        { "message", QString::fromStdString(p.message) },
+        { "u", QString::fromLatin1(floatBytes(p.u).toBase64()) },
+    };
+    return QJsonDocument(row).toJson(QJsonDocument::Compact).toStdString();
+}
+
+std::optional<SimulatedPoint> pointFromRow(const std::string& row, std::size_t cells)
+{
+    const QJsonDocument doc
+        = QJsonDocument::fromJson(QByteArray(row.data(), static_cast<qsizetype>(row.size())));
+    if (!doc.isObject())
+        return std::nullopt;
+    const QJsonObject o = doc.object();
+    SimulatedPoint p;
+    const int state = o["state"].toInt(-1);
+    const auto measured = bitsValue(o["measured"]);
+    const auto contrast = bitsValue(o["contrast"]);
+    const auto bytes = QByteArray::fromBase64Encoding(
+        o["u"].toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    if (state < 0 || state > static_cast<int>(analysis::RunState::ArithmeticError)
+        || !o["steps"].isDouble() || !measured || !contrast || !o["message"].isString() || !bytes
+        || static_cast<std::size_t>(bytes.decoded.size()) != 4 * cells)
+        return std::nullopt;
+    p.state = static_cast<analysis::RunState>(state);
+    p.steps = o["steps"].toInt();
+    p.measured = *measured;
+    p.contrast = *contrast;
+    p.message = o["message"].toString().toStdString();
+    p.u = floatsOf(bytes.decoded);
+    p.ran = true;
+    return p;
+}
+
+} // namespace rd::runs

@@ -1,0 +1,88 @@
+// Maps of a model over two of its settings: the analytic map classifies every point by the
+// linear stability of its uniform states; the simulated map runs the simulation at every
+// point. The points, not their pictures (see pictures/) or their tables.
+#pragma once
+
+#include "analysis/RunTracker.h"
+#include "analysis/Stability.h"
+#include "runs/CoreShare.h"
+#include "runs/RunSpec.h"
+
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace rd::runs {
+
+// One axis of a map: a setting and its values, as the intake reads them.
+struct MapAxis {
+    std::string name; // e.g. "kA"
+    BoxField field {};
+    std::vector<std::string> texts;
+    std::vector<double> values; // the texts read as numbers, for positions
+    double startUp = 0; // the value of the setting without the axis (start-up or as set)
+};
+
+// The axis of the setting `name` with these values at the map's base settings. Throws
+// SettingsError for a name the model has no setting of.
+MapAxis mapAxis(const RunSpec& base, const std::string& name, std::vector<std::string> texts);
+
+struct MapSpec {
+    RunSpec base; // model, dimension, size, the other settings; simulated: start and steps
+    MapAxis x, y;
+};
+
+// One result per point, row by row (y outer, x inner, both ascending).
+struct AnalyticMap {
+    analysis::Scheme base; // the scheme at the base settings
+    std::vector<analysis::PointResult> points;
+};
+
+// Classifies every point on `jobs` threads (0: every hardware thread); the results do not
+// depend on their number. `rowDone` is called after each row (from any thread); a
+// `cancelled` that turns true stops the rows not yet begun. Throws SettingsError naming the
+// setting (an axis's name for a value of an axis) whose text the intake refuses, or that
+// makes every step divide by zero.
+AnalyticMap classifyMap(const MapSpec& map, unsigned jobs,
+    const std::function<void()>& rowDone = {}, const std::function<bool()>& cancelled = {});
+
+// A simulated point: what the tables and the mosaic need of its run.
+struct SimulatedPoint {
+    std::vector<float> u; // the final u (empty when the run could not start)
+    analysis::RunState state = analysis::RunState::StillChanging;
+    bool ran = false; // false: cancelled or out of memory before it ended
+    std::int32_t steps = 0;
+    double measured = NAN, contrast = NAN;
+    std::string message; // an error's text
+};
+struct SimulatedMap {
+    AnalyticMap prediction;
+    std::vector<SimulatedPoint> points;
+    int n = 0; // cells per side
+};
+
+// What a caller follows of a simulated map's runs; every part may be empty.
+struct MapHooks {
+    std::function<void(std::int64_t)> stepsDone; // steps since the last call, any thread
+    std::function<void()> runDone;
+    std::function<bool()> cancelled; // true: the runs stop between two steps
+};
+
+// The runs of a map as a sweep over its two axes (y outer): the combinations row by row.
+std::vector<std::vector<std::string>> mapCombinations(const MapSpec& map);
+
+// Runs the points `members` (indices row by row) of the map, `share.jobs` at once on
+// `share.threads` threads each; the other points stay empty. Throws std::bad_alloc when a
+// point could not run for want of memory and nothing was cancelled.
+SimulatedMap simulateMap(const MapSpec& map, AnalyticMap prediction,
+    const std::vector<std::size_t>& members, CoreShare share, const MapHooks& hooks = {});
+
+// A point as one row of text and back: everything the tables and the mosaic take from it,
+// bit for bit. Reading gives nothing for a malformed row or one without `cells` values of u.
+std::string pointRow(const SimulatedPoint& p);
+std::optional<SimulatedPoint> pointFromRow(const std::string& row, std::size_t cells);
+
+} // namespace rd::runs

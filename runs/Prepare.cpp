@@ -1,0 +1,131 @@
+// The start of a run: the intake of the description's texts, and the initial state.
+#include "runs/Run.h"
+
+#include "engine/FieldInit.h"
+#include "fieldfiles/Npy.h"
+#include "runs/CoreShare.h"
+#include "runs/Errors.h"
+#include "runs/Names.h"
+#include "runs/Record.h"
+#include "runs/SeededStart.h"
+#include "settings/Intake.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace rd::runs {
+
+std::array<std::string, 8> boxTexts(const RunSpec& spec)
+{
+    std::array<std::string, 8> boxes = defaultBoxTexts(spec.model);
+    for (const auto& [name, text] : spec.settings) {
+        const auto field = fieldByName(name);
+        const int slot = field ? slotOf(spec.model, *field) : -1;
+        if (slot < 0)
+            throw SettingsError(name, text,
+                field ? "the " + std::string(modelInfo(spec.model).displayName)
+                        + " model has no setting " + name
+                      : "unknown setting \"" + name + "\" (" + settingNamesText() + ")");
+        boxes[static_cast<std::size_t>(slot)] = text;
+    }
+    return boxes;
+}
+
+IntakeInput intakeInput(const RunSpec& spec)
+{
+    IntakeInput in = defaultIntakeInput(spec.model, spec.oneD);
+    in.sizeText = spec.size;
+    in.sizeLimit = kSizeLimit;
+    in.boxes = boxTexts(spec);
+    if (spec.every > 0)
+        in.itersText = std::to_string(spec.every);
+    return in;
+}
+
+Prepared prepare(const RunSpec& spec, bool withArrays)
+{
+    const IntakeInput in = intakeInput(spec);
+    Prepared run;
+    run.model = spec.model;
+    run.oneD = spec.oneD;
+    const auto result = evaluateIntake(in, run.state.dt, run.state.dx);
+    if (const auto* e = std::get_if<IntakeError>(&result)) {
+        if (e->boxIndex == kSizeBox)
+            throw SettingsError("size", spec.size, e->message);
+        if (e->boxIndex == kItersBox)
+            throw SettingsError("every", std::to_string(spec.every), e->message);
+        const int slot = e->boxIndex - 10 * modelNumber(spec.model);
+        std::string name;
+        for (const BoxInfo& box : modelInfo(spec.model).boxes)
+            if (box.slot == slot)
+                name = settingName(box.field);
+        throw SettingsError(name, in.boxes[static_cast<std::size_t>(slot)], e->message);
+    }
+    applyIntake(run.state, std::get<IntakeValues>(result));
+    run.threads = shareCores({ spec.oneD, false, 0, spec.threads }, run.state.nCells, 1,
+        std::thread::hardware_concurrency())
+                      .threads;
+    if (withArrays)
+        run.state.resizeArrays(spec.oneD ? run.state.highestIndex1D() : run.state.highestIndex2D());
+    return run;
+}
+
+LoadedFields loadFields(const InitialState& initial, std::int32_t nCells, bool oneD)
+{
+    LoadedFields f;
+    std::vector<std::int64_t> want { nCells };
+    if (!oneD)
+        want.push_back(nCells);
+    const auto cells = static_cast<std::size_t>(oneD ? nCells : std::int64_t { nCells } * nCells);
+    for (const auto& [species, file, array, target, sha] :
+        { std::tuple { 'u', &initial.uFile, &initial.u, &f.u, &f.uSha256 },
+            std::tuple { 'v', &initial.vFile, &initial.v, &f.v, &f.vSha256 } }) {
+        if (file->empty()) {
+            if (array->size() != cells)
+                throw FieldFileError(species, "",
+                    "holds " + std::to_string(array->size()) + " cells, the field "
+                        + std::to_string(cells));
+            *target = *array;
+            continue;
+        }
+        std::vector<std::byte> bytes;
+        auto decoded = npy::load(*file, &bytes);
+        if (const auto* why = std::get_if<std::string>(&decoded))
+            throw FieldFileError(species, *file, *why);
+        auto& read = std::get<npy::Array>(decoded);
+        if (read.shape != want)
+            throw FieldFileError(species, *file,
+                "shape " + npy::shapeText(read.shape) + " does not match the field, which needs "
+                    + npy::shapeText(want),
+                read.shape, want);
+        *target = std::move(read.data);
+        *sha = bytesSha256(bytes);
+    }
+    return f;
+}
+
+void initialise(Prepared& run, const InitialState& initial, const LoadedFields* loaded)
+{
+    SimState& s = run.state;
+    switch (initial.kind) {
+    case InitKind::Zero:
+        clearField(s, run.oneD);
+        break;
+    case InitKind::Random: {
+        UniformSource rng(initial.seed);
+        fillRandom(s, run.oneD, rng);
+        break;
+    }
+    case InitKind::Seeded: {
+        UniformSource rng(initial.seed);
+        fillSeeded(s, run.oneD, seededStart(run, ""), rng);
+        break;
+    }
+    case InitKind::Load:
+        std::copy(loaded->u.begin(), loaded->u.end(), s.uA.begin());
+        std::copy(loaded->v.begin(), loaded->v.end(), s.vA.begin());
+        break;
+    }
+}
+
+} // namespace rd::runs

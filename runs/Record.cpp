@@ -1,0 +1,147 @@
+#include "runs/Record.h"
+
+#include "runs/Names.h"
+
+#include <QCryptographicHash>
+#include <QJsonDocument>
+
+#include <bit>
+#include <filesystem>
+
+#ifndef RDSIM_VERSION
+#define RDSIM_VERSION "unknown"
+#endif
+
+namespace rd::runs {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+static_assert(std::endian::native == std::endian::little,
+    "the record's field hash is over little-endian float32 bytes, as the .npy files hold them");
+
+QString hex(const QCryptographicHash& hash)
+{
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+QJsonObject fileEntry(
+    const std::string& file, const std::string& sha256, const std::string& carrier)
+{
+    return { { "file", QString::fromStdString(relativeTo(file, carrier)) },
+        { "sha256", QString::fromStdString(sha256) } };
+}
+
+} // namespace
+
+QJsonObject coefficientsOf(const SimState& s)
+{
+    // Floats widen to doubles exactly, and the JSON numbers are written to round-trip.
+    const std::pair<const char*, float> values[] = { { "dt", s.dt }, { "dx", s.dx },
+        { "uMax", s.uMax }, { "vMax", s.vMax }, { "grayScale", s.grayScale }, { "kA", s.kA },
+        { "kB", s.kB }, { "kC", s.kC }, { "reactGain", s.reactGain }, { "Du", s.Du },
+        { "Dv", s.Dv }, { "cu", s.cu }, { "cv", s.cv }, { "su", s.su }, { "sv", s.sv } };
+    QJsonObject c;
+    for (const auto& [name, value] : values)
+        c.insert(name, double { value });
+    c.insert("nCells", s.nCells);
+    return c;
+}
+
+std::string programVersion(std::string_view program)
+{
+    return std::string(program) + " " + RDSIM_VERSION;
+}
+
+std::string bytesSha256(std::span<const std::byte> bytes)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QByteArrayView(
+        reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())));
+    return hex(hash).toStdString();
+}
+
+std::string fieldsSha256(std::span<const float> u, std::span<const float> v)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (const auto cells : { u, v })
+        hash.addData(QByteArrayView(reinterpret_cast<const char*>(cells.data()),
+            static_cast<qsizetype>(cells.size_bytes())));
+    return hex(hash).toStdString();
+}
+
+RunFacts runFacts(
+    const RunSpec& spec, const Prepared& run, const LoadedFields& loaded, std::string_view program)
+{
+    const std::array<std::string, 8> texts = boxTexts(spec);
+    QJsonObject boxes;
+    for (const BoxInfo& box : modelInfo(spec.model).boxes)
+        if (const auto name = settingName(box.field); !name.empty())
+            boxes.insert(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())),
+                QString::fromStdString(texts[static_cast<std::size_t>(box.slot)]));
+    const auto model = modelName(spec.model);
+    RunFacts f;
+    f.program = programVersion(program);
+    f.settings
+        = { { "model", QString::fromUtf8(model.data(), static_cast<qsizetype>(model.size())) },
+              { "dimension", spec.oneD ? 1 : 2 }, { "size", QString::fromStdString(spec.size) },
+              { "boxes", boxes }, { "coefficients", coefficientsOf(run.state) } };
+    if (spec.every > 0)
+        f.settings.insert("every", spec.every);
+    f.init = spec.initial.kind;
+    f.seed = spec.initial.seed;
+    f.loadU = spec.initial.uFile;
+    f.loadV = spec.initial.vFile;
+    f.loadUSha256 = loaded.uSha256;
+    f.loadVSha256 = loaded.vSha256;
+    return f;
+}
+
+QJsonObject recordOf(const RunFacts& facts, std::int32_t step, const std::string& fields,
+    const std::string& carrier, const std::vector<SavedFile>& saved)
+{
+    QJsonObject initial;
+    switch (facts.init) {
+    case InitKind::Zero:
+        initial.insert("kind", "zero");
+        break;
+    case InitKind::Random:
+    case InitKind::Seeded:
+        // A string: a 64-bit seed does not fit a JSON number's exact range.
+        initial = { { "kind", facts.init == InitKind::Random ? "random" : "seeded" },
+            { "seed", QString::number(facts.seed) } };
+        break;
+    case InitKind::Load:
+        initial = { { "kind", "load" }, { "u", fileEntry(facts.loadU, facts.loadUSha256, carrier) },
+            { "v", fileEntry(facts.loadV, facts.loadVSha256, carrier) } };
+        break;
+    }
+    QJsonObject record { { "program", QString::fromStdString(facts.program) },
+        { "settings", facts.settings }, { "initial", initial }, { "steps", step },
+        { "fields",
+            QJsonObject { { "sha256", QString::fromStdString(fields) },
+                { "bytes", "u then v, float32 little-endian, row by row" } } } };
+    QJsonObject files;
+    for (const SavedFile& f : saved)
+        files.insert(QString(QChar(f.species)), fileEntry(f.file, f.sha256, carrier));
+    if (!files.isEmpty())
+        record.insert("saved", files);
+    return record;
+}
+
+std::vector<std::byte> recordBytes(const QJsonObject& record)
+{
+    const QByteArray text = QJsonDocument(record).toJson(QJsonDocument::Indented);
+    const auto* p = reinterpret_cast<const std::byte*>(text.constData());
+    return { p, p + text.size() };
+}
+
+std::string relativeTo(const std::string& file, const std::string& carrier)
+{
+    // Lexically, without following links: the record names the files as the run named them.
+    const fs::path folder = fs::absolute(fs::path(carrier)).lexically_normal().parent_path();
+    return fs::absolute(fs::path(file)).lexically_normal().lexically_relative(folder).string();
+}
+
+} // namespace rd::runs

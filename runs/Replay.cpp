@@ -1,0 +1,260 @@
+#include "runs/Replay.h"
+
+#include "engine/Quoted.h"
+#include "fieldfiles/Npy.h"
+#include "runs/Errors.h"
+#include "runs/Names.h"
+#include "runs/Record.h"
+
+#include <QFile>
+#include <QJsonDocument>
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+namespace rd::runs {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QJsonValue member(const QJsonObject& o, const char* key, QJsonValue::Type type)
+{
+    const QJsonValue v = o.value(key);
+    if (v.type() != type)
+        throw RecordError(std::string("the record's \"") + key + "\" is missing or not valid");
+    return v;
+}
+
+std::string text(const QJsonObject& o, const char* key)
+{
+    return member(o, key, QJsonValue::String).toString().toStdString();
+}
+
+int whole(const QJsonObject& o, const char* key, int lo, int hi)
+{
+    const double d = member(o, key, QJsonValue::Double).toDouble();
+    if (!(d >= lo && d <= hi) || d != static_cast<int>(d))
+        throw RecordError(std::string("the record's \"") + key + "\" is not valid");
+    return static_cast<int>(d);
+}
+
+std::string format(const char* fmt, auto... args)
+{
+    char buffer[600];
+    std::snprintf(buffer, sizeof buffer, fmt, args...);
+    return buffer;
+}
+
+std::string valueText(float x)
+{
+    return format("%.9g", double { x });
+}
+
+// "u[3, 7] (cell 391)" in 2D, "u[391]" in 1D.
+std::string cellText(char species, std::size_t index, std::int32_t n, bool oneD)
+{
+    const std::string k = std::to_string(index);
+    if (oneD)
+        return std::string(1, species) + "[" + k + "]";
+    return std::string(1, species) + "[" + std::to_string(index / static_cast<std::size_t>(n))
+        + ", " + std::to_string(index % static_cast<std::size_t>(n)) + "] (cell " + k + ")";
+}
+
+struct Verdict {
+    bool differs = false; // the re-run against the record
+    bool fileChanged = false; // a file against the record
+};
+
+// Compares a saved field file with the re-run's field and its recorded SHA-256.
+void compareSaved(char species, const fs::path& path, const std::string& recorded,
+    std::span<const float> rerun, const Prepared& run, ReplayResult& result, Verdict& v)
+{
+    const std::string name = path.string();
+    if (!fs::exists(path)) {
+        result.lines.push_back(name + ": not found, not compared");
+        return;
+    }
+    std::vector<std::byte> bytes;
+    auto decoded = npy::load(name, &bytes);
+    if (const auto* why = std::get_if<std::string>(&decoded)) {
+        result.lines.push_back(name + ": no longer matches its record (" + *why + ")");
+        v.fileChanged = true;
+        return;
+    }
+    const std::string now = bytesSha256(bytes);
+    if (now != recorded) {
+        result.lines.push_back(name + ": no longer matches its record (SHA-256 " + now
+            + ", recorded " + recorded + ")");
+        v.fileChanged = true;
+    }
+    const std::vector<float>& saved = std::get<npy::Array>(decoded).data;
+    if (saved.size() != rerun.size()) {
+        result.lines.push_back(format(
+            "%s: holds %zu cells, the re-run %zu", name.c_str(), saved.size(), rerun.size()));
+        v.fileChanged = true;
+        return;
+    }
+    for (std::size_t k = 0; k < saved.size(); ++k)
+        if (std::memcmp(&saved[k], &rerun[k], sizeof(float)) != 0) {
+            result.lines.push_back(name + ": first differing cell "
+                + cellText(species, k, run.state.nCells, run.oneD) + ": saved "
+                + valueText(saved[k]) + ", re-run " + valueText(rerun[k]));
+            if (now == recorded)
+                v.differs = true;
+            return;
+        }
+}
+
+} // namespace
+
+QJsonObject readRecordFile(const std::string& file)
+{
+    QFile f(QString::fromStdString(file));
+    if (!f.open(QIODevice::ReadOnly))
+        throw RecordError(f.errorString().toStdString());
+    if (f.size() > kMaxRecordBytes)
+        throw RecordError("too large for a record");
+    const QByteArray text = f.readAll();
+    QJsonParseError error {};
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
+    if (!doc.isObject())
+        throw RecordError("not a record (" + error.errorString().toStdString() + ")");
+    return doc.object();
+}
+
+RunSpec specOfRecord(const QJsonObject& record, const fs::path& folder)
+{
+    const QJsonObject settings = member(record, "settings", QJsonValue::Object).toObject();
+    const QJsonObject initial = member(record, "initial", QJsonValue::Object).toObject();
+    RunSpec spec;
+    const auto model = modelByName(text(settings, "model"));
+    if (!model)
+        throw RecordError(
+            "the record's model " + rd::quoted(text(settings, "model")) + " is unknown");
+    spec.model = *model;
+    spec.oneD = whole(settings, "dimension", 1, 2) == 1;
+    spec.size = text(settings, "size");
+    const QJsonObject boxes = member(settings, "boxes", QJsonValue::Object).toObject();
+    for (auto it = boxes.begin(); it != boxes.end(); ++it) {
+        const auto field = fieldByName(it.key().toStdString());
+        if (!field || slotOf(spec.model, *field) < 0 || !it.value().isString())
+            throw RecordError(
+                "the record's setting " + rd::quoted(it.key().toStdString()) + " is unknown");
+        spec.settings[it.key().toStdString()] = it.value().toString().toStdString();
+    }
+    if (settings.contains("every"))
+        spec.every = whole(settings, "every", 1, std::numeric_limits<int>::max());
+    spec.steps = whole(record, "steps", 0, std::numeric_limits<int>::max());
+    const std::string kind = text(initial, "kind");
+    if (kind == "random" || kind == "seeded") {
+        const std::string seed = text(initial, "seed");
+        const auto r = std::from_chars(seed.data(), seed.data() + seed.size(), spec.initial.seed);
+        if (r.ec != std::errc() || r.ptr != seed.data() + seed.size())
+            throw RecordError("the record's seed " + rd::quoted(seed) + " is not valid");
+        spec.initial.kind = kind == "random" ? InitKind::Random : InitKind::Seeded;
+    } else if (kind == "load") {
+        spec.initial.kind = InitKind::Load;
+        const auto file = [&](const char* species) {
+            const QJsonObject e = member(initial, species, QJsonValue::Object).toObject();
+            return (folder / text(e, "file")).lexically_normal().string();
+        };
+        spec.initial.uFile = file("u");
+        spec.initial.vFile = file("v");
+    } else if (kind != "zero") {
+        throw RecordError("the record's initial state " + rd::quoted(kind) + " is unknown");
+    }
+    return spec;
+}
+
+ReplayResult replay(const QJsonObject& record, const fs::path& folder, std::string_view program,
+    const StepHooks& hooks)
+{
+    ReplayResult result;
+    const RunSpec spec = specOfRecord(record, folder);
+    result.steps = spec.steps;
+    const std::string by = text(record, "program");
+    if (by != programVersion(program))
+        result.lines.push_back(
+            "note: recorded by " + by + ", replayed by " + programVersion(program));
+    const QJsonObject fields = member(record, "fields", QJsonValue::Object).toObject();
+    const std::string recordedSha = text(fields, "sha256");
+
+    Prepared run = prepare(spec);
+    Verdict verdict;
+    const QJsonObject recorded = member(member(record, "settings", QJsonValue::Object).toObject(),
+        "coefficients", QJsonValue::Object)
+                                     .toObject();
+    const QJsonObject derived = coefficientsOf(run.state);
+    for (auto it = derived.begin(); it != derived.end(); ++it)
+        if (recorded.value(it.key()) != it.value()) {
+            result.lines.push_back(format("the settings now give %s = %.9g; the record has %s",
+                it.key().toUtf8().constData(), it.value().toDouble(),
+                recorded.value(it.key()).isDouble()
+                    ? QByteArray::number(recorded.value(it.key()).toDouble(), 'g', 9).constData()
+                    : "none"));
+            verdict.differs = true;
+        }
+
+    LoadedFields loaded;
+    if (spec.initial.kind == InitKind::Load) {
+        try {
+            loaded = loadFields(spec.initial, run.state.nCells, run.oneD);
+        } catch (const FieldFileError& e) {
+            result.lines.push_back(std::string("initial state: ") + e.what());
+            result.verdict = ReplayVerdict::FileChanged;
+            return result;
+        }
+        const QJsonObject initial = record.value("initial").toObject();
+        bool changed = false;
+        for (const auto& [species, path, sha] :
+            { std::tuple { "u", &spec.initial.uFile, &loaded.uSha256 },
+                std::tuple { "v", &spec.initial.vFile, &loaded.vSha256 } }) {
+            const std::string want = text(initial.value(species).toObject(), "sha256");
+            if (*sha != want) {
+                result.lines.push_back(*path + ": the initial field changed since the record "
+                    + "(SHA-256 " + *sha + ", recorded " + want + ")");
+                changed = true;
+            }
+        }
+        if (changed) {
+            result.verdict = ReplayVerdict::FileChanged;
+            return result;
+        }
+    }
+    initialise(run, spec.initial, &loaded);
+    try {
+        advance(run, spec.steps, 0, hooks);
+    } catch (const StepFailed& e) {
+        result.lines.push_back(
+            format("the re-run failed in iteration %d: %s", e.iteration(), e.what()));
+        result.verdict = ReplayVerdict::ArithmeticError;
+        return result;
+    }
+
+    const auto u = currentU(run.state, run.oneD), v = currentV(run.state, run.oneD);
+    result.fieldsSha256 = fieldsSha256(u, v);
+    const QJsonObject saved = record.value("saved").toObject();
+    for (const char species : { 'u', 'v' }) {
+        const QJsonObject e = saved.value(QString(QChar(species))).toObject();
+        if (!e.isEmpty())
+            compareSaved(species, (folder / text(e, "file")).lexically_normal(), text(e, "sha256"),
+                species == 'u' ? u : v, run, result, verdict);
+    }
+    if (result.fieldsSha256 != recordedSha) {
+        result.lines.push_back("the re-run's fields differ from the record (SHA-256 "
+            + result.fieldsSha256 + ", recorded " + recordedSha + ")");
+        verdict.differs = true;
+    }
+    result.verdict = verdict.differs ? ReplayVerdict::Differs
+        : verdict.fileChanged        ? ReplayVerdict::FileChanged
+                                     : ReplayVerdict::Reproduced;
+    if (result.verdict == ReplayVerdict::Reproduced)
+        result.lines.push_back(format("reproduced bit for bit: %d steps, fields SHA-256 %s",
+            spec.steps, result.fieldsSha256.c_str()));
+    return result;
+}
+
+} // namespace rd::runs

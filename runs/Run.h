@@ -1,0 +1,76 @@
+// A run from its description: the intake of its settings, its initial state, and its steps
+// exactly as the window's run loop takes them.
+#pragma once
+
+#include "runs/RunSpec.h"
+#include "settings/Intake.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace rd::runs {
+
+// Cells per side the library takes. N * N stays far inside 32-bit cell indices.
+inline constexpr std::int32_t kMaxCells = 4096;
+inline constexpr SizeLimit kSizeLimit { kMaxCells, false };
+// The window loop's limit of iterations, the most steps of a run.
+inline constexpr std::int32_t kMaxSteps = 1000000;
+
+// A state ready for its first step: the intake applied (buffer set A current), the arrays
+// sized, the initial state in set A and the spare elements 0.
+struct Prepared {
+    SimState state;
+    Model model = Model::GiererMeinhardt;
+    bool oneD = false;
+    int threads = 1; // threads of each 2D step (see CoreShare.h)
+};
+
+// Every box's text by slot: the panel's start-up texts with the description's settings.
+// Throws SettingsError for a name the model has no box for.
+std::array<std::string, 8> boxTexts(const RunSpec& spec);
+// The intake's texts of the description.
+IntakeInput intakeInput(const RunSpec& spec);
+
+// Runs the intake on the description's texts and sizes the arrays unless only the settings
+// are being checked. Throws SettingsError naming the refused setting.
+Prepared prepare(const RunSpec& spec, bool withArrays = true);
+
+// Fields to load, checked against the run's size and dimension, with the SHA-256 (hex) of
+// the files' bytes as read (empty for arrays given as such).
+struct LoadedFields {
+    std::vector<float> u, v;
+    std::string uSha256, vSha256;
+};
+// Throws FieldFileError when a file cannot be read or a field does not fit.
+LoadedFields loadFields(const InitialState& initial, std::int32_t nCells, bool oneD);
+
+// Puts the initial state into set A (`loaded` for InitKind::Load). Throws SpecError for a
+// seeded start without a stable uniform state.
+void initialise(Prepared& run, const InitialState& initial, const LoadedFields* loaded);
+
+// The current buffer set's cells, without the spare element: in 1D always set A, in 2D the
+// set phaseA names.
+std::span<const float> currentU(const SimState& s, bool oneD);
+std::span<const float> currentV(const SimState& s, bool oneD);
+
+// What a caller follows of a run while it advances; every part may be empty.
+struct StepHooks {
+    // Before the first step and after every `every`-th step (every > 0), with the steps done.
+    std::function<void(std::int32_t)> sample;
+    // After every step; the run ends early when it returns true.
+    std::function<bool(std::int32_t)> progress;
+    // Before every step; true ends the run with Cancelled, the state whole.
+    std::function<bool()> cancelled;
+};
+
+// Advances `steps` iterations as the window's loop does, without drawing or events: in 2D
+// from set A or B by phaseA, on run.threads threads. Returns the steps taken. Throws
+// StepFailed and Cancelled.
+std::int32_t advance(
+    Prepared& run, std::int32_t steps, std::int32_t every, const StepHooks& hooks = {});
+
+} // namespace rd::runs

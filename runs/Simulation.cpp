@@ -1,0 +1,80 @@
+#include "runs/Simulation.h"
+
+#include "runs/Errors.h"
+#include "runs/SavedFields.h"
+
+namespace rd::runs {
+
+Simulation::Simulation(RunSpec spec, std::string_view program)
+    : spec_(std::move(spec))
+    , run_(prepare(spec_))
+{
+    if (spec_.initial.kind == InitKind::Load)
+        loaded_ = loadFields(spec_.initial, run_.state.nCells, run_.oneD);
+    initialise(run_, spec_.initial, &loaded_);
+    facts_ = runFacts(spec_, run_, loaded_, program);
+    watch_.emplace(run_.model, run_.oneD, run_.state, u(), false);
+}
+
+std::span<const float> Simulation::u() const
+{
+    return currentU(run_.state, run_.oneD);
+}
+
+std::span<const float> Simulation::v() const
+{
+    return currentV(run_.state, run_.oneD);
+}
+
+std::int32_t Simulation::advance(std::int32_t steps, const StepHooks& hooks)
+{
+    const std::int32_t start = steps_;
+    StepHooks inner = hooks;
+    inner.sample = {};
+    // The watch counts from the run's start, so that any split of the steps observes the
+    // same states.
+    inner.progress = [&](std::int32_t n) {
+        steps_ = start + n;
+        watch_->afterStep(steps_, u());
+        return hooks.progress && hooks.progress(n);
+    };
+    try {
+        return runs::advance(run_, steps, 0, inner);
+    } catch (const StepFailed& e) {
+        failed_ = true;
+        failedAt_ = start + e.iteration();
+        throw StepFailed(e.what(), failedAt_);
+    }
+}
+
+std::int32_t Simulation::advanceUntilSteady(std::int32_t maxSteps, const StepHooks& hooks)
+{
+    StepHooks inner = hooks;
+    // Checked where the watch has just looked, as --until steady does.
+    inner.progress = [&](std::int32_t n) {
+        const bool settled = steps_ % kWatchEvery == 0 && watch_->settled();
+        return (hooks.progress && hooks.progress(n)) || settled;
+    };
+    return advance(maxSteps, inner);
+}
+
+RunFindings Simulation::findings() const
+{
+    RunWatch copy = *watch_;
+    if (failed_)
+        return copy.failed(failedAt_);
+    return copy.finish(steps_, u());
+}
+
+QJsonObject Simulation::record(
+    const std::string& carrier, const std::vector<SavedFile>& saved) const
+{
+    return recordOf(facts_, steps_, fieldsSha256(u(), v()), carrier, saved);
+}
+
+std::vector<std::string> Simulation::save(const std::string& prefix) const
+{
+    return saveRun(run_, facts_, steps_, prefix);
+}
+
+} // namespace rd::runs
