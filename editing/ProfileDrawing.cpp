@@ -38,6 +38,13 @@ void frmMain::profileDown(int box, int button, float X, float Y)
         return;
     // The stroke starts even on the border, so dragging from there into the plot draws.
     state.mouseDown = rd::kTrue;
+    // A press left or right of the drawing area edits nothing whatever the scale: right
+    // after start-up the right border still reads X = lastIdx, a cell whose bar would fall
+    // outside the picture and so be changed unseen.
+    const PictureBox* picture = profileEditor(box).box;
+    const auto column = picture->pixelX(X);
+    if (!column || *column < 0 || *column >= picture->innerWidth())
+        return;
     profileEditAt(box, X, Y);
 }
 

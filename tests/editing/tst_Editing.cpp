@@ -1,6 +1,6 @@
 // What the user edits in the window: painting discs and the spiral into the field, drawing
-// the profiles (presses on a plot's border included), also during runs. Each test has a fresh
-// window.
+// the profiles (presses on a plot's border included, before and after the first intake), also
+// during runs. Each test has a fresh window.
 #include "tests/support/GuiTestSupport.h"
 
 #include <QtTest>
@@ -11,6 +11,7 @@ using namespace gt;
 namespace {
 
 constexpr QRgb kRed = qRgb(255, 0, 0);
+constexpr QRgb kBlue = qRgb(0, 0, 255);
 
 void press(QWidget* box, int i, int j, Qt::MouseButton b = Qt::LeftButton)
 {
@@ -183,28 +184,51 @@ private slots:
 
     void pressOnTheBorder_data()
     {
+        QTest::addColumn<bool>("startUp"); // no intake yet: the scale runs 0..lastIdx
         QTest::addColumn<bool>("onU");
         QTest::addColumn<QPoint>("at"); // widget pixels; the drawing area is 128 x 62 at (2, 2)
         QTest::addColumn<int>("cell"); // the cell written, or -1 for none
         QTest::addColumn<float>("value");
+        // A height inside the range: row 50 of 62, 3 at the top and 0 at the bottom.
+        const float row50 = float(3.0 + 50 * (0.0 - 3.0) / 62);
         for (bool u : { true, false }) {
             const char* box = u ? "Picture1" : "Picture2";
-            QTest::addRow("%s top border", box) << u << QPoint(42, 0) << 40 << 3.0f;
-            QTest::addRow("%s bottom border", box) << u << QPoint(44, 65) << 42 << 0.0f;
+            QTest::addRow("%s top border", box) << false << u << QPoint(42, 0) << 40 << 3.0f;
+            QTest::addRow("%s bottom border", box) << false << u << QPoint(44, 65) << 42 << 0.0f;
             QTest::addRow("%s bottom-right corner of the area", box)
-                << u << QPoint(129, 64) << 127 << 0.0f;
-            QTest::addRow("%s right border, X = nCells", box) << u << QPoint(130, 20) << -1 << 0.0f;
-            QTest::addRow("%s left border", box) << u << QPoint(1, 20) << -1 << 0.0f;
+                << false << u << QPoint(129, 64) << 127 << 0.0f;
+            QTest::addRow("%s right border, X = nCells", box)
+                << false << u << QPoint(130, 20) << -1 << 0.0f;
+            QTest::addRow("%s left border", box) << false << u << QPoint(1, 20) << -1 << 0.0f;
+            // Right after start-up 128 columns span 0..127: column p is X = p * 127 / 128.
+            QTest::addRow("%s start-up, top border", box)
+                << true << u << QPoint(42, 0) << 40 << 3.0f;
+            QTest::addRow("%s start-up, first column", box)
+                << true << u << QPoint(2, 52) << 0 << row50;
+            QTest::addRow("%s start-up, X = 63.5 to the even cell", box)
+                << true << u << QPoint(66, 52) << 64 << row50;
+            QTest::addRow("%s start-up, X = 64.49 to the same cell", box)
+                << true << u << QPoint(67, 52) << 64 << row50;
+            QTest::addRow("%s start-up, last column, X = 126.0", box)
+                << true << u << QPoint(129, 52) << 126 << row50;
+            QTest::addRow("%s start-up, right border, X = lastIdx", box)
+                << true << u << QPoint(130, 52) << -1 << 0.0f;
+            QTest::addRow("%s start-up, outer right border", box)
+                << true << u << QPoint(131, 52) << -1 << 0.0f;
+            QTest::addRow("%s start-up, left border", box)
+                << true << u << QPoint(1, 52) << -1 << 0.0f;
         }
     }
 
     void pressOnTheBorder()
     {
+        QFETCH(bool, startUp);
         QFETCH(bool, onU);
         QFETCH(QPoint, at);
         QFETCH(int, cell);
         QFETCH(float, value);
-        click(w->Clear); // an intake: the horizontal scale runs 0..nCells, both tops 3
+        if (!startUp)
+            click(w->Clear); // an intake: the horizontal scale runs 0..nCells, both tops 3
         PictureBox* box = onU ? w->Picture1 : w->Picture2;
         for (auto* a : { &w->state.uA, &w->state.vA }) {
             a->assign(a->size(), 1.5f);
@@ -223,6 +247,8 @@ private slots:
         QVERIFY(sameBits(onU ? w->state.vA : w->state.uA, onU ? before.vA : before.uA));
         if (cell < 0)
             QCOMPARE(box->image(), picture);
+        else // the cell's bar, drawn in the column pressed
+            QVERIFY(columnIsBar(box, at.x() - 2, value, onU ? kRed : kBlue));
 
         // The stroke has begun: a move over the plot draws.
         QTest::mouseMove(box, QPoint(52, 33));
