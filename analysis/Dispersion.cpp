@@ -72,13 +72,6 @@ BreakPoints breakPoints(const Linearisation& lin, double lambdaMin)
     return inside;
 }
 
-std::vector<GridMode>::const_iterator firstAtOrAbove(std::vector<GridMode>::const_iterator from,
-    std::vector<GridMode>::const_iterator to, double lambda)
-{
-    return std::lower_bound(
-        from, to, lambda, [](const GridMode& m, double l) { return m.lambda < l; });
-}
-
 void consider(Extremes& e, bool& first, const Linearisation& lin, const GridMode& mode)
 {
     const Amplification g = lin.growth(mode.lambda);
@@ -88,70 +81,6 @@ void consider(Extremes& e, bool& first, const Linearisation& lin, const GridMode
         e.lowestReal = g.lowestReal();
     first = false;
 }
-
-// What consider() finds over the same modes in the same order (the first mode with the
-// largest growth factor, the lowest real part), with fewer calls of the careful and slow hypot
-// that gives a complex pair's modulus: squared moduli, formed from the same discriminant as
-// amplification() forms it, decide wherever they differ by far more than their rounding.
-class FastestSearch {
-public:
-    explicit FastestSearch(const Linearisation& lin)
-        : lin_(lin)
-    { }
-
-    void visit(const GridMode& mode)
-    {
-        const ModeMatrix m = lin_.at(mode.lambda);
-        const double half = 0.5 * (m.a + m.d);
-        const double gap = 0.5 * (m.a - m.d);
-        const double disc = gap * gap + m.b * m.c;
-        double lowest, square, rho = NAN;
-        if (disc >= 0.0) {
-            const double r = std::sqrt(disc);
-            const double hi = half + r, lo = half - r;
-            rho = std::max(std::abs(hi), std::abs(lo));
-            lowest = lo;
-            square = rho * rho;
-        } else {
-            lowest = half;
-            square = half * half - disc;
-        }
-        if (!best_ || lowest < lowestReal_)
-            lowestReal_ = lowest;
-        if (best_) {
-            // Normal squares only: a subnormal one has lost the precision the margin assumes.
-            constexpr double kMargin = 1e-12, kNormal = 1e-290;
-            const bool decided = square > kNormal && bestSquare_ > kNormal;
-            if (decided && square < bestSquare_ * (1.0 - kMargin))
-                return;
-            if (!(decided && square > bestSquare_ * (1.0 + kMargin))) {
-                if (std::isnan(rho))
-                    rho = amplification(m).rho;
-                if (std::isnan(bestRho_))
-                    bestRho_ = lin_.growth(best_->lambda).rho;
-                if (!(rho > bestRho_))
-                    return;
-            }
-        }
-        best_ = &mode;
-        bestSquare_ = square;
-        bestRho_ = rho;
-    }
-
-    void finish(Extremes& e) const
-    {
-        if (!best_)
-            return;
-        e.fastest = { *best_, lin_.growth(best_->lambda) };
-        e.lowestReal = lowestReal_;
-    }
-
-private:
-    const Linearisation& lin_;
-    const GridMode* best_ = nullptr;
-    double bestSquare_ = 0, bestRho_ = NAN; // NaN until needed
-    double lowestReal_ = 0;
-};
 
 } // namespace
 
@@ -219,31 +148,12 @@ ModeTable::ModeTable(int n, bool oneD)
     }
     std::stable_sort(modes_.begin(), modes_.end(),
         [](const GridMode& a, const GridMode& b) { return a.lambda < b.lambda; });
-    const std::size_t buckets = modes_.size() / 4 + 1;
-    bucketLow_ = modes_.front().lambda;
-    bucketWidth_ = (modes_.back().lambda - bucketLow_) / static_cast<double>(buckets);
-    for (std::size_t j = 0; j <= buckets; ++j)
-        bucketStart_.push_back(static_cast<std::size_t>(
-            firstAtOrAbove(modes_.begin(), modes_.end(), bucketEdge(j)) - modes_.begin()));
-    bucketStart_.push_back(modes_.size());
 }
 
 std::pair<const GridMode*, const GridMode*> ModeTable::around(double lambda) const
 {
-    auto it = modes_.begin();
-    if (!modes_.empty() && lambda > bucketLow_) {
-        // The bucket with edge(j) <= lambda < edge(j + 1), the last one open above; the first
-        // mode at or above lambda lies between their first modes.
-        const std::size_t last = bucketStart_.size() - 2;
-        const double at = (lambda - bucketLow_) / bucketWidth_;
-        std::size_t j = at < static_cast<double>(last) ? static_cast<std::size_t>(at) : last;
-        while (j > 0 && lambda < bucketEdge(j))
-            --j;
-        while (j < last && lambda >= bucketEdge(j + 1))
-            ++j;
-        it = firstAtOrAbove(modes_.begin() + static_cast<std::ptrdiff_t>(bucketStart_[j]),
-            modes_.begin() + static_cast<std::ptrdiff_t>(bucketStart_[j + 1]), lambda);
-    }
+    const auto it = std::lower_bound(modes_.begin(), modes_.end(), lambda,
+        [](const GridMode& m, double l) { return m.lambda < l; });
     const GridMode* above = it == modes_.end() ? nullptr : &*it;
     const GridMode* below = it == modes_.begin() ? nullptr : &*(it - 1);
     return { below, above };
@@ -251,25 +161,16 @@ std::pair<const GridMode*, const GridMode*> ModeTable::around(double lambda) con
 
 Extremes gridExtremes(const Linearisation& lin, const ModeTable& table)
 {
+    Extremes e;
+    bool first = true;
     const double lambdaMin = table.oneD() ? -4.0 : -8.0;
-    FastestSearch search(lin);
-    // Break points often share a neighbour (the ends, a pair of close points): a mode counts
-    // once, which leaves the extremes as they are.
-    std::array<const GridMode*, 2 * 7> seen {};
-    std::size_t seenCount = 0;
-    const auto visit = [&](const GridMode* m) {
-        if (!m || std::find(seen.begin(), seen.begin() + seenCount, m) != seen.begin() + seenCount)
-            return;
-        seen[seenCount++] = m;
-        search.visit(*m);
-    };
     for (double l : breakPoints(lin, lambdaMin)) {
         const auto [below, above] = table.around(l);
-        visit(below);
-        visit(above);
+        if (below)
+            consider(e, first, lin, *below);
+        if (above)
+            consider(e, first, lin, *above);
     }
-    Extremes e;
-    search.finish(e);
     return e;
 }
 

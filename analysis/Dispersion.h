@@ -58,18 +58,9 @@ public:
     std::pair<const GridMode*, const GridMode*> around(double lambda) const;
 
 private:
-    // around() is asked a few times for every point of a parameter map: an even grid of
-    // buckets over the eigenvalues, each with the index of its first mode at or above its lower
-    // edge, leaves it a search among a few modes.
-    double bucketEdge(std::size_t j) const
-    {
-        return bucketLow_ + static_cast<double>(j) * bucketWidth_;
-    }
     int n_;
     bool oneD_;
     std::vector<GridMode> modes_;
-    double bucketLow_ = 0, bucketWidth_ = 0;
-    std::vector<std::size_t> bucketStart_; // bucket j: edges j and j + 1; the last is open
 };
 
 struct ModeGrowth {
