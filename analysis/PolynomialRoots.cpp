@@ -177,7 +177,8 @@ int signChangesBetween(const Polynomial& p, double lo, double hi)
     std::reverse(m.begin(), m.end());
     shift(c, 1.0); // y = 1 / (1 + t)
     shift(m, 1.0);
-    // Each coefficient has passed through at most 2 n + 1 roundings, and the input's own.
+    // Each coefficient has passed through at most 3 n + 1 roundings (the powers of the width
+    // included), and the input's own: a margin of half again.
     constexpr double doubt = 4.0 * (n + 1) * kEps;
     int changes = 0;
     double last = 0.0;
@@ -240,8 +241,8 @@ Polynomial Polynomial::derivative() const
 Polynomial::Value Polynomial::at(double x) const
 {
     // Horner's rule for the value and its derivatives, with the sum of the terms' magnitudes
-    // that bounds the rounding error (2 n roundings of at most half an epsilon each, and the
-    // coefficients' own).
+    // that bounds the rounding error: 2 n roundings of at most half an epsilon each and the
+    // coefficients' own, doubled for a margin.
     double v = c[static_cast<std::size_t>(degree)], d = 0.0, b = 0.0;
     double size = std::abs(v);
     const double ax = std::abs(x);

@@ -39,9 +39,9 @@ void giererMeinhardt(const Scheme& s, Candidates& out)
     const double sat = 1.0 + e * s.kC;
     const Polynomial p = Polynomial::fromAscending(
         { e * s.kA, -e * s.kB, s.kA * sat + 1.0, -s.kB * sat, s.kA * s.kC, -s.kB * s.kC });
-    // With kC >= 0 the fraction is in [0, 1), so f > 0 up to kA / kB and f < max(kA, 0) + 1 -
-    // kB u: far tighter than the coefficients' bound (the upper end with a margin for its
-    // rounding).
+    // With kB > 0 and kC >= 0 the fraction lies in [0, 1): f > 0 up to u = kA / kB, and
+    // f < 0 from u = (max(kA, 0) + 1) / kB on (given a margin for rounding). Far tighter than
+    // the coefficients' bound.
     const bool saturating = s.kB > 0.0 && s.kC >= 0.0;
     const double lo = saturating ? std::max(s.kA, 0.0) / s.kB : 0.0;
     const double hi
@@ -50,9 +50,10 @@ void giererMeinhardt(const Scheme& s, Candidates& out)
         out.add(r.x, r.x * r.x, r.multiple);
 }
 
-// On v = u, f = u (1 - u) - kA u (u - kB) / (u + kB) = 0: u = 0 (unless kB = 0, where the
-// rate is 0 / 0 there), or (1 - u)(u + kB) = kA (u - kB), that is
-// u^2 + (kA + kB - 1) u - kB (1 + kA) = 0.
+// On v = u, f = u (1 - u) - kA u (u - kB) / (u + kB) = 0 (kC only scales the rate): u = 0
+// (unless kB = 0, where the rate is 0 / 0 there), or (1 - u)(u + kB) = kA (u - kB), that is
+// u^2 + (kA + kB - 1) u - kB (1 + kA) = 0. A root at the pole u = -kB (kA = 0 only) is no
+// state; settleStates drops it.
 void oregonator(const Scheme& s, Candidates& out)
 {
     const bool origin = s.kB != 0.0;
