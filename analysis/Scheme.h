@@ -53,7 +53,7 @@ struct SteadyState {
 };
 
 // Every homogeneous state with u >= 0 and v >= 0 where both unscaled rates vanish, ascending
-// in u.
+// in u (SteadyStates.h: how they are found, and the same without allocation).
 std::vector<SteadyState> steadyStates(const Scheme& s);
 
 } // namespace rd::analysis

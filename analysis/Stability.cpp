@@ -46,6 +46,13 @@ const char* stateClassWord(StateClass c)
 
 PointResult classifyPoint(const Scheme& s, const ModeTable& table, ModeSearch search)
 {
+    const SteadyStateList states = steadyStateList(s);
+    return classifyStates(s, table, states.span(), search);
+}
+
+PointResult classifyStates(
+    const Scheme& s, const ModeTable& table, std::span<const SteadyState> states, ModeSearch search)
+{
     PointResult r;
     // What the states show, saddles (one real growing direction: the separatrix between two
     // other states' basins) apart from the rest; saddles decide only when there is nothing else.
@@ -54,7 +61,7 @@ PointResult classifyPoint(const Scheme& s, const ModeTable& table, ModeSearch se
         int count = 0, stable = 0;
         const PointState* turing = nullptr; // the fastest Turing-unstable state
     } tally[2];
-    for (const SteadyState& st : steadyStates(s)) {
+    for (const SteadyState& st : states) {
         const Linearisation lin(s, st.jacobian);
         const Extremes e = search == ModeSearch::EveryMode ? gridExtremesByScan(lin, table)
                                                            : gridExtremes(lin, table);

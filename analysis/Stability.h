@@ -4,10 +4,12 @@
 #pragma once
 
 #include "analysis/Prediction.h"
+#include "analysis/SteadyStates.h"
 
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <span>
 
 namespace rd::analysis {
 
@@ -41,8 +43,7 @@ struct PointState {
     int kx = 0, ky = 0; // the mode it belongs to (kx <= ky in 2D)
 };
 
-// Gierer-Meinhardt has at most three states and the other models fewer; room is left.
-inline constexpr int kMaxPointStates = 8;
+inline constexpr int kMaxPointStates = kMaxSteadyStates;
 
 struct PointResult {
     PointClass kind = PointClass::NoState;
@@ -62,5 +63,8 @@ enum class ModeSearch : std::int8_t {
 // `table` must be the scheme's grid (n >= 2).
 PointResult classifyPoint(
     const Scheme& s, const ModeTable& table, ModeSearch search = ModeSearch::NearBreakPoints);
+// The same for given states of the scheme (ascending in u, as steadyStateList gives them).
+PointResult classifyStates(const Scheme& s, const ModeTable& table,
+    std::span<const SteadyState> states, ModeSearch search = ModeSearch::NearBreakPoints);
 
 } // namespace rd::analysis

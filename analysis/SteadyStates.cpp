@@ -1,12 +1,13 @@
-// Uniform steady states. Schnakenberg and Gray-Scott have closed forms; Gierer-Meinhardt and
-// the Oregonator reduce to one equation h(u) = f(u, v(u)) on the nullcline of g, whose roots
-// are bracketed on a dense scan and then bisected, so that none is missed and none is
-// reported twice.
-#include "analysis/Scheme.h"
+// Uniform steady states. Schnakenberg and Gray-Scott have closed forms. Gierer-Meinhardt and
+// the Oregonator reduce to one equation in u on the nullcline of g whose denominators can be
+// cleared, leaving a polynomial: every real root of it is isolated between the roots of its
+// derivatives, so none is missed however close two lie, and a root that only touches zero is
+// seen too.
+#include "analysis/SteadyStates.h"
+#include "analysis/PolynomialRoots.h"
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 
 namespace rd::analysis {
 
@@ -16,104 +17,70 @@ namespace {
 // merging (Gray-Scott's start-up point gives two single-precision states 6e-5 apart).
 constexpr double kFoldDistance = 1e-4;
 
-double bisect(const std::function<double(double)>& h, double lo, double hi)
-{
-    double hlo = h(lo);
-    for (int i = 0; i < 200; ++i) {
-        const double mid = 0.5 * (lo + hi);
-        if (mid <= lo || mid >= hi)
-            break;
-        const double hm = h(mid);
-        if (hm == 0.0)
-            return mid;
-        if ((hm < 0.0) == (hlo < 0.0)) {
-            lo = mid;
-            hlo = hm;
-        } else {
-            hi = mid;
-        }
+// The constant Gierer-Meinhardt adds to the inhibitor (as the rates have it).
+constexpr double kInhibitorFloor = 0.001;
+
+struct Candidates {
+    std::array<StateCandidate, kMaxSteadyStates> at {};
+    std::size_t count = 0;
+    void add(double u, double v, bool multiple = false)
+    {
+        if (count < at.size())
+            at[count++] = { u, v, multiple };
     }
-    return 0.5 * (lo + hi);
+};
+
+// On v = u^2, f = kA - kB u + u^2 / (u^2 + e) / (1 + kC u^2) = 0; times the (non-zero)
+// denominators: (kA - kB u)(u^2 + e)(1 + kC u^2) + u^2 = 0. Where 1 + kC u^2 = 0 the left side
+// is u^2 > 0, so no root of it is a pole of f.
+void giererMeinhardt(const Scheme& s, Candidates& out)
+{
+    const double e = kInhibitorFloor;
+    const double sat = 1.0 + e * s.kC;
+    const Polynomial p = Polynomial::fromAscending(
+        { e * s.kA, -e * s.kB, s.kA * sat + 1.0, -s.kB * sat, s.kA * s.kC, -s.kB * s.kC });
+    // With kB > 0 and kC >= 0 the fraction lies in [0, 1): f > 0 up to u = kA / kB, and
+    // f < 0 from u = (max(kA, 0) + 1) / kB on (given a margin for rounding). Far tighter than
+    // the coefficients' bound.
+    const bool saturating = s.kB > 0.0 && s.kC >= 0.0;
+    const double lo = saturating ? std::max(s.kA, 0.0) / s.kB : 0.0;
+    const double hi
+        = saturating ? (std::max(s.kA, 0.0) + 1.0) / s.kB * (1.0 + 1e-6) : positiveRootBound(p);
+    for (const PolynomialRoot& r : realRoots(p, lo, hi))
+        out.add(r.x, r.x * r.x, r.multiple);
 }
 
-// The point of [lo, hi] where |h| is least, for a root that touches zero without crossing.
-double leastMagnitude(const std::function<double(double)>& h, double lo, double hi)
+// On v = u, f = u (1 - u) - kA u (u - kB) / (u + kB) = 0 (kC only scales the rate): u = 0
+// (unless kB = 0, where the rate is 0 / 0 there), or (1 - u)(u + kB) = kA (u - kB), that is
+// u^2 + (kA + kB - 1) u - kB (1 + kA) = 0. A root at the pole u = -kB (kA = 0 only) is no
+// state; settleStates drops it.
+void oregonator(const Scheme& s, Candidates& out)
 {
-    for (int i = 0; i < 200 && hi - lo > 1e-15 * (1.0 + std::abs(lo)); ++i) {
-        const double a = lo + (hi - lo) / 3.0, b = hi - (hi - lo) / 3.0;
-        if (std::abs(h(a)) < std::abs(h(b)))
-            hi = b;
+    const bool origin = s.kB != 0.0;
+    if (origin)
+        out.add(0.0, 0.0);
+    const Polynomial q
+        = Polynomial::fromAscending({ -s.kB * (1.0 + s.kA), s.kA + s.kB - 1.0, 1.0 });
+    for (const PolynomialRoot& r : realRoots(q, 0.0, positiveRootBound(q))) {
+        if (r.x == 0.0 && origin)
+            out.at[0].multiple = true; // kA = -1: the two branches meet at the origin
         else
-            lo = a;
+            out.add(r.x, r.x, r.multiple);
     }
-    return 0.5 * (lo + hi);
 }
 
-// Every root of h on [0, bound]: exact zeros of the scan, sign changes, and touching zeros
-// (a double root, which a sign test alone never sees).
-std::vector<double> scanRoots(const std::function<double(double)>& h, double bound)
+Candidates candidates(const Scheme& s)
 {
-    constexpr int kPoints = 2000;
-    std::vector<double> even { 0.0 }, spread;
-    for (int i = 0; i <= kPoints; ++i) {
-        even.push_back(bound * i / kPoints);
-        spread.push_back(1e-12 * std::pow(bound / 1e-12, double(i) / kPoints));
-    }
-    // Both runs ascend (a parameter map calls this for every point: a merge, not a sort).
-    if (!std::is_sorted(spread.begin(), spread.end()))
-        std::sort(spread.begin(), spread.end());
-    std::vector<double> xs(even.size() + spread.size());
-    std::merge(even.begin(), even.end(), spread.begin(), spread.end(), xs.begin());
-    xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
-    std::vector<double> hs(xs.size());
-    double scale = 0.0;
-    for (std::size_t i = 0; i < xs.size(); ++i) {
-        hs[i] = h(xs[i]);
-        if (std::isfinite(hs[i]))
-            scale = std::max(scale, std::abs(hs[i]));
-    }
-    std::vector<double> roots;
-    for (std::size_t i = 0; i < xs.size(); ++i) {
-        if (!std::isfinite(hs[i]))
-            continue;
-        if (hs[i] == 0.0) {
-            roots.push_back(xs[i]);
-            continue;
-        }
-        if (i + 1 < xs.size() && std::isfinite(hs[i + 1]) && hs[i + 1] != 0.0
-            && (hs[i] < 0.0) != (hs[i + 1] < 0.0)) {
-            // A sign change across a pole (a denominator passing 0) is no root.
-            const double x = bisect(h, xs[i], xs[i + 1]);
-            if (std::abs(h(x)) <= 1e-9 * std::max(scale, 1.0))
-                roots.push_back(x);
-        }
-        if (i > 0 && i + 1 < xs.size() && std::isfinite(hs[i - 1]) && std::isfinite(hs[i + 1])
-            && std::abs(hs[i]) < std::abs(hs[i - 1]) && std::abs(hs[i]) < std::abs(hs[i + 1])
-            && (hs[i - 1] < 0.0) == (hs[i] < 0.0) && (hs[i + 1] < 0.0) == (hs[i] < 0.0)) {
-            const double x = leastMagnitude(h, xs[i - 1], xs[i + 1]);
-            if (std::abs(h(x)) <= 1e-13 * std::max(scale, 1.0))
-                roots.push_back(x);
-        }
-    }
-    std::sort(roots.begin(), roots.end());
-    roots.erase(std::unique(roots.begin(), roots.end(),
-                    [](double a, double b) { return std::abs(a - b) <= 1e-13 * (1.0 + a); }),
-        roots.end());
-    return roots;
-}
-
-std::vector<std::pair<double, double>> candidates(const Scheme& s)
-{
-    std::vector<std::pair<double, double>> uv;
+    Candidates c;
     switch (s.model) {
     case Model::Schnakenberg: {
         const double u = s.kA + s.kB;
         if (u != 0.0)
-            uv.emplace_back(u, s.kB / (u * u));
+            c.add(u, s.kB / (u * u));
         break;
     }
     case Model::GrayScott: {
-        uv.emplace_back(0.0, 1.0);
+        c.add(0.0, 1.0);
         // u v = F + k and (F + k) u^2 - F u + F (F + k) = 0.
         const double r = s.kA + s.kB;
         const double disc = s.kA * s.kA - 4.0 * s.kA * r * r;
@@ -121,52 +88,62 @@ std::vector<std::pair<double, double>> candidates(const Scheme& s)
             const double root = std::sqrt(disc);
             for (double u : { (s.kA - root) / (2.0 * r), (s.kA + root) / (2.0 * r) })
                 if (u != 0.0)
-                    uv.emplace_back(u, r / u);
+                    c.add(u, r / u);
         }
         break;
     }
-    case Model::GiererMeinhardt: {
-        const auto h = [&s](double u) { return unscaledRates(s, u, u * u).f; };
-        // The fraction is below 1 for kC >= 0, so beyond (kA + 1) / kB the rate is negative.
-        const double bound = s.kB > 0.0 && s.kC >= 0.0 ? (std::abs(s.kA) + 1.0) / s.kB + 1.0 : 1e6;
-        for (double u : scanRoots(h, bound))
-            uv.emplace_back(u, u * u);
+    case Model::GiererMeinhardt:
+        giererMeinhardt(s, c);
+        break;
+    case Model::Oregonator:
+        oregonator(s, c);
         break;
     }
-    case Model::Oregonator: {
-        const auto h = [&s](double u) { return unscaledRates(s, u, u).f; };
-        for (double u : scanRoots(h, 10.0 * (1.0 + std::abs(s.kA) + std::abs(s.kB))))
-            uv.emplace_back(u, u);
-        break;
-    }
-    }
-    return uv;
+    return c;
 }
 
 } // namespace
 
-std::vector<SteadyState> steadyStates(const Scheme& s)
+SteadyStateList settleStates(const Scheme& s, std::span<const StateCandidate> candidates)
 {
-    std::vector<SteadyState> states;
-    for (const auto& [u, v] : candidates(s)) {
+    SteadyStateList list;
+    for (const StateCandidate& c : candidates) {
+        const double u = c.u, v = c.v;
         if (!(u >= 0.0 && v >= 0.0) || !std::isfinite(u) || !std::isfinite(v))
             continue;
-        SteadyState st { u, v, jacobianAt(s, u, v), false };
+        const Rates r = unscaledRates(s, u, v);
+        if (!std::isfinite(r.f) || !std::isfinite(r.g) || list.count == kMaxSteadyStates)
+            continue;
+        SteadyState st { u, v, jacobianAt(s, u, v), c.multiple };
         const Jacobian& j = st.jacobian;
         const double size = std::abs(j.fu) + std::abs(j.fv) + std::abs(j.gu) + std::abs(j.gv);
-        st.fold = std::abs(j.det()) <= 1e-12 * size * size;
-        states.push_back(st);
+        st.fold = st.fold || std::abs(j.det()) <= 1e-12 * size * size;
+        // Insertion keeps the list ascending in u.
+        int i = list.count++;
+        for (; i > 0 && st.u < list.at[static_cast<std::size_t>(i - 1)].u; --i)
+            list.at[static_cast<std::size_t>(i)] = list.at[static_cast<std::size_t>(i - 1)];
+        list.at[static_cast<std::size_t>(i)] = st;
     }
-    std::sort(states.begin(), states.end(),
-        [](const SteadyState& a, const SteadyState& b) { return a.u < b.u; });
-    for (std::size_t i = 0; i + 1 < states.size(); ++i) {
-        SteadyState& a = states[i];
-        SteadyState& b = states[i + 1];
+    for (int i = 0; i + 1 < list.count; ++i) {
+        SteadyState& a = list.at[static_cast<std::size_t>(i)];
+        SteadyState& b = list.at[static_cast<std::size_t>(i + 1)];
         if (std::abs(a.u - b.u) <= kFoldDistance * (1.0 + std::abs(a.u))
             && std::abs(a.v - b.v) <= kFoldDistance * (1.0 + std::abs(a.v)))
             a.fold = b.fold = true;
     }
-    return states;
+    return list;
+}
+
+SteadyStateList steadyStateList(const Scheme& s)
+{
+    const Candidates c = candidates(s);
+    return settleStates(s, std::span(c.at.data(), c.count));
+}
+
+std::vector<SteadyState> steadyStates(const Scheme& s)
+{
+    const SteadyStateList list = steadyStateList(s);
+    return { list.begin(), list.end() };
 }
 
 } // namespace rd::analysis
