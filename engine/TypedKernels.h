@@ -1,0 +1,65 @@
+// The interface of the typed models' vector kernels: plain data and function pointers, as
+// SimdKernels.h is for the built-ins, so code built for wider instruction sets stays in its
+// own units.
+//
+// A kernel computes one chunk of at most kChunk cells of a row (or line): first the rates
+// of every cell of the chunk, one instruction of the program at a time over the whole chunk
+// (never a walk of the program per cell), then the cells' stores in blocks of the vector
+// width, exactly as the built-ins' kernels do.
+#pragma once
+
+#include "engine/SimdKernels.h"
+#include "engine/TypedProgram.h"
+
+#include <cstdint>
+
+namespace rd::typed {
+
+// Cells whose rates one chunk evaluates: a multiple of every vector width.
+inline constexpr int kChunk = 256;
+
+struct SpanArgs {
+    const float* uS;
+    const float* vS;
+    float* uT;
+    float* vT;
+    std::int64_t stride; // N: the rows above and below are k - N and k + N
+    const Program* program;
+    const float* regs; // the register file with every uniform result computed
+    float* scratch; // program->rowCount rows of kChunk values
+    float gain; // the state's reactGain
+    double cu, cv, su, sv, cu2, cv2;
+};
+
+// Computes the cells begin..end-1 (width <= end - begin <= kChunk), edges as for the
+// built-ins' SpanFn. When the rates raised a flag or met a zero divisor or log argument,
+// nothing is stored and begin is returned; when a block's stores did, that block and the
+// rest are not stored and its first cell is returned. The caller then redoes the cells from
+// there to end one by one. Returns end when every cell was stored; synU and synV then hold
+// the increments of the last cell.
+using SpanFn = std::int64_t (*)(const SpanArgs& a, std::int64_t begin, std::int64_t end,
+    unsigned edges, float& synU, float& synV);
+
+struct Kernels {
+    const char* name;
+    int width;
+    SpanFn line; // 1D, unclamped as the built-ins' computing pass
+    SpanFn rows[2][3]; // [clamp][Top, Middle, Bottom]
+
+    SpanFn get(bool clamp, simd::Stencil s) const
+    {
+        return s == simd::Stencil::Line ? line
+                                        : rows[clamp ? 1 : 0][static_cast<int>(s) - 1];
+    }
+};
+
+// The kernels the public typed steps use; nullptr on the scalar path.
+const Kernels* dispatchedKernels();
+
+#if defined(RDSIM_X86_KERNELS)
+const Kernels& sse2Kernels();
+const Kernels& avx2Kernels();
+const Kernels& avx512fKernels();
+#endif
+
+} // namespace rd::typed
