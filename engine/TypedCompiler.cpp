@@ -160,11 +160,12 @@ private:
                 row_[e.dst] = row;
                 reg_[e.dst] = static_cast<Reg>(firstRow + row);
             }
-            for (std::uint32_t x : { e.a, e.b }) {
-                const Value& v = values_[x];
-                if (v.kind == Value::Kind::Result && !v.uniform && v.lastUse == n
-                    && (x == e.a || e.a != e.b))
-                    freeRows.push_back(row_[x]);
+            // An operand read twice (u*u, or the one operand of a function) is freed once.
+            const std::uint32_t operands[] = { e.a, e.b };
+            for (int k = 0; k < (e.a == e.b ? 1 : 2); ++k) {
+                const Value& v = values_[operands[k]];
+                if (v.kind == Value::Kind::Result && !v.uniform && v.lastUse == n)
+                    freeRows.push_back(row_[operands[k]]);
             }
         }
         if (firstRow + rows_ > std::numeric_limits<Reg>::max())
