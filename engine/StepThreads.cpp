@@ -123,8 +123,8 @@ namespace {
 
 // The threaded 2D step over rows(jBegin, jEnd, synU, synV, i, j), for either kind of model.
 template <class Run, class Rows>
-void threaded2D(SimState& s, bool fromA, int threads, const cells::Grid2D& g, Run&& run,
-    const Rows& rows)
+void threaded2D(
+    SimState& s, bool fromA, int threads, const cells::Grid2D& g, Run&& run, const Rows& rows)
 {
     const std::int32_t rowCount = g.L + 1;
     // Fewer ranges than threads when there are fewer rows; idle helpers return at once.

@@ -4,12 +4,10 @@
 // A chunk's rates come from evalChunk (TypedBlockEval.h); the stores are the built-ins'
 // (SimdBlock.h's diffusion and update, the same lanes and edge rules), the increments being
 // the rates times the gain, rounded to single, as the per-cell code scales them. Errors: the
-// flags are clear when a chunk starts. A zero divisor, or a flag from the rates, shows before
-// the first block is stored (the flags are sticky and the rates are all in memory by then),
-// so the chunk stores nothing; a flag from a block's stores keeps that block from being
-// stored. Either way the caller redoes the rest of the chunk cell by cell, which raises the
-// per-cell code's error at its cell (or completes the chunk for a flag that only a stand-in
-// lane raised).
+// flags are clear when a chunk starts, and its rates report a flag or a zero divisor before
+// anything is stored; then a flag from a block's stores keeps that block from being stored.
+// Either way the caller redoes the cells from there one by one, which raises the per-cell
+// code's error at its cell (or completes them, for a flag that only a stand-in lane raised).
 #pragma once
 
 #include "engine/SimdBlock.h"
@@ -25,11 +23,20 @@ template <class I> struct Increments {
     std::int64_t begin;
     simd::Fv<I> at(std::int64_t k, simd::Fv<I> gain) const
     {
-        const simd::Fv<I> r = lanes.uniform() ? simd::splat<I>(lanes.c)
-                                              : simd::load<I>(lanes.p + (k - begin));
+        const simd::Fv<I> r
+            = lanes.uniform() ? simd::splat<I>(lanes.c) : simd::load<I>(lanes.p + (k - begin));
         return r * gain;
     }
 };
+
+template <class I> unsigned typedRates(const SpanArgs& a, std::int64_t begin, std::int64_t end)
+{
+    const unsigned zero = evalChunk<I>(
+        *a.program, a.regs, a.uS + begin, a.vS + begin, static_cast<int>(end - begin), a.scratch);
+    // evalChunk's results are all in memory, so its flags are up by now.
+    const typename I::F none = I::set(0.0f);
+    return zero | (I::overflowOrInvalid(none, none) ? 1u : 0u);
+}
 
 template <class I, Stencil S, bool Clamp>
 std::int64_t typedSpan(const SpanArgs& a, std::int64_t begin, std::int64_t end, unsigned edges,
@@ -38,12 +45,10 @@ std::int64_t typedSpan(const SpanArgs& a, std::int64_t begin, std::int64_t end, 
     using simd::Fv;
     constexpr int W = I::W;
     const Program& p = *a.program;
-    const float* u0 = a.uS + begin;
-    const float* v0 = a.vS + begin;
-    if (evalChunk<I>(p, a.regs, u0, v0, static_cast<int>(end - begin), a.scratch) != 0)
-        return begin;
-    const Increments<I> f { lanes(p.fOperand, a.regs, u0, v0, a.scratch), begin };
-    const Increments<I> g { lanes(p.gOperand, a.regs, u0, v0, a.scratch), begin };
+    const float* u0 = a.uS + a.ratesBase;
+    const float* v0 = a.vS + a.ratesBase;
+    const Increments<I> f { lanes(p.fOperand, a.regs, u0, v0, a.scratch), a.ratesBase };
+    const Increments<I> g { lanes(p.gOperand, a.regs, u0, v0, a.scratch), a.ratesBase };
     const Fv<I> gain = simd::splat<I>(a.gain);
     const simd::Dv<I> cu = simd::splat<I>(a.cu), cv = simd::splat<I>(a.cv);
     const simd::Dv<I> cu2 = simd::splat<I>(a.cu2), cv2 = simd::splat<I>(a.cv2);
@@ -76,7 +81,7 @@ std::int64_t typedSpan(const SpanArgs& a, std::int64_t begin, std::int64_t end, 
 
 template <class I> constexpr Kernels makeTypedKernels(const char* name)
 {
-    return { name, I::W, &typedSpan<I, Stencil::Line, false>,
+    return { name, I::W, &typedRates<I>, &typedSpan<I, Stencil::Line, false>,
         { { &typedSpan<I, Stencil::Top, false>, &typedSpan<I, Stencil::Middle, false>,
               &typedSpan<I, Stencil::Bottom, false> },
             { &typedSpan<I, Stencil::Top, true>, &typedSpan<I, Stencil::Middle, true>,

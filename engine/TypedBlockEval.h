@@ -22,11 +22,15 @@ namespace {
 // Blocks of W cells covering [0, n), n >= W, the last one overlapping if need be.
 template <int W, class Body> inline void forBlocks(int n, Body&& body)
 {
-    for (int k = 0;; k = k + 2 * W <= n ? k + W : n - W) {
+    int k = 0;
+    for (; k + 2 * W <= n; k += 2 * W) {
         body(k);
-        if (k + W >= n)
-            return;
+        body(k + W);
     }
+    for (; k + W <= n; k += W)
+        body(k);
+    if (k < n)
+        body(n - W);
 }
 
 // An operand in a chunk: its cells, or one value for all of them.
@@ -37,8 +41,8 @@ struct Lanes {
     float at(int k) const { return p == nullptr ? c : p[k]; }
 };
 
-inline Lanes lanes(const Operand& o, const float* regs, const float* u, const float* v,
-    const float* scratch)
+inline Lanes lanes(
+    const Operand& o, const float* regs, const float* u, const float* v, const float* scratch)
 {
     switch (o.kind) {
     case Operand::Kind::U:
@@ -53,27 +57,27 @@ inline Lanes lanes(const Operand& o, const float* regs, const float* u, const fl
     return { scratch + static_cast<std::int64_t>(o.index) * kChunk, 0.0f };
 }
 
-template <class I, class Fn>
-inline void binary(Lanes a, Lanes b, float* dst, int n, unsigned& zero, bool isDivision, Fn fn)
+template <class I, bool Division, class Fn>
+inline void binary(Lanes a, Lanes b, float* dst, int n, unsigned& zero, Fn fn)
 {
     using F = typename I::F;
     if (a.uniform()) {
         const F x = I::set(a.c);
         forBlocks<I::W>(n, [&](int k) {
             const F y = I::load(b.p + k);
-            if (isDivision)
+            if constexpr (Division)
                 zero |= I::zeroF(y);
             I::store(dst + k, fn(x, y));
         });
     } else if (b.uniform()) {
-        if (isDivision && b.c == 0.0f)
+        if (Division && b.c == 0.0f)
             zero = 1;
         const F y = I::set(b.c);
         forBlocks<I::W>(n, [&](int k) { I::store(dst + k, fn(I::load(a.p + k), y)); });
     } else {
         forBlocks<I::W>(n, [&](int k) {
             const F y = I::load(b.p + k);
-            if (isDivision)
+            if constexpr (Division)
                 zero |= I::zeroF(y);
             I::store(dst + k, fn(I::load(a.p + k), y));
         });
@@ -83,8 +87,8 @@ inline void binary(Lanes a, Lanes b, float* dst, int n, unsigned& zero, bool isD
 // Runs the program's per-block code over cells [0, n) of u and v (W <= n <= kChunk) into
 // the scratch rows. Returns non-zero when some cell met a zero divisor or log argument.
 template <class I>
-unsigned evalChunk(const Program& p, const float* regs, const float* u, const float* v, int n,
-    float* scratch)
+unsigned evalChunk(
+    const Program& p, const float* regs, const float* u, const float* v, int n, float* scratch)
 {
     using F = typename I::F;
     unsigned zero = 0;
@@ -94,16 +98,16 @@ unsigned evalChunk(const Program& p, const float* regs, const float* u, const fl
         const Lanes b = lanes(in.b, regs, u, v, scratch);
         switch (in.op) {
         case Op::Add:
-            binary<I>(a, b, dst, n, zero, false, [](F x, F y) { return I::add(x, y); });
+            binary<I, false>(a, b, dst, n, zero, [](F x, F y) { return I::add(x, y); });
             break;
         case Op::Sub:
-            binary<I>(a, b, dst, n, zero, false, [](F x, F y) { return I::sub(x, y); });
+            binary<I, false>(a, b, dst, n, zero, [](F x, F y) { return I::sub(x, y); });
             break;
         case Op::Mul:
-            binary<I>(a, b, dst, n, zero, false, [](F x, F y) { return I::mul(x, y); });
+            binary<I, false>(a, b, dst, n, zero, [](F x, F y) { return I::mul(x, y); });
             break;
         case Op::Div:
-            binary<I>(a, b, dst, n, zero, true, [](F x, F y) { return I::div(x, y); });
+            binary<I, true>(a, b, dst, n, zero, [](F x, F y) { return I::div(x, y); });
             break;
         case Op::Neg:
             for (int k = 0; k < n; ++k)

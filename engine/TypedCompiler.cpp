@@ -67,8 +67,8 @@ public:
 
     std::size_t codeSize() const { return code_.size(); }
 
-    Program finish(std::vector<std::string> parameters, std::size_t fEnd, std::uint32_t f,
-        std::uint32_t g) &&
+    Program finish(
+        std::vector<std::string> parameters, std::size_t fEnd, std::uint32_t f, std::uint32_t g) &&
     {
         Program p;
         p.parameters = std::move(parameters);
@@ -109,8 +109,8 @@ private:
         const auto [it, added] = literalsByBits_.emplace(
             std::bit_cast<std::uint32_t>(x), static_cast<std::uint32_t>(values_.size()));
         if (added) {
-            values_.push_back({ Value::Kind::Literal,
-                static_cast<std::uint32_t>(literalValues_.size()), true });
+            values_.push_back(
+                { Value::Kind::Literal, static_cast<std::uint32_t>(literalValues_.size()), true });
             literalValues_.push_back(x);
         }
         return it->second;

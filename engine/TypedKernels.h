@@ -2,10 +2,10 @@
 // SimdKernels.h is for the built-ins, so code built for wider instruction sets stays in its
 // own units.
 //
-// A kernel computes one chunk of at most kChunk cells of a row (or line): first the rates
-// of every cell of the chunk, one instruction of the program at a time over the whole chunk
-// (never a walk of the program per cell), then the cells' stores in blocks of the vector
-// width, exactly as the built-ins' kernels do.
+// The rates of a chunk of at most kChunk consecutive cells (whole rows of a small field, part
+// of a row of a large one) are computed one instruction of the program at a time over the
+// whole chunk, never by a walk of the program per cell; then each row's stores go in blocks
+// of the vector width, exactly as the built-ins' kernels do.
 #pragma once
 
 #include "engine/SimdKernels.h"
@@ -15,8 +15,9 @@
 
 namespace rd::typed {
 
-// Cells whose rates one chunk evaluates: a multiple of every vector width.
-inline constexpr int kChunk = 256;
+// Cells whose rates one chunk evaluates: a multiple of every vector width, and enough cells
+// that the cost of starting an instruction is shared by many.
+inline constexpr int kChunk = 1024;
 
 struct SpanArgs {
     const float* uS;
@@ -27,29 +28,34 @@ struct SpanArgs {
     const Program* program;
     const float* regs; // the register file with every uniform result computed
     float* scratch; // program->rowCount rows of kChunk values
+    std::int64_t ratesBase; // the cell whose rates are first in the scratch rows
     float gain; // the state's reactGain
     double cu, cv, su, sv, cu2, cv2;
 };
 
-// Computes the cells begin..end-1 (width <= end - begin <= kChunk), edges as for the
-// built-ins' SpanFn. When the rates raised a flag or met a zero divisor or log argument,
-// nothing is stored and begin is returned; when a block's stores did, that block and the
-// rest are not stored and its first cell is returned. The caller then redoes the cells from
-// there to end one by one. Returns end when every cell was stored; synU and synV then hold
-// the increments of the last cell.
+// Computes the rates of cells begin..end-1 (width <= end - begin <= kChunk) into the scratch
+// rows, the first at ratesBase = begin. Returns non-zero when one raised a flag or met a zero
+// divisor or log argument.
+using RatesFn = unsigned (*)(const SpanArgs& a, std::int64_t begin, std::int64_t end);
+
+// Stores the cells begin..end-1 (end - begin >= width) from their rates, computed before
+// into the scratch rows from ratesBase on; edges as for the built-ins' SpanFn. A block whose
+// stores raised a flag is not stored, nor anything after it: its first cell is returned, for
+// the caller to redo the cells from there one by one. Returns end when every cell was
+// stored; synU and synV then hold the increments of the last cell.
 using SpanFn = std::int64_t (*)(const SpanArgs& a, std::int64_t begin, std::int64_t end,
     unsigned edges, float& synU, float& synV);
 
 struct Kernels {
     const char* name;
     int width;
+    RatesFn rates;
     SpanFn line; // 1D, unclamped as the built-ins' computing pass
     SpanFn rows[2][3]; // [clamp][Top, Middle, Bottom]
 
     SpanFn get(bool clamp, simd::Stencil s) const
     {
-        return s == simd::Stencil::Line ? line
-                                        : rows[clamp ? 1 : 0][static_cast<int>(s) - 1];
+        return s == simd::Stencil::Line ? line : rows[clamp ? 1 : 0][static_cast<int>(s) - 1];
     }
 };
 

@@ -142,15 +142,16 @@ private:
             fail(pos_,
                 "the expression ends where " + std::string(kOperandExpected) + " is expected"
                     + std::string(after));
-        fail(pos_, "expected " + std::string(kOperandExpected) + std::string(after) + ", found "
+        fail(pos_,
+            "expected " + std::string(kOperandExpected) + std::string(after) + ", found "
                 + found());
     }
 
     void checkDepth(int depth) const
     {
         if (depth > kMaxDepth)
-            fail(pos_, "the expression is nested more than " + std::to_string(kMaxDepth)
-                    + " levels deep");
+            fail(pos_,
+                "the expression is nested more than " + std::to_string(kMaxDepth) + " levels deep");
     }
 
     std::unique_ptr<Node> expression(int depth)
@@ -211,7 +212,8 @@ private:
             && std::from_chars(digits.data(), digits.data() + digits.size(), n).ec == std::errc {};
         if (!whole || n < 1 || n > kMaxExponent) {
             pos_ = start;
-            fail(start, "expected a whole-number exponent from 1 to " + std::to_string(kMaxExponent)
+            fail(start,
+                "expected a whole-number exponent from 1 to " + std::to_string(kMaxExponent)
                     + " after '^', found " + found());
         }
         skipSpace();
@@ -264,7 +266,8 @@ private:
             if (peek() == '+' || peek() == '-')
                 ++pos_;
             if (!isDigit(peek()))
-                fail(pos_, "expected the digits of the exponent of the number "
+                fail(pos_,
+                    "expected the digits of the exponent of the number "
                         + rd::quoted(text_.substr(start, pos_ - start), 20));
             while (!atEnd() && isDigit(peek()))
                 ++pos_;
@@ -350,8 +353,8 @@ private:
     {
         skipSpace();
         if (peek() != '(')
-            fail(pos_, std::string(f.name) + " is a function: expected '(' after it, found "
-                    + found());
+            fail(pos_,
+                std::string(f.name) + " is a function: expected '(' after it, found " + found());
         const std::size_t open = pos_;
         ++pos_;
         std::unique_ptr<Node> args[2];
@@ -414,7 +417,8 @@ std::string parameterNameComplaint(std::string_view name)
     for (std::string_view f : functionNames())
         if (name == f)
             return std::string(name) + " is a function of the language";
-    constexpr std::string_view kTaken[] = { "uMax", "vMax", "scale", "Du", "Dv", "dt", "dx", "seed" };
+    constexpr std::string_view kTaken[]
+        = { "uMax", "vMax", "scale", "Du", "Dv", "dt", "dx", "seed" };
     for (std::string_view t : kTaken)
         if (name == t)
             return std::string(name) + " is a setting of every model";

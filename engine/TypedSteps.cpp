@@ -1,8 +1,10 @@
-// The typed steps: the cells of each row (or the line) in chunks whose rates are computed a
-// program instruction at a time, stored by the vector kernels or, on the scalar path, cell
-// by cell; the edge cells of rows shorter than a block, and whatever a chunk left undone,
-// go through the per-cell code. Cells are visited in the order of the plain loops, so the
-// per-cell code always starts a cell with the increments and the flags it would have there.
+// The typed steps. The rates of consecutive cells (several rows of a small field, part of a
+// row of a large one) are computed together, a program instruction at a time; then each
+// row's cells are stored by the vector kernels or, on the scalar path, one by one. The edge
+// cells of rows shorter than a block, a chunk whose rates raised anything and whatever a
+// kernel refused go through the per-cell code. Cells are visited in the order of the plain
+// loops, so the per-cell code always starts a cell with the increments and the flags it
+// would have there.
 #include "engine/TypedStep.h"
 
 #include "engine/Integrators.h"
@@ -40,81 +42,147 @@ struct Work {
     { }
 };
 
-SpanArgs spanArgs(const StepPlan& plan, Work& w, const float* uS, const float* vS, float* uT,
-    float* vT, std::int64_t stride, double cu, double cv, double su, double sv)
-{
-    return { uS, vS, uT, vT, stride, plan.program, plan.regs.data(), w.scratch.data(), plan.gain,
-        cu, cv, su, sv, cu + cu, cv + cv };
-}
-
-// True when a flag is up after every result so far is in memory.
-bool flagRaised()
-{
-    asm volatile("" ::: "memory");
-    return fp::overflowOrInvalid(0.0f);
-}
-
-// Cells first..end-1 of a row or the line on the kernel, in chunks, each computed with the
-// mirrored rules at the row's ends (its length is `length`), at flat index base + i.
+// Redoes cells from..end-1 with the per-cell code, from clear flags.
 template <typename Cell>
-void kernelCells(SpanFn kernel, int width, const SpanArgs& a, std::int64_t base, std::int32_t first,
-    std::int32_t end, std::int32_t length, std::int32_t& i, float& synU, float& synV, Cell&& cell)
+void redo(std::int32_t from, std::int32_t end, std::int32_t& i, const Cell& cell)
 {
-    if (end - first < width) {
+    fp::clearFlags();
+    for (i = from; i < end; ++i)
+        cell(i);
+}
+
+// The vector path: a chunk's rates and a row's stores on the kernels.
+struct VectorCells {
+    const Kernels& k;
+    SpanArgs a;
+    SpanFn span = nullptr; // the stores of the current row's stencil, or of the line
+
+    int width() const { return k.width; }
+
+    bool rates(std::int64_t begin, std::int64_t end)
+    {
+        a.ratesBase = begin;
+        return k.rates(a, begin, end) == 0;
+    }
+
+    // Cells first..end-1 (at least a block) of a row or line of `length` cells at flat index
+    // base + i, from rates computed before.
+    template <typename Cell, typename Store>
+    void store(std::int64_t base, std::int32_t first, std::int32_t end, std::int32_t length,
+        std::int32_t& i, float& synU, float& synV, const Cell& cell, const Store&)
+    {
+        const unsigned edges
+            = (first == 0 ? simd::kFirstIsEdge : 0u) | (end == length ? simd::kLastIsEdge : 0u);
+        const std::int64_t stop = span(a, base + first, base + end, edges, synU, synV);
+        if (stop != base + end)
+            redo(static_cast<std::int32_t>(stop - base), end, i, cell);
+    }
+};
+
+// The scalar path: a chunk's rates on one lane, each cell's stores from its increments. A cell
+// whose scaling raised a flag is redone by the per-cell code, which raises the error.
+struct ScalarCells {
+    const StepPlan& plan;
+    Work& w;
+    const float* uS;
+    const float* vS;
+    std::int64_t ratesBase = 0;
+    Lanes f {}, g {};
+
+    int width() const { return 1; }
+
+    bool rates(std::int64_t begin, std::int64_t end)
+    {
+        ratesBase = begin;
+        const Program& p = *plan.program;
+        const float* u = uS + begin;
+        const float* v = vS + begin;
+        const unsigned zero = evalChunk<OneLane>(
+            p, plan.regs.data(), u, v, static_cast<int>(end - begin), w.scratch.data());
+        f = lanes(p.fOperand, plan.regs.data(), u, v, w.scratch.data());
+        g = lanes(p.gOperand, plan.regs.data(), u, v, w.scratch.data());
+        return zero == 0 && !fp::overflowOrInvalid(0.0f);
+    }
+
+    template <typename Cell, typename Store>
+    void store(std::int64_t base, std::int32_t first, std::int32_t end, std::int32_t,
+        std::int32_t& i, float& synU, float& synV, const Cell& cell, const Store& storeCell)
+    {
+        for (i = first; i < end; ++i) {
+            const auto r = static_cast<int>(base + i - ratesBase);
+            const float incU = f.at(r) * plan.gain;
+            const float incV = g.at(r) * plan.gain;
+            if (fp::overflowOrInvalid(incU) || fp::overflowOrInvalid(incV)) {
+                fp::clearFlags();
+                cell(i);
+            }
+            synU = incU;
+            synV = incV;
+            storeCell(i);
+        }
+    }
+};
+
+// Cells first..end-1 of a row or the line, `length` cells long at flat index base + i, in
+// chunks of at most kChunk: each chunk's rates, then its stores.
+template <typename Cells, typename Cell, typename Store>
+void segment(Cells& c, std::int64_t base, std::int32_t first, std::int32_t end, std::int32_t length,
+    std::int32_t& i, float& synU, float& synV, const Cell& cell, const Store& store)
+{
+    if (end - first < c.width()) {
         for (i = first; i < end; ++i)
             cell(i);
         return;
     }
-    for (std::int32_t c = first; c < end;) {
-        const std::int32_t ce = std::min(c + kChunk, end);
-        c = std::min(c, ce - width); // a short last chunk overlaps the one before
-        const unsigned edges
-            = (c == 0 ? simd::kFirstIsEdge : 0u) | (ce == length ? simd::kLastIsEdge : 0u);
-        const std::int64_t stop = kernel(a, base + c, base + ce, edges, synU, synV);
-        if (stop != base + ce) {
-            fp::clearFlags();
-            for (i = static_cast<std::int32_t>(stop - base); i < ce; ++i)
-                cell(i);
-        }
-        c = ce;
+    for (std::int32_t from = first; from < end;) {
+        const std::int32_t to = std::min(from + kChunk, end);
+        from = std::min(from, to - c.width()); // a short last chunk overlaps the one before
+        if (c.rates(base + from, base + to))
+            c.store(base, from, to, length, i, synU, synV, cell, store);
+        else
+            redo(from, to, i, cell);
+        from = to;
     }
 }
 
-// Cells first..end-1 on the scalar path: the rates of a chunk at once, then each cell's
-// stores from its increments; a chunk whose rates raised anything, and a cell whose scaling
-// did, are redone by the per-cell code. u and v point at cell `first`.
-template <typename Store, typename Cell>
-void scalarCells(const StepPlan& plan, Work& w, const float* u, const float* v,
-    std::int32_t first, std::int32_t end, std::int32_t& i, float& synU, float& synV,
-    Store&& store, Cell&& cell)
+// Rows jBegin..jEnd-1. Rows that fit a chunk share one evaluation of their rates; a row
+// shorter than a block keeps its edge cells on the per-cell code.
+template <typename Cells>
+void rows(Cells& c, const cells::Typed2D& t, std::int32_t jBegin, std::int32_t jEnd, float& synU,
+    float& synV, std::int32_t& i, std::int32_t& j)
 {
-    const Program& p = *plan.program;
-    for (std::int32_t c = first; c < end; c += kChunk) {
-        const std::int32_t ce = std::min(c + kChunk, end);
-        const float* uc = u + (c - first);
-        const float* vc = v + (c - first);
-        const bool clean = evalChunk<OneLane>(p, plan.regs.data(), uc, vc, ce - c,
-                               w.scratch.data())
-                == 0
-            && !flagRaised();
-        if (!clean) {
+    const std::int32_t N = t.g.N, L = t.g.L;
+    const std::int32_t together = std::max(1, kChunk / std::max(N, 1));
+    for (std::int32_t j0 = jBegin; j0 < jEnd; j0 += together) {
+        const std::int32_t j1 = N > kChunk ? j0 + 1 : std::min(j0 + together, jEnd);
+        const std::int64_t first = std::int64_t { j0 } * N, end = std::int64_t { j1 } * N;
+        const bool clean = N <= kChunk && end - first >= c.width() && c.rates(first, end);
+        if (!clean)
             fp::clearFlags();
-            for (i = c; i < ce; ++i)
-                cell(i);
-            continue;
-        }
-        const Lanes f = lanes(p.fOperand, plan.regs.data(), uc, vc, w.scratch.data());
-        const Lanes g = lanes(p.gOperand, plan.regs.data(), uc, vc, w.scratch.data());
-        for (i = c; i < ce; ++i) {
-            const float incU = f.at(i - c) * plan.gain;
-            const float incV = g.at(i - c) * plan.gain;
-            if (fp::overflowOrInvalid(incU) || fp::overflowOrInvalid(incV)) {
-                fp::clearFlags();
-                cell(i); // raises the error where the per-cell code does
+        for (j = j0; j < j1; ++j) {
+            const auto cell = [&](std::int32_t col) { cells::cell2D(t, col, j, synU, synV); };
+            const auto store = [&](std::int32_t col) { cells::store2D(t, col, j, synU, synV); };
+            const std::int64_t base = std::int64_t { j } * N;
+            i = 0;
+            c.selectRow(j);
+            if (N > kChunk) {
+                segment(c, base, 0, N, N, i, synU, synV, cell, store);
+            } else if (!clean) {
+                for (i = 0; i <= L; ++i)
+                    cell(i);
+            } else if (N >= c.width()) {
+                c.store(base, 0, N, N, i, synU, synV, cell, store);
+            } else {
+                cell(0);
+                if (L == 0)
+                    continue;
+                if (L - 1 >= c.width())
+                    c.store(base, 1, L, N, i, synU, synV, cell, store);
+                else
+                    redo(1, L, i, cell);
+                i = L;
+                cell(L);
             }
-            synU = incU;
-            synV = incV;
-            store(i);
         }
     }
 }
@@ -131,24 +199,33 @@ void run1D(SimState& s, const StepPlan& plan, const Kernels* kernels)
     try {
         const auto cell = [&](std::int32_t c) { cells::cell1D(t, c, synU, synV); };
         const auto store = [&](std::int32_t c) { rd::cells::store1D(g, c, synU, synV); };
-        const SpanArgs a = spanArgs(plan, w, g.uA, g.vA, g.uB, g.vB, 0, g.cu, g.cv, g.su, g.sv);
+        const auto line = [&](auto& c) {
+            // The kernels' line ends read the neighbour next to them, so only a line whose
+            // inner end cell is that neighbour runs whole on them.
+            if (n >= c.width() && g.inner == g.L - 1) {
+                segment(c, 0, 0, n, n, i, synU, synV, cell, store);
+                return;
+            }
+            if (g.L >= 0)
+                cell(0);
+            if (g.L >= 1) {
+                segment(c, 0, 1, g.L, n, i, synU, synV, cell, store);
+                i = g.L;
+                cell(g.L);
+            }
+        };
         if (plan.perCellOnly) {
             for (i = 0; i < n; ++i)
                 cell(i);
         } else if (kernels == nullptr) {
-            scalarCells(plan, w, g.uA, g.vA, 0, n, i, synU, synV, store, cell);
-        } else if (n >= kernels->width && g.inner == g.L - 1) {
-            // The kernels' line ends read the neighbour next to them, so only a line whose
-            // inner end cell is that neighbour runs whole on them.
-            kernelCells(kernels->line, kernels->width, a, 0, 0, n, n, i, synU, synV, cell);
+            ScalarCells c { plan, w, g.uA, g.vA };
+            line(c);
         } else {
-            if (g.L >= 0)
-                cell(0);
-            if (g.L >= 1) {
-                kernelCells(kernels->line, kernels->width, a, 0, 1, g.L, n, i, synU, synV, cell);
-                i = g.L;
-                cell(g.L);
-            }
+            VectorCells c { *kernels,
+                { g.uA, g.vA, g.uB, g.vB, 0, plan.program, plan.regs.data(), w.scratch.data(), 0,
+                    plan.gain, g.cu, g.cv, g.su, g.sv, g.cu2, g.cv2 },
+                kernels->line };
+            line(c);
         }
     } catch (const EngineError& e) {
         rd::cells::abandon1D(s, e, i, synU, synV);
@@ -186,38 +263,33 @@ void rows2D(const StepPlan& plan, const rd::cells::Grid2D& g, const Kernels* ker
 {
     Work w(plan);
     const cells::Typed2D t { g, plan.program, w.regs.data(), plan.gain, plan.clamp };
-    const SpanArgs a = spanArgs(plan, w, g.uS, g.vS, g.uT, g.vT, g.N, g.cu, g.cv, g.su, g.sv);
     fp::clearFlags();
-    for (j = jBegin; j < jEnd; ++j) {
-        const auto cell = [&](std::int32_t col) { cells::cell2D(t, col, j, synU, synV); };
-        const std::int64_t base = static_cast<std::int64_t>(j) * g.N;
-        i = 0;
-        if (plan.perCellOnly) {
+    i = 0;
+    j = jBegin;
+    if (plan.perCellOnly) {
+        for (j = jBegin; j < jEnd; ++j)
             for (i = 0; i <= g.L; ++i)
-                cell(i);
-            continue;
-        }
-        if (kernels == nullptr) {
-            const auto store = [&](std::int32_t col) { cells::store2D(t, col, j, synU, synV); };
-            scalarCells(plan, w, g.uS + base, g.vS + base, 0, g.N, i, synU, synV, store, cell);
-            continue;
-        }
-        const simd::Stencil stencil = j == 0 ? simd::Stencil::Top
-                                             : (j == g.L ? simd::Stencil::Bottom
-                                                         : simd::Stencil::Middle);
-        const SpanFn kernel = kernels->get(plan.clamp, stencil);
-        // A row of at least one block runs whole on the kernels; a shorter one keeps its
-        // edge cells on the per-cell code.
-        if (g.N >= kernels->width) {
-            kernelCells(kernel, kernels->width, a, base, 0, g.N, g.N, i, synU, synV, cell);
-            continue;
-        }
-        cell(0);
-        if (g.L == 0)
-            continue;
-        kernelCells(kernel, kernels->width, a, base, 1, g.L, g.N, i, synU, synV, cell);
-        i = g.L;
-        cell(g.L);
+                cells::cell2D(t, i, j, synU, synV);
+    } else if (kernels == nullptr) {
+        struct Scalar : ScalarCells {
+            void selectRow(std::int32_t) { }
+        } c { { plan, w, g.uS, g.vS } };
+        rows(c, t, jBegin, jEnd, synU, synV, i, j);
+    } else {
+        struct Vector : VectorCells {
+            std::int32_t last;
+            bool clamp;
+            void selectRow(std::int32_t row)
+            {
+                span = k.get(clamp,
+                    row == 0 ? simd::Stencil::Top
+                             : (row == last ? simd::Stencil::Bottom : simd::Stencil::Middle));
+            }
+        } c { { *kernels,
+                  { g.uS, g.vS, g.uT, g.vT, g.N, plan.program, plan.regs.data(), w.scratch.data(),
+                      0, plan.gain, g.cu, g.cv, g.su, g.sv, g.cu2, g.cv2 } },
+            g.L, plan.clamp };
+        rows(c, t, jBegin, jEnd, synU, synV, i, j);
     }
 }
 

@@ -37,9 +37,8 @@ std::variant<std::vector<float>, std::string> defaultValues(const ModelDescripti
         const ParsedNumber<float> n = parseFloat(p.defaultText);
         if (!n.ok())
             return "parameter " + p.name + ": " + rd::quoted(p.defaultText, 40)
-                + (n.status == NumberStatus::TooLarge
-                        ? " is too large (the limit is about 3.4e38)."
-                        : " is not a decimal number.");
+                + (n.status == NumberStatus::TooLarge ? " is too large (the limit is about 3.4e38)."
+                                                      : " is not a decimal number.");
         values.push_back(n.value);
     }
     return values;

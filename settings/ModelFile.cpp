@@ -41,8 +41,8 @@ public:
 
     ModelDescription read(const toml::table& root)
     {
-        checkKeys(root, { "name", "rate-u", "rate-v", "clamp", "parameters", "settings", "analysis" },
-            "");
+        checkKeys(root,
+            { "name", "rate-u", "rate-v", "clamp", "parameters", "settings", "analysis" }, "");
         ModelDescription d;
         d.name = requiredString(root, "name");
         if (d.name.empty())
@@ -164,7 +164,8 @@ private:
             if (const toml::node* n = settings->get(key)) {
                 const std::string text = numberText(*n, key);
                 if (!parseDouble(text).ok())
-                    fail(n, std::string(key) + ": " + rd::quoted(text, 40)
+                    fail(n,
+                        std::string(key) + ": " + rd::quoted(text, 40)
                             + " is not a decimal number");
                 *target = text;
             }
@@ -227,8 +228,8 @@ std::variant<ModelDescription, ModelFileError> parseModelFile(
         const toml::table root = toml::parse(text, fileName);
         return reader.read(root);
     } catch (const toml::parse_error& e) {
-        return ModelFileError { std::string(fileName) + ":"
-            + std::to_string(e.source().begin.line) + ": " + std::string(e.description()) };
+        return ModelFileError { std::string(fileName) + ":" + std::to_string(e.source().begin.line)
+            + ": " + std::string(e.description()) };
     } catch (const Failure& f) {
         return ModelFileError { f.message };
     }

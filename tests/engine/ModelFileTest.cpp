@@ -113,7 +113,8 @@ TEST(ModelFile, EachMistakeIsNamedWithItsFileAndLine)
             "m.toml:18: v must be two numbers, as [-2, 2]" },
         { "bounds missing", withLine(good, "v = [0, 1]", ""),
             "m.toml:16: [analysis] needs both u and v, as u = [-2, 2]" },
-        { "parameters not a table", withLine(good, "[parameters]\nb = 2.5e-1\na = \"0.1\"\nc_1 = 3\n", "parameters = 3\n"),
+        { "parameters not a table",
+            withLine(good, "[parameters]\nb = 2.5e-1\na = \"0.1\"\nc_1 = 3\n", "parameters = 3\n"),
             "m.toml:7: parameters must be a table: [parameters]" },
     };
     for (const Bad& c : cases) {

@@ -158,8 +158,8 @@ TEST(TypedLanguage, ATextThatIsNotAnExpressionNamesTheColumnAndWhatWasExpected)
         ASSERT_NE(e, nullptr) << c.f << " | " << c.g;
         EXPECT_EQ(e->source, c.source) << c.f;
         EXPECT_EQ(e->message, c.message) << c.f << " | " << c.g;
-        EXPECT_EQ(e->message, "column " + std::to_string(e->column) + e->message.substr(
-                                  e->message.find(':')))
+        EXPECT_EQ(e->message,
+            "column " + std::to_string(e->column) + e->message.substr(e->message.find(':')))
             << c.f;
     }
 }
@@ -195,8 +195,8 @@ TEST(TypedLanguage, ParameterNamesMayNotBeTakenOrMalformed)
     const std::vector<std::string> twice { "a", "b", "a" };
     const auto r = rd::typed::compileRates("a", "b", twice);
     ASSERT_TRUE(std::holds_alternative<rd::typed::CompileError>(r));
-    EXPECT_EQ(std::get<rd::typed::CompileError>(r).message,
-        "parameter \"a\": the name is given twice");
+    EXPECT_EQ(
+        std::get<rd::typed::CompileError>(r).message, "parameter \"a\": the name is given twice");
 }
 
 // A repeated operation is computed once and shared by both rates; nothing else is merged.

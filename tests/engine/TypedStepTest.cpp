@@ -1,8 +1,8 @@
 // The typed step on every vector path and thread count against its scalar path: the same
 // bits in all four arrays, synU, synV and phaseA after every step, and the same error at the
 // same cell with the same cells written. And what the shipped models are for: patterns.
-#include "engine/StepThreads.h"
 #include "engine/TypedStep.h"
+#include "engine/StepThreads.h"
 #include "tests/engine/TypedTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -25,8 +25,8 @@ std::string stepTyped(rd::SimState& s, const rd::TypedModel& m, int dim, bool sc
 
 // Steps copies on the dispatched and the scalar path until the first error, which both must
 // raise alike; returns the steps completed.
-int compareRun(const rd::SimState& start, const rd::TypedModel& m, int dim, int steps,
-    const std::string& tag)
+int compareRun(
+    const rd::SimState& start, const rd::TypedModel& m, int dim, int steps, const std::string& tag)
 {
     rd::SimState fast = start, ref = start;
     for (int t = 0; t < steps; ++t) {
@@ -55,15 +55,16 @@ TEST_P(TypedOnEachVectorPath, EveryShippedModelAndSizeMatchesTheScalarPath)
                 // A wide scatter: the field moves far from the uniform state at once.
                 rdtest::scatterAround(s, shipped, 0.5f, static_cast<std::uint32_t>(n * 7 + dim));
                 const int steps = dim == 1 ? 60 : (n <= 33 ? 20 : 3);
-                const std::string tag = d.name + " " + std::to_string(dim) + "D N=" + std::to_string(n);
+                const std::string tag
+                    = d.name + " " + std::to_string(dim) + "D N=" + std::to_string(n);
                 EXPECT_EQ(compareRun(s, m, dim, steps, tag), steps) << tag;
                 ASSERT_FALSE(HasFailure()) << tag;
             }
     }
 }
 
-rd::TypedModel compiled(const std::string& f, const std::string& g, std::vector<float> values,
-    bool clamp = true)
+rd::TypedModel compiled(
+    const std::string& f, const std::string& g, std::vector<float> values, bool clamp = true)
 {
     const std::vector<std::string> names { "a", "b" };
     auto r = rd::typed::compileRates(f, g, names);
@@ -135,8 +136,8 @@ TEST_P(TypedOnEachVectorPath, AnErrorOfTheParametersAloneEndsTheStepAtItsFirstCe
             rdtest::fillStartField(s, rdtest::cellCount(dim, 40), 5);
             rd::SimState ref = s;
             const std::string a = stepTyped(s, *m, dim, false), b = stepTyped(ref, *m, dim, true);
-            EXPECT_NE(b.find(dim == 1 ? "(at cell 0)" : "(at cell column 0, row 0)"),
-                std::string::npos)
+            EXPECT_NE(
+                b.find(dim == 1 ? "(at cell 0)" : "(at cell column 0, row 0)"), std::string::npos)
                 << b;
             EXPECT_EQ(a, b);
             EXPECT_TRUE(sameState(s, ref));
@@ -165,9 +166,9 @@ TEST_P(TypedOnEachVectorPath, ALineWithAnotherInnerEndCellMatchesTheScalarPath)
 // typedRates, for a model that uses every operation of the language.
 TEST_P(TypedOnEachVectorPath, TheChunkedRatesAreThePerCellRates)
 {
-    const rd::TypedModel every = compiled(
-        "sqrt(u*v) + exp(-v) - log(u) + tanh(a*u)*abs(v - b) - min(u, v)/(1 + u^3)",
-        "-(max(u, b) - v^2)*a + exp(-u)*log(v + 1)/b", { 1.25f, 0.75f }, false);
+    const rd::TypedModel every
+        = compiled("sqrt(u*v) + exp(-v) - log(u) + tanh(a*u)*abs(v - b) - min(u, v)/(1 + u^3)",
+            "-(max(u, b) - v^2)*a + exp(-u)*log(v + 1)/b", { 1.25f, 0.75f }, false);
     const rd::ModelDescription d = rdtest::shippedDescription("schnakenberg.toml");
     for (const rd::TypedModel& m : { every, rdtest::typedModel(d) })
         for (int dim : { 1, 2 }) {
@@ -190,8 +191,8 @@ TEST_P(TypedOnEachVectorPath, TheChunkedRatesAreThePerCellRates)
                 float synU = 0, synV = 0;
                 rd::typedRates(m, s.reactGain, start.uA[k], start.vA[k], synU, synV);
                 const auto next = [](float x, float inc) {
-                    const float y = static_cast<float>(
-                        static_cast<double>(x) + static_cast<double>(inc));
+                    const float y
+                        = static_cast<float>(static_cast<double>(x) + static_cast<double>(inc));
                     return y;
                 };
                 float wantU = next(start.uA[k], synU), wantV = next(start.vA[k], synV);
@@ -199,14 +200,15 @@ TEST_P(TypedOnEachVectorPath, TheChunkedRatesAreThePerCellRates)
                     wantU = wantU < 0.0f ? 0.0f : wantU;
                     wantV = wantV < 0.0f ? 0.0f : wantV;
                 }
-                ASSERT_EQ(rdtest::bits(u[k]), rdtest::bits(wantU)) << m.name << " " << dim << "D " << k;
-                ASSERT_EQ(rdtest::bits(v[k]), rdtest::bits(wantV)) << m.name << " " << dim << "D " << k;
+                ASSERT_EQ(rdtest::bits(u[k]), rdtest::bits(wantU))
+                    << m.name << " " << dim << "D " << k;
+                ASSERT_EQ(rdtest::bits(v[k]), rdtest::bits(wantV))
+                    << m.name << " " << dim << "D " << k;
             }
         }
 }
 
-INSTANTIATE_TEST_SUITE_P(Engine, TypedOnEachVectorPath,
-    ::testing::ValuesIn(rdtest::vectorLevels()),
+INSTANTIATE_TEST_SUITE_P(Engine, TypedOnEachVectorPath, ::testing::ValuesIn(rdtest::vectorLevels()),
     [](const auto& info) { return std::string(rd::simdLevelName(info.param)); });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(TypedOnEachVectorPath);
 
@@ -239,8 +241,8 @@ TEST_P(TypedThreads, AnErrorIsNamedAtTheScalarStepsFirstFailingCell)
     const rd::ModelDescription d = rdtest::shippedDescription("schnakenberg.toml");
     const rd::TypedModel m = rdtest::typedModel(d);
     const int n = 64; // three threads take rows 0-20, 21-41 and 42-63
-    const std::vector<std::pair<int, int>> cases[] = { { { 5, 30 } }, { { 0, 42 } },
-        { { 63, 60 }, { 17, 25 } }, { { 40, 50 }, { 2, 49 } } };
+    const std::vector<std::pair<int, int>> cases[]
+        = { { { 5, 30 } }, { { 0, 42 } }, { { 63, 60 }, { 17, 25 } }, { { 40, 50 }, { 2, 49 } } };
     for (const auto& badCells : cases)
         for (int threads : { 1, 2, 3 }) {
             rd::SimState start = rdtest::typedState(d, 2, n);
@@ -253,8 +255,10 @@ TEST_P(TypedThreads, AnErrorIsNamedAtTheScalarStepsFirstFailingCell)
                 = rdtest::raised([&] { rd::Step2DThreaded(s, m, true, threads); });
             EXPECT_EQ(got.text, want.text) << threads;
             EXPECT_NE(want.text.find("at cell column"), std::string::npos);
-            const auto& [col, row] = *std::min_element(badCells.begin(), badCells.end(),
-                [](auto x, auto y) { return std::pair(x.second, x.first) < std::pair(y.second, y.first); });
+            const auto& [col, row]
+                = *std::min_element(badCells.begin(), badCells.end(), [](auto x, auto y) {
+                      return std::pair(x.second, x.first) < std::pair(y.second, y.first);
+                  });
             EXPECT_TRUE(sameState(s, ref, std::int64_t { row } * n + col + 1)) << threads;
             EXPECT_TRUE(rdtest::sameBits(s.uA, start.uA));
         }
