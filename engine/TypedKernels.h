@@ -17,7 +17,7 @@ namespace rd::typed {
 
 // Cells whose rates one chunk evaluates: a multiple of every vector width, and enough cells
 // that the cost of starting an instruction is shared by many.
-inline constexpr int kChunk = 1024;
+inline constexpr int kChunk = 512;
 
 struct SpanArgs {
     const float* uS;

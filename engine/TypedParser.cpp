@@ -25,39 +25,6 @@ namespace {
 
 constexpr std::string_view kOperandExpected = "a number, a name, '-' or '('";
 
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-bool isNameStart(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-}
-bool isNamePart(char c)
-{
-    return isNameStart(c) || isDigit(c);
-}
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-struct Function {
-    std::string_view name;
-    Op op;
-    int arity;
-};
-
-constexpr Function kFunctions[] = {
-    { "sqrt", Op::Sqrt, 1 },
-    { "exp", Op::Exp, 1 },
-    { "log", Op::Log, 1 },
-    { "abs", Op::Abs, 1 },
-    { "min", Op::Min, 2 },
-    { "max", Op::Max, 2 },
-    { "tanh", Op::Tanh, 1 },
-};
-
 const Function* findFunction(std::string_view name)
 {
     for (const Function& f : kFunctions)
@@ -393,36 +360,3 @@ std::unique_ptr<Node> parse(std::string_view text, std::span<const std::string> 
 }
 
 } // namespace rd::typed::tree
-
-namespace rd::typed {
-
-std::span<const std::string_view> functionNames()
-{
-    static const std::string_view names[] = { "sqrt", "exp", "log", "abs", "min", "max", "tanh" };
-    return names;
-}
-
-std::string parameterNameComplaint(std::string_view name)
-{
-    if (name.empty())
-        return "a parameter needs a name";
-    using tree::isNameStart, tree::isNamePart;
-    if (!isNameStart(name.front()))
-        return "a parameter's name starts with a letter or '_'";
-    for (char c : name)
-        if (!isNamePart(c))
-            return "a parameter's name holds only letters, digits and '_'";
-    if (name == "u" || name == "v")
-        return "u and v are the model's variables";
-    for (std::string_view f : functionNames())
-        if (name == f)
-            return std::string(name) + " is a function of the language";
-    constexpr std::string_view kTaken[]
-        = { "uMax", "vMax", "scale", "Du", "Dv", "dt", "dx", "seed" };
-    for (std::string_view t : kTaken)
-        if (name == t)
-            return std::string(name) + " is a setting of every model";
-    return "";
-}
-
-} // namespace rd::typed

@@ -21,6 +21,40 @@ struct Node {
     std::unique_ptr<Node> a, b; // Apply: operands; Power: the base in a
 };
 
+// The language's characters and functions, for the parser and the rules on names.
+constexpr bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+constexpr bool isNameStart(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+constexpr bool isNamePart(char c)
+{
+    return isNameStart(c) || isDigit(c);
+}
+constexpr bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+struct Function {
+    std::string_view name;
+    Op op;
+    int arity;
+};
+
+inline constexpr Function kFunctions[] = {
+    { "sqrt", Op::Sqrt, 1 },
+    { "exp", Op::Exp, 1 },
+    { "log", Op::Log, 1 },
+    { "abs", Op::Abs, 1 },
+    { "min", Op::Min, 2 },
+    { "max", Op::Max, 2 },
+    { "tanh", Op::Tanh, 1 },
+};
+
 inline constexpr int kMaxExponent = 64;
 inline constexpr int kMaxDepth = 100;
 
