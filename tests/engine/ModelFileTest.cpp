@@ -124,6 +124,31 @@ TEST(ModelFile, EachMistakeIsNamedWithItsFileAndLine)
     }
 }
 
+// A description from elsewhere (the command line) goes through the same checks.
+TEST(ModelDescription, ABadRateOrDefaultIsDescribed)
+{
+    rd::ModelDescription d { "cli", "a*u - v", "u - b*v", { { "a", "1" }, { "b", "2" } }, false,
+        {}, {}, {}, {}, {}, {} };
+    ASSERT_TRUE(std::holds_alternative<rd::TypedModel>(rd::typedModelOf(d)));
+    const auto refusal = [](const rd::ModelDescription& x) {
+        const auto r = rd::typedModelOf(x);
+        return std::holds_alternative<std::string>(r) ? std::get<std::string>(r) : "";
+    };
+    rd::ModelDescription bad = d;
+    bad.rateV = "u - b*";
+    EXPECT_EQ(refusal(bad),
+        "rate of v, column 7: the expression ends where a number, a name, '-' or '(' is "
+        "expected after '*'");
+    bad = d;
+    bad.parameters[1].defaultText = "two";
+    EXPECT_EQ(refusal(bad), "parameter b: \"two\" is not a decimal number.");
+    bad.parameters[1].defaultText = "1e40";
+    EXPECT_EQ(refusal(bad), "parameter b: \"1e40\" is too large (the limit is about 3.4e38).");
+    bad = d;
+    bad.parameters[0].name = "seed";
+    EXPECT_EQ(refusal(bad), "parameter \"seed\": seed is a setting of every model");
+}
+
 TEST(ModelFile, AFileThatCannotBeReadIsNamed)
 {
     const auto missing = rd::readModelFile("/nonexistent/model.toml");
