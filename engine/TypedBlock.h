@@ -31,8 +31,8 @@ template <class I> struct Increments {
 
 template <class I> unsigned typedRates(const SpanArgs& a, std::int64_t begin, std::int64_t end)
 {
-    const unsigned zero = evalChunk<I>(
-        *a.program, a.regs, a.uS + begin, a.vS + begin, static_cast<int>(end - begin), a.scratch);
+    const unsigned zero = evalChunk<I>(a.code, a.codeSize, a.regs, a.uS + begin, a.vS + begin,
+        static_cast<int>(end - begin), a.scratch);
     // evalChunk's results are all in memory, so its flags are up by now.
     const typename I::F none = I::set(0.0f);
     return zero | (I::overflowOrInvalid(none, none) ? 1u : 0u);
@@ -44,11 +44,10 @@ std::int64_t typedSpan(const SpanArgs& a, std::int64_t begin, std::int64_t end, 
 {
     using simd::Fv;
     constexpr int W = I::W;
-    const Program& p = *a.program;
     const float* u0 = a.uS + a.ratesBase;
     const float* v0 = a.vS + a.ratesBase;
-    const Increments<I> f { lanes(p.fOperand, a.regs, u0, v0, a.scratch), a.ratesBase };
-    const Increments<I> g { lanes(p.gOperand, a.regs, u0, v0, a.scratch), a.ratesBase };
+    const Increments<I> f { lanes(a.f, a.regs, u0, v0, a.scratch), a.ratesBase };
+    const Increments<I> g { lanes(a.g, a.regs, u0, v0, a.scratch), a.ratesBase };
     const Fv<I> gain = simd::splat<I>(a.gain);
     const simd::Dv<I> cu = simd::splat<I>(a.cu), cv = simd::splat<I>(a.cv);
     const simd::Dv<I> cu2 = simd::splat<I>(a.cu2), cv2 = simd::splat<I>(a.cv2);

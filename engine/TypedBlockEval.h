@@ -87,12 +87,13 @@ inline void binary(Lanes a, Lanes b, float* dst, int n, unsigned& zero, Fn fn)
 // Runs the program's per-block code over cells [0, n) of u and v (W <= n <= kChunk) into
 // the scratch rows. Returns non-zero when some cell met a zero divisor or log argument.
 template <class I>
-unsigned evalChunk(
-    const Program& p, const float* regs, const float* u, const float* v, int n, float* scratch)
+unsigned evalChunk(const BlockInstr* code, std::size_t count, const float* regs, const float* u,
+    const float* v, int n, float* scratch)
 {
     using F = typename I::F;
     unsigned zero = 0;
-    for (const BlockInstr& in : p.blockCode) {
+    for (std::size_t c = 0; c < count; ++c) {
+        const BlockInstr& in = code[c];
         float* dst = scratch + static_cast<std::int64_t>(in.row) * kChunk;
         const Lanes a = lanes(in.a, regs, u, v, scratch);
         const Lanes b = lanes(in.b, regs, u, v, scratch);

@@ -25,9 +25,13 @@ struct SpanArgs {
     float* uT;
     float* vT;
     std::int64_t stride; // N: the rows above and below are k - N and k + N
-    const Program* program;
+    // The program's per-block code and the operands of f and g, as plain data: the kernel
+    // units touch no container code, which they would build for their instruction set.
+    const BlockInstr* code;
+    std::size_t codeSize;
+    Operand f, g;
     const float* regs; // the register file with every uniform result computed
-    float* scratch; // program->rowCount rows of kChunk values
+    float* scratch; // the program's rowCount rows of kChunk values
     std::int64_t ratesBase; // the cell whose rates are first in the scratch rows
     float gain; // the state's reactGain
     double cu, cv, su, sv, cu2, cv2;

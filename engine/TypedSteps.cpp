@@ -42,6 +42,14 @@ struct Work {
     { }
 };
 
+SpanArgs spanArgs(const StepPlan& plan, Work& w, const float* uS, const float* vS, float* uT,
+    float* vT, std::int64_t stride, double cu, double cv, double su, double sv)
+{
+    const Program& p = *plan.program;
+    return { uS, vS, uT, vT, stride, p.blockCode.data(), p.blockCode.size(), p.fOperand, p.gOperand,
+        plan.regs.data(), w.scratch.data(), 0, plan.gain, cu, cv, su, sv, cu + cu, cv + cv };
+}
+
 // Redoes cells from..end-1 with the per-cell code, from clear flags.
 template <typename Cell>
 void redo(std::int32_t from, std::int32_t end, std::int32_t& i, const Cell& cell)
@@ -97,8 +105,8 @@ struct ScalarCells {
         const Program& p = *plan.program;
         const float* u = uS + begin;
         const float* v = vS + begin;
-        const unsigned zero = evalChunk<OneLane>(
-            p, plan.regs.data(), u, v, static_cast<int>(end - begin), w.scratch.data());
+        const unsigned zero = evalChunk<OneLane>(p.blockCode.data(), p.blockCode.size(),
+            plan.regs.data(), u, v, static_cast<int>(end - begin), w.scratch.data());
         f = lanes(p.fOperand, plan.regs.data(), u, v, w.scratch.data());
         g = lanes(p.gOperand, plan.regs.data(), u, v, w.scratch.data());
         return zero == 0 && !fp::overflowOrInvalid(0.0f);
@@ -222,8 +230,7 @@ void run1D(SimState& s, const StepPlan& plan, const Kernels* kernels)
             line(c);
         } else {
             VectorCells c { *kernels,
-                { g.uA, g.vA, g.uB, g.vB, 0, plan.program, plan.regs.data(), w.scratch.data(), 0,
-                    plan.gain, g.cu, g.cv, g.su, g.sv, g.cu2, g.cv2 },
+                spanArgs(plan, w, g.uA, g.vA, g.uB, g.vB, 0, g.cu, g.cv, g.su, g.sv),
                 kernels->line };
             line(c);
         }
@@ -285,9 +292,7 @@ void rows2D(const StepPlan& plan, const rd::cells::Grid2D& g, const Kernels* ker
                     row == 0 ? simd::Stencil::Top
                              : (row == last ? simd::Stencil::Bottom : simd::Stencil::Middle));
             }
-        } c { { *kernels,
-                  { g.uS, g.vS, g.uT, g.vT, g.N, plan.program, plan.regs.data(), w.scratch.data(),
-                      0, plan.gain, g.cu, g.cv, g.su, g.sv, g.cu2, g.cv2 } },
+        } c { { *kernels, spanArgs(plan, w, g.uS, g.vS, g.uT, g.vT, g.N, g.cu, g.cv, g.su, g.sv) },
             g.L, plan.clamp };
         rows(c, t, jBegin, jEnd, synU, synV, i, j);
     }
