@@ -19,8 +19,8 @@ struct TypedModel {
     bool clamp = true; // negative results become 0 after each step, as in the built-ins
 };
 
-// Binds a compiled program to values; throws std::invalid_argument when the count of values
-// is not the count of parameters.
+// Binds a compiled program to values. This, the step and every function below throw
+// std::invalid_argument when the count of values is not the count of parameters.
 TypedModel bindTypedModel(std::string name, std::shared_ptr<const typed::Program> program,
     std::vector<float> values, bool clamp);
 

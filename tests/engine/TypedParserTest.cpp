@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <variant>
 #include <vector>
@@ -228,6 +229,18 @@ TEST(TypedLanguage, EveryTextCompilesOrIsRefusedAtAColumnInsideIt)
         }
     }
     EXPECT_GT(compiled, 200); // 450 with this seed
+}
+
+TEST(TypedModel, AWrongCountOfValuesIsRefusedBeforeAnythingIsComputed)
+{
+    auto program = std::make_shared<const rd::typed::Program>(
+        std::get<rd::typed::Program>(compile("a*u", "b*v")));
+    EXPECT_THROW(rd::bindTypedModel("t", program, { 1.0f }, true), std::invalid_argument);
+    rd::TypedModel m = rd::bindTypedModel("t", program, { 1.0f, 2.0f }, true);
+    m.values.push_back(3.0f);
+    float synU = 0, synV = 0;
+    EXPECT_THROW(rd::typedRates(m, 1.0f, 1.0f, 1.0f, synU, synV), std::invalid_argument);
+    EXPECT_THROW(rd::typedDerivatives(m, 1.0, 1.0), std::invalid_argument);
 }
 
 // A repeated operation is computed once and shared by both rates; nothing else is merged.
