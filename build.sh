@@ -15,7 +15,8 @@ cd "$(dirname "$0")"
 PACKAGES=(build-essential cmake g++ pkg-config git
     qt6-base-dev libgl-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
     fonts-liberation fonts-urw-base35 fonts-ipafont-gothic
-    python3-numpy python3-matplotlib python3-pil ffmpeg clang-14 libclang-rt-14-dev libfftw3-dev clang-format)
+    python3-numpy python3-matplotlib python3-pil ffmpeg clang-14 libclang-rt-14-dev libfftw3-dev clang-format
+    libtomlplusplus-dev)
 
 install_missing() {
     local missing=()
