@@ -208,6 +208,15 @@ int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err
         return kExitUsage;
     }
 
+    // Outputs that cannot be written are refused before the analysis prints its report.
+    try {
+        for (const std::string* file : { &args.csv, &args.plot })
+            if (!file->empty())
+                output::checkReplaceable(*file);
+    } catch (const output::OutputError& e) {
+        std::fprintf(err, "rdsim-batch analyze: %s\n", e.what());
+        return kExitOutput;
+    }
     const ModeTable table(a.scheme.n, a.scheme.oneD);
     a = analyse(a.scheme);
     std::fputs(analysisReport(a).c_str(), out);
@@ -215,9 +224,6 @@ int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err
     try {
         // The table and the plot are one result: both are put in place, or neither.
         output::OutputSet set;
-        for (const std::string* file : { &args.csv, &args.plot })
-            if (!file->empty())
-                output::checkReplaceable(*file);
         if (!args.csv.empty()) {
             const std::string csv = dispersionCsv(a, table);
             const auto* p = reinterpret_cast<const std::byte*>(csv.data());

@@ -61,9 +61,10 @@ with its class.
                        (or the picture) instead of the map
     --merge            instead of --shard: join the K parts into the CSV and the picture,
                        the same files bit for bit that one run without --shard writes.
-                       Refused, naming the part, when a part is missing, duplicated,
-                       damaged or written by another command (all options the same and in
-                       the same order, but for --shard, --merge, --jobs and --quiet)
+                       Refused (exit 2, naming the part) when a part is missing,
+                       duplicated, damaged, cannot be read (a read error too) or was
+                       written by another command (all options the same and in the same
+                       order, but for --shard, --merge, --jobs and --quiet)
   --help               this text
 At least one of --image and --csv is needed. Both are written together or not at all.
 )";

@@ -1,6 +1,7 @@
 // The tables of the maps, and the parts of a split simulated map.
 #include "batch/AtlasCommand.h"
 
+#include "batch/Interrupt.h"
 #include "batch/RunCommand.h"
 
 #include <algorithm>
@@ -75,6 +76,7 @@ std::string simulatedCsv(const AtlasArgs& a, const SimulatedMap& m)
         const PointResult& r = m.prediction.points[k];
         std::string message = p.message;
         std::replace(message.begin(), message.end(), ',', ';');
+        message = csvField(message);
         csv += std::to_string(k % width) + ',' + std::to_string(k / width) + ','
             + a.map.x.texts[k % width] + ',' + a.map.y.texts[k / width] + ','
             + runStateName(p.state) + ',' + std::to_string(p.steps) + ',' + findingText(p.measured)
@@ -108,13 +110,17 @@ runs::SimulatedMap mergeAtlasParts(const AtlasArgs& a)
     const std::size_t cells = a.options.oneD ? std::size_t(m.n) : std::size_t(m.n) * m.n;
     m.points.resize(total);
     // The rows are read as the parts are checked, so that a damaged one names its part.
-    runs::mergeParts(
-        atlasPartOutput(a), a.identity, total, [&](std::size_t k, const std::string& row) {
-            auto p = runs::pointFromRow(row, cells);
-            if (p)
-                m.points[k] = std::move(*p);
-            return p.has_value();
-        });
+    runs::PartRows check;
+    check.maxRowBytes = (4 * cells + 2) / 3 * 4 + (1 << 14); // u in base64, the findings
+    check.rowOk = [&](std::size_t k, const std::string& row) {
+        auto p = runs::pointFromRow(row, cells);
+        if (!p || p->steps > a.map.base.steps)
+            return false;
+        m.points[k] = std::move(*p);
+        return true;
+    };
+    check.cancelled = [] { return interruptSignal() != 0; };
+    runs::mergeParts(atlasPartOutput(a), a.identity, total, check);
     return m;
 }
 

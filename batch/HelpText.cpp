@@ -34,8 +34,9 @@ Initial state:
   --load-u U.npy --load-v V.npy
                        fields from NumPy files ('<f4', shape (N,) or (N, N))
 Output (every file appears whole or not at all, and the final files of a run together or
-not at all; an earlier file is replaced whole or left as it was; a symbolic link is written
-through; a file without write permission is kept and refused; "%%" in a name is one "%"):
+not at all, even when two processes write the same names; an earlier file is replaced whole
+or left as it was; a symbolic link is written through; a file without write permission is
+kept and refused; "%%" in a name is one "%"):
   --save PREFIX        the final fields as PREFIX-u.npy and PREFIX-v.npy
   --image FILE         the final picture as PNG or BMP (by the extension); in 1D two files,
                        NAME-u.EXT and NAME-v.EXT. With %d in the name (e.g. frame-%05d.png)
@@ -99,10 +100,13 @@ Sweeps:
                        (e.g. the tasks of a cluster's job array), then the same with:
   --merge              instead of --shard: join the K parts into NAME-sweep.csv, the same
                        file bit for bit that one run without --shard writes. Refused (exit
-                       2, naming the part) when a part is missing, duplicated, damaged or
-                       was written by a different command: the options must be the same,
-                       in the same order, but for --shard, --merge, --jobs, --threads and
-                       --quiet. The merge runs nothing and prints no --report
+                       2, naming the part, nothing written) when a part is missing,
+                       duplicated, damaged (cut short, or its rows changed since it was
+                       written), cannot be read (a read error too: run its shard again or
+                       mend the disk, then merge) or is not a regular file, or was written
+                       by a different command: the options must be the same, in the same
+                       order, but for --shard, --merge, --jobs, --threads and --quiet. The
+                       merge runs nothing and prints no --report
 Threads:
   --threads T          threads of each 2D step, 1 to 256, each computing a band of rows;
                        the results are the same bit for bit for every T. Default: every

@@ -132,6 +132,15 @@ std::string sweepCsv(const Options& options, const std::vector<std::vector<std::
     const std::vector<RunReport>& reports);
 std::string sweepCsvHeader(const Options& options);
 std::string sweepCsvRow(std::size_t k, const std::vector<std::string>& values, const RunReport& r);
+// Whether `row` is a line sweepCsvRow can write for combination k with these values: the
+// same bytes as its fields written again, every known column's value one the program gives,
+// no control character. A part's rows are checked so before they join the CSV.
+bool sweepRowOk(const Options& options, std::size_t k, const std::vector<std::string>& values,
+    const std::string& row);
+// The longest row a combination of these options can have.
+std::size_t sweepRowLimit(const Options& options);
+// A field of a CSV line, in double quotes when it holds a comma, a quote or a line break.
+std::string csvField(const std::string& s);
 
 // --merge: the sweep's CSV from the parts its shards wrote (see batch/Shards.h). Returns
 // the exit status and writes messages to err.

@@ -110,11 +110,11 @@ RunReport runOne(
         if (!t.kymograph.empty())
             kymograph.emplace(
                 run.state.nCells, run.state.grayScale, o.steps / o.every + 1, o.picture);
-        std::optional<Movie> movie;
-        if (!t.movie.empty())
-            movie.emplace(t.movie, o.fps);
         runs::StepHooks hooks;
         hooks.cancelled = [] { return interruptSignal() != 0; };
+        std::optional<Movie> movie;
+        if (!t.movie.empty())
+            movie.emplace(t.movie, o.fps, hooks.cancelled);
         hooks.sample = [&](std::int32_t n) {
             if (movie)
                 movie->addFrame(fieldPictureOf(run, o.picture, n));

@@ -34,8 +34,11 @@ int main(int argc, char* argv[])
     using namespace rd::batch;
     if (argc > 1 && std::string_view(argv[1]) == "analyze")
         return runAnalyze(argc - 1, argv + 1, stdout, stderr);
-    if (argc > 1 && std::string_view(argv[1]) == "replay")
-        return runReplay(argc - 1, argv + 1, stdout, stderr);
+    if (argc > 1 && std::string_view(argv[1]) == "replay") {
+        const int status = runReplay(argc - 1, argv + 1, stdout, stderr);
+        reraiseInterrupt();
+        return status;
+    }
     if (argc > 1 && std::string_view(argv[1]) == "atlas") {
         int status = kExitMemory;
         try {

@@ -41,8 +41,9 @@ std::variant<Layout, std::string> layout(std::span<const std::byte> start);
 std::string sizeMismatch(const Layout& layout, std::uint64_t bodyBytes);
 
 // Reads a field file: the header first, and the data only when the file's size matches what
-// the header promises, so a huge or endless file is refused before it is read. The result is
-// decode's; a file that cannot be read gives the system's reason. `bytesRead`, when given,
+// the header promises, so a huge file is refused before it is read. The result is decode's;
+// a file that cannot be read gives the system's reason, and one that is not a regular file
+// (a FIFO, a device, a folder) is refused without waiting on it. `bytesRead`, when given,
 // receives the bytes that were decoded, so that what was loaded can be identified exactly.
 std::variant<Array, std::string> load(
     const std::string& file, std::vector<std::byte>* bytesRead = nullptr);

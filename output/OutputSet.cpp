@@ -2,13 +2,18 @@
 
 #include "engine/Quoted.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace rd::output {
@@ -116,6 +121,88 @@ void checkResolved(const fs::path& target, const fs::path& resolved)
         throw OutputError(target, newFileRefused(folder, errno));
 }
 
+// An advisory lock (flock) on every folder a set renames into, taken in one order (by
+// device and inode) so that two sets never wait on each other, and held while the renames
+// happen: two processes, or two runs of one sweep, writing the same outputs never interleave
+// their sets. A folder that cannot be opened or locked (a file system without locks) is
+// renamed into without one.
+class FolderLocks {
+public:
+    // Throws OutputError naming `target` when a folder stays locked too long.
+    FolderLocks(const std::vector<fs::path>& folders, const fs::path& target)
+    {
+        struct Folder {
+            dev_t device;
+            ino_t inode;
+            int fd;
+            const fs::path* name;
+        };
+        std::vector<Folder> open;
+        for (const fs::path& folder : folders) {
+            const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            struct stat st { };
+            if (fd >= 0 && ::fstat(fd, &st) == 0)
+                open.push_back({ st.st_dev, st.st_ino, fd, &folder });
+            else if (fd >= 0)
+                ::close(fd);
+        }
+        std::sort(open.begin(), open.end(), [](const Folder& a, const Folder& b) {
+            return std::pair(a.device, a.inode) < std::pair(b.device, b.inode);
+        });
+        for (std::size_t k = 0; k < open.size(); ++k) {
+            fds_.push_back(open[k].fd);
+            if (k > 0 && open[k].device == open[k - 1].device && open[k].inode == open[k - 1].inode)
+                continue;
+            if (!lock(open[k].fd)) {
+                const fs::path folder = *open[k].name;
+                for (std::size_t rest = k + 1; rest < open.size(); ++rest)
+                    ::close(open[rest].fd);
+                release();
+                throw OutputError(target,
+                    "another process kept the folder " + quoted(folder)
+                        + " locked for its own outputs for " + std::to_string(kPatience.count())
+                        + " s");
+            }
+        }
+    }
+    ~FolderLocks() { release(); }
+    FolderLocks(const FolderLocks&) = delete;
+    FolderLocks& operator=(const FolderLocks&) = delete;
+
+private:
+    // Another set's renames take microseconds; a lock held this long belongs to a process
+    // that stopped in the middle of them.
+    static constexpr std::chrono::seconds kPatience { 30 };
+
+    // False when the lock could not be had within kPatience; true when taken, or when the
+    // file system has no locks.
+    static bool lock(int fd)
+    {
+        // Polled rather than waited for: a blocking flock restarts after a signal and would
+        // keep an interrupt waiting on a stopped process.
+        const auto until = std::chrono::steady_clock::now() + kPatience;
+        auto pause = std::chrono::microseconds(100);
+        while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK && errno != EINTR)
+                return true;
+            if (std::chrono::steady_clock::now() > until)
+                return false;
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, std::chrono::microseconds(2000));
+        }
+        return true;
+    }
+
+    void release() noexcept
+    {
+        for (const int fd : fds_)
+            ::close(fd); // and with it its lock
+        fds_.clear();
+    }
+
+    std::vector<int> fds_;
+};
+
 } // namespace
 
 OutputError::OutputError(fs::path file, std::string reason, std::vector<fs::path> replaced)
@@ -188,6 +275,19 @@ void OutputSet::commit()
                 throw OutputError(e.target, systemReason(failure));
             std::vector<std::byte>().swap(e.bytes);
         }
+    } catch (...) {
+        discardTemporaries();
+        entries_.clear();
+        throw;
+    }
+    if (entries_.empty())
+        return;
+    std::vector<fs::path> folders;
+    for (const Entry& e : entries_)
+        folders.push_back(folderOf(e.resolved));
+    std::optional<FolderLocks> locks;
+    try {
+        locks.emplace(folders, entries_.front().target);
     } catch (...) {
         discardTemporaries();
         entries_.clear();

@@ -1,7 +1,9 @@
 // Output files appear whole or not at all, and the files of one result appear together or not
 // at all. Every file's bytes go into a temporary file beside its target; only when every
-// temporary is written and every target is found replaceable are they renamed into place. A
-// failure before the renames changes no target and leaves no temporary file behind.
+// temporary is written and every target is found replaceable are they renamed into place,
+// under an advisory lock (flock) on each of their folders, so that two processes writing the
+// same outputs never mix their sets. A failure before the renames changes no target and leaves
+// no temporary file behind.
 #pragma once
 
 #include <cstddef>
@@ -50,8 +52,9 @@ public:
     bool empty() const { return entries_.empty(); }
     std::vector<std::filesystem::path> targets() const;
 
-    // Checks every target, writes every temporary, then renames them all in the order added.
-    // Throws OutputError; the set is spent either way.
+    // Checks every target, writes every temporary, then renames them all in the order added
+    // while holding the lock of every folder they go to. Throws OutputError; the set is spent
+    // either way.
     void commit();
 
 private:

@@ -1,12 +1,15 @@
 // A simulated map's points as rows of text that hold everything the CSV and the mosaic need,
 // bit for bit: the rows of the parts of a split map.
 #include "runs/Maps.h"
+#include "runs/Run.h"
 
 #include <QByteArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 namespace rd::runs {
@@ -51,6 +54,13 @@ std::vector<float> floatsOf(const QByteArray& bytes)
     return u;
 }
 
+// A message as a run gives it: one line without control characters.
+bool plainText(const std::string& s)
+{
+    return std::none_of(s.begin(), s.end(),
+        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
 } // namespace
 
 std::string pointRow(const SimulatedPoint& p)
@@ -79,15 +89,18 @@ std::optional<SimulatedPoint> pointFromRow(const std::string& row, std::size_t c
     const auto contrast = bitsValue(o["contrast"]);
     const auto bytes = QByteArray::fromBase64Encoding(
         o["u"].toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    const double steps = o["steps"].toDouble(-1);
+    const std::string message = o["message"].toString().toStdString();
     if (state < 0 || state > static_cast<int>(analysis::RunState::ArithmeticError)
-        || !o["steps"].isDouble() || !measured || !contrast || !o["message"].isString() || !bytes
+        || !(steps >= 0 && steps <= kMaxSteps) || steps != std::floor(steps) || !measured
+        || !contrast || !o["message"].isString() || !plainText(message) || !bytes
         || static_cast<std::size_t>(bytes.decoded.size()) != 4 * cells)
         return std::nullopt;
     p.state = static_cast<analysis::RunState>(state);
-    p.steps = o["steps"].toInt();
+    p.steps = static_cast<std::int32_t>(steps);
     p.measured = *measured;
     p.contrast = *contrast;
-    p.message = o["message"].toString().toStdString();
+    p.message = message;
     p.u = floatsOf(bytes.decoded);
     p.ran = true;
     return p;
