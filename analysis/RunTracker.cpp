@@ -27,8 +27,8 @@ double correlation(const double* a, const double* b, std::size_t m)
     return aa > 0.0 && bb > 0.0 ? ab / std::sqrt(aa * bb) : 0.0;
 }
 
-// x less its least-squares line; the line's slope per observation into `slope`.
-std::vector<double> detrended(const double* x, std::size_t m, double& slope)
+// x less its least-squares line, into r; returns the line's slope per observation.
+double detrend(const double* x, std::size_t m, std::vector<double>& r)
 {
     const double mid = 0.5 * double(m - 1);
     double mean = 0.0;
@@ -40,11 +40,11 @@ std::vector<double> detrended(const double* x, std::size_t m, double& slope)
         num += (double(i) - mid) * (x[i] - mean);
         den += (double(i) - mid) * (double(i) - mid);
     }
-    slope = num / den;
-    std::vector<double> r(m);
+    const double slope = num / den;
+    r.resize(m);
     for (std::size_t i = 0; i < m; ++i)
         r[i] = x[i] - mean - slope * (double(i) - mid);
-    return r;
+    return slope;
 }
 
 double range(const double* x, std::size_t m)
@@ -110,7 +110,7 @@ double RunTracker::recentLargest() const
 
 // The mean of u oscillates when, over the latest observations at a regular spacing, some
 // period P (2 observations or more, at most a third of them) passes every test:
-// - after the least-squares line of the last max(3 P, shortestJudgement) observations is taken
+// - after the least-squares line of the last max(3 P, judgedOver) observations is taken
 //   away, what is left correlates with itself P observations on by periodicCorrelation or
 //   more (the swings recur with that period) and negatively half a period on (a trough
 //   between the repeats: a smooth drift correlates positively at every shift);
@@ -138,13 +138,13 @@ bool RunTracker::oscillating() const
         mean.push_back(kept_[i].mean);
     const std::size_t n = mean.size();
     const double floor = limits_.convergedChange * uMax_ * double(spacing);
-    const auto shortest = static_cast<std::size_t>(std::max(limits_.shortestJudgement, 3));
+    const auto shortest = static_cast<std::size_t>(std::max(limits_.judgedOver, 3));
+    std::vector<double> r;
     for (std::size_t p = 2; 3 * p <= n; ++p) {
         const std::size_t m = std::max(3 * p, shortest);
         if (m > n)
             continue;
-        double slope = 0.0;
-        const std::vector<double> r = detrended(mean.data() + (n - m), m, slope);
+        const double slope = detrend(mean.data() + (n - m), m, r);
         const double swing = 0.5 * range(r.data(), m);
         if (swing <= floor || swing < std::abs(slope) * double(p))
             continue;

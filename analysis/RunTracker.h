@@ -24,7 +24,7 @@ struct TrackerLimits {
     double periodicCorrelation = 0.8;
     // The fewest observations a period is judged over (short periods are judged over more
     // than three of them, so that a handful of values cannot repeat by chance).
-    int shortestJudgement = 24;
+    int judgedOver = 24;
 };
 
 class RunTracker {

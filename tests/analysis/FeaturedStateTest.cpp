@@ -4,6 +4,7 @@
 #include "analysis/FeaturedState.h"
 #include "tests/analysis/AnalysisTestSupport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <vector>
@@ -85,7 +86,12 @@ TEST_P(GrayScottByHand, FeaturesTheStableStatesNotTheSaddle)
 }
 
 INSTANTIATE_TEST_SUITE_P(FeaturedState, GrayScottByHand,
-    testing::Values(GrayScottPoint { "0.080", "0.050" }, GrayScottPoint { "0.046", "0.0594" }));
+    testing::Values(GrayScottPoint { "0.080", "0.050" }, GrayScottPoint { "0.046", "0.0594" }),
+    [](const testing::TestParamInfo<GrayScottPoint>& info) {
+        std::string name = std::string("F") + info.param.feed + "k" + info.param.kill;
+        std::replace(name.begin(), name.end(), '.', '_');
+        return name;
+    });
 
 struct FeaturedPoint {
     const char* name;
