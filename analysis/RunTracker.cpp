@@ -93,7 +93,7 @@ void RunTracker::observe(std::span<const float> u, std::int64_t steps)
         lastChange_ = change / double(steps);
         quiet_ = lastChange_ < limits_.convergedChange * uMax_ ? quiet_ + 1 : 0;
     }
-    tiny_ = largest < limits_.extinctFraction * uMax_ ? tiny_ + 1 : 0;
+    tiny_ = largest < limits_.extinctFraction * uMax_;
     previous_.assign(u.begin(), u.end());
     kept_.push_back({ u.empty() ? 0.0 : sum / double(u.size()), magnitude, first ? 0 : steps });
     if (kept_.size() > limits_.window)
@@ -173,7 +173,7 @@ RunState RunTracker::state() const
     // while between spikes.
     if (oscillating())
         return RunState::Oscillating;
-    if (tiny_ >= limits_.settleObservations)
+    if (tiny_)
         return RunState::Extinct;
     if (quiet_ >= limits_.settleObservations)
         return RunState::Converged;

@@ -15,7 +15,7 @@ const char* runStateName(RunState s);
 
 struct TrackerLimits {
     double convergedChange = 1e-7; // largest change of a cell per step, times uMax
-    int settleObservations = 5; // observations in a row below it (and for extinct, below that)
+    int settleObservations = 5; // observations in a row below it
     double extinctFraction = 1e-6; // largest u below this times uMax
     // The field's mean is kept for this many observations; an oscillation is looked for in
     // them (periods up to a third of them).
@@ -57,7 +57,7 @@ private:
     std::deque<Observation> kept_;
     double lastChange_ = INFINITY;
     int quiet_ = 0;
-    int tiny_ = 0; // observations in a row with u below the extinct level
+    bool tiny_ = false; // u below the extinct level at the latest observation
     bool failed_ = false;
 };
 
