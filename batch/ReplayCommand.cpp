@@ -2,7 +2,7 @@
 // and its verdict as the exit status.
 #include "batch/ReplayCommand.h"
 
-#include "batch/Options.h"
+#include "batch/OptionText.h"
 #include "batch/RunCommand.h"
 #include "engine/Quoted.h"
 #include "pictures/PictureRecord.h"
@@ -35,13 +35,14 @@ int exitStatusOf(runs::ReplayVerdict verdict)
 
 int runReplay(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
 {
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    if (argc == 2 && isHelp(argv[1])) {
         std::fputs("Usage: rdsim-batch replay FILE\n"
                    "Runs again the run that FILE (a run's .json record, or a PNG it wrote) "
                    "records and compares\nthe final fields with the record and with the saved "
                    ".npy files. Exit status: 0 reproduced\nbit for bit, 1 the re-run differs "
                    "from the record, 2 no usable record, 3 an arithmetic error\nin the re-run, "
-                   "5 out of memory, 6 a file the record names has changed since.\n",
+                   "5 out of memory, 6 a file the record names has changed since.\n"
+                   "  -h, --help  this text\n",
             out);
         return kExitOk;
     }

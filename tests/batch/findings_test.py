@@ -112,7 +112,7 @@ class UntilSteady(unittest.TestCase):
             self.assertEqual(code, 0)
             self.assertRegex(err, r"\r%d/%d steps, \d+ steps/s, 0 s left, stopped at step %d "
                                   r"\(steady\)  \r?\n$" % (stop, stop, stop))
-            self.assertEqual(run_on_terminal(*common, "--steps", 50, "--quiet"), (0, ""))
+            self.assertEqual(run_on_terminal(*common, "--steps", 50, "--quiet", "--report"), (0, ""))
 
 
 if __name__ == "__main__":
