@@ -147,21 +147,6 @@ TEST(Options, FieldSeriesAndLoadedFieldsNameTheirFiles)
     EXPECT_EQ(parse({}).sizeText, rd::kDefaultSizeText);
 }
 
-TEST(Options, SomethingToWriteOrReport)
-{
-    const std::pair<std::vector<std::string>, bool> cases[] = {
-        { {}, false },
-        { { "--init", "random", "--seed", "1", "--steps", "10" }, false },
-        { { "--save", "x" }, true },
-        { { "--image", "x.png" }, true },
-        { { "--dim", "1", "--kymograph", "k.png" }, true },
-        { { "--sweep", "kA=1:2:2" }, true }, // its table
-        { { "--report" }, true },
-    };
-    for (const auto& [args, writes] : cases)
-        EXPECT_EQ(rd::batch::writesSomething(parse(args)), writes) << args.size();
-}
-
 // The rows against single runs are cli_test.py's; here the quoting of names and messages.
 TEST(BatchRun, SweepCsvQuotesFileNamesAndMessages)
 {
