@@ -1,6 +1,6 @@
 #include "batch/AnalyzeCommand.h"
 
-#include "batch/Options.h"
+#include "batch/OptionText.h"
 #include "batch/RunCommand.h"
 #include "output/OutputSet.h"
 #include "pictures/DispersionPlot.h"
@@ -46,7 +46,7 @@ and the band of unstable wavelengths.
   --model, --dim, --size, --set   as for a run (see rdsim-batch --help); at least 2 cells
   --csv FILE           the discrete dispersion relation: one row per state and grid mode
   --plot FILE.png      growth rate against wavenumber for the first pattern-forming state
-  --help               this text
+  -h, --help           this text
 )";
 }
 
@@ -62,7 +62,7 @@ AnalyzeArgs splitArguments(int argc, const char* const* argv)
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         std::string name = arg.substr(0, arg.find('='));
-        if (name == "--help" && name == arg) {
+        if (isHelp(arg)) {
             a.help = true;
             continue;
         }

@@ -47,6 +47,7 @@ with its class.
   --csv FILE           one row per point
   --jobs K             threads (default: every hardware thread); the results are the same
   --quiet              no progress line on a terminal
+  --progress           plain progress lines whatever standard error is (as for a run)
   --simulate           run the simulation at every point (at most 10000) instead: a mosaic
                        of the final fields of u, one tile per point, ordered like the axes
                        and framed by the run's state (converged, still changing,
@@ -64,8 +65,8 @@ with its class.
                        Refused (exit 2, naming the part) when a part is missing,
                        duplicated, damaged, cannot be read (a read error too) or was
                        written by another command (all options the same and in the same
-                       order, but for --shard, --merge, --jobs and --quiet)
-  --help               this text
+                       order, but for --shard, --merge, --jobs, --quiet and --progress)
+  -h, --help           this text
 At least one of --image and --csv is needed. Both are written together or not at all.
 )";
 }
@@ -125,7 +126,7 @@ runs::SimulatedMap simulateAtlas(const AtlasArgs& a, bool progressWanted)
     const runs::CoreShare share = runs::shareCores({ a.options.oneD, true, a.options.jobs, 0 },
         prediction.base.n, members.size(), std::thread::hardware_concurrency());
     Progress progress(progressWanted, std::int64_t { a.options.steps } * std::ssize(members),
-        static_cast<int>(members.size()));
+        static_cast<int>(members.size()), "steps", a.options.progress);
     runs::MapHooks hooks;
     if (progress.enabled())
         hooks.stepsDone = [&](std::int64_t n) { progress.addSteps(n); };
@@ -149,10 +150,11 @@ AtlasArgs parseAtlasArguments(int argc, const char* const* argv)
         const std::string arg = argv[i];
         const std::string name = arg.substr(0, arg.find('='));
         const bool inlineValue = name != arg;
-        if (name == "--help" || name == "--simulate" || name == "--quiet" || name == "--merge") {
+        if (isHelp(name) || name == "--simulate" || name == "--quiet" || name == "--progress"
+            || name == "--merge") {
             if (inlineValue)
                 refuse(name, arg.substr(name.size() + 1), "this option takes no value");
-            if (name == "--help")
+            if (isHelp(name))
                 a.help = true;
             else if (name == "--simulate")
                 a.simulate = true;
@@ -160,7 +162,7 @@ AtlasArgs parseAtlasArguments(int argc, const char* const* argv)
                 a.merge = true;
             else
                 passOn.push_back(name);
-            if (name == "--help" || name == "--simulate")
+            if (isHelp(name) || name == "--simulate")
                 a.identity.push_back(name);
             continue;
         }
@@ -310,7 +312,7 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
         return kExitOutput;
     }
     installInterruptHandlers();
-    const bool progressWanted = !a.options.quiet && ::isatty(2) == 1;
+    const bool progressWanted = a.options.progress || (!a.options.quiet && ::isatty(2) == 1);
     const auto started = std::chrono::steady_clock::now();
     std::string csv;
     QImage picture;
@@ -340,7 +342,8 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
             if (!a.image.empty())
                 picture = pictures::mosaicPicture(a.map, map, { a.tile, a.colormap, a.initText });
         } else {
-            Progress progress(progressWanted, std::int64_t(points), 1, "points");
+            Progress progress(
+                progressWanted, std::int64_t(points), 1, "points", a.options.progress);
             const auto rowDone = [&] { progress.addSteps(std::int64_t(a.map.x.texts.size())); };
             const runs::AnalyticMap map
                 = runs::classifyMap(a.map, a.jobs, rowDone, [] { return interruptSignal() != 0; });

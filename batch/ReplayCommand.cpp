@@ -3,6 +3,7 @@
 #include "batch/ReplayCommand.h"
 
 #include "batch/Interrupt.h"
+#include "batch/OptionText.h"
 #include "batch/Options.h"
 #include "batch/RunCommand.h"
 #include "engine/Quoted.h"
@@ -36,7 +37,7 @@ int exitStatusOf(runs::ReplayVerdict verdict)
 
 int runReplay(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
 {
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    if (argc == 2 && isHelp(argv[1])) {
         std::fputs("Usage: rdsim-batch replay FILE\n"
                    "Runs again the run that FILE (a run's .json record, or a PNG it wrote) "
                    "records and compares\nthe final fields with the record and with the saved "
@@ -47,7 +48,8 @@ int runReplay(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
                    "1000000 steps, as\nthe command line does; files it names must be regular "
                    "files. Texts from the record are\nprinted in quotes, escaped. SIGINT, "
                    "SIGTERM and SIGHUP stop the re-run at the next step\nand end the program "
-                   "by the signal.\n",
+                   "by the signal.\n"
+                   "  -h, --help  this text\n",
             out);
         return kExitOk;
     }

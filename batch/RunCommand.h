@@ -67,12 +67,15 @@ struct RunReport {
     RunFindings findings; // watched with --report, --until steady and in sweeps
 };
 
-// Shared progress of all runs of one invocation: a line on standard error, at most four
-// times a second, only when enabled (standard error a terminal and no --quiet).
+// Shared progress of all runs of one invocation on standard error, only when enabled: on a
+// terminal one line rewritten at most four times a second; as `lines` (--progress, for logs)
+// a plain line at the start, then every kProgressLinesEvery seconds, and at the end.
+inline constexpr int kProgressLinesEvery = 5;
 class Progress {
 public:
     // `unit` names what is counted ("steps"; an analytic map counts "points").
-    Progress(bool enabled, std::int64_t totalSteps, int runs, const char* unit = "steps");
+    Progress(bool enabled, std::int64_t totalSteps, int runs, const char* unit = "steps",
+        bool lines = false);
     void addSteps(std::int64_t n);
     void runDone();
     // A run ended `skipped` steps before its --steps, at step `at`.
@@ -85,6 +88,7 @@ private:
 
     bool enabled_;
     const char* unit_;
+    bool lines_;
     std::atomic<std::int64_t> total_;
     std::atomic<int> stopped_ { 0 };
     std::atomic<std::int64_t> stoppedAt_ { 0 };

@@ -120,8 +120,8 @@ class Limits(unittest.TestCase):
             for name, why in (("big.npy", "1073741440 bytes after the data of shape (8, 8)"),
                               ("/dev/zero", "a device, not a regular file")):
                 with self.subTest(name):
-                    code, err = run("--size", "8", "--load-u", name, "--load-v", "v.npy", cwd=d,
-                                    limit=None if SANITIZED else 512 << 20)
+                    code, err = run("--size", "8", "--load-u", name, "--load-v", "v.npy", "--save",
+                                    "x", cwd=d, limit=None if SANITIZED else 512 << 20)
                     self.assertEqual((code, err),
                                      (2, 'rdsim-batch: --load-u "%s": %s\n' % (name, why)))
 
