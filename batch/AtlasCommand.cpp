@@ -21,7 +21,7 @@ namespace rd::batch {
 
 namespace {
 
-// The CSV of a large analytic map is held whole before it is written: about 100 bytes a point.
+// A map of more points shows no more: its picture is 760 pixels square.
 constexpr std::int64_t kMaxAnalyticPoints = 1 << 20;
 constexpr std::int64_t kMaxSimulatedPoints = 10000;
 constexpr int kMaxMosaicPixels = 16384;
@@ -311,11 +311,10 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
     installInterruptHandlers();
     const bool progressWanted = !a.options.quiet && ::isatty(2) == 1;
     const auto started = std::chrono::steady_clock::now();
-    std::string csv;
-    QImage picture;
     std::size_t points = a.map.x.texts.size() * a.map.y.texts.size();
     try {
         const auto app = a.image.empty() ? nullptr : pictures::offscreenApplication();
+        output::OutputSet set;
         if (a.simulate) {
             const runs::SimulatedMap map
                 = a.merge ? mergeAtlasParts(a) : simulateAtlas(a, progressWanted);
@@ -335,29 +334,17 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
                 return kExitOk;
             }
             if (!a.csv.empty())
-                csv = simulatedCsv(a, map);
+                set.add(a.csv, textBytes(simulatedCsv(a, map)));
             if (!a.image.empty())
-                picture = pictures::mosaicPicture(a.map, map, { a.tile, a.colormap, a.initText });
+                set.add(a.image,
+                    pictures::encodePicture(
+                        pictures::mosaicPicture(a.map, map, { a.tile, a.colormap, a.initText }),
+                        a.image));
         } else {
             Progress progress(progressWanted, std::int64_t(points), 1, "points");
-            const auto rowDone = [&] { progress.addSteps(std::int64_t(a.map.x.texts.size())); };
-            const runs::AnalyticMap map
-                = runs::classifyMap(a.map, a.jobs, rowDone, [] { return interruptSignal() != 0; });
+            analyticAtlas(a, set, progress);
             progress.finish();
-            if (interruptSignal() != 0) {
-                std::fprintf(err, "rdsim-batch atlas: interrupted; nothing was written\n");
-                return kExitOk;
-            }
-            if (!a.csv.empty())
-                csv = analyticCsv(a, map);
-            if (!a.image.empty())
-                picture = pictures::analyticPicture(a.map, map);
         }
-        output::OutputSet set;
-        if (!a.csv.empty())
-            set.add(a.csv, textBytes(csv));
-        if (!a.image.empty())
-            set.add(a.image, pictures::encodePicture(picture, a.image));
         throwIfInterrupted();
         set.commit();
     } catch (const UsageError& e) {

@@ -7,13 +7,30 @@
 
 #include <QImage>
 
+#include <span>
 #include <string>
+#include <vector>
 
 namespace rd::pictures {
 
 // One colour per class, shaded by the predicted wavelength where patterns grow; null when
 // it cannot be made.
 QImage analyticPicture(const runs::MapSpec& spec, const runs::AnalyticMap& map);
+
+// The same picture from the rows as they come (runs::classifyMapRows): of each point only its
+// class and predicted wavelength are kept, 9 bytes, not its states.
+class AnalyticMapPicture {
+public:
+    explicit AnalyticMapPicture(const runs::MapSpec& spec); // kept by reference
+    // Row j's points; rows may come from several threads at once, each row once.
+    void addRow(std::size_t j, std::span<const analysis::PointResult> row);
+    QImage draw() const; // null when it cannot be made
+
+private:
+    const runs::MapSpec& spec_;
+    std::vector<analysis::PointClass> kinds_;
+    std::vector<double> wavelengths_;
+};
 
 struct MosaicStyle {
     int tile = 64; // pixels of a tile

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,25 @@ struct AnalyticMap {
 // makes every step divide by zero.
 AnalyticMap classifyMap(const MapSpec& map, unsigned jobs,
     const std::function<void()>& rowDone = {}, const std::function<bool()>& cancelled = {});
+
+// What a caller does with an analytic map's rows as they come, for a map too large to hold.
+struct MapRowHooks {
+    // Row j's points (x ascending) on the thread that classified it: rows come in any order
+    // and at once, so that the work a caller does on them (a table's text) spreads too.
+    std::function<void(std::size_t j, std::span<const analysis::PointResult> row)> classified;
+    // Rows 0, 1, 2, ... in order on the calling thread, each after its `classified`.
+    std::function<void(std::size_t j)> inOrder;
+    // Turns true: the rows not yet begun are left, and the call returns.
+    std::function<bool()> cancelled;
+};
+
+// Classifies the map as classifyMap does, on `jobs` threads besides the calling one, but
+// keeps no point: at most `ahead` rows are begun beyond the last one given to inOrder, so
+// what a caller keeps of the rows in between stays bounded whatever the map's size. Returns
+// the scheme at the base settings. Throws as classifyMap before any row; what a hook throws
+// is thrown again once every worker has stopped.
+analysis::Scheme classifyMapRows(
+    const MapSpec& map, unsigned jobs, std::size_t ahead, const MapRowHooks& hooks);
 
 // A simulated point: what the tables and the mosaic need of its run.
 struct SimulatedPoint {

@@ -1,8 +1,13 @@
 """rdsim-batch atlas seen from outside: the classes of known points, results independent of
-the thread count, split maps merged into the unsplit files, and the refusals."""
+the thread count, the largest map streamed in little memory, split maps merged into the
+unsplit files, and the refusals."""
 import csv
+import glob
 import os
+import signal
+import subprocess
 import tempfile
+import time
 import unittest
 
 import batch_cli
@@ -48,6 +53,58 @@ class AnalyticMap(unittest.TestCase):
             self.assertEqual([(r["x_index"], r["y_index"]) for r in one[:3]],
                              [("0", "0"), ("1", "0"), ("2", "0")])
             self.assertEqual(one[37]["Dv"], "6.13636363636364")
+
+
+class StreamedMap(unittest.TestCase):
+    BIG = ["--model", "gray-scott", "--x", "kA=0.01:0.08:1024", "--y", "kB=0.03:0.07:1024"]
+
+    @unittest.skipIf(os.environ.get("RDSIM_SANITIZED"), "no address-space limit under sanitizers")
+    def test_the_largest_map_takes_the_memory_of_its_picture_not_of_its_table(self):
+        # 1024 x 1024 points: a 150 MB table, which held whole took over 600 MB.
+        with tempfile.TemporaryDirectory() as d:
+            status, out, err = run("atlas", *self.BIG, "--jobs", "2", "--csv", "m.csv",
+                                   "--image", "m.png", cwd=d, limit=250 << 20)
+            self.assertEqual((status, err), (0, ""))
+            self.assertTrue(out.startswith("1048576 points in "), out)
+            with open(os.path.join(d, "m.csv"), "rb") as f:
+                lines = f.read().split(b"\n")
+            self.assertEqual(len(lines), 1 + 1024 * 1024 + 1)  # the header, the rows, ""
+            self.assertTrue(lines[1].startswith(b"0,0,0.01,0.03,"), lines[1])
+            self.assertTrue(lines[-2].startswith(b"1023,1023,0.08,0.07,"), lines[-2])
+            self.assertEqual(sorted(os.listdir(d)), ["m.csv", "m.png"])
+
+    def test_an_interrupted_map_leaves_neither_its_table_nor_a_temporary(self):
+        with tempfile.TemporaryDirectory() as d:
+            p = subprocess.Popen([batch_cli.EXE, "atlas", *self.BIG, "--jobs", "1", "--csv",
+                                  "m.csv", "--image", "m.png"], cwd=d, stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE, text=True)
+            # The table is written beside its target while the rows come.
+            deadline = time.monotonic() + 120
+            while not glob.glob(os.path.join(d, ".m.csv.part-*")) and p.poll() is None \
+                    and time.monotonic() < deadline:
+                time.sleep(0.002)
+            self.assertIsNone(p.poll(), "the map ended before its table was begun")
+            p.send_signal(signal.SIGINT)
+            _, err = p.communicate(timeout=120)
+            self.assertEqual((p.returncode, err),
+                             (-signal.SIGINT, "rdsim-batch atlas: interrupted; nothing was written\n"))
+            self.assertEqual(os.listdir(d), [])
+
+    def test_the_table_has_the_columns_of_every_state_the_model_can_have(self):
+        # Whatever states the map's points have: above Gray-Scott's arch only (0, 1) is left.
+        cases = [("gray-scott", "kA=0.04:0.05:2", "kB=0.1:0.11:2", 3, "1"),
+                 ("schnakenberg", "kA=0.025:0.05:2", "kB=1.55:1.6:2", 1, "1"),
+                 ("oregonator", "kA=1:2:2", "kB=8e-4:9e-4:2", 3, "2"),
+                 ("gm", "kA=0.1:0.2:2", "kB=1:1.1:2", 5, "1")]
+        with tempfile.TemporaryDirectory() as d:
+            for model, x, y, columns, states in cases:
+                with self.subTest(model=model):
+                    rows = atlas(d, "--model", model, "--x", x, "--y", y)
+                    self.assertEqual(list(rows[0])[9:], [f"{c}{k}" for k in range(1, columns + 1)
+                                                         for c in ("u", "v", "class")])
+                    self.assertEqual(rows[0]["states"], states)
+                    self.assertEqual([rows[0][f"u{k}"] for k in range(1, columns + 1)
+                                      if k > int(states)], [""] * (columns - int(states)))
 
 
 class SplitMap(unittest.TestCase):
