@@ -130,6 +130,10 @@ runs::SimulatedMap simulateAtlas(const AtlasArgs& a, bool progressWanted)
         hooks.stepsDone = [&](std::int64_t n) { progress.addSteps(n); };
     hooks.runDone = [&] { progress.runDone(); };
     hooks.cancelled = [] { return interruptSignal() != 0; };
+    if (!a.image.empty())
+        hooks.keep = [&a, n = prediction.base.n](std::span<const float> u) {
+            return pictures::mosaicTile(u, n, a.options.oneD, a.tile);
+        };
     runs::SimulatedMap map = runs::simulateMap(a.map, std::move(prediction), members, share, hooks);
     progress.finish();
     return map;

@@ -2,6 +2,7 @@
 #include "batch/AtlasCommand.h"
 
 #include "batch/RunCommand.h"
+#include "pictures/MapPictures.h"
 
 #include <algorithm>
 #include <charconv>
@@ -138,12 +139,13 @@ runs::SimulatedMap mergeAtlasParts(const AtlasArgs& a)
     m.prediction = runs::classifyMap(a.map, a.jobs);
     m.n = m.prediction.base.n;
     const std::size_t total = m.prediction.points.size();
-    const std::size_t cells = a.options.oneD ? std::size_t(m.n) : std::size_t(m.n) * m.n;
+    const std::size_t values
+        = a.image.empty() ? 0 : pictures::mosaicTileValues(a.options.oneD, a.tile);
     m.points.resize(total);
     // The rows are read as the parts are checked, so that a damaged one names its part.
     runs::mergeParts(
         atlasPartOutput(a), a.identity, total, [&](std::size_t k, const std::string& row) {
-            auto p = runs::pointFromRow(row, cells);
+            auto p = runs::pointFromRow(row, values);
             if (p)
                 m.points[k] = std::move(*p);
             return p.has_value();

@@ -37,8 +37,16 @@ struct MosaicStyle {
     Colormap colormap = Colormap::Gray; // of the tiles, one range for all
     std::string initText = "zero"; // the start as asked for, for the subtitle
 };
-// The final fields of u as tiles ordered like the axes, each framed by its run's state.
+// The final fields of u as tiles ordered like the axes, each framed by its run's state; a
+// point's tile is drawn from what mosaicTile kept of its field.
 QImage mosaicPicture(
     const runs::MapSpec& map, const runs::SimulatedMap& points, const MosaicStyle& style);
+
+// What the mosaic keeps of a final field of u (n cells a side, or a line of n) for a tile of
+// `tile` pixels (runs::MapHooks::keep): the field averaged over each pixel inside the tile's
+// frame, row by row (a line: one value a column), and the field's finite range.
+runs::KeptField mosaicTile(std::span<const float> u, int n, bool oneD, int tile);
+// How many values that is.
+std::size_t mosaicTileValues(bool oneD, int tile);
 
 } // namespace rd::pictures

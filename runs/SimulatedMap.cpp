@@ -58,7 +58,8 @@ SimulatedPoint runPoint(const RunSpec& spec, int threads, const MapHooks& hooks)
         hooks.stepsDone(spec.steps - reported);
     if (hooks.runDone)
         hooks.runDone();
-    point.u.assign(u().begin(), u().end());
+    if (hooks.keep)
+        point.field = hooks.keep(u());
     point.ran = true;
     point.state = f.state;
     point.steps = f.steps;

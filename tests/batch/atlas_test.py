@@ -1,10 +1,14 @@
 """rdsim-batch atlas seen from outside: the classes of known points, results independent of
 the thread count, the largest map streamed in little memory, split maps merged into the
 unsplit files, and the refusals."""
+import base64
 import csv
 import glob
+import json
+import math
 import os
 import signal
+import struct
 import subprocess
 import tempfile
 import time
@@ -140,6 +144,44 @@ class SplitMap(unittest.TestCase):
                     for ext in ("csv", "png"):
                         self.assertEqual(content(os.path.join(sub, "map." + ext)),
                                          content(os.path.join(d, "whole." + ext)), ext)
+
+
+class SimulatedMapMemory(unittest.TestCase):
+    @unittest.skipIf(os.environ.get("RDSIM_SANITIZED"), "no address-space limit under sanitizers")
+    def test_a_point_keeps_its_tile_and_findings_not_its_field(self):
+        # 36 runs of 1024 x 1024 cells, one at a time: their final fields of u alone are 151 MB.
+        args = ["--model", "gray-scott", "--size", "1024", "--x", "kA=0.02:0.05:6", "--y",
+                "kB=0.05:0.06:6", "--simulate", "--steps", "1", "--init", "seeded", "--seed", "1",
+                "--tile", "16", "--jobs", "1", "--quiet", "--image", "s.png", "--csv", "s.csv"]
+        with tempfile.TemporaryDirectory() as d:
+            status, _, err = run("atlas", *args, cwd=d, limit=200 << 20)
+            self.assertEqual((status, err), (0, ""))
+            with open(os.path.join(d, "s.csv"), newline="") as f:
+                self.assertEqual(len(list(csv.DictReader(f))), 36)
+            self.assertEqual(batch_cli.pixels(os.path.join(d, "s.png")).shape[:2],
+                             (100 + 620 + 110, 150 + 6 * 18 + 470))
+
+    def test_a_part_carries_each_points_tile_and_range(self):
+        args = ["--model", "gray-scott", "--size", "40", "--x", "kA=0.02:0.06:2", "--y",
+                "kB=0.05:0.05:1", "--simulate", "--steps", "100", "--init", "seeded", "--seed",
+                "5", "--tile", "20", "--quiet", "--shard", "1/1"]
+        with tempfile.TemporaryDirectory() as d:
+            for outputs, values in ((["--image", "p.png"], 12 * 12), (["--csv", "p.csv"], 0)):
+                with self.subTest(outputs=outputs):
+                    status, _, err = run("atlas", *args, *outputs, cwd=d)
+                    self.assertEqual(status, 0, err)
+                    with open(os.path.join(d, "p.part-1-of-1.json")) as f:
+                        rows = [json.loads(row) for _, row in json.load(f)["rows"]]
+                    self.assertEqual(len(rows), 2)
+                    for row in rows:
+                        self.assertNotIn("u", list(row))
+                        self.assertEqual(len(base64.b64decode(row["tile"])), 4 * values)
+                        lo, hi = (struct.unpack(">f", bytes.fromhex(row[k].zfill(8)))[0]
+                                  for k in ("lo", "hi"))
+                        if values:
+                            self.assertTrue(0 <= lo < hi <= 1, (lo, hi))
+                        else:  # no picture: nothing of the field is kept
+                            self.assertTrue(math.isnan(lo) and math.isnan(hi), (lo, hi))
 
 
 class Refusals(unittest.TestCase):
