@@ -29,6 +29,7 @@ struct AtlasArgs {
     Options options; // model, dimension, size, boxes; with --simulate also steps and start
     runs::MapSpec map; // the same as a map of the runs library
     std::string image, csv;
+    std::string stepsImage; // with --until steady and --image: the map of the steps
     bool simulate = false;
     std::string initText = "zero"; // --init as given, for the mosaic's subtitle
     bool help = false;
@@ -42,6 +43,9 @@ struct AtlasArgs {
     // results alone (--shard, --merge, --jobs, --quiet): what a part and its merge share.
     std::vector<std::string> identity;
 };
+
+// What `atlas --help` prints.
+std::string atlasHelpText();
 
 // Parses the arguments after "atlas". Throws UsageError.
 AtlasArgs parseAtlasArguments(int argc, const char* const* argv);

@@ -42,6 +42,12 @@ struct MosaicStyle {
 QImage mosaicPicture(
     const runs::MapSpec& map, const runs::SimulatedMap& points, const MosaicStyle& style);
 
+// With --until steady, the map of the step at which each run stopped: one cell per point
+// ordered like the axes, a settled run (converged or died out) shaded by its steps, the
+// others marked as not settled or ended by an arithmetic error.
+QImage stepsPicture(
+    const runs::MapSpec& map, const runs::SimulatedMap& points, const MosaicStyle& style);
+
 // What the mosaic keeps of a final field of u (n cells a side, or a line of n) for a tile of
 // `tile` pixels (runs::MapHooks::keep): the field averaged over each pixel inside the tile's
 // frame, row by row (a line: one value a column), and the field's finite range.

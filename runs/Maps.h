@@ -32,7 +32,8 @@ struct MapAxis {
 MapAxis mapAxis(const RunSpec& base, const std::string& name, std::vector<std::string> texts);
 
 struct MapSpec {
-    RunSpec base; // model, dimension, size, the other settings; simulated: start and steps
+    // Model, dimension, size, the other settings; simulated: start, steps and untilSteady.
+    RunSpec base;
     MapAxis x, y;
 };
 
@@ -95,6 +96,8 @@ struct SimulatedMap {
 struct MapHooks {
     std::function<void(std::int64_t)> stepsDone; // steps since the last call, any thread
     std::function<void()> runDone;
+    // A run that --until steady ended at step `at`, before its last (any thread).
+    std::function<void(std::int32_t at)> stoppedEarly;
     std::function<bool()> cancelled; // true: the runs stop between two steps
     // Called as each run ends with its final u; without it nothing of the field is kept.
     std::function<KeptField(std::span<const float> u)> keep;

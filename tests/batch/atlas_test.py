@@ -184,6 +184,75 @@ class SimulatedMapMemory(unittest.TestCase):
                             self.assertTrue(math.isnan(lo) and math.isnan(hi), (lo, hi))
 
 
+class UntilSteady(unittest.TestCase):
+    ARGS = ["--model", "gray-scott", "--size", "32", "--x", "kA=0.03:0.06:3", "--y",
+            "kB=0.05:0.062:3", "--simulate", "--steps", "4000", "--until", "steady", "--init",
+            "seeded", "--seed", "1", "--tile", "16", "--quiet"]
+
+    def outputs(self, d, name="map"):
+        return ["--csv", os.path.join(d, name + ".csv"), "--image", os.path.join(d, name + ".png")]
+
+    def test_each_run_stops_where_it_settles_and_a_picture_maps_the_steps(self):
+        with tempfile.TemporaryDirectory() as d:
+            status, _, err = run("atlas", *self.ARGS, *self.outputs(d), "--jobs", "2")
+            self.assertEqual((status, err), (0, ""))
+            self.assertEqual(sorted(os.listdir(d)), ["map-steps.png", "map.csv", "map.png"])
+            with open(os.path.join(d, "map.csv"), newline="") as f:
+                rows = list(csv.DictReader(f))
+            settled = [r for r in rows if r["state"] in ("converged", "extinct")]
+            # This plane holds both: runs that settle, and runs still moving at the end.
+            self.assertTrue(0 < len(settled) < len(rows), [r["state"] for r in rows])
+            for r in rows:
+                steps = int(r["steps"])
+                if r in settled:  # checked every 100 steps, 5 quiet checks in a row at least
+                    self.assertTrue(500 <= steps < 4000 and steps % 100 == 0, r)
+                else:
+                    self.assertEqual(steps, 4000, r)
+            # The steps picture: a cell per point; the fastest settled run at the table's dark
+            # end, the slowest at its bright end, a run not settled in quiet grey.
+            picture = batch_cli.pixels(os.path.join(d, "map-steps.png"))
+            self.assertEqual(picture.shape, (970, 1380, 3))
+
+            def colour(r):  # off the cell's centre, clear of the mark of a run that died out
+                i, j = int(r["x_index"]), int(r["y_index"])
+                return tuple(picture[int(100 + 760 - (j + 0.8) * 760 / 3),
+                                     int(150 + (i + 0.8) * 760 / 3)])
+            steps = sorted(int(r["steps"]) for r in settled)
+            for r in rows:
+                want = {steps[0]: (68, 1, 84), steps[-1]: (253, 231, 37)}.get(int(r["steps"]))
+                if r not in settled:
+                    want = (222, 226, 232)
+                if want:
+                    self.assertEqual(colour(r), want, r)
+
+    def test_a_split_map_until_steady_merges_into_the_files_of_one_run(self):
+        with tempfile.TemporaryDirectory() as d:
+            status, _, err = run("atlas", *self.ARGS, *self.outputs(d, "whole"), "--jobs", "2")
+            self.assertEqual(status, 0, err)
+            sub = os.path.join(d, "parts")
+            os.mkdir(sub)
+            # The parts may differ in their threads.
+            for i, threads in ((1, "2"), (2, "1")):
+                status, _, err = run("atlas", *self.ARGS, *self.outputs(sub), "--shard", f"{i}/2",
+                                     "--jobs", "1", "--threads", threads)
+                self.assertEqual(status, 0, err)
+            status, _, err = run("atlas", *self.ARGS, *self.outputs(sub), "--merge")
+            self.assertEqual((status, err), (0, ""))
+            for name in ("map.csv", "map.png", "map-steps.png"):
+                self.assertEqual(content(os.path.join(sub, name)),
+                                 content(os.path.join(d, "whole" + name[3:])), name)
+
+
+class Help(unittest.TestCase):
+    def test_help_names_every_start_and_every_option_it_takes(self):
+        status, out, err = run("atlas", "--help")
+        self.assertEqual((status, err), (0, ""))
+        self.assertIn("--init zero|random|seeded", out)
+        self.assertIn("--until steady", out)
+        self.assertIn("--threads N", out)
+        self.assertEqual(run("atlas", "-h"), (0, out, ""))
+
+
 class Refusals(unittest.TestCase):
     def test_refusals_exit_2_and_write_nothing(self):
         base = ["--model", "gray-scott", "--x", "kA=0:0.1:5", "--y", "kB=0.03:0.08:5"]
@@ -195,6 +264,11 @@ class Refusals(unittest.TestCase):
             (base + ["--steps", "10"], "needs --simulate"),
             (["--model", "gray-scott", "--x", "Du=1:1e40:2", "--y", "kB=0:1:2"], "Du value"),
             (base + ["--simulate", "--steps", "5", "--shard", "1/2", "--merge"], "one or the other"),
+            (base + ["--threads", "2"], "--threads: belongs to a simulated map; needs --simulate"),
+            (base + ["--until", "steady"], "--until: belongs to a simulated map"),
+            (base + ["--simulate", "--steps", "5", "--until", "now"], "the only condition is steady"),
+            (base + ["--bogus", "1"],
+             'rdsim-batch atlas: unknown option "--bogus" (see rdsim-batch atlas --help)\n'),
         ]
         with tempfile.TemporaryDirectory() as d:
             for args, words in cases:
@@ -204,6 +278,17 @@ class Refusals(unittest.TestCase):
                     self.assertEqual((status, err.count("\n")), (2, 1), err)
                     self.assertIn(words, err)
                     self.assertEqual(os.listdir(d), [])
+
+
+    def test_the_map_of_the_steps_may_not_be_the_table(self):
+        with tempfile.TemporaryDirectory() as d:
+            status, _, err = run("atlas", "--model", "gray-scott", "--x", "kA=0:0.1:2", "--y",
+                                 "kB=0.03:0.08:2", "--simulate", "--steps", "5", "--until",
+                                 "steady", "--image", os.path.join(d, "m.png"), "--csv",
+                                 os.path.join(d, "m-steps.png"))
+            self.assertEqual(status, 2, err)
+            self.assertIn("is also the map of the steps", err)
+            self.assertEqual(os.listdir(d), [])
 
 
 if __name__ == "__main__":
