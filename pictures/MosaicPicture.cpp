@@ -157,7 +157,10 @@ QImage mosaicPicture(const runs::MapSpec& a, const runs::SimulatedMap& m, const 
     p.setPen(Qt::black);
     p.setFont(font(24, true));
     p.drawText(QRectF(kLeft, 18, img.width() - kLeft, 34), Qt::AlignLeft,
-        QString("Final fields of u after %1 steps: %2").arg(a.base.steps).arg(gridText(a)));
+        QString(a.base.untilSteady ? "Final fields of u, at most %1 steps (until steady): %2"
+                                   : "Final fields of u after %1 steps: %2")
+            .arg(a.base.steps)
+            .arg(gridText(a)));
     p.setFont(font(17));
     const std::string start = "start: " + style.initText
         + (a.base.initial.kind == runs::InitKind::Random
