@@ -164,6 +164,7 @@ QImage mosaicPicture(const runs::MapSpec& a, const runs::SimulatedMap& m, const 
     p.setFont(font(17));
     const std::string start = "start: " + style.initText
         + (a.base.initial.kind == runs::InitKind::Random
+                    || a.base.initial.kind == runs::InitKind::Seeded
                 ? ", seed " + std::to_string(a.base.initial.seed)
                 : "");
     p.drawText(QRectF(kLeft, 56, img.width() - kLeft, 28), Qt::AlignLeft,
