@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace rd::output {
 
@@ -232,6 +233,38 @@ void OutputSet::add(fs::path target, std::vector<std::byte> bytes)
     entries_.push_back({ std::move(target), {}, std::move(bytes), {} });
 }
 
+void OutputSet::openTemporary(Entry& e)
+{
+    const fs::path temporary = temporaryBeside(e.resolved);
+    // An existing file keeps its permissions; a new one gets the usual ones.
+    struct stat st { };
+    const mode_t mode
+        = ::stat(e.resolved.c_str(), &st) == 0 ? (st.st_mode & 07777) : mode_t { 0666 };
+    e.fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (e.fd < 0)
+        throw OutputError(e.target, newFileRefused(folderOf(e.resolved), errno));
+    e.temporary = temporary;
+}
+
+std::size_t OutputSet::addStreamed(fs::path target)
+{
+    Entry e { std::move(target), {}, {}, {} };
+    e.resolved = resolveLinks(e.target);
+    checkResolved(e.target, e.resolved);
+    openTemporary(e);
+    entries_.push_back(std::move(e));
+    return entries_.size() - 1;
+}
+
+void OutputSet::append(std::size_t streamed, std::span<const std::byte> bytes)
+{
+    Entry& e = entries_.at(streamed);
+    if (e.fd < 0)
+        throw std::logic_error("OutputSet::append: not an open streamed file");
+    if (!writeAll(e.fd, bytes))
+        throw OutputError(e.target, systemReason(errno));
+}
+
 std::vector<fs::path> OutputSet::targets() const
 {
     std::vector<fs::path> all;
@@ -242,34 +275,33 @@ std::vector<fs::path> OutputSet::targets() const
 
 void OutputSet::discardTemporaries() noexcept
 {
-    for (Entry& e : entries_)
+    for (Entry& e : entries_) {
+        if (e.fd >= 0)
+            ::close(std::exchange(e.fd, -1));
         if (!e.temporary.empty()) {
             ::unlink(e.temporary.c_str());
             e.temporary.clear();
         }
+    }
 }
 
 void OutputSet::commit()
 {
     try {
         for (Entry& e : entries_) {
-            e.resolved = resolveLinks(e.target);
+            // A streamed file's temporary already lies beside the file it replaces.
+            if (e.fd < 0)
+                e.resolved = resolveLinks(e.target);
             checkResolved(e.target, e.resolved);
         }
         for (Entry& e : entries_) {
-            const fs::path temporary = temporaryBeside(e.resolved);
-            // An existing file keeps its permissions; a new one gets the usual ones.
-            struct stat st { };
-            const mode_t mode
-                = ::stat(e.resolved.c_str(), &st) == 0 ? (st.st_mode & 07777) : mode_t { 0666 };
-            const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-            if (fd < 0)
-                throw OutputError(e.target, newFileRefused(folderOf(e.resolved), errno));
-            e.temporary = temporary;
+            const bool streamed = e.fd >= 0;
+            if (!streamed)
+                openTemporary(e);
             int failure = 0;
-            if (!writeAll(fd, e.bytes))
+            if (!streamed && !writeAll(e.fd, e.bytes))
                 failure = errno;
-            if (::close(fd) != 0 && failure == 0)
+            if (::close(std::exchange(e.fd, -1)) != 0 && failure == 0)
                 failure = errno;
             if (failure != 0)
                 throw OutputError(e.target, systemReason(failure));

@@ -49,6 +49,11 @@ public:
     ~OutputSet(); // removes temporaries of a set that was not committed
 
     void add(std::filesystem::path target, std::vector<std::byte> bytes);
+    // A file too large to hold, written in pieces as it is made: its target is checked and
+    // its temporary opened now, append() adds to it, and the commit renames it with the
+    // others. Returns the number append() takes. Both throw OutputError.
+    std::size_t addStreamed(std::filesystem::path target);
+    void append(std::size_t streamed, std::span<const std::byte> bytes);
     bool empty() const { return entries_.empty(); }
     std::vector<std::filesystem::path> targets() const;
 
@@ -63,7 +68,9 @@ private:
         std::filesystem::path resolved; // through symbolic links: the file that is replaced
         std::vector<std::byte> bytes;
         std::filesystem::path temporary; // empty until written
+        int fd = -1; // a streamed file's open temporary
     };
+    void openTemporary(Entry& e);
     void discardTemporaries() noexcept;
 
     std::vector<Entry> entries_;

@@ -13,8 +13,11 @@ namespace rd::pictures::map {
 
 namespace {
 
+// Four digits, but a whole number (a count of steps) in full below ten million.
 QString number(double v)
 {
+    if (std::abs(v) >= 1e4 && std::abs(v) < 1e7 && v == std::round(v))
+        return QString::number(static_cast<long>(v));
     return QString::number(v, 'g', 4);
 }
 

@@ -1,5 +1,5 @@
 // A simulated map's points as rows of text that hold everything the CSV and the mosaic need,
-// bit for bit: the rows of the parts of a split map.
+// bit for bit (the tile's values, not the field): the rows of the parts of a split map.
 #include "runs/Maps.h"
 #include "runs/Run.h"
 
@@ -27,6 +27,18 @@ std::optional<double> bitsValue(const QJsonValue& v)
     bool ok = false;
     const std::uint64_t bits = v.toString().toULongLong(&ok, 16);
     return ok ? std::optional(std::bit_cast<double>(bits)) : std::nullopt;
+}
+
+QString floatBitsText(float f)
+{
+    return QString::number(std::bit_cast<std::uint32_t>(f), 16);
+}
+
+std::optional<float> floatBitsValue(const QJsonValue& v)
+{
+    bool ok = false;
+    const std::uint32_t bits = v.toString().toUInt(&ok, 16);
+    return ok ? std::optional(std::bit_cast<float>(bits)) : std::nullopt;
 }
 
 // The floats little-endian, whatever the machine's order.
@@ -71,12 +83,14 @@ std::string pointRow(const SimulatedPoint& p)
         { "measured", bitsText(p.measured) },
         { "contrast", bitsText(p.contrast) },
         { "message", QString::fromStdString(p.message) },
-        { "u", QString::fromLatin1(floatBytes(p.u).toBase64()) },
+        { "lo", floatBitsText(p.field.lo) },
+        { "hi", floatBitsText(p.field.hi) },
+        { "tile", QString::fromLatin1(floatBytes(p.field.values).toBase64()) },
     };
     return QJsonDocument(row).toJson(QJsonDocument::Compact).toStdString();
 }
 
-std::optional<SimulatedPoint> pointFromRow(const std::string& row, std::size_t cells)
+std::optional<SimulatedPoint> pointFromRow(const std::string& row, std::size_t values)
 {
     const QJsonDocument doc
         = QJsonDocument::fromJson(QByteArray(row.data(), static_cast<qsizetype>(row.size())));
@@ -87,21 +101,25 @@ std::optional<SimulatedPoint> pointFromRow(const std::string& row, std::size_t c
     const int state = o["state"].toInt(-1);
     const auto measured = bitsValue(o["measured"]);
     const auto contrast = bitsValue(o["contrast"]);
+    const auto lo = floatBitsValue(o["lo"]);
+    const auto hi = floatBitsValue(o["hi"]);
     const auto bytes = QByteArray::fromBase64Encoding(
-        o["u"].toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+        o["tile"].toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
     const double steps = o["steps"].toDouble(-1);
     const std::string message = o["message"].toString().toStdString();
     if (state < 0 || state > static_cast<int>(analysis::RunState::ArithmeticError)
         || !(steps >= 0 && steps <= kMaxSteps) || steps != std::floor(steps) || !measured
-        || !contrast || !o["message"].isString() || !plainText(message) || !bytes
-        || static_cast<std::size_t>(bytes.decoded.size()) != 4 * cells)
+        || !contrast || !lo || !hi || !o["message"].isString() || !plainText(message) || !bytes
+        || static_cast<std::size_t>(bytes.decoded.size()) != 4 * values)
         return std::nullopt;
     p.state = static_cast<analysis::RunState>(state);
     p.steps = static_cast<std::int32_t>(steps);
     p.measured = *measured;
     p.contrast = *contrast;
     p.message = message;
-    p.u = floatsOf(bytes.decoded);
+    p.field.lo = *lo;
+    p.field.hi = *hi;
+    p.field.values = floatsOf(bytes.decoded);
     p.ran = true;
     return p;
 }
