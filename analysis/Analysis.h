@@ -1,5 +1,5 @@
 // The whole linear analysis of one set of settings: the scheme and the prediction of every
-// uniform steady state.
+// uniform steady state (which of them to feature: FeaturedState.h).
 #pragma once
 
 #include "analysis/Prediction.h"
@@ -15,10 +15,5 @@ struct Analysis {
 
 // Every steady state of the scheme (n >= 2) predicted on its grid.
 Analysis analyse(const Scheme& scheme);
-
-// The state a user most likely wants to hear about: Turing-unstable first, then growing at
-// the uniform mode, then marginal, else the first; states with u > 0 before the trivial one.
-// -1 when there is none.
-int featuredState(const Analysis& a);
 
 } // namespace rd::analysis

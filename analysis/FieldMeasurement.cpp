@@ -33,6 +33,11 @@ double ulpAt(double x)
     return x == 0.0 ? std::ldexp(1.0, -149) : std::ldexp(1.0, std::max(exponent - 24, -149));
 }
 
+double flatFloor(double largest)
+{
+    return kFlatUlps * ulpAt(largest);
+}
+
 Flatness flatness(std::span<const float> field, double scale)
 {
     Flatness f;
@@ -41,7 +46,7 @@ Flatness flatness(std::span<const float> field, double scale)
     const auto [lo, hi] = std::minmax_element(field.begin(), field.end());
     f.contrast = static_cast<double>(*hi) - static_cast<double>(*lo);
     const double largest = std::max({ std::abs(double(*lo)), std::abs(double(*hi)), scale });
-    f.floor = kFlatUlps * ulpAt(largest);
+    f.floor = flatFloor(largest);
     f.flat = f.contrast <= f.floor;
     return f;
 }

@@ -19,6 +19,10 @@ inline constexpr double kFlatUlps = 1024;
 // The spacing of single-precision numbers at the magnitude |x| (the smallest subnormal at 0).
 double ulpAt(double x);
 
+// The largest contrast a field whose largest |value| is `largest` has when flat:
+// kFlatUlps ulps of it.
+double flatFloor(double largest);
+
 struct Flatness {
     double contrast = 0; // max - min of the field
     double floor = 0; // kFlatUlps ulps of the larger of the field's largest |value| and the scale

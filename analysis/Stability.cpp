@@ -1,5 +1,10 @@
 #include "analysis/Stability.h"
 
+#include "analysis/FeaturedState.h"
+
+#include <algorithm>
+#include <array>
+
 namespace rd::analysis {
 
 const char* pointClassWord(PointClass c)
@@ -54,53 +59,28 @@ PointResult classifyStates(
     const Scheme& s, const ModeTable& table, std::span<const SteadyState> states, ModeSearch search)
 {
     PointResult r;
-    // What the states show, saddles (one real growing direction: the separatrix between two
-    // other states' basins) apart from the rest; saddles decide only when there is nothing else.
-    struct Tally {
-        bool seen[6] = {};
-        int count = 0, stable = 0;
-        const PointState* turing = nullptr; // the fastest Turing-unstable state
-    } tally[2];
-    for (const SteadyState& st : states) {
+    // What the precedence needs of every state, on the stack: millions of points allocate
+    // nothing.
+    std::array<StateVerdict, kMaxPointStates> verdicts {};
+    for (const SteadyState& st : states.first(std::min(states.size(), verdicts.size()))) {
         const Linearisation lin(s, st.jacobian);
         const Extremes e = search == ModeSearch::EveryMode ? gridExtremesByScan(lin, table)
                                                            : gridExtremes(lin, table);
         const StateClass kind = classify(st, lin.growth(0.0), e);
-        Tally& t = tally[!st.fold && st.jacobian.det() < 0.0];
-        t.seen[static_cast<int>(kind)] = true;
-        ++t.count;
-        t.stable += kind == StateClass::Stable;
-        PointState ps { st.u, st.v, kind, e.fastest.growth.rho, e.fastest.mode.kx,
-            e.fastest.mode.ky };
-        if (r.stateCount < kMaxPointStates) {
-            PointState& slot = r.states[static_cast<std::size_t>(r.stateCount)];
-            slot = ps;
-            if (kind == StateClass::TuringUnstable && (!t.turing || ps.rho > t.turing->rho))
-                t.turing = &slot;
-        }
-        ++r.stateCount;
+        const auto k = static_cast<std::size_t>(r.stateCount++);
+        r.states[k]
+            = { st.u, st.v, kind, e.fastest.growth.rho, e.fastest.mode.kx, e.fastest.mode.ky };
+        verdicts[k] = { kind, isSaddle(st), e.fastest.growth.rho, st.u };
     }
-    const Tally& t = tally[0].count > 0 ? tally[0] : tally[1];
-    const PointState* turing = t.turing;
-    const auto any = [&](StateClass c) { return t.seen[static_cast<int>(c)]; };
-    if (any(StateClass::NumericallyUnstable))
-        r.kind = PointClass::NumericallyUnstable;
-    else if (turing)
-        r.kind = PointClass::TuringUnstable;
-    else if (any(StateClass::Oscillatory))
-        r.kind = PointClass::Oscillatory;
-    else if (any(StateClass::UniformlyUnstable))
-        r.kind = PointClass::UniformlyUnstable;
-    else if (t.stable > 1)
-        r.kind = PointClass::Bistable;
-    else if (any(StateClass::Marginal))
-        r.kind = PointClass::Marginal;
-    else if (t.stable == 1)
-        r.kind = PointClass::Stable;
+    // The point's class by the one precedence, saddles aside (FeaturedState.h).
+    const FeaturedStates f = featuredStates(
+        std::span<const StateVerdict>(verdicts).first(static_cast<std::size_t>(r.stateCount)));
+    r.kind = f.kind;
     if (r.kind == PointClass::TuringUnstable) {
-        r.kx = turing->kx;
-        r.ky = turing->ky;
-        r.wavelength = 2.0 * (s.n - 1) / std::hypot(turing->kx, turing->ky);
+        const PointState& turing = r.states[static_cast<std::size_t>(f.first())];
+        r.kx = turing.kx;
+        r.ky = turing.ky;
+        r.wavelength = 2.0 * (s.n - 1) / std::hypot(turing.kx, turing.ky);
     }
     return r;
 }

@@ -69,7 +69,7 @@ struct PointResult {
     // 2 (N - 1) / |k|, and its fastest grid mode. NaN and 0 for other classes.
     double wavelength = NAN;
     int kx = 0, ky = 0;
-    int stateCount = 0; // states beyond kMaxPointStates are classified but not listed
+    int stateCount = 0;
     std::array<PointState, kMaxPointStates> states {};
 };
 
@@ -81,7 +81,8 @@ enum class ModeSearch : std::int8_t {
 // `table` must be the scheme's grid (n >= 2).
 PointResult classifyPoint(
     const Scheme& s, const ModeTable& table, ModeSearch search = ModeSearch::NearBreakPoints);
-// The same for given states of the scheme (ascending in u, as steadyStateList gives them).
+// The same for given states of the scheme (ascending in u, as steadyStateList gives them; at
+// most kMaxPointStates, as many as a list holds: any beyond are left out).
 PointResult classifyStates(const Scheme& s, const ModeTable& table,
     std::span<const SteadyState> states, ModeSearch search = ModeSearch::NearBreakPoints);
 

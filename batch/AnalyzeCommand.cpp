@@ -1,5 +1,6 @@
 #include "batch/AnalyzeCommand.h"
 
+#include "analysis/FeaturedState.h"
 #include "batch/Interrupt.h"
 #include "batch/OptionText.h"
 #include "batch/Options.h"
@@ -55,7 +56,10 @@ and the band of unstable wavelengths.
   --csv FILE           the discrete dispersion relation: one row per state and grid mode,
                        written as it is made; a table of a million rows or more is first
                        announced on standard error with its size
-  --plot FILE.png      growth rate against wavenumber for the first pattern-forming state
+  --plot FILE.png      growth rate against wavenumber for the state that gives the
+                       settings their class by the maps' rule, saddles aside (atlas
+                       --help), the fastest-growing if several are Turing-unstable;
+                       every state is listed under it with its class
   -h, --help           this text
 The table and the plot are written together or not at all, both checked before the report.
 Exit status 2 for a refused option, 4 when an output cannot be written, 5 out of memory.
@@ -326,7 +330,8 @@ int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err
             const ModeTable table(a.scheme.n, a.scheme.oneD);
             set.add(args.plot,
                 pictures::encodePicture(
-                    pictures::dispersionPlot(a, table, featuredState(a)), args.plot));
+                    pictures::dispersionPlot(a, table, featuredStates(a.predictions).first()),
+                    args.plot));
         }
         throwIfInterrupted();
         set.commit();

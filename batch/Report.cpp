@@ -9,12 +9,47 @@ namespace rd::batch {
 namespace {
 
 using namespace rd::analysis;
+using runs::StateFinding;
 
 std::string line(const char* fmt, auto... args)
 {
     char buf[400];
     std::snprintf(buf, sizeof buf, fmt, args...);
     return buf;
+}
+
+std::string stateText(const StateFinding& s)
+{
+    return line("u = %.6g, v = %.6g", s.u, s.v);
+}
+
+// What the prediction is about: the state, or the states that give the settings their class;
+// and the state the run ended nearest to where several qualify or it is another.
+std::string predictionText(const RunFindings& f)
+{
+    if (f.qualifying.empty())
+        return f.predictedClass;
+    std::string text;
+    if (f.qualifying.size() == 1) {
+        text = "the uniform state " + stateText(f.qualifying[0]) + " is " + f.predictedClass;
+    } else {
+        std::string states;
+        for (std::size_t k = 0; k < f.qualifying.size(); ++k)
+            states += (k == 0                                ? ""
+                              : k + 1 == f.qualifying.size() ? " and "
+                                                             : ", ")
+                + stateText(f.qualifying[k]);
+        // Bistable points have stable states; the point's class says more than theirs.
+        text
+            = (f.pointClass == "bistable" ? "bistable: the uniform states " : "the uniform states ")
+            + states + " are " + (f.qualifying.size() == 2 ? "both " : "all ") + f.predictedClass;
+        if (!std::isnan(f.predicted))
+            text += ", the first growing fastest";
+    }
+    if (!std::isnan(f.endedNear.u) && (f.qualifying.size() > 1 || !f.endedNearQualifying))
+        text += "; the run ended nearest to " + stateText(f.endedNear)
+            + (f.endedNearQualifying ? "" : ", which is " + f.endedNear.kind);
+    return text;
 }
 
 } // namespace
@@ -30,16 +65,13 @@ std::string reportText(const RunFindings& f, std::int32_t stepsAsked)
     else
         r += line("Run state: %s after %d steps\n", runStateName(f.state), f.steps);
 
+    const std::string what = predictionText(f);
     if (f.predictedClass.empty())
         r += "Predicted wavelength: none (these settings cannot be analysed)\n";
-    else if (std::isnan(f.stateU))
-        r += "Predicted wavelength: none (" + f.predictedClass + ")\n";
     else if (std::isnan(f.predicted))
-        r += line("Predicted wavelength: none (the uniform state u = %.6g, v = %.6g is %s)\n",
-            f.stateU, f.stateV, f.predictedClass.c_str());
+        r += "Predicted wavelength: none (" + what + ")\n";
     else
-        r += line("Predicted wavelength: %.6g cells (the uniform state u = %.6g, v = %.6g is %s)\n",
-            f.predicted, f.stateU, f.stateV, f.predictedClass.c_str());
+        r += line("Predicted wavelength: %.6g cells (%s)\n", f.predicted, what.c_str());
 
     if (std::isnan(f.contrast))
         r += "Measured wavelength: none (no final field)\n";

@@ -154,7 +154,8 @@ RunReport runOne(
         const std::int32_t taken
             = runs::advance(run, o.steps, frames || kymograph || movie ? o.every : 0, hooks);
         if (watch)
-            report.findings = watch->finish(taken, currentU(run.state, run.oneD));
+            report.findings = watch->finish(
+                taken, currentU(run.state, run.oneD), currentV(run.state, run.oneD));
         // The final results only after the last step, and all together: a failed run leaves
         // none of them, and an earlier set stays whole.
         output::OutputSet set;

@@ -1,5 +1,6 @@
 // The combinations of a sweep, and its CSV: one row per combination with its values, status,
-// message and files, and the state it ended in with the predicted and measured wavelengths.
+// message and files, and the state it ended in with the predicted and measured wavelengths
+// and the final contrast of u.
 #include "batch/RunCommand.h"
 
 #include "runs/Sweep.h"
@@ -164,7 +165,7 @@ std::string sweepCsvHeader(const Options& o)
     for (const Sweep& s : o.sweeps)
         csv.append(",").append(csvField(s.name));
     csv.append(",status,iteration,message,files,state,steps,predicted_wavelength,"
-               "measured_wavelength\n");
+               "measured_wavelength,contrast\n");
     return csv;
 }
 
@@ -192,6 +193,7 @@ std::string sweepCsvRow(std::size_t k, const std::vector<std::string>& values, c
     field(f.watched ? std::to_string(f.steps) : "");
     field(findingText(f.predicted));
     field(findingText(f.measured));
+    field(findingText(f.contrast));
     csv.push_back('\n');
     return csv;
 }

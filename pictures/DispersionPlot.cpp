@@ -2,6 +2,7 @@
 // modes as dots over the along-axis curve, the unstable band shaded.
 #include "pictures/DispersionPlot.h"
 
+#include "analysis/FeaturedState.h"
 #include "pictures/NiceStep.h"
 
 #include <QPainter>
@@ -17,8 +18,10 @@ namespace {
 
 using namespace rd::analysis;
 
-constexpr int kWidth = 1200, kHeight = 760;
+constexpr int kWidth = 1200, kPlotHeight = 760;
 constexpr int kLeft = 130, kRight = 40, kTop = 80, kBottom = 100;
+// Under the plot, a line for every uniform state.
+constexpr int kStateLine = 26, kStatesGap = 12;
 
 // |k| along a grid axis whose eigenvalue is lambda (lambda >= -4).
 double axisWavenumber(double lambda, int n)
@@ -33,9 +36,43 @@ double rate(const Linearisation& lin, double lambda)
 
 } // namespace
 
+QStringList stateLines(const Analysis& a, int shown)
+{
+    const FeaturedStates featured = featuredStates(a.predictions);
+    if (featured.count == 0)
+        return {};
+    const bool saddles = std::any_of(a.predictions.begin(), a.predictions.end(),
+        [](const Prediction& q) { return isSaddle(q.state); });
+    const Prediction& first = a.predictions[static_cast<std::size_t>(featured.first())];
+    QStringList lines { QString("Uniform states (the point is %1%2):")
+                            .arg(featured.kind == PointClass::Bistable ? "bistable"
+                                                                       : className(first.kind))
+                            .arg(saddles ? ", saddles aside" : "") };
+    for (std::size_t i = 0; i < a.predictions.size(); ++i) {
+        const Prediction& p = a.predictions[i];
+        QString line = QString("state %1: u* = %2, v* = %3, %4")
+                           .arg(i + 1)
+                           .arg(p.state.u, 0, 'g', 6)
+                           .arg(p.state.v, 0, 'g', 6)
+                           .arg(className(p.kind));
+        if (p.state.fold)
+            line += " (a fold)";
+        else if (isSaddle(p.state))
+            line += " (a saddle)";
+        if (int(i) == shown)
+            line += ": plotted";
+        else if (featured.contains(int(i)))
+            line += ": also gives the point its class";
+        lines << line;
+    }
+    return lines;
+}
+
 QImage dispersionPlot(const Analysis& a, const ModeTable& table, int state)
 {
-    QImage img(kWidth, kHeight, QImage::Format_RGB32);
+    const int lines = static_cast<int>(a.predictions.size()) + 1;
+    const int height = kPlotHeight + (state >= 0 ? kStatesGap + kStateLine * lines : 0);
+    QImage img(kWidth, height, QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -44,7 +81,7 @@ QImage dispersionPlot(const Analysis& a, const ModeTable& table, int state)
     p.setFont(font);
     const Scheme& s = a.scheme;
     const int n = table.n();
-    const QRectF frame(kLeft, kTop, kWidth - kLeft - kRight, kHeight - kTop - kBottom);
+    const QRectF frame(kLeft, kTop, kWidth - kLeft - kRight, kPlotHeight - kTop - kBottom);
     if (state < 0) {
         p.drawText(frame, Qt::AlignCenter, "No uniform steady state with u >= 0 and v >= 0");
         return img;
@@ -136,7 +173,7 @@ QImage dispersionPlot(const Analysis& a, const ModeTable& table, int state)
         p.drawText(QRectF(X(x) - 50, frame.bottom() + 8, 100, 24), Qt::AlignHCenter | Qt::AlignTop,
             QString::number(x, 'g', 4));
     }
-    p.drawText(QRectF(frame.left(), kHeight - 56, frame.width(), 28), Qt::AlignHCenter,
+    p.drawText(QRectF(frame.left(), kPlotHeight - 56, frame.width(), 28), Qt::AlignHCenter,
         QString("wavenumber |k| of the grid mode (wavelength = %1 / |k| cells)").arg(2 * (n - 1)));
     p.save();
     p.translate(26, frame.center().y());
@@ -145,18 +182,18 @@ QImage dispersionPlot(const Analysis& a, const ModeTable& table, int state)
         "growth rate per step, ln \u03C1");
     p.restore();
 
-    QFont title = font;
-    title.setPixelSize(22);
-    title.setBold(true);
-    p.setFont(title);
-    p.drawText(QRectF(kLeft, 10, frame.width(), 32), Qt::AlignLeft,
-        QString("%1, %2, N = %3: u* = %4, v* = %5 (%6)")
-            .arg(QString::fromUtf8(modelInfo(s.model).displayName))
-            .arg(s.oneD ? "1D" : "2D")
-            .arg(n)
-            .arg(pr.state.u, 0, 'g', 5)
-            .arg(pr.state.v, 0, 'g', 5)
-            .arg(className(pr.kind)));
+    QFont titleFont = font;
+    titleFont.setPixelSize(22);
+    titleFont.setBold(true);
+    p.setFont(titleFont);
+    const QString title = QString("%1, %2, N = %3: u* = %4, v* = %5 (%6)")
+                              .arg(QString::fromUtf8(modelInfo(s.model).displayName))
+                              .arg(s.oneD ? "1D" : "2D")
+                              .arg(n)
+                              .arg(pr.state.u, 0, 'g', 5)
+                              .arg(pr.state.v, 0, 'g', 5)
+                              .arg(className(pr.kind));
+    p.drawText(QRectF(kLeft, 10, frame.width(), 32), Qt::AlignLeft, title);
     p.setFont(font);
     QString sub = f.growth.rho > 1.0 && pr.wavenumber > 0.0
         ? QString("fastest mode (red ring): |k| = %1, wavelength %2 cells, e-folding time %3 steps")
@@ -167,6 +204,16 @@ QImage dispersionPlot(const Analysis& a, const ModeTable& table, int state)
     if (band)
         sub += QString(";  shaded: unstable band");
     p.drawText(QRectF(kLeft, 44, frame.width(), 28), Qt::AlignLeft, sub);
+
+    // Every state with its class, and the point's class by the maps' rule; the same words go
+    // into the PNG's text, where a program can read them.
+    const QStringList states = stateLines(a, state);
+    double y = kPlotHeight + kStatesGap;
+    for (qsizetype i = 0; i < states.size(); ++i, y += kStateLine)
+        p.drawText(QRectF(kLeft + (i > 0 ? 24 : 0), y, frame.width() - 24, kStateLine),
+            Qt::AlignLeft, states[i]);
+    img.setText("Title", title);
+    img.setText("Description", states.join('\n'));
     return img;
 }
 

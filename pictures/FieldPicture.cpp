@@ -1,5 +1,6 @@
 #include "pictures/FieldPicture.h"
 
+#include "analysis/FieldMeasurement.h"
 #include "display/FieldImage.h"
 #include "pictures/ColormapTables.h"
 #include "pictures/NiceStep.h"
@@ -105,6 +106,11 @@ LevelScale levelScale(const PictureStyle& style, std::span<const float> cells, f
                 hi = any ? std::max(hi, u) : u;
                 any = true;
             }
+        // Rounding is no pattern to spread over the table; the floor is the one of the
+        // run's findings.
+        const double largest = std::max(std::abs(double { lo }), std::abs(double { hi }));
+        if (any && double { hi } - double { lo } <= analysis::flatFloor(largest))
+            return { lo, 0.0f, true };
     } else {
         return { 0.0f, panelScale };
     }
@@ -194,8 +200,8 @@ QImage decorate(const QImage& field, const PictureStyle& style, const LevelScale
             = tickDigits(std::max(std::abs(double { scale.lo }), std::abs(scale.hi())), step);
         for (const double v : values) {
             const double fraction = span > 0.0 ? (v - double { scale.lo }) / span : 0.5;
-            ticks.emplace_back(
-                static_cast<int>(std::lround((fh - 1) * (1.0 - fraction))), valueText(v, digits));
+            ticks.emplace_back(static_cast<int>(std::lround((fh - 1) * (1.0 - fraction))),
+                valueText(v, digits) + (scale.flat ? " (flat)" : ""));
             labelWidth = std::max(labelWidth, metrics.horizontalAdvance(ticks.back().second));
         }
     }
@@ -215,9 +221,12 @@ QImage decorate(const QImage& field, const PictureStyle& style, const LevelScale
     p.setPen(Qt::black);
     if (style.colorbar) {
         const int x0 = margin + fw + margin;
-        // Top row 255, bottom row 0, the rows between evenly spaced.
+        // Top row 255, bottom row 0, the rows between evenly spaced; a flat field's one
+        // colour all along.
         for (int y = 0; y < fh; ++y) {
-            const int level = fh > 1 ? (255 * (fh - 1 - y) + (fh - 1) / 2) / (fh - 1) : 255;
+            const int level = scale.flat ? 0
+                : fh > 1                 ? (255 * (fh - 1 - y) + (fh - 1) / 2) / (fh - 1)
+                                         : 255;
             p.fillRect(
                 x0, top + y, barWidth, 1, QColor::fromRgb(colormapEntry(style.colormap, level)));
         }

@@ -42,10 +42,14 @@ struct PictureStyle {
 struct LevelScale {
     float lo = 0.0f;
     float scale = 0.0f;
+    // An auto range over a flat field (analysis::flatness: a contrast within the rounding of
+    // its values): every cell at level 0, the colour bar saying so rather than stretching
+    // rounding over the whole table.
+    bool flat = false;
     double hi() const; // the value shown at level 255
 };
-// `panelScale` is the panel's 255 / uMax (or / vMax). An auto range over a flat field or no
-// finite cell maps every cell to level 0.
+// `panelScale` is the panel's 255 / uMax (or / vMax). An auto range over a flat field (lo its
+// least value) or no finite cell maps every cell to level 0.
 LevelScale levelScale(const PictureStyle& style, std::span<const float> cells, float panelScale);
 
 // width x height cells (row-major) at style.zoom pixels a cell, through the style's table.
@@ -55,7 +59,8 @@ QImage colourField(std::span<const float> cells, int width, int height, const Le
 
 // The values the colour bar of `scale` marks along `barPixels` rows, with text lines of
 // `linePixels`: round values (niceStep, as the plots and maps) from lo to hi, at most 6 and
-// at least a line apart, two or more where there is room; the one value lo for a flat scale.
+// at least a line apart, two or more where there is room; the one value lo for a flat scale
+// (and for a flat field, whose one label says so).
 std::vector<double> colourBarTicks(const LevelScale& scale, int barPixels, int linePixels);
 
 // The field with the colour bar to its right and the caption under it, as the style asks.

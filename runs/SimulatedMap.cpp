@@ -49,7 +49,7 @@ SimulatedPoint runPoint(const RunSpec& spec, int threads, const MapHooks& hooks)
     };
     try {
         const std::int32_t taken = advance(run, spec.steps, 0, step);
-        f = watch.finish(taken, u());
+        f = watch.finish(taken, u(), currentV(run.state, run.oneD));
     } catch (const StepFailed& e) {
         f = watch.failed(e.iteration());
         point.message = "iteration " + std::to_string(e.iteration()) + ": " + e.what();

@@ -5,6 +5,8 @@ import subprocess
 import sys
 import tempfile
 
+from PIL import Image
+
 EXE = sys.argv[1]
 failures = []
 
@@ -49,6 +51,23 @@ with tempfile.TemporaryDirectory() as tmp:
     with open(plot, "rb") as f:
         check(f.read(8) == b"\x89PNG\r\n\x1a\n", "the plot is not a PNG")
     check(sorted(os.listdir(tmp)) == ["d.csv", "d.png"], f"files left: {os.listdir(tmp)}")
+
+    # A bistable point: the plot is of a stable state, never the saddle between them, and
+    # names every state with its class, in its picture and in its text.
+    plot = os.path.join(tmp, "gs.png")
+    r = run("--model", "gray-scott", "--dim", "1", "--size", "64", "--set", "kA=0.046",
+            "--set", "kB=0.0594", "--plot", plot)
+    check(r.returncode == 0, f"analyze: exit {r.returncode}: {r.stderr}")
+    with Image.open(plot) as im:
+        text = dict(im.text)
+    check(text.get("Title") == "Gray-Scott, 1D, N = 64: u* = 0.25845, v* = 0.40782 (stable)",
+          f"title {text.get('Title')!r}")
+    check(text.get("Description", "").split("\n") == [
+        "Uniform states (the point is bistable, saddles aside):",
+        "state 1: u* = 0, v* = 1, stable: also gives the point its class",
+        "state 2: u* = 0.177987, v* = 0.592177, unstable at the uniform mode (a saddle)",
+        "state 3: u* = 0.258445, v* = 0.407823, stable: plotted"],
+        f"states {text.get('Description')!r}")
 
 for f in failures:
     print("FAIL:", f)

@@ -163,12 +163,13 @@ TEST(BatchRun, SweepCsvQuotesFileNamesAndMessages)
     r[0].findings.state = rd::analysis::RunState::Converged;
     r[0].findings.predicted = 254.0 / 23.0;
     r[0].findings.measured = INFINITY;
+    r[0].findings.contrast = 2.56346539e-07;
     const std::string iteration = std::to_string(r[1].iteration);
     EXPECT_EQ(rd::batch::sweepCsv(o, combos, r),
         "run,scale,status,iteration,message,files,state,steps,predicted_wavelength,"
-        "measured_wavelength\n1,0,ok,,,\"a,b.npy;c.npy\",converged,5,11.043478260869565,inf\n"
-        "2,1e+37,arithmetic error,"
-            + iteration + ",\"" + r[1].message + "\",,arithmetic error," + iteration + ",,\n");
+        "measured_wavelength,contrast\n1,0,ok,,,\"a,b.npy;c.npy\",converged,5,11.043478260869565,"
+        "inf,2.56346539e-07\n2,1e+37,arithmetic error,"
+            + iteration + ",\"" + r[1].message + "\",,arithmetic error," + iteration + ",,,\n");
 }
 
 } // namespace

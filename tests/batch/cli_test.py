@@ -213,7 +213,7 @@ class Sweeps(unittest.TestCase):
             rows = content(os.path.join(one, "s-sweep.csv")).decode().splitlines()
             self.assertEqual(len(rows), 7)
             for run_no, row in enumerate(rows[1:], 1):
-                line = row.rsplit(",", 4)[0]  # the findings columns are OptionsTest.cpp's
+                line = row.rsplit(",", 5)[0]  # the findings columns are OptionsTest.cpp's
                 _, ka, scale, status, iteration = line.split(",", 5)[:5]
                 single = os.path.join(d, "single")
                 code, _, err = run(*self.ARGS, "--set", "kA=" + ka, "--set", "scale=" + scale,

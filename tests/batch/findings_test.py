@@ -60,10 +60,56 @@ class Report(unittest.TestCase):
         code, out, _ = run("--model", "gray-scott", "--size", 32, "--init", "random", "--seed", 1,
                            "--steps", 4000, "--report")
         self.assertEqual(code, 0)
+        # The start-up point is a fold: two marginal states 6e-5 apart; the field ends at
+        # neither.
         self.assertEqual(out.splitlines()[:2], [
             "Run state: extinct after 4000 steps",
-            "Predicted wavelength: none (the uniform state u = 0.19997, v = 0.500075 is marginal)"])
+            "Predicted wavelength: none (the uniform states u = 0.19997, v = 0.500075 and "
+            "u = 0.20003, v = 0.499925 are both marginal; the run ended nearest to u = 0, v = 1, "
+            "which is stable)"])
         self.assertTrue(out.splitlines()[2].startswith("Measured wavelength: none (u died out)"))
+
+    def test_a_bistable_point_features_its_stable_states_never_the_saddle(self):
+        # Three states: (0, 1) stable, a saddle at u = 0.186554 and a stable focus at
+        # u = 0.428831, where the seeded square ends.
+        code, out, err = run("--model", "gray-scott", "--size", 64, "--set", "kA=0.080", "--set",
+                             "kB=0.050", "--init", "seeded", "--seed", 1, "--steps", 20000,
+                             "--report")
+        self.assertEqual((code, err), (0, ""))
+        self.assertEqual(out.splitlines()[:2], [
+            "Run state: converged after 20000 steps",
+            "Predicted wavelength: none (bistable: the uniform states u = 0.428831, v = 0.30315 "
+            "and u = 0, v = 1 are both stable; the run ended nearest to u = 0.428831, "
+            "v = 0.30315)"])
+        self.assertNotIn("0.186554", out)
+        # A field that died out ends nearest to (0, 1), here at the point's other stable state.
+        code, out, _ = run("--model", "gray-scott", "--size", 16, "--set", "kA=0.080", "--set",
+                           "kB=0.050", "--init", "seeded", "--seed", 1, "--steps", 3000,
+                           "--report")
+        self.assertEqual(out.splitlines()[0], "Run state: extinct after 3000 steps")
+        self.assertTrue(out.splitlines()[1].endswith("the run ended nearest to u = 0, v = 1)"),
+                        out)
+
+    def test_a_field_flat_within_the_rounding_of_its_recent_peaks_has_no_wavelength(self):
+        # The Oregonator's field spikes as a whole and falls back: after 15500 steps its
+        # contrast, 2.6e-7, is rounding made at the spike's height, not a pattern.
+        with tempfile.TemporaryDirectory() as d:
+            args = ("--model", "oregonator", "--size", 64, "--init", "random", "--seed", 12345,
+                    "--steps", 15500)
+            code, out, err = run(*args, "--report")
+            self.assertEqual((code, err), (0, ""))
+            self.assertEqual(out.splitlines()[2], "Measured wavelength: none (a flat field); "
+                                                  "contrast of u: 2.56346539e-07")
+            # The sweep's CSV says the same, "inf", with the contrast beside it.
+            code, _, err = run(*args, "--sweep", "kC=0.01:0.01:1", "--save",
+                               os.path.join(d, "o"))
+            self.assertEqual((code, err), (0, ""))
+            with open(os.path.join(d, "o-sweep.csv"), newline="") as f:
+                (row,) = list(csv.DictReader(f))
+            self.assertEqual((row["measured_wavelength"], "%.9g" % float(row["contrast"])),
+                             ("inf", "2.56346539e-07"))
+            u = np.load(os.path.join(d, "o-kC=0.01-u.npy"))
+            self.assertEqual(float(row["contrast"]), float(u.max()) - float(u.min()))
 
     def test_an_arithmetic_error_and_the_refusals(self):
         code, out, err = run("--size", 8, "--init", "random", "--seed", 1, "--set", "scale=1e37",

@@ -63,5 +63,29 @@ class Pictures(unittest.TestCase):
                     self.assertEqual(list(marks), [round(255 * (hi - v) / (hi - lo)) for v in
                                                    reversed(ticks)])
 
+    def test_an_auto_range_draws_a_flat_field_flat(self):
+        # Settled on the stable focus of a bistable point: u = 0.428831 within 3.3e-7, rounding
+        # that an auto range would spread over the whole table.
+        with tempfile.TemporaryDirectory() as d:
+            code, _, err = run("--model", "gray-scott", "--size", 64, "--set", "kA=0.080",
+                               "--set", "kB=0.050", "--init", "seeded", "--seed", 1, "--steps",
+                               20000, "--range", "auto", "--colormap", "viridis", "--zoom", 4,
+                               "--colorbar", "--image", "flat.png", "--save", "flat", cwd=d)
+            self.assertEqual((code, err), (0, ""))
+            u = np.load(os.path.join(d, "flat-u.npy"))
+            self.assertLess(float(u.max()) - float(u.min()), 4e-7)
+            p = pixels(os.path.join(d, "flat.png"))
+            rows = np.flatnonzero((p[:, 20] != 255).any(axis=1))
+            self.assertEqual(len(rows), 256)
+            left = np.flatnonzero((p[rows[0]] != 255).any(axis=1))[0]
+            field = p[rows][:, left:left + 256]
+            first = tuple(int(c) for c in field[0, 0])
+            self.assertEqual(first, (68, 1, 84))  # viridis at level 0
+            self.assertTrue((field == first).all())
+            # The bar beside it is the same one colour from top to bottom.
+            bar = np.flatnonzero((p[rows] == first).all(axis=2).all(axis=0))
+            self.assertGreater(len(bar[bar > left + 256]), 4)
+
+
 if __name__ == "__main__":
     batch_cli.main(unittest)

@@ -35,24 +35,34 @@ TEST(LevelScale, RangesByStyle)
 {
     const std::vector<float> cells { 0.5f, std::numeric_limits<float>::quiet_NaN(), 2.5f,
         std::numeric_limits<float>::infinity(), 1.0f };
-    PictureStyle panel, autoRange, fixed, flat;
+    PictureStyle panel, autoRange, fixed;
     autoRange.autoRange = true;
     fixed.range = std::pair { -1.0f, 4.0f };
-    flat.autoRange = true;
+    // Between 0.5 and 1 a float's ulp is 2^-24: flat up to a contrast of 1024 of them.
+    const float floor = std::ldexp(1.0f, -14), ulp = std::ldexp(1.0f, -24);
     struct Case {
         const PictureStyle& style;
         std::vector<float> cells;
         float lo, scale;
+        bool flat;
     };
     for (const Case& c : {
-             Case { panel, cells, 0.0f, 85.0f },
-             Case { autoRange, cells, 0.5f, 127.5f }, // NaN and infinity left out
-             Case { fixed, cells, -1.0f, 51.0f },
-             Case { flat, { 2.0f, 2.0f }, 2.0f, 0.0f },
+             Case { panel, cells, 0.0f, 85.0f, false },
+             Case { autoRange, cells, 0.5f, 127.5f, false }, // NaN and infinity left out
+             Case { fixed, cells, -1.0f, 51.0f, false },
+             Case { autoRange, { 2.0f, 2.0f }, 2.0f, 0.0f, true },
+             // Rounding is not stretched over the table.
+             Case { autoRange, { 0.75f, 0.75f + floor, 0.75f }, 0.75f, 0.0f, true },
+             Case { autoRange, { 0.75f, 0.75f + floor + ulp }, 0.75f,
+                 static_cast<float>(255.0 / double { floor + ulp }), false },
+             Case { autoRange, { -0.75f, -0.75f + floor }, -0.75f, 0.0f, true },
+             // A range given is kept however narrow.
+             Case { fixed, { 0.75f, 0.75f }, -1.0f, 51.0f, false },
          }) {
         const auto s = rd::pictures::levelScale(c.style, c.cells, 85.0f);
-        EXPECT_EQ(s.lo, c.lo);
-        EXPECT_EQ(s.scale, c.scale);
+        EXPECT_EQ(s.lo, c.lo) << c.cells[1];
+        EXPECT_EQ(s.scale, c.scale) << c.cells[1];
+        EXPECT_EQ(s.flat, c.flat) << c.cells[1];
     }
 }
 
