@@ -137,8 +137,11 @@ int runBatch(const Options& given, bool progressWanted, std::FILE* err)
         return kExitOutput;
     }
 
-    // Captions and colour-bar labels are text: a font database without a display.
-    const auto app = o.picture.needsText() ? pictures::offscreenApplication() : nullptr;
+    // Captions and colour-bar labels are text: a font database without a display. Any
+    // picture or movie, even without text, needs Qt's application on this thread before the
+    // workers make theirs (see offscreenApplication).
+    const bool drawsPictures = !o.image.empty() || !o.kymograph.empty() || !o.movie.empty();
+    const auto app = drawsPictures ? pictures::offscreenApplication() : nullptr;
     Progress progress(progressWanted || o.progress, std::int64_t { o.steps } * std::ssize(members),
         static_cast<int>(members.size()), "steps", o.progress);
     std::vector<RunReport> reports(combos.size());

@@ -77,10 +77,17 @@ QImage zoomed(const QImage& image, int zoom);
 
 // Text needs a font database: an off-screen application when there is none yet (null when
 // one exists already). Qt's start-up remarks are not shown.
+//
+// Any program whose threads draw, encode or write pictures or movies makes it on its main
+// thread before they start, and keeps it until they have ended. Qt takes the first thread
+// that makes one of its objects (encodePicture's buffer, a movie's files) for its main thread
+// and moves the image plug-ins it loads there; when that thread is a worker, it ends while
+// those live on, and at exit they are torn down from another thread with the dead thread's
+// data: heap corruption ("corrupted double-linked list") in about one run in twenty.
 std::unique_ptr<QGuiApplication> offscreenApplication();
 
 // The picture encoded in memory in the format its file name's extension names (PNG or BMP).
-// Throws std::bad_alloc.
+// Throws std::bad_alloc. Called on several threads, it needs offscreenApplication() first.
 std::vector<std::byte> encodePicture(const QImage& image, const std::string& name);
 
 } // namespace rd::pictures
