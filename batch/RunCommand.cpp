@@ -4,6 +4,7 @@
 
 #include "batch/Interrupt.h"
 #include "pictures/FieldPicture.h"
+#include "pictures/Movie.h"
 #include "pictures/ProfileImage.h"
 #include "runs/CoreShare.h"
 #include "runs/Record.h"
@@ -20,6 +21,8 @@
 namespace rd::batch {
 
 using pictures::kMaxKymographPixels;
+using pictures::PictureSize;
+using pictures::PictureStyle;
 
 namespace {
 
@@ -41,19 +44,70 @@ int exitStatusOf(RunStatus status)
 
 } // namespace
 
-void checkKymographSize(const Options& o, std::int32_t nCells)
+namespace {
+
+std::string mibText(std::int64_t pixels)
 {
+    // Four bytes a pixel, rounded up.
+    return std::to_string((pixels * 4 + (std::int64_t { 1 } << 20) - 1) >> 20) + " MiB";
+}
+
+std::string sizeText(const PictureSize& size)
+{
+    return std::to_string(size.width) + " x " + std::to_string(size.height) + " pixels (about "
+        + mibText(size.pixels()) + " to hold)";
+}
+
+// Refuses `option`'s picture of `size` beyond the pictures' limits, saying how large it
+// would be and what to change.
+void checkPicture(
+    const std::string& option, const std::string& name, PictureSize size, const char* remedy)
+{
+    if (size.fits())
+        return;
+    throw UsageError(option + " \"" + name + "\": the picture would be " + sizeText(size)
+        + "; at most " + std::to_string(pictures::kMaxPicturePixels) + " pixels and "
+        + std::to_string(pictures::kMaxPictureSide) + " a side (" + remedy + ")");
+}
+
+} // namespace
+
+void checkPictureSizes(const Options& o, std::int32_t nCells)
+{
+    const PictureStyle& style = o.picture;
+    const std::int64_t n = nCells, zoom = style.zoom;
+    const char* smaller = o.oneD ? "choose a smaller --zoom" : "choose a smaller --zoom or --size";
+    if (!o.image.empty()) {
+        // 1D: the two profile pictures, as the window draws them, zoomed; 2D: the field.
+        const PictureSize size = o.oneD ? PictureSize { n * zoom, pictures::kProfileHeight * zoom }
+                                        : pictures::decoratedSize(n * zoom, n * zoom, style);
+        checkPicture("--image", o.image, size, smaller);
+    }
+    if (!o.movie.empty()) {
+        const PictureSize frame = pictures::decoratedSize(n * zoom, n * zoom, style);
+        const std::string format = pictures::movieFormat(o.movie);
+        if (!pictures::movieFrameFits(format, frame.width, frame.height))
+            throw UsageError("--movie \"" + o.movie + "\": the frames would be " + sizeText(frame)
+                + "; ffmpeg takes at most (width + 128) x (height + 128) = "
+                + std::to_string(pictures::kMaxMovieFramePadded - 1) + " pixels and "
+                + std::to_string(pictures::movieSideLimit(format)) + " a side in " + format
+                + ", and no picture is larger than " + std::to_string(pictures::kMaxPicturePixels)
+                + " pixels (" + smaller + ")");
+    }
     if (o.kymograph.empty())
         return;
+    // The rows are held while the run lasts, a byte or a value a cell; then the picture.
     const std::int64_t rows = o.steps / std::max(o.every, 1) + 1;
     const std::int64_t pixels = rows * nCells;
-    if (pixels <= kMaxKymographPixels)
-        return;
-    const std::int64_t mib = (pixels * 5 + (std::int64_t { 1 } << 20) - 1) >> 20;
-    throw UsageError("--kymograph \"" + o.kymograph + "\": the picture would be "
-        + std::to_string(nCells) + " x " + std::to_string(rows) + " pixels (about "
-        + std::to_string(mib) + " MiB to hold); at most " + std::to_string(kMaxKymographPixels)
-        + " pixels (choose a larger --every or fewer --steps)");
+    if (pixels > kMaxKymographPixels) {
+        const std::int64_t mib = (pixels * 5 + (std::int64_t { 1 } << 20) - 1) >> 20;
+        throw UsageError("--kymograph \"" + o.kymograph + "\": the picture would be "
+            + std::to_string(nCells) + " x " + std::to_string(rows) + " pixels (about "
+            + std::to_string(mib) + " MiB to hold); at most " + std::to_string(kMaxKymographPixels)
+            + " pixels (choose a larger --every or fewer --steps)");
+    }
+    checkPicture("--kymograph", o.kymograph, pictures::decoratedSize(n * zoom, rows * zoom, style),
+        "choose a smaller --zoom, a larger --every or fewer --steps");
 }
 
 int runBatch(const Options& given, bool progressWanted, std::FILE* err)
@@ -103,7 +157,7 @@ int runBatch(const Options& given, bool progressWanted, std::FILE* err)
                     + "\": --report compares the field with the analysis, which needs at least "
                       "2 cells");
         }
-        checkKymographSize(o, nCells);
+        checkPictureSizes(o, nCells);
         share = runs::shareCores({ o.oneD, !o.sweeps.empty(), o.jobs, o.threads }, nCells,
             std::max<std::size_t>(members.size(), 1), std::thread::hardware_concurrency());
         for (const auto& values : combos)
@@ -139,9 +193,9 @@ int runBatch(const Options& given, bool progressWanted, std::FILE* err)
 
     // Captions and colour-bar labels are text: a font database without a display. Any
     // picture or movie, even without text, needs Qt's application on this thread before the
-    // workers make theirs (see offscreenApplication).
+    // workers make theirs (see pictureApplication).
     const bool drawsPictures = !o.image.empty() || !o.kymograph.empty() || !o.movie.empty();
-    const auto app = drawsPictures ? pictures::offscreenApplication() : nullptr;
+    const auto app = drawsPictures ? pictures::pictureApplication(o.picture.needsText()) : nullptr;
     Progress progress(progressWanted || o.progress, std::int64_t { o.steps } * std::ssize(members),
         static_cast<int>(members.size()), "steps", o.progress);
     std::vector<RunReport> reports(combos.size());

@@ -109,9 +109,12 @@ inline constexpr char kProgram[] = "rdsim-batch";
 RunReport runOne(Prepared run, const Options& options, const Targets& targets,
     const runs::RunFacts& facts, Progress* progress);
 
-// Throws UsageError, saying how large the picture would be, when the kymograph of a run of
-// nCells cells exceeds pictures::kMaxKymographPixels. Nothing to check without --kymograph.
-void checkKymographSize(const Options& options, std::int32_t nCells);
+// Throws UsageError, saying how large the picture would be, when a picture of a run of nCells
+// cells a side cannot be made: a picture or frame (--image), a movie's frame or a kymograph
+// beyond pictures::kMaxPicturePixels or kMaxPictureSide (colour bar and caption included), a
+// movie's beyond its format's side (pictures::movieSideLimit), a kymograph's rows beyond
+// pictures::kMaxKymographPixels.
+void checkPictureSizes(const Options& options, std::int32_t nCells);
 
 // All combinations of the sweeps, in order (the last sweep varies fastest).
 std::vector<std::vector<std::string>> combinations(const Options& options);

@@ -3,6 +3,7 @@
 #include "batch/RunCommand.h"
 
 #include "batch/Interrupt.h"
+#include "engine/Quoted.h"
 #include "pictures/Movie.h"
 #include "pictures/PictureRecord.h"
 #include "pictures/ProfileImage.h"
@@ -34,28 +35,41 @@ std::string fieldsShaOf(const Prepared& run)
     return runs::fieldsSha256(currentU(run.state, run.oneD), currentV(run.state, run.oneD));
 }
 
+// Files made but not yet handed to an output set.
+using Made = std::vector<std::pair<std::string, std::vector<std::byte>>>;
+
 // A picture with the record of the state it shows.
-void addPicture(output::OutputSet& set, QImage image, const std::string& name,
-    const RunFacts& facts, std::int32_t step, const std::string& fields,
-    const std::vector<SavedFile>& saved)
+Made pictureFile(QImage image, const std::string& name, const RunFacts& facts, std::int32_t step,
+    const std::string& fields, const std::vector<SavedFile>& saved)
 {
     attachRecord(image, runs::recordOf(facts, step, fields, name, saved));
-    set.add(name, encodePicture(image, name));
+    Made made;
+    made.emplace_back(name, encodePicture(image, name));
+    return made;
 }
 
 // The picture of the state: the field in 2D (the window's grey one unless styled), the two
-// profile plots in 1D (only zoomed).
-void addStatePictures(output::OutputSet& set, const Prepared& run, const PictureStyle& style,
-    const std::string& name, std::int32_t step, const RunFacts& facts, const std::string& fields,
+// profile plots in 1D (only zoomed); both or neither.
+Made statePictures(const Prepared& run, const PictureStyle& style, const std::string& name,
+    std::int32_t step, const RunFacts& facts, const std::string& fields,
     const std::vector<SavedFile>& saved = {})
 {
-    if (run.oneD) {
-        for (const char species : { 'u', 'v' })
-            addPicture(set, profilePictureOf(run, species, style.zoom), speciesName(name, species),
-                facts, step, fields, saved);
-    } else {
-        addPicture(set, fieldPictureOf(run, style, step), name, facts, step, fields, saved);
+    if (!run.oneD)
+        return pictureFile(fieldPictureOf(run, style, step), name, facts, step, fields, saved);
+    Made made;
+    for (const char species : { 'u', 'v' }) {
+        const std::string file = speciesName(name, species);
+        made.push_back(std::move(pictureFile(
+            profilePictureOf(run, species, style.zoom), file, facts, step, fields, saved)
+                                     .front()));
     }
+    return made;
+}
+
+void addMade(output::OutputSet& set, Made made)
+{
+    for (auto& [name, bytes] : made)
+        set.add(name, std::move(bytes));
 }
 
 void commitInto(output::OutputSet& set, std::vector<std::string>& files)
@@ -131,7 +145,8 @@ RunReport runOne(
                 if (fieldFrames)
                     saved = runs::addFields(set, run, frame.savePrefix);
                 if (pictureFrames)
-                    addStatePictures(set, run, o.picture, frame.image, n, facts, fields, saved);
+                    addMade(
+                        set, statePictures(run, o.picture, frame.image, n, facts, fields, saved));
                 if (const std::string record = recordPath(frame); fieldFrames && !record.empty())
                     set.add(
                         record, runs::recordBytes(runs::recordOf(facts, n, fields, record, saved)));
@@ -165,17 +180,50 @@ RunReport runOne(
         // Every output carries the record, so a run with none needs no hash.
         const std::string record = recordPath(t);
         const std::string fields = record.empty() ? std::string() : fieldsShaOf(run);
+        // A picture that cannot be made after all, or a movie its encoder could not finish,
+        // costs only itself: the fields, the record and the other pictures are still written.
+        std::vector<std::string> failed;
+        RunStatus failure = RunStatus::Ok;
+        const auto attempt = [&](const char* option, const std::string& name, auto make) {
+            try {
+                addMade(set, make());
+            } catch (const std::bad_alloc&) {
+                failed.push_back(std::string(option) + " " + rd::quoted(name)
+                    + ": out of memory while it was made");
+                failure = RunStatus::OutOfMemory;
+            } catch (const MovieError& e) {
+                if (interruptSignal() != 0)
+                    throw;
+                failed.push_back(std::string(option) + " " + e.what());
+                failure = failure == RunStatus::Ok ? RunStatus::OutputError : failure;
+            }
+        };
         if (!t.image.empty() && !pictureFrames)
-            addStatePictures(set, run, o.picture, t.image, taken, facts, fields, saved);
+            attempt("--image", t.image, [&] {
+                return statePictures(run, o.picture, t.image, taken, facts, fields, saved);
+            });
         if (movie)
-            set.add(t.movie, movie->finish());
+            attempt("--movie", t.movie, [&] { return Made { { t.movie, movie->finish() } }; });
         if (kymograph)
-            addPicture(set, kymograph->image(runCaption(run, taken)), t.kymograph, facts, taken,
-                fields, saved);
+            attempt("--kymograph", t.kymograph, [&] {
+                return pictureFile(kymograph->image(runCaption(run, taken)), t.kymograph, facts,
+                    taken, fields, saved);
+            });
         if (!record.empty())
             set.add(record, runs::recordBytes(runs::recordOf(facts, taken, fields, record, saved)));
         throwIfInterrupted();
+        const std::size_t earlier = report.files.size(); // the frames
         commitInto(set, report.files);
+        if (!failed.empty()) {
+            report.status = failure;
+            for (const std::string& f : failed)
+                report.message += (report.message.empty() ? "" : "; ") + f;
+            std::string written;
+            for (std::size_t k = earlier; k < report.files.size(); ++k)
+                written += (written.empty() ? "" : ", ") + rd::quoted(report.files[k]);
+            report.message += written.empty() ? "; nothing else was to be written"
+                                              : "; written all the same: " + written;
+        }
     } catch (const StepFailed& e) {
         report.status = RunStatus::ArithmeticError;
         report.iteration = e.iteration();

@@ -176,14 +176,48 @@ std::vector<double> colourBarTicks(const LevelScale& scale, int barPixels, int l
     return shown;
 }
 
+namespace {
+
+// Text grows with the picture, within readable bounds: the font's size in pixels.
+int textPixels(std::int64_t fieldWidth, std::int64_t fieldHeight)
+{
+    return static_cast<int>(
+        std::clamp<std::int64_t>(std::min(fieldWidth, fieldHeight) / 22, 12, 40));
+}
+
+// The most characters a colour bar's label has: 15 significant digits, a sign, a point, an
+// exponent and " (flat)".
+constexpr int kLabelCharacters = 28;
+
+} // namespace
+
+bool PictureSize::fits(std::int64_t side) const
+{
+    return width <= std::min(side, kMaxPictureSide) && height <= std::min(side, kMaxPictureSide)
+        && pixels() <= kMaxPicturePixels;
+}
+
+PictureSize decoratedSize(std::int64_t fw, std::int64_t fh, const PictureStyle& style)
+{
+    if (!style.needsText())
+        return { fw, fh };
+    // decorate()'s layout with a line of text at most two font sizes high and a character at
+    // most one wide.
+    const int px = textPixels(fw, fh), margin = px / 2;
+    const int top = style.colorbar ? std::max(margin, px + 1) : margin;
+    const int right
+        = style.colorbar ? margin + px + px / 3 + margin / 2 + kLabelCharacters * px + margin : 0;
+    const int under = style.annotate ? 2 * px + margin : 0;
+    return { margin + fw + right + margin, top + fh + under + top };
+}
+
 QImage decorate(const QImage& field, const PictureStyle& style, const LevelScale& scale,
     const std::string& caption)
 {
     if (!style.needsText() || field.isNull())
         return field;
     const int fw = field.width(), fh = field.height();
-    // Text grows with the picture, within readable bounds.
-    const int px = std::clamp(std::min(fw, fh) / 22, 12, 40);
+    const int px = textPixels(fw, fh);
     QFont font;
     font.setPixelSize(px);
     const QFontMetrics metrics(font);
@@ -268,6 +302,16 @@ std::unique_ptr<QGuiApplication> offscreenApplication()
     auto app = std::make_unique<QGuiApplication>(fakeArgc, fakeArgv);
     qInstallMessageHandler(previous);
     return app;
+}
+
+std::unique_ptr<QCoreApplication> pictureApplication(bool text)
+{
+    if (text || QCoreApplication::instance())
+        return offscreenApplication();
+    static int fakeArgc = 1;
+    static char arg0[] = "rdsim-batch";
+    static char* fakeArgv[] = { arg0, nullptr };
+    return std::make_unique<QCoreApplication>(fakeArgc, fakeArgv);
 }
 
 // A null image or a failed encoding into memory can only come from a want of memory.

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+class QCoreApplication;
 class QGuiApplication;
 
 namespace rd::pictures {
@@ -63,6 +64,24 @@ QImage colourField(std::span<const float> cells, int width, int height, const Le
 // (and for a flat field, whose one label says so).
 std::vector<double> colourBarTicks(const LevelScale& scale, int barPixels, int linePixels);
 
+// The largest picture the tool makes of a field, a line or a run's time: 2^28 pixels (16384 x
+// 16384, 1 GiB as it is held) and 1,000,000 pixels a side (PNG's own limit), colour bar and
+// caption included. A larger one is refused before a run rather than failing after it.
+inline constexpr std::int64_t kMaxPicturePixels = std::int64_t { 1 } << 28;
+inline constexpr std::int64_t kMaxPictureSide = 1'000'000;
+
+struct PictureSize {
+    std::int64_t width = 0, height = 0;
+    std::int64_t pixels() const { return width * height; }
+    // Within kMaxPicturePixels and kMaxPictureSide (and `side`, a movie format's own).
+    bool fits(std::int64_t side = kMaxPictureSide) const;
+};
+
+// At least the size of decorate()'s picture of a field of fieldWidth x fieldHeight pixels
+// (already zoomed), whatever its labels: each counted at its widest.
+PictureSize decoratedSize(
+    std::int64_t fieldWidth, std::int64_t fieldHeight, const PictureStyle& style);
+
 // The field with the colour bar to its right and the caption under it, as the style asks.
 // Needs a QGuiApplication when it draws text (see offscreenApplication).
 QImage decorate(const QImage& field, const PictureStyle& style, const LevelScale& scale,
@@ -77,17 +96,20 @@ QImage zoomed(const QImage& image, int zoom);
 
 // Text needs a font database: an off-screen application when there is none yet (null when
 // one exists already). Qt's start-up remarks are not shown.
-//
-// Any program whose threads draw, encode or write pictures or movies makes it on its main
-// thread before they start, and keeps it until they have ended. Qt takes the first thread
-// that makes one of its objects (encodePicture's buffer, a movie's files) for its main thread
-// and moves the image plug-ins it loads there; when that thread is a worker, it ends while
-// those live on, and at exit they are torn down from another thread with the dead thread's
-// data: heap corruption ("corrupted double-linked list") in about one run in twenty.
 std::unique_ptr<QGuiApplication> offscreenApplication();
 
+// Any program whose threads draw, encode or write pictures or movies makes Qt's application
+// on its main thread before they start and keeps it until they have ended: the off-screen one
+// where the pictures carry text, else a plain QCoreApplication (which, unlike the other,
+// leaves no runtime folder in the temporary folder); null when one exists already. Qt takes
+// the first thread that makes one of its objects (encodePicture's buffer, a movie's files)
+// for its main thread and moves the image plug-ins it loads there; when that thread is a
+// worker, it ends while those live on, and at exit they are torn down from another thread
+// with the ended thread's data: heap corruption ("corrupted double-linked list").
+std::unique_ptr<QCoreApplication> pictureApplication(bool text);
+
 // The picture encoded in memory in the format its file name's extension names (PNG or BMP).
-// Throws std::bad_alloc. Called on several threads, it needs offscreenApplication() first.
+// Throws std::bad_alloc. Called on several threads, it needs pictureApplication() first.
 std::vector<std::byte> encodePicture(const QImage& image, const std::string& name);
 
 } // namespace rd::pictures

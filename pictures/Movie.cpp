@@ -1,6 +1,7 @@
 #include "pictures/Movie.h"
 
 #include "engine/Quoted.h"
+#include "pictures/FieldPicture.h"
 #include "runs/Errors.h"
 
 #include <QFile>
@@ -92,6 +93,26 @@ std::string movieFormat(std::string_view name)
         if (ext == known)
             return ext;
     return {};
+}
+
+std::int64_t movieSideLimit(std::string_view format)
+{
+    if (format == "mp4" || format == "webm")
+        return 16384;
+    if (format == "gif")
+        return 65535;
+    return kMaxPictureSide;
+}
+
+bool movieFrameFits(std::string_view format, std::int64_t width, std::int64_t height)
+{
+    // The YUV formats' frames are padded to even sides.
+    if (format == "mp4" || format == "webm") {
+        width += width % 2;
+        height += height % 2;
+    }
+    return PictureSize { width, height }.fits(movieSideLimit(format))
+        && (width + 128) * (height + 128) < kMaxMovieFramePadded;
 }
 
 std::string ffmpegProgram()

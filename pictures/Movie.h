@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -22,6 +23,14 @@ class MovieError : public std::runtime_error {
 
 // The movie file extensions (lower case), "" for a name without one of them.
 std::string movieFormat(std::string_view name);
+// The longest side a movie's frames may have in a format (its extension, lower case): 16384
+// for mp4 and webm (their encoders' limit), 65535 for gif, else kMaxPictureSide.
+std::int64_t movieSideLimit(std::string_view format);
+// ffmpeg takes no frame whose (width + 128) x (height + 128) reaches this.
+inline constexpr std::int64_t kMaxMovieFramePadded = 268435455; // INT_MAX / 8
+// Whether ffmpeg can make a movie of the format from frames of this size, within the limits
+// of every picture too (kMaxPicturePixels).
+bool movieFrameFits(std::string_view format, std::int64_t width, std::int64_t height);
 // The ffmpeg program on the PATH, "" when there is none.
 std::string ffmpegProgram();
 

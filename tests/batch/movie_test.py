@@ -68,6 +68,31 @@ class Movies(unittest.TestCase):
                     self.assertEqual(os.listdir(out), [])
 
 
+    def test_an_encoder_failing_at_the_end_costs_only_the_movie(self):
+        # It takes every frame, then fails: the run's fields and record are written all the
+        # same, and the message names the movie.
+        with tempfile.TemporaryDirectory() as d:
+            failing, out = os.path.join(d, "bin"), os.path.join(d, "out")
+            for folder in (failing, out):
+                os.mkdir(folder)
+            with open(os.path.join(failing, "ffmpeg"), "w") as f:
+                f.write("#!/bin/sh\ncat > /dev/null\necho the encoder broke at the end >&2\n"
+                        "exit 1\n")
+            os.chmod(os.path.join(failing, "ffmpeg"), 0o755)
+            saved = os.environ["PATH"]
+            os.environ["PATH"] = failing + ":" + saved
+            try:
+                code, _, err = run("--init", "random", "--seed", "1", "--size", "64", "--steps",
+                                   "400", "--every", "100", "--movie", "m.gif", "--save", "f",
+                                   cwd=out)
+            finally:
+                os.environ["PATH"] = saved
+            self.assertEqual((code, err), (4, 'rdsim-batch: --movie "m.gif": ffmpeg failed: the '
+                                              'encoder broke at the end; written all the same: '
+                                              '"f-u.npy", "f-v.npy", "f.json"\n'))
+            self.assertEqual(sorted(os.listdir(out)), ["f-u.npy", "f-v.npy", "f.json"])
+
+
 class StalledEncoder(unittest.TestCase):
     """An encoder that never reads (a stopped or hung ffmpeg): a signal must still end the run
     within seconds, with the encoder ended and the temporary folder removed."""

@@ -88,6 +88,41 @@ class Pictures(unittest.TestCase):
             self.assertGreater(len(bar[bar > left + 256]), 4)
 
 
+class PictureSizes(unittest.TestCase):
+    def test_a_picture_that_cannot_be_made_is_refused_before_the_first_step(self):
+        # 262,144 pixels a side: the run itself would take seconds, the picture 256 GiB.
+        with tempfile.TemporaryDirectory() as d:
+            for args in (["--zoom", "64", "--image", "z.png"],
+                         ["--zoom", "8", "--every", "10", "--movie", "z.mp4"],
+                         ["--zoom", "5", "--image", "z-%02d.png", "--every", "10"]):
+                with self.subTest(args):
+                    code, out, err = run("--size", 4096, "--steps", 20, "--save", "z", *args,
+                                         cwd=d)
+                    self.assertEqual((code, out), (2, ""))
+                    self.assertRegex(err, r'^rdsim-batch: --(image|movie) "z[-%0-9d]*\.(png|mp4)": '
+                                          r"the (picture|frames) would be \d+ x \d+ pixels "
+                                          r"\(about \d+ MiB to hold\); .*\(choose a smaller "
+                                          r"--zoom or --size\)\n$")
+                    self.assertEqual(os.listdir(d), [])
+
+    @unittest.skipIf(os.environ.get("RDSIM_SANITIZED"), "no address-space limit under sanitizers")
+    def test_a_picture_that_fails_after_the_run_costs_only_itself(self):
+        # 16384 x 16384 pixels is within the limit, but not within 700 MB of address space: the
+        # fields and the record are written all the same, and the message names the picture.
+        with tempfile.TemporaryDirectory() as d:
+            code, out, err = run("--size", 2048, "--zoom", 8, "--steps", 1, "--init", "random",
+                                 "--seed", 1, "--image", "z.png", "--save", "z", cwd=d,
+                                 limit=700 << 20)
+            self.assertEqual((code, out), (5, ""))
+            self.assertEqual(err, 'rdsim-batch: --image "z.png": out of memory while it was '
+                                  'made; written all the same: "z-u.npy", "z-v.npy", '
+                                  '"z.json"\n')
+            self.assertEqual(sorted(os.listdir(d)), ["z-u.npy", "z-v.npy", "z.json"])
+            code, out, err = run("replay", "z.json", cwd=d)
+            self.assertEqual(code, 0, err)
+            self.assertTrue(out.startswith("reproduced bit for bit: 1 steps"), out)
+
+
 class PicturesOnThreads(unittest.TestCase):
     def test_a_sweep_drawing_on_two_threads_ends_cleanly_every_time(self):
         # A worker that made Qt's first object became Qt's main thread; at exit the image
