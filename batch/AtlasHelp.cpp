@@ -12,7 +12,12 @@ stability of its uniform steady states under the simulator's own step; the point
 the first that applies to any of its states: numerically unstable, Turing-unstable (shaded
 by the predicted wavelength), oscillatory, uniformly unstable, bistable (more than one
 stable state), marginal, stable (or no uniform state at all). Saddles (a negative
-determinant of the uniform Jacobian) count only when every state is one. The CSV has one
+determinant of the uniform Jacobian) count only when every state is one. Oscillatory is
+the step's own Hopf line (forward Euler at dt = 1; for Gray-Scott about 1e-4 lower in kB
+than the continuum's). These are linear-stability classes of uniform states: most of the
+classic Gray-Scott patterns grow where a point is bistable or stable, which --simulate
+shows and the analytic map cannot. Axes are labelled by what a setting is (Gray-Scott's
+kB is k, "removal of u beyond the feed": see rdsim-batch --help). The CSV has one
 row per point: the values, the class, the predicted wavelength and mode, and every state
 with its class, in the columns of as many states as the model can have (Gierer-Meinhardt
 5, Gray-Scott and the Oregonator 3, Schnakenberg 1), empty beyond the point's own. It is
@@ -32,9 +37,10 @@ when the map is done.
   --simulate           run the simulation at every point (at most 10000) instead: a mosaic
                        of the final fields of u, one tile per point, ordered like the axes
                        and framed by the run's state (converged, still changing,
-                       oscillating, extinct, arithmetic error); the CSV gives each point's
-                       state, the steps it ran, measured wavelength and contrast beside the
-                       prediction. Of each run only its findings and its tile are kept
+                       oscillating: periodic, extinct, arithmetic error; see --report in
+                       rdsim-batch --help); the CSV gives each point's state, the steps it
+                       ran, measured wavelength ("inf" for a flat field) and contrast beside
+                       the prediction. Of each run only its findings and its tile are kept
     --steps S          steps of every run (needed)
     --until steady     stop every run once it has settled, by the rule of a run's --until
                        steady (see rdsim-batch --help); S stays the most steps. The CSV's

@@ -20,6 +20,13 @@ Model and field:
                        uMax, vMax (the plot ranges), scale (the scaling factor), Du, Dv,
                        kA, kB or kC (kC only for gm and oregonator). Unset ones keep the
                        panel's start-up texts.
+Gray-Scott is the classic form (Pearson 1993) with other names: u is the autocatalyst (their
+V), v the fed substrate (their U); kA is the feed F and kB the rate k, so that u is removed
+at kA + kB (the maps label kB as k, removal of u beyond the feed); Du/Dv is their diffusion
+ratio, and one step is their unit of time (scale = 1, the default). Lengths are in cells:
+the step diffuses D x 1e-6 x dt / dx^2 = D / 100 a cell (dt = 1, dx = 0.01), so the Du and
+Dv boxes are in units of 1e-6, and the default Du = 10, Dv = 20 are 0.1 and 0.2 cells^2 per
+step (theirs, 1e-5 and 2e-5 on 256 cells of 2.5/256, are 0.105 and 0.21).
 Initial state:
   --init zero          all cells 0 (default)
   --init random --seed K
@@ -70,8 +77,8 @@ it shows).
 Pictures (2D field, frames and kymograph; the 1D profiles take only --zoom):
   --colormap NAME      gray (the window's, default), viridis, magma, inferno or cividis
   --range auto|LO:HI   the values from black (or the table's first colour) to white (its
-                       last): the field's own min..max, or LO..HI (default: 0..uMax or
-                       0..vMax, as the window)
+                       last): the field's own min..max (a flat field, see --report, in the
+                       first colour), or LO..HI (default: 0..uMax or 0..vMax, as the window)
   --zoom K             K x K pixels a cell, 1 to 64 (default 1)
   --species u|v        the species a 2D picture shows (default u)
   --colorbar           the colour scale beside the field, marked at round values (1, 2 or 5
@@ -82,18 +89,37 @@ Pictures (2D field, frames and kymograph; the 1D profiles take only --zoom):
                        made by the ffmpeg program, which must be installed, and put in place
                        with the run's final outputs
   --fps N              the movie's frames a second, 1 to 240 (default 10)
+  A picture, a frame or a kymograph larger than 2^28 pixels (16384 x 16384) or 1000000 a
+  side, colour bar and caption included, and a movie whose frames ffmpeg cannot take (more
+  than 16384 a side in mp4 and webm, 65535 in gif, or (width + 128) x (height + 128) of
+  2^28 - 1 or more) are refused before the run (exit 2), saying how large they would be. A
+  picture or movie that fails after the run all the same costs only itself: the fields and
+  the record are written, and the message names what failed (exit 5 or 4)
 The run against the analysis (see rdsim-batch analyze):
-  --report             at the end, print to standard output the run's state (converged,
-                       still changing, oscillating, extinct, or ended by an arithmetic
-                       error), the step it ended at, the wavelength the linear analysis
-                       predicts (with the class of the uniform state it is about) and the
+  --report             at the end, print to standard output the run's state, the step it
+                       ended at, the wavelength the linear analysis predicts and the
                        dominant wavelength and contrast (max - min) of the final field of u.
-                       Needs at least 2 cells
-  --until steady       stop once the run has converged: u is checked every 100 steps, and
-                       the run has converged when in 5 checks in a row (500 steps) no cell
-                       of u changed by more than 1e-7 x uMax per step (a field that died
-                       out, every cell below 1e-6 x uMax, stops likewise). --steps stays the
-                       most steps; the final outputs are those of the step it stopped at
+                       Needs at least 2 cells. u is checked every 100 steps, and the run
+                       has converged when in 5 checks in a row no cell of u changed by more
+                       than 1e-7 x uMax per step, and is extinct when every cell is below
+                       1e-6 x uMax; it is oscillating when the mean of u is periodic over
+                       its last 256 checks: swings that repeat one period on (correlation
+                       0.8 or more, over 3 periods or 24 checks at least) and stand out from
+                       its trend, which a growing pattern whose mean rises with a few
+                       reversals does not; else it is still changing. The prediction is
+                       about the uniform states that give the settings their class by the
+                       maps' rule, saddles aside (atlas --help): when several do (two stable
+                       states of a bistable point), or the run ended at another, the report
+                       names the one its final means of u and v lie nearest to.
+                       A field is flat and has no wavelength (inf in the CSV) when its
+                       contrast (max - min) is at most 1024 ulps of its largest |u| (for a
+                       run, the largest over its last 256 checks): about 6e-5 to 1.2e-4
+                       of that value, ten times the rounding spread of settled uniform
+                       fields. --range auto draws such a field flat, in one colour, and
+                       its colour bar says so
+  --until steady       stop once the run has converged and does not oscillate (a field that
+                       died out stops likewise). --steps stays the most steps; the final
+                       outputs are those of the step it stopped at
 Sweeps:
   --sweep NAME=FROM:TO:COUNT
                        COUNT evenly spaced values from FROM to TO; repeatable, every
@@ -102,9 +128,10 @@ Sweeps:
                        20), for an ensemble alone or with settings. Each combination's
                        files carry its values in their names (PREFIX-kA=0.05-u.npy,
                        PREFIX-seed=3-u.npy); NAME-sweep.csv lists them all,
-                       with each run's status, the state it ended in, its steps and the
-                       predicted and measured wavelengths (as --report; empty where there
-                       is none, "inf" for a flat field). It is named after the first of
+                       with each run's status, the state it ended in, its steps, the
+                       predicted and measured wavelengths and the contrast of u (as
+                       --report; empty where there is none, "inf" for a flat field's
+                       wavelength). It is named after the first of
                        --save, --image, --kymograph (without its extension and %d) and
                        placed beside it.
                        Values between FROM and TO are given to 15 digits

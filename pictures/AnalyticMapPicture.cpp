@@ -49,7 +49,7 @@ const char* classLabel(PointClass c)
     case PointClass::TuringUnstable:
         return "Turing-unstable (shade: wavelength)";
     case PointClass::Oscillatory:
-        return "oscillatory";
+        return "oscillatory (the step's Hopf line)";
     case PointClass::UniformlyUnstable:
         return "uniformly unstable";
     case PointClass::Bistable:
@@ -173,9 +173,18 @@ QImage AnalyticMapPicture::draw() const
     p.drawText(QRectF(lx + 36, y, kLegend - 40, 52), Qt::AlignLeft | Qt::TextWordWrap,
         startUpText(a, inside));
     y += 80;
+    // What the classes are, for a reader of the continuum literature.
+    constexpr double kNote = 100;
+    p.setFont(font(15));
+    p.drawText(QRectF(lx, plot.bottom() - kNote, kLegend - 40, kNote),
+        Qt::AlignLeft | Qt::AlignBottom | Qt::TextWordWrap,
+        "Classes of the uniform states' linear stability under the simulator's step (forward "
+        "Euler, dt = 1), whose Hopf line is its own, not the continuum's. Patterns also grow "
+        "where a point is bistable or stable: atlas --simulate shows them.");
+    p.setFont(font(16));
     if (hi >= lo)
         colourBar(
-            p, QRectF(lx, y + 34, 26, std::min(260.0, plot.bottom() - y - 40)), lo,
+            p, QRectF(lx, y + 34, 26, std::min(260.0, plot.bottom() - kNote - y - 60)), lo,
             std::max(hi, lo), [&](double f) { return turingShade(f); },
             "predicted wavelength (cells)");
     return img;

@@ -96,17 +96,9 @@ void drawAxis(QPainter& p, const QRectF& plot, const AxisScale& scale, bool vert
 
 QString axisTitle(const runs::MapSpec& a, const runs::MapAxis& axis)
 {
-    const int slot = runs::slotOf(a.base.model, axis.field);
-    for (const BoxInfo& box : modelInfo(a.base.model).boxes)
-        if (box.slot == slot) {
-            std::string meaning(box.name);
-            const auto of = meaning.rfind(" of ");
-            if (of != std::string::npos)
-                meaning.resize(of);
-            return QString::fromStdString(
-                meaning == axis.name ? axis.name : axis.name + ": " + meaning);
-        }
-    return QString::fromStdString(axis.name);
+    const std::string meaning = runs::settingMeaning(a.base.model, axis.field);
+    return QString::fromStdString(
+        meaning.empty() || meaning == axis.name ? axis.name : axis.name + ": " + meaning);
 }
 
 QString gridText(const runs::MapSpec& a)

@@ -28,7 +28,7 @@ struct AxisScale {
 // Ticks at round values (everyValue false) or at the cells' centres, as many as fit.
 void drawAxis(QPainter& p, const QRectF& plot, const AxisScale& scale, bool vertical,
     bool everyValue, const QString& title);
-// "kA: F (feed rate)", the setting's name and what it is.
+// "kA: F (feed rate)", the setting's name and what it is (runs::settingMeaning).
 QString axisTitle(const runs::MapSpec& a, const runs::MapAxis& axis);
 // The model, the dimension and the grid: "Gray-Scott, 2D, 128 x 128 cells".
 QString gridText(const runs::MapSpec& a);

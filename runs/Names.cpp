@@ -59,6 +59,21 @@ int slotOf(Model model, BoxField field)
     return -1;
 }
 
+std::string settingMeaning(Model model, BoxField field)
+{
+    if (model == Model::GrayScott && field == BoxField::KB)
+        return "k (removal of u beyond the feed)";
+    for (const BoxInfo& box : modelInfo(model).boxes)
+        if (box.field == field) {
+            std::string meaning(box.name);
+            const auto of = meaning.rfind(" of ");
+            if (of != std::string::npos)
+                meaning.resize(of);
+            return meaning;
+        }
+    return {};
+}
+
 namespace {
 
 template <typename Entry, std::size_t N> std::string namesText(const Entry (&table)[N])

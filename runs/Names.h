@@ -24,4 +24,10 @@ std::string modelNamesText();
 // Slot of the box that sets `field` in the model's panel, or -1 when the model has none.
 int slotOf(Model model, BoxField field);
 
+// What a setting is, for the command line's labels: its panel box's name without the model's
+// ("F (feed rate)"), but in the words of the literature where the panel's would mislead a
+// reader of it: Gray-Scott's kB is the rate k of the classic form, "k (removal of u beyond
+// the feed)" (u is removed at kA + kB). "" for a field the model has no box for.
+std::string settingMeaning(Model model, BoxField field);
+
 } // namespace rd::runs
