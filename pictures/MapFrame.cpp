@@ -11,17 +11,12 @@
 
 namespace rd::pictures::map {
 
-namespace {
-
-// Four digits, but a whole number (a count of steps) in full below ten million.
-QString number(double v)
+QString number(double v, int digits)
 {
     if (std::abs(v) >= 1e4 && std::abs(v) < 1e7 && v == std::round(v))
         return QString::number(static_cast<long>(v));
-    return QString::number(v, 'g', 4);
+    return QString::number(v, 'g', digits);
 }
-
-} // namespace
 
 QFont font(int pixels, bool bold)
 {
@@ -171,7 +166,7 @@ void colourBarFrame(QPainter& p, const QRectF& bar, double lo, double hi, const 
             const double at = bar.bottom() - bar.height() * (v - lo) / (hi - lo);
             p.drawLine(QPointF(bar.right(), at), QPointF(bar.right() + 6, at));
             p.drawText(QRectF(bar.right() + 9, at - 11, 120, 22), Qt::AlignLeft | Qt::AlignVCenter,
-                QString::number(v, 'g', digits));
+                number(v, digits));
         }
     } else {
         p.drawText(QRectF(bar.right() + 9, bar.center().y() - 11, 120, 22),

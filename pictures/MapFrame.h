@@ -14,6 +14,10 @@ namespace rd::pictures::map {
 
 QFont font(int pixels, bool bold = false);
 
+// A value on an axis or a colour bar: `digits` significant digits, but a whole number (a
+// count of steps) in full below ten million, 15000 rather than 1.5e+04.
+QString number(double v, int digits = 4);
+
 // The pixel position along an axis drawn over `length` pixels from `start`, where the axis's
 // values are the centres of equal cells; `reversed` for the vertical axis (values rise
 // upwards).

@@ -1,6 +1,7 @@
 // The picture rules below the command line: known table entries, level scales and the round
 // values a colour bar is marked at (where the marks are drawn is pictures_test.py's).
 #include "pictures/FieldPicture.h"
+#include "pictures/MapFrame.h"
 #include "pictures/NiceStep.h"
 
 #include <gtest/gtest.h>
@@ -111,4 +112,22 @@ TEST(ColourBar, DigitsTellTicksApart)
              Case { 1.0, 0.0, 4 },
          })
         EXPECT_EQ(rd::pictures::tickDigits(c.largest, c.step), c.digits) << c.largest;
+}
+
+TEST(MapScale, WholeStepCountsInFull)
+{
+    struct Case {
+        double value;
+        int digits;
+        const char* text;
+    };
+    for (const Case& c : {
+             Case { 15000, 4, "15000" }, // the steps map's colour bar, not 1.5e+04
+             Case { 9999999, 4, "9999999" },
+             Case { 1e7, 4, "1e+07" },
+             Case { 12345.5, 4, "1.235e+04" },
+             Case { 0.000845001, 6, "0.000845001" },
+             Case { 0.05, 4, "0.05" },
+         })
+        EXPECT_EQ(rd::pictures::map::number(c.value, c.digits).toStdString(), c.text) << c.value;
 }
