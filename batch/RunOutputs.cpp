@@ -209,7 +209,8 @@ RunReport runOne(
                 return pictureFile(kymograph->image(runCaption(run, taken)), t.kymograph, facts,
                     taken, fields, saved);
             });
-        if (!record.empty())
+        // The record goes with what it describes: not alone, when every output failed.
+        if (!record.empty() && (failed.empty() || !set.targets().empty()))
             set.add(record, runs::recordBytes(runs::recordOf(facts, taken, fields, record, saved)));
         throwIfInterrupted();
         const std::size_t earlier = report.files.size(); // the frames
