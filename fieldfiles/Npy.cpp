@@ -304,16 +304,25 @@ std::variant<Array, std::string> decode(std::span<const std::byte> file)
         if (bigEndian)
             bits
                 = (bits >> 24) | ((bits >> 8) & 0xFF00u) | ((bits << 8) & 0xFF0000u) | (bits << 24);
-        const float v = std::bit_cast<float>(bits);
+        a.data[k] = std::bit_cast<float>(bits);
+    }
+    if (std::string why = valueProblem(a.data); !why.empty())
+        return why;
+    return a;
+}
+
+std::string valueProblem(std::span<const float> data)
+{
+    for (std::size_t k = 0; k < data.size(); ++k) {
+        const float v = data[k];
         if (std::isnan(v) || std::isinf(v) || v < 0.0f)
             return "element " + std::to_string(k) + " is "
                 + (std::isnan(v)        ? std::string("NaN")
                         : std::isinf(v) ? std::string("infinite")
                                         : "negative (" + shortest(v) + ")")
                 + "; a field holds finite values of at least 0";
-        a.data[k] = v;
     }
-    return a;
+    return {};
 }
 
 } // namespace rd::npy

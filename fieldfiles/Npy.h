@@ -27,6 +27,10 @@ std::vector<std::byte> encode(std::span<const std::int64_t> shape, std::span<con
 // that is negative, NaN or infinite (a field holds concentrations).
 std::variant<Array, std::string> decode(std::span<const std::byte> file);
 
+// The first value a field cannot hold (negative, NaN or infinite), as decode words it, or ""
+// when every value is usable: the one rule for fields from files and from arrays.
+std::string valueProblem(std::span<const float> data);
+
 // Where a file's data lie and how large they are, from its magic and header alone.
 struct Layout {
     std::vector<std::int64_t> shape;

@@ -26,11 +26,14 @@ QString hex(const QCryptographicHash& hash)
     return QString::fromLatin1(hash.result().toHex());
 }
 
+// A field given as an array has no file to name, only the SHA-256 of its .npy file.
 QJsonObject fileEntry(
     const std::string& file, const std::string& sha256, const std::string& carrier)
 {
-    return { { "file", QString::fromStdString(relativeTo(file, carrier)) },
-        { "sha256", QString::fromStdString(sha256) } };
+    QJsonObject entry { { "sha256", QString::fromStdString(sha256) } };
+    if (!file.empty())
+        entry.insert("file", QString::fromStdString(relativeTo(file, carrier)));
+    return entry;
 }
 
 } // namespace
