@@ -5,6 +5,7 @@
 #include "runs/Run.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace py = pybind11;
@@ -33,13 +34,34 @@ py::array floatArray(py::handle object, char species)
     return array;
 }
 
-std::vector<float> cellsOf(const py::array& array)
+template <class T> py::array_t<T> inCOrder(const py::array& array)
 {
-    // NumPy converts the byte order, the precision and the order of the cells.
-    const auto c = py::array_t<float, py::array::c_style | py::array::forcecast>::ensure(array);
+    // NumPy converts the byte order and the order of the cells; the type stays.
+    auto c = py::array_t<T, py::array::c_style | py::array::forcecast>::ensure(array);
     if (!c)
         throw py::error_already_set();
-    return { c.data(), c.data() + c.size() };
+    return c;
+}
+
+std::vector<float> cellsOf(const py::array& array, char species)
+{
+    if (array.dtype().itemsize() == 4) {
+        const auto c = inCOrder<float>(array);
+        return { c.data(), c.data() + c.size() };
+    }
+    // Rounded to the nearest float32, ties to even, as NumPy's astype rounds; a finite
+    // value beyond float32's range is named rather than left to become infinite.
+    const auto c = inCOrder<double>(array);
+    std::vector<float> cells(static_cast<std::size_t>(c.size()));
+    for (std::size_t k = 0; k < cells.size(); ++k) {
+        const double x = c.data()[k];
+        cells[k] = static_cast<float>(x);
+        if (std::isfinite(x) && !std::isfinite(cells[k]))
+            throw runs::FieldFileError(species, "",
+                "element " + std::to_string(k) + " (" + py::repr(py::float_(x)).cast<std::string>()
+                    + ") is beyond the range of float32");
+    }
+    return cells;
 }
 
 std::vector<std::int64_t> shapeOf(const py::array& array)
@@ -59,7 +81,7 @@ std::vector<float> fieldCells(py::handle object, char species, std::int32_t n, b
     if (shape != wanted)
         throw runs::FieldFileError(species, "",
             "shape " + npy::shapeText(shape) + " does not match the run", shape, wanted);
-    return cellsOf(array);
+    return cellsOf(array, species);
 }
 
 AnyField anyField(py::handle object)
@@ -72,7 +94,7 @@ AnyField anyField(py::handle object)
             + " is not a field: (N,) or (N, N) with N from 2 to " + std::to_string(runs::kMaxCells)
             + " is needed");
     AnyField f;
-    f.cells = cellsOf(array);
+    f.cells = cellsOf(array, 'u');
     f.n = static_cast<std::int32_t>(shape[0]);
     f.oneD = line;
     if (std::string why = npy::valueProblem(f.cells); !why.empty())

@@ -171,16 +171,19 @@ void bindMaps(py::module_& m)
     m.def("check", &check, py::arg("description"));
     m.def("run_point", &runPoint, py::arg("description"), py::arg("fields") = false,
         py::arg("stop") = nullptr);
-    m.def("evenly_spaced", [](double from, double to, std::int64_t count) {
-        if (count < 1 || count > runs::kMaxSweepCount)
-            throw py::value_error("the count must be 1 to " + std::to_string(runs::kMaxSweepCount)
-                + ", not " + std::to_string(count));
-        try {
-            return runs::evenlySpaced(from, to, count);
-        } catch (const std::invalid_argument& e) {
-            throw py::value_error(e.what());
-        }
-    });
+    m.def(
+        "evenly_spaced",
+        [](double from, double to, std::int64_t count) {
+            if (count < 1 || count > runs::kMaxSweepCount)
+                throw py::value_error("the count must be 1 to "
+                    + std::to_string(runs::kMaxSweepCount) + ", not " + std::to_string(count));
+            try {
+                return runs::evenlySpaced(from, to, count);
+            } catch (const std::invalid_argument& e) {
+                throw py::value_error(e.what());
+            }
+        },
+        py::arg("from_"), py::arg("to"), py::arg("count"));
     m.attr("POINT_CLASSES") = pointClassNames();
     m.attr("RUN_STATES") = runStateNames();
 }

@@ -163,6 +163,7 @@ class ReplayResult:
 
     @property
     def reproduced(self):
+        """True when the verdict is "reproduced"."""
         return self.verdict == "reproduced"
 
     def __str__(self):

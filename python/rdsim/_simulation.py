@@ -76,7 +76,7 @@ class Simulation:
 
     @property
     def dim(self):
-        """1 or 2."""
+        """The dimension: 1 (a line) or 2 (a square)."""
         return self._description["dim"]
 
     @property
@@ -121,22 +121,26 @@ class Simulation:
         step with the state whole, ``steps`` telling where. A failed step raises StepError (an
         ArithmeticError) carrying the iteration; the fields stay those of the last whole step.
         """
+        start = self.steps
         bar = Bar(progress, n, "step")
         try:
-            return self._core.step(n, bar.callback)
+            taken = self._core.step(n, bar.callback)
         finally:
-            bar.close()
+            bar.close(self.steps - start)
+        return taken
 
     def until_steady(self, max_steps, progress=None):
         """Steps until the run has converged (checked every 100 steps as ``--until steady``
         checks it: no cell of u changed by more than 1e-7 x uMax per step in 5 checks in a row)
         or `max_steps` more steps have passed; returns the steps taken. The fields are then
         those of a run of exactly ``steps`` steps. progress, Ctrl-C and errors as for step."""
+        start = self.steps
         bar = Bar(progress, max_steps, "step")
         try:
-            return self._core.until_steady(max_steps, bar.callback)
+            taken = self._core.until_steady(max_steps, bar.callback)
         finally:
-            bar.close()
+            bar.close(self.steps - start)
+        return taken
 
     def run(self, steps, every=100, *, store=None, progress=None):
         """Steps `steps` more steps and returns the series of fields as an xarray.Dataset.

@@ -89,8 +89,9 @@ def describe(model, dim, size, settings, init="zero", seed=0, threads=0, steps=0
 
 
 def as_array(value):
-    """An array as NumPy sees it; the core checks its type, order and values."""
-    return value if isinstance(value, np.ndarray) else np.asarray(value)
+    """Nested lists as an array; the core checks the type, order and values of arrays and
+    refuses anything else."""
+    return np.asarray(value) if isinstance(value, (list, tuple)) else value
 
 
 def axis_texts(name, spec):

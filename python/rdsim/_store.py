@@ -30,9 +30,9 @@ class FieldStore:
             for name, (on, values) in coords.items():
                 values = np.asarray(values)
                 if values.dtype.kind == "U":
-                    values = values.astype(object)
-                    var = self._file.create_variable(name, on, dtype=str)
-                    var[...] = values
+                    import h5py
+                    var = self._file.create_variable(name, on, dtype=h5py.string_dtype())
+                    var[...] = values.astype(object)
                 else:
                     self._file.create_variable(name, on, data=values)
             names = tuple(dims)
