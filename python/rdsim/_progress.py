@@ -7,7 +7,18 @@ AUTO_DELAY = 1.0
 
 
 def _tqdm():
-    from tqdm.auto import tqdm
+    """tqdm's notebook bar in Jupyter where ipywidgets can draw it (7 and later; the notebook
+    bar of tqdm 4.64 fails on the ipywidgets 6 of Debian 12), else its text bar, which
+    Jupyter shows in the cell's output and a terminal on standard error."""
+    try:
+        import ipywidgets
+        widgets = ipywidgets.version_info >= (7,)
+    except (ImportError, AttributeError):
+        widgets = False
+    if widgets:
+        from tqdm.auto import tqdm
+    else:
+        from tqdm.std import tqdm
     return tqdm
 
 
