@@ -25,7 +25,28 @@ struct PlanDeleter {
 
 } // namespace
 
-Measurement measureField(std::span<const float> field, int n, bool oneD)
+double ulpAt(double x)
+{
+    int exponent = 0;
+    std::frexp(std::abs(x), &exponent); // |x| in [2^(e-1), 2^e), or e = 0 for x = 0
+    // 24 significant bits; never finer than the smallest subnormal, 2^-149.
+    return x == 0.0 ? std::ldexp(1.0, -149) : std::ldexp(1.0, std::max(exponent - 24, -149));
+}
+
+Flatness flatness(std::span<const float> field, double scale)
+{
+    Flatness f;
+    if (field.empty())
+        return f;
+    const auto [lo, hi] = std::minmax_element(field.begin(), field.end());
+    f.contrast = static_cast<double>(*hi) - static_cast<double>(*lo);
+    const double largest = std::max({ std::abs(double(*lo)), std::abs(double(*hi)), scale });
+    f.floor = kFlatUlps * ulpAt(largest);
+    f.flat = f.contrast <= f.floor;
+    return f;
+}
+
+Measurement measureField(std::span<const float> field, int n, bool oneD, double scale)
 {
     if (n < 2)
         throw std::invalid_argument("a spectrum needs at least 2 cells");
@@ -34,8 +55,10 @@ Measurement measureField(std::span<const float> field, int n, bool oneD)
         throw std::invalid_argument("field size does not match the grid");
 
     Measurement m;
-    const auto [lo, hi] = std::minmax_element(field.begin(), field.end());
-    m.contrast = static_cast<double>(*hi) - static_cast<double>(*lo);
+    const Flatness f = flatness(field, scale);
+    m.contrast = f.contrast;
+    m.flatFloor = f.floor;
+    m.flat = f.flat;
 
     std::unique_ptr<double, decltype(&fftw_free)> in(fftw_alloc_real(count), &fftw_free);
     std::unique_ptr<double, decltype(&fftw_free)> out(fftw_alloc_real(count), &fftw_free);
@@ -67,12 +90,12 @@ Measurement measureField(std::span<const float> field, int n, bool oneD)
             m.radialPower[bin] += x * x;
             weightedK[bin] += x * x * k;
         }
-    // A field flat to within single-precision noise has no wavelength: what the transform
-    // finds there is rounding, not a pattern.
-    const double size = std::max(std::abs(double(*lo)), std::abs(double(*hi)));
+    // A flat field has no wavelength: what the transform finds there is rounding.
     const auto peak = std::max_element(m.radialPower.begin(), m.radialPower.end());
-    if (*peak <= 0.0 || m.contrast <= kFlatContrast * size)
+    if (*peak <= 0.0 || m.flat) {
+        m.flat = true;
         return m;
+    }
     // Refine over the strongest bin and its neighbours: the power-weighted mean |k|.
     const std::size_t b = static_cast<std::size_t>(peak - m.radialPower.begin());
     double power = 0.0, moment = 0.0;

@@ -1,5 +1,5 @@
-// Where a run stands: settled, still changing, oscillating as a whole, died out, or ended by
-// an arithmetic error. Fed the field of u every so many steps.
+// Where a run stands: settled, still changing, oscillating, died out, or ended by an
+// arithmetic error. Fed the field of u every so many steps.
 #pragma once
 
 #include <cmath>
@@ -17,8 +17,14 @@ struct TrackerLimits {
     double convergedChange = 1e-7; // largest change of a cell per step, times uMax
     int settleObservations = 5; // observations in a row below it
     double extinctFraction = 1e-6; // largest u below this times uMax
-    int oscillationTurns = 4; // reversals of the field's mean in the recent observations
-    std::size_t window = 64; // observations the reversals are counted over
+    // The field's mean is kept for this many observations; an oscillation is looked for in
+    // them (periods up to a third of them).
+    std::size_t window = 256;
+    // Oscillating: one period on, the mean's swings repeat with at least this correlation.
+    double periodicCorrelation = 0.8;
+    // The fewest observations a period is judged over (short periods are judged over more
+    // than three of them, so that a handful of values cannot repeat by chance).
+    int judgedOver = 24;
 };
 
 class RunTracker {
@@ -28,20 +34,30 @@ public:
     void observe(std::span<const float> u, std::int64_t steps);
     void arithmeticError() { failed_ = true; }
     RunState state() const;
-    // The change has stayed below the tolerance for the observations in a row it asks for;
-    // true of a converged field and of a settled extinct one.
-    bool settled() const { return quiet_ >= limits_.settleObservations; }
+    // The change has stayed below the tolerance for the observations in a row it asks for,
+    // and the mean does not oscillate; true of a converged field and of a settled extinct one.
+    bool settled() const;
+    // The mean of u repeats with a stable period, in swings that stand out from its trend
+    // (see RunTracker.cpp).
+    bool oscillating() const;
     double lastChangePerStep() const { return lastChange_; }
+    // The largest |u| of any cell over the kept observations: the magnitude the field's
+    // rounding was made at (see flatness()).
+    double recentLargest() const;
 
 private:
+    struct Observation {
+        double mean;
+        double largest; // of |u|
+        std::int64_t steps; // since the previous observation; 0 for the first
+    };
     double uMax_;
     TrackerLimits limits_;
     std::deque<float> previous_;
-    std::deque<double> means_;
+    std::deque<Observation> kept_;
     double lastChange_ = INFINITY;
-    double largest_ = INFINITY;
-    std::int64_t span_ = 0; // the most steps between two observations
     int quiet_ = 0;
+    bool tiny_ = false; // u below the extinct level at the latest observation
     bool failed_ = false;
 };
 

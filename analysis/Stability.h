@@ -45,6 +45,24 @@ struct PointState {
 
 inline constexpr int kMaxPointStates = kMaxSteadyStates;
 
+// The most uniform states a point of the model can have, by the degree of its steady-state
+// equation: Schnakenberg's is linear; Gray-Scott's and the Oregonator's are a quadratic beside
+// their state at u = 0; Gierer-Meinhardt's, with v = u^2, is a quintic in u. A map's table
+// has this many states' columns, whatever its points.
+constexpr int mostStates(Model model)
+{
+    switch (model) {
+    case Model::Schnakenberg:
+        return 1;
+    case Model::GrayScott:
+    case Model::Oregonator:
+        return 3;
+    case Model::GiererMeinhardt:
+        break;
+    }
+    return 5;
+}
+
 struct PointResult {
     PointClass kind = PointClass::NoState;
     // Of the Turing-unstable state that grows fastest: its wavelength in cells,

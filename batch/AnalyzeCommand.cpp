@@ -1,7 +1,10 @@
 #include "batch/AnalyzeCommand.h"
 
+#include "batch/Interrupt.h"
+#include "batch/OptionText.h"
 #include "batch/Options.h"
 #include "batch/RunCommand.h"
+#include "engine/Quoted.h"
 #include "output/OutputSet.h"
 #include "pictures/DispersionPlot.h"
 #include "pictures/FieldPicture.h"
@@ -10,10 +13,15 @@
 
 #include <QGuiApplication>
 
+#include <charconv>
 #include <cmath>
 #include <cstdarg>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
+#include <optional>
+#include <span>
 
 namespace rd::batch {
 
@@ -44,9 +52,13 @@ each state, its Jacobian, its class, the fastest-growing grid mode, the predicte
 and the band of unstable wavelengths.
 
   --model, --dim, --size, --set   as for a run (see rdsim-batch --help); at least 2 cells
-  --csv FILE           the discrete dispersion relation: one row per state and grid mode
+  --csv FILE           the discrete dispersion relation: one row per state and grid mode,
+                       written as it is made; a table of a million rows or more is first
+                       announced on standard error with its size
   --plot FILE.png      growth rate against wavenumber for the first pattern-forming state
-  --help               this text
+  -h, --help           this text
+The table and the plot are written together or not at all, both checked before the report.
+Exit status 2 for a refused option, 4 when an output cannot be written, 5 out of memory.
 )";
 }
 
@@ -62,7 +74,7 @@ AnalyzeArgs splitArguments(int argc, const char* const* argv)
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         std::string name = arg.substr(0, arg.find('='));
-        if (name == "--help" && name == arg) {
+        if (isHelp(arg)) {
             a.help = true;
             continue;
         }
@@ -94,6 +106,8 @@ AnalyzeArgs splitArguments(int argc, const char* const* argv)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (ext != "png")
             throw UsageError("--plot \"" + a.plot + "\": the file name must end in .png");
+        if (a.plot == a.csv)
+            throw UsageError("--plot \"" + a.plot + "\": is also the --csv file");
     }
     return a;
 }
@@ -156,22 +170,98 @@ std::string analysisReport(const Analysis& a)
     return r;
 }
 
-std::string dispersionCsv(const Analysis& a, const ModeTable& table)
+namespace {
+
+constexpr const char* kDispersionHeader
+    = "state,kx,ky,wavenumber,eigenvalue,growth_factor,complex\n";
+
+// A table at least this long is announced before it is written, with its size.
+constexpr std::int64_t kAnnouncedRows = 1'000'000;
+// Rows are handed to the file in pieces of about this size.
+constexpr std::size_t kWriteChunk = 1 << 20;
+
+void appendInt(std::string& out, long long v)
 {
-    std::string csv = "state,kx,ky,wavenumber,eigenvalue,growth_factor,complex\n";
+    char buf[24];
+    out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+// As printf's %.17g.
+void appendReal(std::string& out, double v)
+{
+    char buf[40];
+    out.append(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 17).ptr);
+}
+
+std::int64_t modesPerState(const Scheme& s)
+{
+    return s.oneD ? s.n : std::int64_t { s.n } * s.n;
+}
+
+// Row m (kx fastest, then ky) of state i (0-based) of the table.
+void appendModeRow(
+    std::string& out, const Linearisation& lin, std::size_t i, std::int64_t m, int n, bool oneD)
+{
+    const int kx = static_cast<int>(m % n), ky = static_cast<int>(m / n);
+    const double lambda
+        = oneD ? lineEigenvalue(kx, n) : lineEigenvalue(kx, n) + lineEigenvalue(ky, n);
+    const Amplification g = lin.growth(lambda);
+    appendInt(out, static_cast<long long>(i + 1));
+    out += ',';
+    appendInt(out, kx);
+    out += ',';
+    appendInt(out, ky);
+    out += ',';
+    appendReal(out, std::hypot(kx, ky));
+    out += ',';
+    appendReal(out, lambda);
+    out += ',';
+    appendReal(out, g.rho);
+    out += g.complex ? ",1\n" : ",0\n";
+}
+
+// What the table will take: its rows, and its bytes from rows spread over it.
+std::string tableSizeText(const Analysis& a)
+{
+    const Scheme& s = a.scheme;
+    const std::int64_t modes = modesPerState(s);
+    const auto rows = std::int64_t(a.predictions.size()) * modes;
+    double bytes = double(std::strlen(kDispersionHeader));
+    // Rows spread evenly over kx and ky alike: the golden ratio's multiples modulo 1.
+    constexpr int kSamples = 4096;
     for (std::size_t i = 0; i < a.predictions.size(); ++i) {
-        const Linearisation lin(a.scheme, a.predictions[i].state.jacobian);
-        const int n = table.n();
-        for (int ky = 0; ky < (table.oneD() ? 1 : n); ++ky)
-            for (int kx = 0; kx < n; ++kx) {
-                const double lambda = table.oneD() ? lineEigenvalue(kx, n)
-                                                   : lineEigenvalue(kx, n) + lineEigenvalue(ky, n);
-                const Amplification g = lin.growth(lambda);
-                csv += format("%zu,%d,%d,%.17g,%.17g,%.17g,%d\n", i + 1, kx, ky, std::hypot(kx, ky),
-                    lambda, g.rho, g.complex ? 1 : 0);
-            }
+        const Linearisation lin(s, a.predictions[i].state.jacobian);
+        std::string sample;
+        for (int k = 0; k < kSamples; ++k) {
+            const double at = std::fmod(k * 0.6180339887498949, 1.0) * double(modes);
+            appendModeRow(sample, lin, i, std::min(std::int64_t(at), modes - 1), s.n, s.oneD);
+        }
+        bytes += double(sample.size()) / kSamples * double(modes);
     }
-    return csv;
+    const char* unit = bytes >= 1e9 ? "GB" : "MB";
+    return format("%lld rows (%zu state%s x %s grid modes), about %.3g %s",
+        static_cast<long long>(rows), a.predictions.size(), a.predictions.size() == 1 ? "" : "s",
+        s.oneD ? format("%d", s.n).c_str() : format("%d x %d", s.n, s.n).c_str(),
+        bytes / (bytes >= 1e9 ? 1e9 : 1e6), unit);
+}
+
+} // namespace
+
+void writeDispersionCsv(const Analysis& a, const std::function<void(const std::string&)>& write)
+{
+    const Scheme& s = a.scheme;
+    std::string text = kDispersionHeader;
+    for (std::size_t i = 0; i < a.predictions.size(); ++i) {
+        const Linearisation lin(s, a.predictions[i].state.jacobian);
+        for (std::int64_t m = 0; m < modesPerState(s); ++m) {
+            appendModeRow(text, lin, i, m, s.n, s.oneD);
+            if (text.size() >= kWriteChunk) {
+                write(text);
+                text.clear();
+            }
+        }
+    }
+    write(text);
 }
 
 int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
@@ -208,32 +298,44 @@ int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err
         return kExitUsage;
     }
 
-    const ModeTable table(a.scheme.n, a.scheme.oneD);
-    a = analyse(a.scheme);
-    std::fputs(analysisReport(a).c_str(), out);
-    std::fflush(out);
+    installInterruptHandlers();
     try {
-        // The table and the plot are one result: both are put in place, or neither.
+        a = analyse(a.scheme);
+        // The table and the plot are one result: both are put in place, or neither. They are
+        // checked, and the table's temporary opened beside it, before anything is said.
         output::OutputSet set;
-        for (const std::string* file : { &args.csv, &args.plot })
-            if (!file->empty())
-                output::checkReplaceable(*file);
+        std::optional<std::size_t> csv;
+        if (!args.plot.empty())
+            output::checkReplaceable(args.plot);
         if (!args.csv.empty()) {
-            const std::string csv = dispersionCsv(a, table);
-            const auto* p = reinterpret_cast<const std::byte*>(csv.data());
-            set.add(args.csv, std::vector<std::byte>(p, p + csv.size()));
+            csv = set.addStreamed(args.csv);
+            if (std::int64_t(a.predictions.size()) * modesPerState(a.scheme) >= kAnnouncedRows)
+                std::fprintf(err, "rdsim-batch analyze: --csv %s: %s\n",
+                    rd::quoted(args.csv).c_str(), tableSizeText(a).c_str());
         }
+        std::fputs(analysisReport(a).c_str(), out);
+        std::fflush(out);
+        if (csv)
+            writeDispersionCsv(a, [&](const std::string& text) {
+                throwIfInterrupted();
+                set.append(*csv, std::as_bytes(std::span(text.data(), text.size())));
+            });
         if (!args.plot.empty()) {
             // Text needs a font database: an off-screen application, no display.
             const auto app = pictures::offscreenApplication();
+            const ModeTable table(a.scheme.n, a.scheme.oneD);
             set.add(args.plot,
                 pictures::encodePicture(
                     pictures::dispersionPlot(a, table, featuredState(a)), args.plot));
         }
+        throwIfInterrupted();
         set.commit();
     } catch (const output::OutputError& e) {
         std::fprintf(err, "rdsim-batch analyze: %s\n", e.what());
         return kExitOutput;
+    } catch (const Interrupted&) {
+        std::fputs("rdsim-batch analyze: interrupted; nothing was written\n", err);
+        return kExitOk;
     } catch (const std::bad_alloc&) {
         std::fputs("rdsim-batch analyze: out of memory\n", err);
         return kExitMemory;

@@ -5,6 +5,7 @@
 #include "analysis/Analysis.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ using analysis::Analysis;
 
 // The report the command prints.
 std::string analysisReport(const Analysis& a);
-// The discrete dispersion relation of every state, one row per grid mode.
-std::string dispersionCsv(const Analysis& a, const analysis::ModeTable& table);
+// The discrete dispersion relation of every state, one row per grid mode, handed to `write`
+// in pieces as it is made: a large grid's table is never held whole.
+void writeDispersionCsv(const Analysis& a, const std::function<void(const std::string&)>& write);
 } // namespace rd::batch

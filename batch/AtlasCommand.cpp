@@ -21,52 +21,16 @@ namespace rd::batch {
 
 namespace {
 
-// The CSV of a large analytic map is held whole before it is written: about 100 bytes a point.
+// A map of more points shows no more: its picture is 760 pixels square.
 constexpr std::int64_t kMaxAnalyticPoints = 1 << 20;
 constexpr std::int64_t kMaxSimulatedPoints = 10000;
 constexpr int kMaxMosaicPixels = 16384;
 
-std::string atlasHelpText()
+// The map of the steps goes beside the mosaic: "map.png" gives "map-steps.png".
+std::string stepsImageName(const std::string& image)
 {
-    return R"(Usage: rdsim-batch atlas --model M --x NAME=FROM:TO:COUNT --y NAME=FROM:TO:COUNT
-                         [OPTION]... --image MAP.png --csv MAP.csv
-A map of the model over two of its settings. Every point is classified by the linear
-stability of its uniform steady states under the simulator's own step; the point's class is
-the first that applies to any of its states: numerically unstable, Turing-unstable (shaded
-by the predicted wavelength), oscillatory, uniformly unstable, bistable (more than one
-stable state), marginal, stable (or no uniform state at all). Saddles (a negative
-determinant of the uniform Jacobian) count only when every state is one. The CSV has one
-row per point: the values, the class, the predicted wavelength and mode, and every state
-with its class.
-
-  --x, --y NAME=FROM:TO:COUNT   the settings along the axes (the names of --set), COUNT
-                       evenly spaced values from FROM to TO (1 to 10000 each)
-  --model, --dim, --size, --set   as for a run (see rdsim-batch --help); at least 2 cells;
-                       --set gives the start-up point the map marks
-  --image FILE.png     the map: one colour per class, axes, legend, the start-up point
-  --csv FILE           one row per point
-  --jobs K             threads (default: every hardware thread); the results are the same
-  --quiet              no progress line on a terminal
-  --simulate           run the simulation at every point (at most 10000) instead: a mosaic
-                       of the final fields of u, one tile per point, ordered like the axes
-                       and framed by the run's state (converged, still changing,
-                       oscillating, extinct, arithmetic error); the CSV gives each point's
-                       state, measured wavelength and contrast beside the prediction
-    --steps S          steps of every run (needed)
-    --init zero|random, --seed K   the start of every run, as for a run
-    --tile PX          pixels of a tile, 8 to 512 (default 64)
-    --colormap NAME    the tiles' colour table (default gray), one range for all tiles
-    --shard I/K        run only part I of K of the points (those numbered I, I + K, ...,
-                       row by row) and write them to MAP.part-I-of-K.json beside the CSV
-                       (or the picture) instead of the map
-    --merge            instead of --shard: join the K parts into the CSV and the picture,
-                       the same files bit for bit that one run without --shard writes.
-                       Refused, naming the part, when a part is missing, duplicated,
-                       damaged or written by another command (all options the same and in
-                       the same order, but for --shard, --merge, --jobs and --quiet)
-  --help               this text
-At least one of --image and --csv is needed. Both are written together or not at all.
-)";
+    const std::size_t dot = image.size() - 4; // the name ends in ".png", in any case
+    return image.substr(0, dot) + "-steps" + image.substr(dot);
 }
 
 // A refusal of sweepValues names --sweep; the axis option is the one to name.
@@ -121,15 +85,22 @@ runs::SimulatedMap simulateAtlas(const AtlasArgs& a, bool progressWanted)
     runs::AnalyticMap prediction = runs::classifyMap(a.map, a.jobs);
     const std::size_t total = a.map.x.texts.size() * a.map.y.texts.size();
     const std::vector<std::size_t> members = runs::shardMembers(total, a.shard);
-    const runs::CoreShare share = runs::shareCores({ a.options.oneD, true, a.options.jobs, 0 },
-        prediction.base.n, members.size(), std::thread::hardware_concurrency());
+    const runs::CoreShare share
+        = runs::shareCores({ a.options.oneD, true, a.options.jobs, a.options.threads },
+            prediction.base.n, members.size(), std::thread::hardware_concurrency());
     Progress progress(progressWanted, std::int64_t { a.options.steps } * std::ssize(members),
-        static_cast<int>(members.size()));
+        static_cast<int>(members.size()), "steps", a.options.progress);
     runs::MapHooks hooks;
     if (progress.enabled())
         hooks.stepsDone = [&](std::int64_t n) { progress.addSteps(n); };
     hooks.runDone = [&] { progress.runDone(); };
+    hooks.stoppedEarly
+        = [&](std::int32_t at) { progress.runStopped(std::int64_t { a.options.steps } - at, at); };
     hooks.cancelled = [] { return interruptSignal() != 0; };
+    if (!a.image.empty())
+        hooks.keep = [&a, n = prediction.base.n](std::span<const float> u) {
+            return pictures::mosaicTile(u, n, a.options.oneD, a.tile);
+        };
     runs::SimulatedMap map = runs::simulateMap(a.map, std::move(prediction), members, share, hooks);
     progress.finish();
     return map;
@@ -148,10 +119,11 @@ AtlasArgs parseAtlasArguments(int argc, const char* const* argv)
         const std::string arg = argv[i];
         const std::string name = arg.substr(0, arg.find('='));
         const bool inlineValue = name != arg;
-        if (name == "--help" || name == "--simulate" || name == "--quiet" || name == "--merge") {
+        if (isHelp(name) || name == "--simulate" || name == "--quiet" || name == "--progress"
+            || name == "--merge") {
             if (inlineValue)
                 refuse(name, arg.substr(name.size() + 1), "this option takes no value");
-            if (name == "--help")
+            if (isHelp(name))
                 a.help = true;
             else if (name == "--simulate")
                 a.simulate = true;
@@ -159,15 +131,16 @@ AtlasArgs parseAtlasArguments(int argc, const char* const* argv)
                 a.merge = true;
             else
                 passOn.push_back(name);
-            if (name == "--help" || name == "--simulate")
+            if (isHelp(name) || name == "--simulate")
                 a.identity.push_back(name);
             continue;
         }
-        static constexpr std::string_view accepted[]
-            = { "--model", "--dim", "--size", "--set", "--x", "--y", "--image", "--csv", "--steps",
-                  "--init", "--seed", "--tile", "--colormap", "--jobs", "--shard" };
+        static constexpr std::string_view accepted[] = { "--model", "--dim", "--size", "--set",
+            "--x", "--y", "--image", "--csv", "--steps", "--until", "--init", "--seed", "--tile",
+            "--colormap", "--jobs", "--threads", "--shard" };
         if (std::find(std::begin(accepted), std::end(accepted), name) == std::end(accepted))
-            throw UsageError("atlas: unknown option " + quotedValue(name) + " (see atlas --help)");
+            throw UsageError(
+                "unknown option " + quotedValue(name) + " (see rdsim-batch atlas --help)");
         std::string value;
         if (inlineValue) {
             value = arg.substr(name.size() + 1);
@@ -181,10 +154,10 @@ AtlasArgs parseAtlasArguments(int argc, const char* const* argv)
                 refuse(name, value, "this option is given more than once");
             seen.push_back(name);
         }
-        if (name != "--jobs" && name != "--shard")
+        if (name != "--jobs" && name != "--threads" && name != "--shard")
             a.identity.push_back(name + " " + value);
-        if (name == "--steps" || name == "--init" || name == "--seed" || name == "--tile"
-            || name == "--colormap")
+        if (name == "--steps" || name == "--until" || name == "--init" || name == "--seed"
+            || name == "--tile" || name == "--colormap" || name == "--threads")
             simulationOnly.push_back(name);
         if (name == "--x") {
             xArg = value;
@@ -242,6 +215,11 @@ AtlasArgs parseAtlasArguments(int argc, const char* const* argv)
     }
     if (!a.image.empty() && a.image == a.csv)
         refuse("--csv", a.csv, "is also the --image file");
+    if (a.options.untilSteady && !a.image.empty()) {
+        a.stepsImage = stepsImageName(a.image);
+        if (a.stepsImage == a.csv)
+            refuse("--csv", a.csv, "is also the map of the steps beside the --image file");
+    }
     const std::int64_t points
         = std::int64_t(a.map.x.texts.size()) * std::int64_t(a.map.y.texts.size());
     if (a.shard.active() && a.merge)
@@ -301,7 +279,7 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
         if (a.shard.active())
             output::checkReplaceable(runs::partPath(atlasPartOutput(a), a.shard));
         else
-            for (const std::string* file : { &a.image, &a.csv })
+            for (const std::string* file : { &a.image, &a.stepsImage, &a.csv })
                 if (!file->empty())
                     output::checkReplaceable(*file);
     } catch (const output::OutputError& e) {
@@ -309,13 +287,12 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
         return kExitOutput;
     }
     installInterruptHandlers();
-    const bool progressWanted = !a.options.quiet && ::isatty(2) == 1;
+    const bool progressWanted = a.options.progress || (!a.options.quiet && ::isatty(2) == 1);
     const auto started = std::chrono::steady_clock::now();
-    std::string csv;
-    QImage picture;
     std::size_t points = a.map.x.texts.size() * a.map.y.texts.size();
     try {
         const auto app = a.image.empty() ? nullptr : pictures::offscreenApplication();
+        output::OutputSet set;
         if (a.simulate) {
             const runs::SimulatedMap map
                 = a.merge ? mergeAtlasParts(a) : simulateAtlas(a, progressWanted);
@@ -335,29 +312,21 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
                 return kExitOk;
             }
             if (!a.csv.empty())
-                csv = simulatedCsv(a, map);
+                set.add(a.csv, textBytes(simulatedCsv(a, map)));
+            const pictures::MosaicStyle style { a.tile, a.colormap, a.initText };
             if (!a.image.empty())
-                picture = pictures::mosaicPicture(a.map, map, { a.tile, a.colormap, a.initText });
+                set.add(a.image,
+                    pictures::encodePicture(pictures::mosaicPicture(a.map, map, style), a.image));
+            if (!a.stepsImage.empty())
+                set.add(a.stepsImage,
+                    pictures::encodePicture(
+                        pictures::stepsPicture(a.map, map, style), a.stepsImage));
         } else {
-            Progress progress(progressWanted, std::int64_t(points), 1, "points");
-            const auto rowDone = [&] { progress.addSteps(std::int64_t(a.map.x.texts.size())); };
-            const runs::AnalyticMap map
-                = runs::classifyMap(a.map, a.jobs, rowDone, [] { return interruptSignal() != 0; });
+            Progress progress(
+                progressWanted, std::int64_t(points), 1, "points", a.options.progress);
+            analyticAtlas(a, set, progress);
             progress.finish();
-            if (interruptSignal() != 0) {
-                std::fprintf(err, "rdsim-batch atlas: interrupted; nothing was written\n");
-                return kExitOk;
-            }
-            if (!a.csv.empty())
-                csv = analyticCsv(a, map);
-            if (!a.image.empty())
-                picture = pictures::analyticPicture(a.map, map);
         }
-        output::OutputSet set;
-        if (!a.csv.empty())
-            set.add(a.csv, textBytes(csv));
-        if (!a.image.empty())
-            set.add(a.image, pictures::encodePicture(picture, a.image));
         throwIfInterrupted();
         set.commit();
     } catch (const UsageError& e) {

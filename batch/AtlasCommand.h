@@ -10,10 +10,17 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
+namespace rd::output {
+class OutputSet;
+}
+
 namespace rd::batch {
+
+class Progress;
 
 // argv[0] is "atlas". Returns the exit status.
 int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err);
@@ -22,6 +29,7 @@ struct AtlasArgs {
     Options options; // model, dimension, size, boxes; with --simulate also steps and start
     runs::MapSpec map; // the same as a map of the runs library
     std::string image, csv;
+    std::string stepsImage; // with --until steady and --image: the map of the steps
     bool simulate = false;
     std::string initText = "zero"; // --init as given, for the mosaic's subtitle
     bool help = false;
@@ -36,11 +44,23 @@ struct AtlasArgs {
     std::vector<std::string> identity;
 };
 
+// What `atlas --help` prints.
+std::string atlasHelpText();
+
 // Parses the arguments after "atlas". Throws UsageError.
 AtlasArgs parseAtlasArguments(int argc, const char* const* argv);
 
-// The tables of the two maps: one row per point.
-std::string analyticCsv(const AtlasArgs& a, const runs::AnalyticMap& map);
+// The analytic map's table: its header, then one line per point (row j's appended to `csv`).
+// Every line has the columns of as many states as the model can have (analysis::mostStates).
+std::string analyticCsvHeader(const AtlasArgs& a);
+void appendAnalyticRow(std::string& csv, const AtlasArgs& a, std::size_t j,
+    std::span<const analysis::PointResult> row);
+// The analytic map streamed into `set`, which the caller commits: the table written as its
+// rows come, the picture added at the end. Throws as runs::classifyMapRows,
+// output::OutputError, or Interrupted.
+void analyticAtlas(const AtlasArgs& a, output::OutputSet& set, Progress& progress);
+
+// The simulated map's table: one row per point.
 std::string simulatedCsv(const AtlasArgs& a, const runs::SimulatedMap& map);
 
 // A split simulated map. The part lies beside the CSV (or else the picture).

@@ -1,10 +1,13 @@
 // The tables of the maps, and the parts of a split simulated map.
 #include "batch/AtlasCommand.h"
 
+#include "batch/Interrupt.h"
 #include "batch/RunCommand.h"
+#include "pictures/MapPictures.h"
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 namespace rd::batch {
 
@@ -22,32 +25,65 @@ void appendNumber(std::string& out, double v)
     out.append(buf, r.ptr);
 }
 
+void appendNumber(std::string& out, long long v)
+{
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
+// As findingText: empty for NaN, "inf" for a flat field's wavelength.
+void appendFinding(std::string& out, double v)
+{
+    if (std::isinf(v))
+        out += "inf";
+    else if (!std::isnan(v))
+        appendNumber(out, v);
+}
+
 } // namespace
 
-std::string analyticCsv(const AtlasArgs& a, const AnalyticMap& map)
+std::string analyticCsvHeader(const AtlasArgs& a)
 {
-    int most = 0;
-    for (const PointResult& p : map.points)
-        most = std::max(most, std::min(p.stateCount, kMaxPointStates));
     std::string csv = "x_index,y_index," + a.map.x.name + "," + a.map.y.name
         + ",class,predicted_wavelength,kx,ky,states";
-    for (int s = 1; s <= most; ++s) {
+    for (int s = 1; s <= mostStates(a.map.base.model); ++s) {
         const std::string k = std::to_string(s);
         csv += ",u" + k + ",v" + k + ",class" + k;
     }
     csv += '\n';
-    csv.reserve(map.points.size() * (60 + 40 * std::size_t(most)));
-    const std::size_t width = a.map.x.texts.size();
-    for (std::size_t k = 0; k < map.points.size(); ++k) {
-        const PointResult& p = map.points[k];
-        const std::size_t i = k % width, j = k / width;
+    return csv;
+}
+
+void appendAnalyticRow(
+    std::string& csv, const AtlasArgs& a, std::size_t j, std::span<const PointResult> row)
+{
+    const int columns = mostStates(a.map.base.model);
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        const PointResult& p = row[i];
         const bool turing = p.kind == PointClass::TuringUnstable;
-        csv += std::to_string(i) + ',' + std::to_string(j) + ',' + a.map.x.texts[i] + ','
-            + a.map.y.texts[j] + ',' + pointClassWord(p.kind) + ',' + findingText(p.wavelength)
-            + ',' + (turing ? std::to_string(p.kx) : "") + ','
-            + (turing ? std::to_string(p.ky) : "") + ',' + std::to_string(p.stateCount);
-        for (int s = 0; s < most; ++s) {
-            if (s < std::min(p.stateCount, kMaxPointStates)) {
+        appendNumber(csv, static_cast<long long>(i));
+        csv += ',';
+        appendNumber(csv, static_cast<long long>(j));
+        csv += ',';
+        csv += a.map.x.texts[i];
+        csv += ',';
+        csv += a.map.y.texts[j];
+        csv += ',';
+        csv += pointClassWord(p.kind);
+        csv += ',';
+        appendFinding(csv, p.wavelength);
+        csv += ',';
+        if (turing)
+            appendNumber(csv, static_cast<long long>(p.kx));
+        csv += ',';
+        if (turing)
+            appendNumber(csv, static_cast<long long>(p.ky));
+        csv += ',';
+        appendNumber(csv, static_cast<long long>(p.stateCount));
+        const int listed = std::min({ p.stateCount, kMaxPointStates, columns });
+        for (int s = 0; s < columns; ++s) {
+            if (s < listed) {
                 const PointState& st = p.states[static_cast<std::size_t>(s)];
                 csv += ',';
                 appendNumber(csv, st.u);
@@ -61,7 +97,6 @@ std::string analyticCsv(const AtlasArgs& a, const AnalyticMap& map)
         }
         csv += '\n';
     }
-    return csv;
 }
 
 std::string simulatedCsv(const AtlasArgs& a, const SimulatedMap& m)
@@ -75,6 +110,7 @@ std::string simulatedCsv(const AtlasArgs& a, const SimulatedMap& m)
         const PointResult& r = m.prediction.points[k];
         std::string message = p.message;
         std::replace(message.begin(), message.end(), ',', ';');
+        message = csvField(message);
         csv += std::to_string(k % width) + ',' + std::to_string(k / width) + ','
             + a.map.x.texts[k % width] + ',' + a.map.y.texts[k / width] + ','
             + runStateName(p.state) + ',' + std::to_string(p.steps) + ',' + findingText(p.measured)
@@ -105,16 +141,21 @@ runs::SimulatedMap mergeAtlasParts(const AtlasArgs& a)
     m.prediction = runs::classifyMap(a.map, a.jobs);
     m.n = m.prediction.base.n;
     const std::size_t total = m.prediction.points.size();
-    const std::size_t cells = a.options.oneD ? std::size_t(m.n) : std::size_t(m.n) * m.n;
+    const std::size_t values
+        = a.image.empty() ? 0 : pictures::mosaicTileValues(a.options.oneD, a.tile);
     m.points.resize(total);
     // The rows are read as the parts are checked, so that a damaged one names its part.
-    runs::mergeParts(
-        atlasPartOutput(a), a.identity, total, [&](std::size_t k, const std::string& row) {
-            auto p = runs::pointFromRow(row, cells);
-            if (p)
-                m.points[k] = std::move(*p);
-            return p.has_value();
-        });
+    runs::PartRows check;
+    check.maxRowBytes = (4 * values + 2) / 3 * 4 + (1 << 14); // the tile in base64, the findings
+    check.rowOk = [&](std::size_t k, const std::string& row) {
+        auto p = runs::pointFromRow(row, values);
+        if (!p || p->steps > a.map.base.steps)
+            return false;
+        m.points[k] = std::move(*p);
+        return true;
+    };
+    check.cancelled = [] { return interruptSignal() != 0; };
+    runs::mergeParts(atlasPartOutput(a), a.identity, total, check);
     return m;
 }
 

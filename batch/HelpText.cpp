@@ -12,8 +12,9 @@ the same steps and the same numbers as the window, from the command line.
 Model and field:
   --model NAME         gm (Gierer-Meinhardt, default), schnakenberg, gray-scott, oregonator
   --dim 1|2            a line of N cells or a square of N x N cells (default 2)
-  --size N             cells per side, 1 to 4096 (default 128); a larger size is refused.
-                       (The window's field is at most 129 and reduces a larger size.)
+  --size N             cells per side, 1 to 4096 (default 128, or that of --load-u); a
+                       larger size is refused. (The window's field is at most 129 and
+                       reduces a larger size.)
   --steps S            iterations to run, 0 to 1000000 (default 1000)
   --set NAME=VALUE     a model setting, as typed into its panel box; repeatable. NAME is
                        uMax, vMax (the plot ranges), scale (the scaling factor), Du, Dv,
@@ -32,26 +33,39 @@ Initial state:
                        in [0, 1) from the generator seeded with K: +-1 % noise that leaves
                        a 0 exactly 0. Settings without such a state are refused (exit 2)
   --load-u U.npy --load-v V.npy
-                       fields from NumPy files ('<f4', shape (N,) or (N, N))
+                       fields from NumPy files: shape (N,) or (N, N), in C or Fortran
+                       order, single precision ('<f4' or '>f4') or double ('<f8' or '>f8',
+                       each value rounded to the nearest single-precision value, ties to
+                       even, as the record then says). Values must be finite and at least
+                       0 (and within single precision). Without --size the size is u's;
+                       v must have the same shape
 Output (every file appears whole or not at all, and the final files of a run together or
-not at all; an earlier file is replaced whole or left as it was; a symbolic link is written
-through; a file without write permission is kept and refused; "%%" in a name is one "%"):
-  --save PREFIX        the final fields as PREFIX-u.npy and PREFIX-v.npy
+not at all, even when two processes write the same names; an earlier file is replaced whole
+or left as it was; a symbolic link is written through; a file without write permission is
+kept and refused; "%%" in a name is one "%"). A run with none of --save, --image,
+--kymograph, --movie, --sweep or --report is refused (exit 2, nothing to write):
+  --save PREFIX        the final fields as PREFIX-u.npy and PREFIX-v.npy. With %d in the
+                       PREFIX (e.g. run-%05d) the fields every --every K steps instead:
+                       frame k, the state after k*K steps, as PREFIX-u.npy, PREFIX-v.npy
+                       and its record PREFIX.json with k for %d (run-00003-u.npy, ...),
+                       the three together or none (with --image %d its picture too)
   --image FILE         the final picture as PNG or BMP (by the extension); in 1D two files,
                        NAME-u.EXT and NAME-v.EXT. With %d in the name (e.g. frame-%05d.png)
                        a frame every --every steps: frame k shows the state after k*K steps,
                        frame 0 the initial state. Each frame is written whole as it is
                        made; frames written before an error or an interrupt are kept
-  --every K            steps between frames and kymograph rows
+  --every K            steps between frames (pictures or fields) and kymograph rows
   --kymograph FILE     1D only: u over time as one picture, a row every K steps (default 1),
                        time downwards, starting with the initial state
 Every run with an output also writes its record, put in place with its final outputs:
 PREFIX.json with --save PREFIX, else named after its first output without the extension
-(pattern.png gives pattern.json, frames f-%05d.png f.json; in a sweep each run's carries its
-values, as its other files: PREFIX-kA=0.05.json). It holds the program's version, the
-settings (every box's text and the coefficients derived from them), the initial state (the
-seed, or the SHA-256 of the loaded files), the steps and the SHA-256 of the final fields and
-of the saved files; every PNG carries the same in its text (a frame: of the state it shows).
+(pattern.png gives pattern.json, frames f-%05d.png f.json, run-%05d run.json; in a sweep
+each run's carries its values, as its other files: PREFIX-kA=0.05.json). It holds the
+program's version, the settings (every box's text and the coefficients derived from them),
+the initial state (the seed, or the SHA-256 of the loaded files and, for a double-precision
+file, its dtype and that its values were rounded), the steps and the SHA-256 of the final
+fields and of the saved files; every PNG carries the same in its text (a frame: of the state
+it shows).
 --jobs and --threads change no result and are not recorded.
 Pictures (2D field, frames and kymograph; the 1D profiles take only --zoom):
   --colormap NAME      gray (the window's, default), viridis, magma, inferno or cividis
@@ -60,7 +74,8 @@ Pictures (2D field, frames and kymograph; the 1D profiles take only --zoom):
                        0..vMax, as the window)
   --zoom K             K x K pixels a cell, 1 to 64 (default 1)
   --species u|v        the species a 2D picture shows (default u)
-  --colorbar           the colour scale with its values beside the field
+  --colorbar           the colour scale beside the field, marked at round values (1, 2 or 5
+                       times a power of ten apart, as many as fit, up to 6)
   --annotate           the model, step and time under the field
   --movie FILE         2D: a movie of the frames of --every K (the pictures --image with %d
                        would write), as .mp4 (H.264), .webm (VP9), .gif or .apng (lossless);
@@ -82,8 +97,11 @@ The run against the analysis (see rdsim-batch analyze):
 Sweeps:
   --sweep NAME=FROM:TO:COUNT
                        COUNT evenly spaced values from FROM to TO; repeatable, every
-                       combination is run. Each combination's files carry its values in
-                       their names (PREFIX-kA=0.05-u.npy); NAME-sweep.csv lists them all,
+                       combination is run. NAME is a setting, or seed: the seeds of
+                       --init random or seeded, whole numbers (seed=1:20:20 is 1, 2, ...,
+                       20), for an ensemble alone or with settings. Each combination's
+                       files carry its values in their names (PREFIX-kA=0.05-u.npy,
+                       PREFIX-seed=3-u.npy); NAME-sweep.csv lists them all,
                        with each run's status, the state it ended in, its steps and the
                        predicted and measured wavelengths (as --report; empty where there
                        is none, "inf" for a flat field). It is named after the first of
@@ -99,10 +117,13 @@ Sweeps:
                        (e.g. the tasks of a cluster's job array), then the same with:
   --merge              instead of --shard: join the K parts into NAME-sweep.csv, the same
                        file bit for bit that one run without --shard writes. Refused (exit
-                       2, naming the part) when a part is missing, duplicated, damaged or
-                       was written by a different command: the options must be the same,
-                       in the same order, but for --shard, --merge, --jobs, --threads and
-                       --quiet. The merge runs nothing and prints no --report
+                       2, naming the part, nothing written) when a part is missing,
+                       duplicated, damaged (cut short, or its rows changed since it was
+                       written), cannot be read (a read error too: run its shard again or
+                       mend the disk, then merge) or is not a regular file, or was written
+                       by a different command: the options must be the same, in the same
+                       order, but for --shard, --merge, --jobs, --threads, --quiet and
+                       --progress. The merge runs nothing and prints no --report
 Threads:
   --threads T          threads of each 2D step, 1 to 256, each computing a band of rows;
                        the results are the same bit for bit for every T. Default: every
@@ -124,7 +145,10 @@ Other:
                        what differs (the first differing cell against a saved .npy file,
                        or a file that changed since) with exit status 1 or 6 (replay --help)
   --quiet              no progress line (one is shown only when standard error is a terminal)
-  --help               this text
+  --progress           a plain progress line on standard error whatever it is (a file, a
+                       pipe, a cluster job's log): one at the start, one every 5 seconds
+                       and one at the end, each a whole line with the seconds elapsed
+  -h, --help           this text
   --version            the program's version
 
 Exit status: 0 success, 2 bad arguments or settings (nothing written), 3 an arithmetic error

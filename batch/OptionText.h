@@ -27,5 +27,13 @@ inline std::string quotedValue(std::string_view value)
 
 // The texts of a --sweep range FROM:TO:COUNT; `arg` is the whole NAME=RANGE for messages.
 std::vector<std::string> sweepValues(std::string_view arg, std::string_view range);
+// The seeds of a --sweep seed=FROM:TO:COUNT: whole numbers, evenly spaced.
+std::vector<std::string> seedSweepValues(std::string_view arg, std::string_view range);
+
+// Every command takes -h as well as --help.
+inline bool isHelp(std::string_view arg)
+{
+    return arg == "--help" || arg == "-h";
+}
 
 } // namespace rd::batch

@@ -96,13 +96,15 @@ Options parseOptions(int argc, const char* const* argv)
 
     auto keepIdentity = [&o](const std::string& name, const std::optional<std::string>& value) {
         static constexpr std::string_view kNotIdentity[]
-            = { "--shard", "--merge", "--jobs", "--threads", "--quiet" };
+            = { "--shard", "--merge", "--jobs", "--threads", "--quiet", "--progress" };
         if (std::find(std::begin(kNotIdentity), std::end(kNotIdentity), name)
             == std::end(kNotIdentity))
             o.identity.push_back(value ? name + " " + *value : name);
     };
     for (int a = 1; a < argc; ++a) {
         std::string arg = argv[a];
+        if (arg == "-h")
+            arg = "--help";
         if (!arg.starts_with("--"))
             throw UsageError("unexpected argument " + quotedValue(arg) + " (see --help)");
         std::string name = arg, value;
@@ -126,11 +128,12 @@ Options parseOptions(int argc, const char* const* argv)
             flag(o.version);
             continue;
         }
-        if (name == "--quiet" || name == "--report" || name == "--colorbar" || name == "--annotate"
-            || name == "--merge") {
+        if (name == "--quiet" || name == "--progress" || name == "--report" || name == "--colorbar"
+            || name == "--annotate" || name == "--merge") {
             if (std::find(given.begin(), given.end(), name) == given.end())
                 given.push_back(name);
             flag(name == "--quiet"         ? o.quiet
+                    : name == "--progress" ? o.progress
                     : name == "--report"   ? o.report
                     : name == "--merge"    ? o.merge
                     : name == "--colorbar" ? o.picture.colorbar
@@ -235,11 +238,19 @@ Options parseOptions(int argc, const char* const* argv)
         o.boxes[static_cast<std::size_t>(slotOf(o.model, field))] = r.value;
     }
     std::int64_t combinations = 1;
+    std::optional<std::string> seedSweep; // the argument of --sweep seed=...
     for (const RawAssignment& r : sweeps) {
         const std::string arg = r.name + "=" + r.value;
-        const BoxField field = resolveName(o, "--sweep", arg, r.name);
-        claim(r, field);
-        o.sweeps.push_back({ r.name, field, sweepValues(arg, r.value) });
+        if (r.name == "seed") {
+            if (seedSweep)
+                refuse("--sweep", arg, "the seed is swept more than once");
+            seedSweep = arg;
+            o.sweeps.push_back({ r.name, BoxField {}, seedSweepValues(arg, r.value) });
+        } else {
+            const BoxField field = resolveName(o, "--sweep", arg, r.name);
+            claim(r, field);
+            o.sweeps.push_back({ r.name, field, sweepValues(arg, r.value) });
+        }
         combinations *= static_cast<std::int64_t>(o.sweeps.back().values.size());
         if (combinations > kMaxCombinations)
             refuse("--sweep", arg,
@@ -257,11 +268,21 @@ Options parseOptions(int argc, const char* const* argv)
         o.init = InitKind::Load;
     } else if (initText == "random" || initText == "seeded") {
         o.init = initText == "random" ? InitKind::Random : InitKind::Seeded;
-        if (!seedText)
-            refuse("--init", *initText, "needs --seed K, so that the run can be repeated");
+        if (!seedText && !seedSweep)
+            refuse("--init", *initText,
+                "needs --seed K (or --sweep seed=FROM:TO:COUNT), so that the run can be repeated");
     }
     if (seedText && o.init != InitKind::Random && o.init != InitKind::Seeded)
         refuse("--seed", *seedText, "needs --init random or --init seeded");
+    if (seedSweep && o.init != InitKind::Random && o.init != InitKind::Seeded)
+        refuse("--sweep", *seedSweep, "sweeps the seed of --init random or --init seeded");
+    if (seedSweep && seedText)
+        refuse("--seed", *seedText, "the seed is also swept (--sweep " + *seedSweep + ")");
+    // Loaded fields bring their own size.
+    if (o.init == InitKind::Load && std::find(given.begin(), given.end(), "--size") == given.end())
+        o.sizeText.clear();
+    if (o.quiet && o.progress)
+        throw UsageError("--quiet: cannot be combined with --progress");
 
     // A split sweep: the parts and their join are the same command but for these.
     if (o.shard.active() && o.merge)
@@ -270,14 +291,19 @@ Options parseOptions(int argc, const char* const* argv)
         throw UsageError(std::string(o.merge ? "--merge" : "--shard")
             + ": splits the combinations of a sweep; needs --sweep");
 
-    // "%%" is one "%" in every output name; only --image takes a "%d".
-    for (const auto& [option, name] :
-        { std::pair { "--save", &o.savePrefix }, std::pair { "--kymograph", &o.kymograph } })
-        if (!name->empty()) {
-            if (hasFrameConversion(*name, option))
-                refuse(option, *name, "the name takes no %d (write %% for a percent sign)");
-            *name = formatFrameName(*name, 0);
-        }
+    // "%%" is one "%" in every output name; only --image and --save take a "%d", and keep it
+    // with their "%%" for each frame's name.
+    const bool saveFrames = !o.savePrefix.empty() && hasFrameConversion(o.savePrefix, "--save");
+    if (saveFrames && !everyText)
+        refuse("--save", o.savePrefix, "a name with %d saves the fields and needs --every K");
+    if (!o.savePrefix.empty() && !saveFrames)
+        o.savePrefix = formatFrameName(o.savePrefix, 0);
+    if (!o.kymograph.empty()) {
+        if (hasFrameConversion(o.kymograph, "--kymograph"))
+            refuse(
+                "--kymograph", o.kymograph, "the name takes no %d (write %% for a percent sign)");
+        o.kymograph = formatFrameName(o.kymograph, 0);
+    }
 
     // Pictures.
     const bool frames = !o.image.empty() && hasFrameConversion(o.image);
@@ -307,8 +333,9 @@ Options parseOptions(int argc, const char* const* argv)
             refuse("--movie", o.movie,
                 "ffmpeg was not found on the PATH; it makes the movies (install ffmpeg)");
     }
-    if (everyText && !frames && o.kymograph.empty() && o.movie.empty())
-        refuse("--every", *everyText, "needs --image with %d in its name, --kymograph or --movie");
+    if (everyText && !frames && !saveFrames && o.kymograph.empty() && o.movie.empty())
+        refuse("--every", *everyText,
+            "needs --image or --save with %d in its name, --kymograph or --movie");
     checkPictureOptions(o, given);
     if (o.every == 0 && !o.kymograph.empty())
         o.every = 1;
@@ -324,10 +351,14 @@ runs::RunSpec runSpec(const Options& o, const std::vector<std::string>& override
     for (const BoxInfo& box : modelInfo(o.model).boxes)
         spec.settings[std::string(settingName(box.field))]
             = o.boxes[static_cast<std::size_t>(box.slot)];
-    for (std::size_t k = 0; k < o.sweeps.size() && k < overrides.size(); ++k)
-        spec.settings[o.sweeps[k].name] = overrides[k];
     spec.initial.kind = o.init;
     spec.initial.seed = o.seed;
+    for (std::size_t k = 0; k < o.sweeps.size() && k < overrides.size(); ++k) {
+        if (o.sweeps[k].seed())
+            spec.initial.seed = wholeNumber<std::uint64_t>(overrides[k]).value_or(0);
+        else
+            spec.settings[o.sweeps[k].name] = overrides[k];
+    }
     spec.initial.uFile = o.loadU;
     spec.initial.vFile = o.loadV;
     spec.steps = o.steps;
@@ -339,6 +370,8 @@ runs::RunSpec runSpec(const Options& o, const std::vector<std::string>& override
 
 std::string optionOf(const Options& o, const runs::SettingsError& e)
 {
+    if (e.setting() == "size" && o.sizeText.empty())
+        return "--load-u " + rd::quoted(o.loadU) + " (" + e.text() + " cells a side)";
     if (e.setting() == "size")
         return "--size " + rd::quoted(e.text());
     if (e.setting() == "every")
@@ -354,9 +387,22 @@ std::string loadErrorText(const Options& o, const runs::FieldFileError& e)
     std::string text = std::string("--load-") + e.species() + " " + rd::quoted(e.file()) + ": ";
     if (e.shape().empty())
         return text + e.why();
-    return text + "shape " + npy::shapeText(e.shape()) + " does not match --size "
-        + std::to_string(e.wanted().front()) + " --dim " + (o.oneD ? "1" : "2") + ", which need "
-        + npy::shapeText(e.wanted());
+    text += "shape " + npy::shapeText(e.shape());
+    // Without --size the size is u's: a field of another form, or a v unlike u.
+    if (e.wanted().empty())
+        return text
+            + (o.oneD ? " is not a line (N,), which --dim 1 needs"
+                      : " is not a square (N, N), which --dim 2 needs");
+    if (o.sizeText.empty())
+        return text + " does not match the shape " + npy::shapeText(e.wanted()) + " of --load-u";
+    return text + " does not match --size " + std::to_string(e.wanted().front()) + " --dim "
+        + (o.oneD ? "1" : "2") + ", which need " + npy::shapeText(e.wanted());
+}
+
+bool writesSomething(const Options& o)
+{
+    return !o.savePrefix.empty() || !o.image.empty() || !o.kymograph.empty() || !o.movie.empty()
+        || !o.sweeps.empty() || o.report;
 }
 
 Shard parseShard(std::string_view text)

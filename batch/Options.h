@@ -41,9 +41,10 @@ using runs::Shard;
 
 // One parameter of a sweep: FROM:TO:COUNT, evenly spaced, both ends included.
 struct Sweep {
-    std::string name; // as on the command line, e.g. "kA"
-    BoxField field;
-    std::vector<std::string> values; // texts that go through the intake
+    std::string name; // as on the command line, e.g. "kA", or "seed"
+    BoxField field; // meaningless for the seed
+    std::vector<std::string> values; // texts that go through the intake, or the seeds
+    bool seed() const { return name == "seed"; }
 };
 
 struct Options {
@@ -52,6 +53,7 @@ struct Options {
 
     Model model = Model::GiererMeinhardt;
     bool oneD = false;
+    // Empty when fields are loaded and --size is not given: the fields' own size.
     std::string sizeText { kDefaultSizeText };
     std::int32_t steps = 1000;
     // Texts of the model's boxes by slot: the panel's start-up texts with --set applied.
@@ -61,7 +63,7 @@ struct Options {
     std::uint64_t seed = 0;
     std::string loadU, loadV;
 
-    std::string savePrefix; // empty: no .npy output
+    std::string savePrefix; // empty: no .npy output; holds %d for a series of fields
     std::string image; // empty: no picture; holds %d for a frame sequence
     std::int32_t every = 0; // 0: no frames or kymograph rows given
     std::string kymograph; // 1D only
@@ -73,10 +75,12 @@ struct Options {
     unsigned jobs = 0; // 0: one per hardware thread; never more than those
     unsigned threads = 0; // of each 2D step; 0: by the size (see shareCores)
     bool quiet = false;
+    bool progress = false; // --progress: plain progress lines whatever standard error is
     Shard shard; // --shard I/K: only part I of K of a sweep's combinations
     bool merge = false; // --merge: join the parts of the shards into the sweep's CSV
     // The arguments as "NAME VALUE" (or "NAME"), in order, but for those that leave the results
-    // alone (--shard, --merge, --jobs, --threads, --quiet): what a part and its merge share.
+    // alone (--shard, --merge, --jobs, --threads, --quiet, --progress): what a part and its
+    // merge share.
     std::vector<std::string> identity;
 
     bool report = false; // --report: the run's state and wavelengths on standard output
@@ -93,7 +97,8 @@ void checkPictureOptions(const Options& options, const std::vector<std::string>&
 Options parseOptions(int argc, const char* const* argv);
 
 // The run of one combination: the options' model, field, settings, start and steps, with
-// `overrides` (one value per sweep, in the order of options.sweeps) in their settings.
+// `overrides` (one value per sweep, in the order of options.sweeps) in their settings (the
+// seed's in the initial state).
 runs::RunSpec runSpec(const Options& options, const std::vector<std::string>& overrides = {});
 
 // The option a setting the intake refused came from, with its value: "--set \"kA=x\"",
@@ -101,6 +106,10 @@ runs::RunSpec runSpec(const Options& options, const std::vector<std::string>& ov
 std::string optionOf(const Options& options, const runs::SettingsError& e);
 // A loaded field that cannot be used, as --load-u or --load-v with the file.
 std::string loadErrorText(const Options& options, const runs::FieldFileError& e);
+
+// Whether the run command has something to write: an output file, a sweep's table or
+// --report. Without, it is refused as the other commands refuse it.
+bool writesSomething(const Options& options);
 
 // "I/K" with 1 <= I <= K <= kMaxShards. Throws UsageError naming --shard.
 Shard parseShard(std::string_view text);

@@ -44,6 +44,17 @@ struct Named {
         + first.option + " \"" + first.given + "\"");
 }
 
+// The name of a whole sequence: its frame name without the number and the separators before
+// it ("f-%05d" gives "f").
+std::string sequenceName(const std::string& pattern)
+{
+    const FrameNameParts parts = frameNameParts(pattern);
+    std::string first = parts.before;
+    while (!first.empty() && std::string_view("-_.").find(first.back()) != std::string_view::npos)
+        first.pop_back();
+    return first + parts.after;
+}
+
 // Whether `file` (normalised) is one of the frames 0..lastFrame of `pattern`, with the
 // species letter inserted before the extension when `species` is not 0.
 bool isFrame(
@@ -79,7 +90,7 @@ fs::path sweepCsvPath(const Options& o)
 {
     std::string first;
     if (!o.savePrefix.empty())
-        first = o.savePrefix;
+        first = hasFrameConversion(o.savePrefix) ? sequenceName(o.savePrefix) : o.savePrefix;
     else if (!o.image.empty()) {
         const FrameNameParts parts = frameNameParts(o.image);
         first = withoutExtension(parts.before + parts.after);
@@ -98,15 +109,10 @@ std::string recordPath(const Targets& t)
 {
     std::string first;
     if (!t.savePrefix.empty())
-        first = t.savePrefix;
-    else if (!t.image.empty() && hasFrameConversion(t.image)) {
-        const FrameNameParts parts = frameNameParts(t.image);
-        first = parts.before;
-        while (
-            !first.empty() && std::string_view("-_.").find(first.back()) != std::string_view::npos)
-            first.pop_back();
-        first += withoutExtension(parts.after);
-    } else if (!t.image.empty())
+        first = hasFrameConversion(t.savePrefix) ? sequenceName(t.savePrefix) : t.savePrefix;
+    else if (!t.image.empty() && hasFrameConversion(t.image))
+        first = withoutExtension(sequenceName(t.image));
+    else if (!t.image.empty())
         first = withoutExtension(t.image);
     else if (!t.kymograph.empty())
         first = withoutExtension(t.kymograph);
@@ -120,6 +126,8 @@ std::string recordPath(const Targets& t)
 void checkCollisions(const Options& o, const std::vector<Targets>& targets)
 {
     const bool frames = !o.image.empty() && hasFrameConversion(o.image);
+    // A series of fields ends in -u.npy, -v.npy and .json, which no other output does.
+    const bool saveFrames = !o.savePrefix.empty() && hasFrameConversion(o.savePrefix);
     const std::int64_t lastFrame = o.steps / std::max(o.every, 1);
     std::map<std::string, Named> fixed;
     std::vector<std::pair<std::string, Named>> own; // the files of one combination
@@ -132,7 +140,7 @@ void checkCollisions(const Options& o, const std::vector<Targets>& targets)
     if (!o.sweeps.empty())
         add(sweepCsvPath(o).string(), { "--sweep", "its CSV " + sweepCsvPath(o).string() });
     for (const Targets& t : targets) {
-        if (!t.savePrefix.empty())
+        if (!t.savePrefix.empty() && !saveFrames)
             for (const char* suffix : { "-u.npy", "-v.npy" })
                 add(t.savePrefix + suffix, { "--save", t.savePrefix });
         if (!t.image.empty() && !frames) {
@@ -155,6 +163,7 @@ void checkCollisions(const Options& o, const std::vector<Targets>& targets)
                     o.oneD ? std::string_view("uv") : std::string_view("\0", 1))
                     if (isFrame(file, t.image, species, lastFrame))
                         collide(who, { "--image", t.image });
+
         own.erase(own.begin() + (o.sweeps.empty() ? 0 : 1), own.end());
     }
 }
@@ -189,9 +198,13 @@ std::string speciesName(const std::string& picture, char species)
 
 void checkTargets(const Targets& t, bool oneD)
 {
-    if (!t.savePrefix.empty())
-        for (const char* suffix : { "-u.npy", "-v.npy" })
-            output::checkReplaceable(t.savePrefix + suffix);
+    if (!t.savePrefix.empty()) {
+        const bool frames = hasFrameConversion(t.savePrefix);
+        const std::string first = formatFrameName(t.savePrefix, 0);
+        for (const char* suffix : { "-u.npy", "-v.npy", ".json" })
+            if (frames || std::string_view(suffix) != ".json")
+                output::checkReplaceable(first + suffix);
+    }
     if (!t.image.empty()) {
         const std::string first = formatFrameName(t.image, 0);
         if (oneD) {

@@ -5,9 +5,10 @@
 
 namespace rd::batch {
 
-Progress::Progress(bool enabled, std::int64_t totalSteps, int runs, const char* unit)
+Progress::Progress(bool enabled, std::int64_t totalSteps, int runs, const char* unit, bool lines)
     : enabled_(enabled)
     , unit_(unit)
+    , lines_(lines)
     , total_(totalSteps)
     , runs_(runs)
 { }
@@ -21,7 +22,9 @@ void Progress::addSteps(std::int64_t n)
         std::chrono::steady_clock::now() - start_)
                          .count();
     std::int64_t due = nextPrintNs_.load();
-    if (now >= due && nextPrintNs_.compare_exchange_strong(due, now + 250'000'000))
+    const std::int64_t pause
+        = lines_ ? std::int64_t { kProgressLinesEvery } * 1'000'000'000 : 250'000'000;
+    if (now >= due && nextPrintNs_.compare_exchange_strong(due, now + pause))
         print(false);
 }
 
@@ -52,9 +55,9 @@ void Progress::print(bool final)
     const double rate = seconds > 0 ? double(done) / seconds : 0.0;
     const std::int64_t total = total_.load();
     const double left = rate > 0 ? double(total - done) / rate : 0.0;
-    char line[200];
-    int used = std::snprintf(line, sizeof line, "\r%lld/%lld %s", static_cast<long long>(done),
-        static_cast<long long>(total), unit_);
+    char line[240];
+    int used = std::snprintf(line, sizeof line, "%s%lld/%lld %s", lines_ ? "" : "\r",
+        static_cast<long long>(done), static_cast<long long>(total), unit_);
     if (runs_ > 1)
         used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used),
             ", %d/%d runs", runsDone_.load(), runs_);
@@ -67,8 +70,14 @@ void Progress::print(bool final)
     else if (stopped_ > 0)
         used += std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used),
             ", %d stopped early (steady)", stopped_.load());
-    std::snprintf(
-        line + used, sizeof line - static_cast<std::size_t>(used), "  %s", final ? "\n" : "");
+    // A log gets whole lines with the time they were written; a terminal's line is
+    // rewritten in place, its end blanked.
+    if (lines_)
+        std::snprintf(line + used, sizeof line - static_cast<std::size_t>(used),
+            " (%.0f s elapsed)\n", seconds);
+    else
+        std::snprintf(
+            line + used, sizeof line - static_cast<std::size_t>(used), "  %s", final ? "\n" : "");
     std::fputs(line, stderr);
     std::fflush(stderr);
 }

@@ -56,10 +56,31 @@ void checkKymographSize(const Options& o, std::int32_t nCells)
         + " pixels (choose a larger --every or fewer --steps)");
 }
 
-int runBatch(const Options& o, bool progressWanted, std::FILE* err)
+int runBatch(const Options& given, bool progressWanted, std::FILE* err)
 {
-    if (o.merge)
-        return mergeSweep(o, err);
+    if (given.merge)
+        return mergeSweep(given, err);
+    if (!writesSomething(given)) {
+        std::fprintf(err,
+            "rdsim-batch: nothing to write; give --save PREFIX, --image FILE, --kymograph FILE, "
+            "--movie FILE or --report\n");
+        return kExitUsage;
+    }
+    // Loaded fields without --size give their own, read once with the fields.
+    Options o = given;
+    LoadedFields loaded;
+    if (o.init == InitKind::Load && o.sizeText.empty()) {
+        try {
+            loaded = runs::loadFields(runSpec(o).initial, 0, o.oneD);
+        } catch (const runs::FieldFileError& e) {
+            std::fprintf(err, "rdsim-batch: %s\n", loadErrorText(o, e).c_str());
+            return kExitUsage;
+        } catch (const std::bad_alloc&) {
+            std::fprintf(err, "rdsim-batch: out of memory while loading the fields\n");
+            return kExitMemory;
+        }
+        o.sizeText = std::to_string(loaded.side);
+    }
     const auto combos = combinations(o);
     // A shard runs only its part of the combinations but checks them all, so that every
     // shard of a command refuses it alike.
@@ -68,7 +89,6 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
         = o.shard.active() ? runs::partPath(sweepCsvPath(o), o.shard) : sweepCsvPath(o);
     // Every combination's settings and output names are checked before anything runs or is
     // written; the states themselves are made by the workers, one at a time each.
-    LoadedFields loaded;
     std::vector<Targets> targets;
     runs::CoreShare share;
     try {
@@ -89,13 +109,13 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
         for (const auto& values : combos)
             targets.push_back(targetsFor(o, tagFor(o, values)));
         checkCollisions(o, targets);
-        if (o.init == InitKind::Load)
+        if (o.init == InitKind::Load && loaded.side == 0)
             loaded = runs::loadFields(runSpec(o).initial, nCells, o.oneD);
     } catch (const UsageError& e) {
         std::fprintf(err, "rdsim-batch: %s\n", e.what());
         return kExitUsage;
     } catch (const runs::SettingsError& e) {
-        std::fprintf(err, "rdsim-batch: %s: %s\n", optionOf(o, e).c_str(), e.what());
+        std::fprintf(err, "rdsim-batch: %s: %s\n", optionOf(given, e).c_str(), e.what());
         return kExitUsage;
     } catch (const runs::FieldFileError& e) {
         std::fprintf(err, "rdsim-batch: %s\n", loadErrorText(o, e).c_str());
@@ -119,8 +139,8 @@ int runBatch(const Options& o, bool progressWanted, std::FILE* err)
 
     // Captions and colour-bar labels are text: a font database without a display.
     const auto app = o.picture.needsText() ? pictures::offscreenApplication() : nullptr;
-    Progress progress(progressWanted, std::int64_t { o.steps } * std::ssize(members),
-        static_cast<int>(members.size()));
+    Progress progress(progressWanted || o.progress, std::int64_t { o.steps } * std::ssize(members),
+        static_cast<int>(members.size()), "steps", o.progress);
     std::vector<RunReport> reports(combos.size());
     for (RunReport& r : reports) {
         r.status = RunStatus::Interrupted; // until the run has been made

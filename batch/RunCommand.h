@@ -67,12 +67,15 @@ struct RunReport {
     RunFindings findings; // watched with --report, --until steady and in sweeps
 };
 
-// Shared progress of all runs of one invocation: a line on standard error, at most four
-// times a second, only when enabled (standard error a terminal and no --quiet).
+// Shared progress of all runs of one invocation on standard error, only when enabled: on a
+// terminal one line rewritten at most four times a second; as `lines` (--progress, for logs)
+// a plain line at the start, then every kProgressLinesEvery seconds, and at the end.
+inline constexpr int kProgressLinesEvery = 5;
 class Progress {
 public:
     // `unit` names what is counted ("steps"; an analytic map counts "points").
-    Progress(bool enabled, std::int64_t totalSteps, int runs, const char* unit = "steps");
+    Progress(bool enabled, std::int64_t totalSteps, int runs, const char* unit = "steps",
+        bool lines = false);
     void addSteps(std::int64_t n);
     void runDone();
     // A run ended `skipped` steps before its --steps, at step `at`.
@@ -85,6 +88,7 @@ private:
 
     bool enabled_;
     const char* unit_;
+    bool lines_;
     std::atomic<std::int64_t> total_;
     std::atomic<int> stopped_ { 0 };
     std::atomic<std::int64_t> stoppedAt_ { 0 };
@@ -132,6 +136,15 @@ std::string sweepCsv(const Options& options, const std::vector<std::vector<std::
     const std::vector<RunReport>& reports);
 std::string sweepCsvHeader(const Options& options);
 std::string sweepCsvRow(std::size_t k, const std::vector<std::string>& values, const RunReport& r);
+// Whether `row` is a line sweepCsvRow can write for combination k with these values: the
+// same bytes as its fields written again, every known column's value one the program gives,
+// no control character. A part's rows are checked so before they join the CSV.
+bool sweepRowOk(const Options& options, std::size_t k, const std::vector<std::string>& values,
+    const std::string& row);
+// The longest row a combination of these options can have.
+std::size_t sweepRowLimit(const Options& options);
+// A field of a CSV line, in double quotes when it holds a comma, a quote or a line break.
+std::string csvField(const std::string& s);
 
 // --merge: the sweep's CSV from the parts its shards wrote (see batch/Shards.h). Returns
 // the exit status and writes messages to err.

@@ -84,7 +84,10 @@ RunReport runOne(
     Prepared run, const Options& o, const Targets& t, const RunFacts& facts, Progress* progress)
 {
     RunReport report;
-    const bool frames = !t.image.empty() && hasFrameConversion(t.image);
+    // Frames: pictures, fields with their records, or both, every --every steps.
+    const bool pictureFrames = !t.image.empty() && hasFrameConversion(t.image);
+    const bool fieldFrames = !t.savePrefix.empty() && hasFrameConversion(t.savePrefix);
+    const bool frames = pictureFrames || fieldFrames;
     std::int64_t framesWritten = 0;
     std::int32_t reached = 0, reported = 0;
     // Which frames an ended sequence leaves, for the message.
@@ -110,18 +113,28 @@ RunReport runOne(
         if (!t.kymograph.empty())
             kymograph.emplace(
                 run.state.nCells, run.state.grayScale, o.steps / o.every + 1, o.picture);
-        std::optional<Movie> movie;
-        if (!t.movie.empty())
-            movie.emplace(t.movie, o.fps);
         runs::StepHooks hooks;
         hooks.cancelled = [] { return interruptSignal() != 0; };
+        std::optional<Movie> movie;
+        if (!t.movie.empty())
+            movie.emplace(t.movie, o.fps, hooks.cancelled);
         hooks.sample = [&](std::int32_t n) {
             if (movie)
                 movie->addFrame(fieldPictureOf(run, o.picture, n));
             if (frames) {
+                // A frame's files appear together: its fields, its picture, its record.
                 output::OutputSet set;
-                addStatePictures(set, run, o.picture, formatFrameName(t.image, n / o.every), n,
-                    facts, fieldsShaOf(run));
+                const std::string fields = fieldsShaOf(run);
+                std::vector<SavedFile> saved;
+                const Targets frame { fieldFrames ? formatFrameName(t.savePrefix, n / o.every) : "",
+                    pictureFrames ? formatFrameName(t.image, n / o.every) : "", "", "" };
+                if (fieldFrames)
+                    saved = runs::addFields(set, run, frame.savePrefix);
+                if (pictureFrames)
+                    addStatePictures(set, run, o.picture, frame.image, n, facts, fields, saved);
+                if (const std::string record = recordPath(frame); fieldFrames && !record.empty())
+                    set.add(
+                        record, runs::recordBytes(runs::recordOf(facts, n, fields, record, saved)));
                 throwIfInterrupted();
                 commitInto(set, report.files);
                 ++framesWritten;
@@ -146,12 +159,12 @@ RunReport runOne(
         // none of them, and an earlier set stays whole.
         output::OutputSet set;
         std::vector<SavedFile> saved;
-        if (!t.savePrefix.empty())
+        if (!t.savePrefix.empty() && !fieldFrames)
             saved = runs::addFields(set, run, t.savePrefix);
         // Every output carries the record, so a run with none needs no hash.
         const std::string record = recordPath(t);
         const std::string fields = record.empty() ? std::string() : fieldsShaOf(run);
-        if (!t.image.empty() && !frames)
+        if (!t.image.empty() && !pictureFrames)
             addStatePictures(set, run, o.picture, t.image, taken, facts, fields, saved);
         if (movie)
             set.add(t.movie, movie->finish());
@@ -191,7 +204,8 @@ RunReport runOne(
     if (progress) {
         if (report.findings.stoppedEarly)
             progress->runStopped(o.steps - reached, reached);
-        progress->addSteps((report.findings.stoppedEarly ? reached : o.steps) - reported);
+        // The steps taken: a run that failed or was interrupted does not count as done.
+        progress->addSteps(reached - reported);
         progress->runDone();
     }
     return report;

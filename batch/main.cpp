@@ -32,10 +32,21 @@ int printed(int written)
 int main(int argc, char* argv[])
 {
     using namespace rd::batch;
-    if (argc > 1 && std::string_view(argv[1]) == "analyze")
-        return runAnalyze(argc - 1, argv + 1, stdout, stderr);
-    if (argc > 1 && std::string_view(argv[1]) == "replay")
-        return runReplay(argc - 1, argv + 1, stdout, stderr);
+    if (argc > 1 && std::string_view(argv[1]) == "analyze") {
+        int status = kExitMemory;
+        try {
+            status = runAnalyze(argc - 1, argv + 1, stdout, stderr);
+        } catch (const std::bad_alloc&) {
+            std::fputs("rdsim-batch analyze: out of memory\n", stderr);
+        }
+        reraiseInterrupt();
+        return status;
+    }
+    if (argc > 1 && std::string_view(argv[1]) == "replay") {
+        const int status = runReplay(argc - 1, argv + 1, stdout, stderr);
+        reraiseInterrupt();
+        return status;
+    }
     if (argc > 1 && std::string_view(argv[1]) == "atlas") {
         int status = kExitMemory;
         try {

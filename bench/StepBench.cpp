@@ -3,15 +3,22 @@
 // and on the dispatched one; Gray-Scott also from a seeded, developed pattern; and the
 // 2D step at N = 1024 on one and on two threads. The counter is cell updates per second.
 // After the table: the speed-up of each pair, the thread ratio and the cost of Gray-Scott's
-// decaying random field against the pattern.
+// decaying random field against the pattern. Then every shipped typed model (models/*.toml)
+// at N = 128 on the dispatched path and at N = 1024 on one thread, and the typed Schnakenberg
+// against the built-in one at both sizes.
+#include "engine/EngineError.h"
 #include "engine/FieldInit.h"
 #include "engine/Integrators.h"
 #include "engine/StepThreads.h"
+#include "engine/TypedStep.h"
+#include "settings/ModelFile.h"
+#include "settings/NumberText.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <random>
 #include <string>
@@ -111,6 +118,83 @@ void threadedBench(benchmark::State& state, const ModelSetup& m, int n, int thre
     setRate(state, static_cast<double>(n) * n);
 }
 
+// A typed model from its shipped file, and a state with the file's settings, derived as
+// makeState derives the built-ins' (the intake's rules), from the same random field.
+struct TypedSetup {
+    std::string name; // the file's name without .toml
+    rd::TypedModel model;
+    rd::ModelDescription description;
+};
+
+std::vector<TypedSetup> loadTypedModels()
+{
+    std::vector<TypedSetup> setups;
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(RDSIM_MODELS_DIR))
+        files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    for (const auto& file : files) {
+        auto d = rd::readModelFile(file);
+        if (const auto* e = std::get_if<rd::ModelFileError>(&d)) {
+            std::fprintf(stderr, "%s\n", e->message.c_str());
+            continue;
+        }
+        auto m = rd::typedModelOf(std::get<rd::ModelDescription>(d));
+        if (const auto* e = std::get_if<std::string>(&m)) {
+            std::fprintf(stderr, "%s: %s\n", file.c_str(), e->c_str());
+            continue;
+        }
+        setups.push_back({ file.stem().string(), std::get<rd::TypedModel>(m),
+            std::get<rd::ModelDescription>(d) });
+    }
+    return setups;
+}
+
+const std::vector<TypedSetup>& typedModels()
+{
+    static const std::vector<TypedSetup> setups = loadTypedModels();
+    return setups;
+}
+
+float settingOf(const std::optional<std::string>& text, float otherwise)
+{
+    return text ? rd::parseFloat(*text).value : otherwise;
+}
+
+rd::SimState typedState(const TypedSetup& t, int n)
+{
+    const rd::ModelDescription& d = t.description;
+    const ModelSetup m { "typed", rd::Model::Schnakenberg, 0, 0, 0,
+        static_cast<float>(d.scale ? rd::parseDouble(*d.scale).value : 0.01),
+        settingOf(d.uMax, 3.0f), settingOf(d.Du, 1.0f), settingOf(d.Dv, 20.0f) };
+    rd::SimState s = makeState(m, 2, n);
+    s.vMax = settingOf(d.vMax, s.uMax);
+    rd::UniformSource rng(7);
+    rd::fillRandom(s, false, rng);
+    return s;
+}
+
+// The typed step on the dispatched path, or on one StepThreads thread (wall-clock time, as
+// the built-ins' threads:1). A model whose field fails starts again from the same state.
+void typedBench(benchmark::State& state, const TypedSetup& t, int n, bool pool)
+{
+    const rd::SimState start = typedState(t, n);
+    rd::SimState s = start;
+    rd::StepThreads threads(1);
+    for (auto _ : state) {
+        try {
+            if (pool)
+                threads.step2D(s, t.model, s.phaseA != 0);
+            else
+                rd::step(s, t.model, rd::Dimension::Two);
+        } catch (const rd::EngineError&) {
+            s = start;
+        }
+        benchmark::ClobberMemory();
+    }
+    setRate(state, static_cast<double>(n) * n);
+}
+
 constexpr const char* kScalarSuffix = "/scalar";
 constexpr const char* kDispatchedSuffix = "/dispatched";
 
@@ -147,6 +231,19 @@ const bool registered = [] {
                     .c_str(),
                 [&m, threads](benchmark::State& st) { threadedBench(st, m, kLargeN, threads); })
                 ->UseRealTime();
+    // Every shipped model on the dispatched path (CPU time, as NumPy's figures); the typed
+    // Schnakenberg also on one StepThreads thread at N = 1024, as the built-in's is timed.
+    for (const TypedSetup& t : typedModels()) {
+        for (int n : { 128, kLargeN })
+            benchmark::RegisterBenchmark(
+                ("Typed2D/" + t.name + "/" + std::to_string(n) + "/dispatched").c_str(),
+                [&t, n](benchmark::State& st) { typedBench(st, t, n, false); });
+        if (t.name == "schnakenberg")
+            benchmark::RegisterBenchmark(
+                ("Typed2D/" + t.name + "/" + std::to_string(kLargeN) + "/threads:1").c_str(),
+                [&t](benchmark::State& st) { typedBench(st, t, kLargeN, true); })
+                ->UseRealTime();
+    }
     return true;
 }();
 
@@ -200,6 +297,14 @@ public:
             const double one = time(base + "/threads:1"), two = time(base + "/threads:2");
             if (one > 0.0 && two > 0.0)
                 std::printf("%-34s %8.2fx\n", base.c_str(), one / two);
+        }
+        std::printf("\nTyped Schnakenberg (models/schnakenberg.toml) against the built-in, "
+                    "time ratio (built-in time / typed time)\n");
+        for (const std::string size : { "128/dispatched", "1024/threads:1" }) {
+            const double builtin = time("Step2D/schnakenberg/" + size);
+            const double typed = time("Typed2D/schnakenberg/" + size);
+            if (builtin > 0.0 && typed > 0.0)
+                std::printf("%-34s %8.2f\n", size.c_str(), builtin / typed);
         }
         const double random = time("Step2D/gray-scott/128/dispatched");
         const double seeded = time(kSeededName + kDispatchedSuffix);

@@ -4,6 +4,7 @@
 #include "engine/Integrators.h"
 
 #include "engine/SimdKernels.h"
+#include "engine/TypedKernels.h"
 
 namespace rd {
 
@@ -108,6 +109,24 @@ const Kernels* dispatchedKernels()
     return kernelsOf(currentLevel());
 }
 } // namespace simd
+
+// The typed models' kernels of the same level.
+const typed::Kernels* typed::dispatchedKernels()
+{
+#if defined(RDSIM_X86_KERNELS)
+    switch (currentLevel()) {
+    case SimdLevel::Scalar:
+        return nullptr;
+    case SimdLevel::Sse2:
+        return &typed::sse2Kernels();
+    case SimdLevel::Avx2:
+        return &typed::avx2Kernels();
+    case SimdLevel::Avx512f:
+        return &typed::avx512fKernels();
+    }
+#endif
+    return nullptr;
+}
 
 void Step2DFromA(SimState& s, Model model)
 {

@@ -3,6 +3,7 @@
 // Each lane performs the per-cell code's IEEE operations in its order and precision, without
 // FMA, so it gives the per-cell bits; SimdBlock.h sets out the argument.
 #include "engine/SimdBlock.h"
+#include "engine/TypedBlock.h"
 
 #include <immintrin.h>
 
@@ -84,3 +85,13 @@ const Kernels& avx2Kernels()
 }
 
 } // namespace rd::simd
+
+namespace rd::typed {
+
+const Kernels& avx2Kernels()
+{
+    static constexpr Kernels kernels = makeTypedKernels<simd::Avx2>("avx2");
+    return kernels;
+}
+
+} // namespace rd::typed

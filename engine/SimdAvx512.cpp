@@ -3,6 +3,7 @@
 // Each lane performs the per-cell code's IEEE operations in its order and precision, without
 // FMA, so it gives the per-cell bits; SimdBlock.h sets out the argument.
 #include "engine/SimdBlock.h"
+#include "engine/TypedBlock.h"
 
 // g++ 12's AVX-512 intrinsics start their results from a deliberately undefined
 // register (x = x), which -Wuninitialized reports at every use.
@@ -88,3 +89,13 @@ const Kernels& avx512fKernels()
 }
 
 } // namespace rd::simd
+
+namespace rd::typed {
+
+const Kernels& avx512fKernels()
+{
+    static constexpr Kernels kernels = makeTypedKernels<simd::Avx512f>("avx512f");
+    return kernels;
+}
+
+} // namespace rd::typed

@@ -2,6 +2,7 @@
 // Each lane performs the per-cell code's IEEE operations in its order and precision, without
 // FMA, so it gives the per-cell bits; SimdBlock.h sets out the argument.
 #include "engine/SimdBlock.h"
+#include "engine/TypedBlock.h"
 
 #include <emmintrin.h>
 
@@ -68,3 +69,13 @@ const Kernels& sse2Kernels()
 }
 
 } // namespace rd::simd
+
+namespace rd::typed {
+
+const Kernels& sse2Kernels()
+{
+    static constexpr Kernels kernels = makeTypedKernels<simd::Sse2>("sse2");
+    return kernels;
+}
+
+} // namespace rd::typed

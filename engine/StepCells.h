@@ -76,22 +76,32 @@ inline double diffusionTerm(const float* a, std::int64_t k, std::int32_t i, std:
     return (d(a[k + 1]) + d(a[k - 1]) + d(a[k - N]) + d(a[k + N])) * c;
 }
 
-// One cell of the 2D step. The caller cleared the status flags before the first cell.
-template <Model M>
-inline void cell2D(const Grid2D& g, std::int32_t i, std::int32_t j, float& synU, float& synV)
+// The stores of one 2D cell from its increments, then (Clamp) negative results set to 0.
+template <bool Clamp = true>
+inline void store2D(const Grid2D& g, std::int32_t i, std::int32_t j, float synU, float synV)
 {
     const std::int64_t k = static_cast<std::int64_t>(j) * g.N + i;
-    kinetics::rates<M>(g.c, g.uS[k], g.vS[k], synU, synV);
     const double termU = diffusionTerm(g.uS, k, i, j, g.N, g.L, g.cu, g.cu2);
     g.uT[k] = static_cast<float>(termU + d(g.uS[k]) * g.su + d(synU));
     fp::checkStore(g.uT[k]);
     const double termV = diffusionTerm(g.vS, k, i, j, g.N, g.L, g.cv, g.cv2);
     g.vT[k] = static_cast<float>(termV + d(g.vS[k]) * g.sv + d(synV));
     fp::checkStore(g.vT[k]);
-    if (g.uT[k] < 0.0f)
-        g.uT[k] = 0.0f;
-    if (g.vT[k] < 0.0f)
-        g.vT[k] = 0.0f;
+    if constexpr (Clamp) {
+        if (g.uT[k] < 0.0f)
+            g.uT[k] = 0.0f;
+        if (g.vT[k] < 0.0f)
+            g.vT[k] = 0.0f;
+    }
+}
+
+// One cell of the 2D step. The caller cleared the status flags before the first cell.
+template <Model M>
+inline void cell2D(const Grid2D& g, std::int32_t i, std::int32_t j, float& synU, float& synV)
+{
+    const std::int64_t k = static_cast<std::int64_t>(j) * g.N + i;
+    kinetics::rates<M>(g.c, g.uS[k], g.vS[k], synU, synV);
+    store2D(g, i, j, synU, synV);
 }
 
 // Leaves the increments computed so far in the state and names the failing cell.
@@ -120,12 +130,12 @@ inline Line1D line1D(SimState& s)
         KineticsConstants::from(s), cu, cv, cu + cu, cv + cv, s.su, s.sv };
 }
 
-// One cell of the computing pass: reads set A only, writes set B only, unclamped.
-template <Model M> inline void cell1D(const Line1D& g, std::int32_t i, float& synU, float& synV)
+// The stores of one cell of the computing pass from its increments: reads set A only,
+// writes set B only, unclamped.
+inline void store1D(const Line1D& g, std::int32_t i, float synU, float synV)
 {
     const float* uA = g.uA;
     const float* vA = g.vA;
-    kinetics::rates<M>(g.c, uA[i], vA[i], synU, synV);
     if (i == 0) {
         g.uB[i] = static_cast<float>(g.cu2 * d(uA[1]) + d(uA[0]) * g.su + d(synU));
         fp::checkStore(g.uB[i]);
@@ -144,6 +154,13 @@ template <Model M> inline void cell1D(const Line1D& g, std::int32_t i, float& sy
             = static_cast<float>((d(vA[i + 1]) + d(vA[i - 1])) * g.cv + d(vA[i]) * g.sv + d(synV));
         fp::checkStore(g.vB[i]);
     }
+}
+
+// One cell of the computing pass.
+template <Model M> inline void cell1D(const Line1D& g, std::int32_t i, float& synU, float& synV)
+{
+    kinetics::rates<M>(g.c, g.uA[i], g.vA[i], synU, synV);
+    store1D(g, i, synU, synV);
 }
 
 [[noreturn]] void abandon1D(

@@ -7,6 +7,8 @@
 #include "engine/Integrators.h"
 #include "engine/SimdKernels.h"
 #include "engine/StepCells.h"
+#include "engine/TypedRows.h"
+#include "engine/TypedStep.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -25,12 +27,13 @@ struct Part {
     bool failed = false;
 };
 
-// Runs one range on the calling thread; the status flags are per thread.
-void runPart(const cells::Grid2D& g, Model model, const simd::Kernels* kernels, Part& p)
+// Runs one range on the calling thread; the status flags are per thread. rows(jBegin, jEnd,
+// synU, synV, i, j) computes rows as simd::rows2D does.
+template <class Rows> void runPart(const Rows& rows, Part& p)
 {
     std::int32_t i = 0, j = 0;
     try {
-        simd::rows2D(g, model, kernels, p.jBegin, p.jEnd, p.synU, p.synV, i, j);
+        rows(p.jBegin, p.jEnd, p.synU, p.synV, i, j);
     } catch (const EngineError&) {
         p.failed = true;
     }
@@ -116,14 +119,16 @@ int StepThreads::count() const
     return static_cast<int>(pool_->helpers.size()) + 1;
 }
 
-void StepThreads::step2D(SimState& s, Model model, bool fromA)
+namespace {
+
+// The threaded 2D step over rows(jBegin, jEnd, synU, synV, i, j), for either kind of model.
+template <class Run, class Rows>
+void threaded2D(
+    SimState& s, bool fromA, int threads, const cells::Grid2D& g, Run&& run, const Rows& rows)
 {
-    const cells::Buffers2D b = cells::buffers2D(s, fromA);
-    const cells::Grid2D g = cells::grid2D(s, b);
-    const simd::Kernels* kernels = simd::dispatchedKernels();
     const std::int32_t rowCount = g.L + 1;
     // Fewer ranges than threads when there are fewer rows; idle helpers return at once.
-    const std::int32_t ranges = std::min(count(), std::max(rowCount, 1));
+    const std::int32_t ranges = std::min(threads, std::max(rowCount, 1));
     std::vector<Part> parts(static_cast<std::size_t>(ranges));
     for (std::int32_t p = 0; p < ranges; ++p) {
         parts[p].jBegin = static_cast<std::int32_t>(std::int64_t { rowCount } * p / ranges);
@@ -131,9 +136,9 @@ void StepThreads::step2D(SimState& s, Model model, bool fromA)
         parts[p].synU = s.synU;
         parts[p].synV = s.synV;
     }
-    pool_->run([&](std::size_t p) {
+    run([&](std::size_t p) {
         if (p < parts.size())
-            runPart(g, model, kernels, parts[p]);
+            runPart(rows, parts[p]);
     });
     const auto failed
         = std::find_if(parts.begin(), parts.end(), [](const Part& p) { return p.failed; });
@@ -153,7 +158,7 @@ void StepThreads::step2D(SimState& s, Model model, bool fromA)
     float synV = failed == parts.begin() ? s.synV : std::prev(failed)->synV;
     std::int32_t i = 0, j = 0;
     try {
-        simd::rows2D(g, model, kernels, failed->jBegin, rowCount, synU, synV, i, j);
+        rows(failed->jBegin, rowCount, synU, synV, i, j);
     } catch (const EngineError& e) {
         cells::abandon2D(s, e, i, j, synU, synV);
     }
@@ -162,7 +167,37 @@ void StepThreads::step2D(SimState& s, Model model, bool fromA)
     s.phaseA = fromA ? kFalse : kTrue;
 }
 
+} // namespace
+
+void StepThreads::step2D(SimState& s, Model model, bool fromA)
+{
+    const cells::Buffers2D b = cells::buffers2D(s, fromA);
+    const cells::Grid2D g = cells::grid2D(s, b);
+    const simd::Kernels* kernels = simd::dispatchedKernels();
+    threaded2D(
+        s, fromA, count(), g, [&](auto job) { pool_->run(job); },
+        [&](std::int32_t jBegin, std::int32_t jEnd, float& synU, float& synV, std::int32_t& i,
+            std::int32_t& j) { simd::rows2D(g, model, kernels, jBegin, jEnd, synU, synV, i, j); });
+}
+
+void StepThreads::step2D(SimState& s, const TypedModel& model, bool fromA)
+{
+    const cells::Buffers2D b = cells::buffers2D(s, fromA);
+    const cells::Grid2D g = cells::grid2D(s, b);
+    const typed::Kernels* kernels = typed::dispatchedKernels();
+    const typed::StepPlan plan = typed::makeStepPlan(model, s.reactGain);
+    threaded2D(
+        s, fromA, count(), g, [&](auto job) { pool_->run(job); },
+        [&](std::int32_t jBegin, std::int32_t jEnd, float& synU, float& synV, std::int32_t& i,
+            std::int32_t& j) { typed::rows2D(plan, g, kernels, jBegin, jEnd, synU, synV, i, j); });
+}
+
 void Step2DThreaded(SimState& s, Model model, bool fromA, int threads)
+{
+    StepThreads(threads).step2D(s, model, fromA);
+}
+
+void Step2DThreaded(SimState& s, const TypedModel& model, bool fromA, int threads)
 {
     StepThreads(threads).step2D(s, model, fromA);
 }

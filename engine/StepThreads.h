@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/SimState.h"
+#include "engine/TypedModel.h"
 
 #include <memory>
 
@@ -21,6 +22,8 @@ public:
 
     // The 2D step from set A (fromA) or B on these threads: the contract of Step2DThreaded.
     void step2D(SimState& s, Model model, bool fromA);
+    // The same for a typed model, with the contract of its Step2DThreaded.
+    void step2D(SimState& s, const TypedModel& model, bool fromA);
 
 private:
     struct Pool;

@@ -30,10 +30,12 @@ std::uint32_t getLittle(std::span<const std::byte> bytes)
     return v;
 }
 
-std::string shortest(float v)
+// The shortest text of a value as the file held it.
+std::string shortest(double v, bool single)
 {
     char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    const auto r = single ? std::to_chars(buf, buf + sizeof buf, static_cast<float>(v))
+                          : std::to_chars(buf, buf + sizeof buf, v);
     return std::string(buf, r.ptr);
 }
 
@@ -248,15 +250,14 @@ std::variant<Layout, std::string> layout(std::span<const std::byte> file)
     const Header& h = std::get<Header>(parsed);
 
     Layout l;
-    if (*h.descr == "<f4")
-        l.bigEndian = false;
-    else if (*h.descr == ">f4")
-        l.bigEndian = true;
-    else
-        return "unsupported dtype '" + h.descr->substr(0, 20)
-            + "' (single-precision float '<f4' is needed)";
-    if (*h.fortranOrder)
-        return std::string("unsupported order: Fortran order (C order is needed)");
+    const std::string& d = *h.descr;
+    if (d.size() != 3 || (d[0] != '<' && d[0] != '>') || d[1] != 'f'
+        || (d[2] != '4' && d[2] != '8'))
+        return "unsupported dtype '" + d.substr(0, 20)
+            + "' (float '<f4' or '<f8' is needed, or big-endian '>f4' or '>f8')";
+    l.bigEndian = d[0] == '>';
+    l.itemBytes = d[2] == '8' ? 8 : 4;
+    l.fortranOrder = *h.fortranOrder;
 
     std::int64_t count = 1;
     for (std::int64_t dim : *h.shape) {
@@ -269,7 +270,7 @@ std::variant<Layout, std::string> layout(std::span<const std::byte> file)
         return "shape " + shapeText(*h.shape) + " is not a field (one or two sizes of at least 1)";
     l.shape = *h.shape;
     l.dataStart = dataStart + headerLength;
-    l.dataBytes = static_cast<std::uint64_t>(count) * 4;
+    l.dataBytes = static_cast<std::uint64_t>(count) * l.itemBytes;
     return l;
 }
 
@@ -293,35 +294,59 @@ std::variant<Array, std::string> decode(std::span<const std::byte> file)
     const std::span<const std::byte> body = file.subspan(l.dataStart);
     if (std::string why = sizeMismatch(l, body.size()); !why.empty())
         return why;
-    const bool bigEndian = l.bigEndian;
-    const auto count = static_cast<std::int64_t>(l.dataBytes / 4);
+    const std::size_t item = l.itemBytes;
+    const auto count = static_cast<std::size_t>(l.dataBytes / item);
+    // Fortran order holds the columns one after the other.
+    const std::size_t rows = static_cast<std::size_t>(l.shape.front());
+    const std::size_t cols = static_cast<std::size_t>(l.shape.back());
+    const bool columns = l.fortranOrder && l.shape.size() == 2;
 
     Array a;
     a.shape = l.shape;
-    a.data.resize(static_cast<std::size_t>(count));
-    for (std::size_t k = 0; k < a.data.size(); ++k) {
-        std::uint32_t bits = getLittle(body.subspan(4 * k, 4));
-        if (bigEndian)
-            bits
-                = (bits >> 24) | ((bits >> 8) & 0xFF00u) | ((bits << 8) & 0xFF0000u) | (bits << 24);
-        a.data[k] = std::bit_cast<float>(bits);
+    if (item == 8)
+        a.roundedFrom = l.bigEndian ? ">f8" : "<f8";
+    a.data.resize(count);
+    for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t at = columns ? (k % cols) * rows + k / cols : k;
+        std::uint64_t bits = 0;
+        for (std::size_t b = 0; b < item; ++b) {
+            const std::size_t byte = l.bigEndian ? b : item - 1 - b;
+            bits = (bits << 8) | std::to_integer<std::uint64_t>(body[at * item + byte]);
+        }
+        const double v = item == 8
+            ? std::bit_cast<double>(bits)
+            : double { std::bit_cast<float>(static_cast<std::uint32_t>(bits)) };
+        if (std::string why = valueProblem(k, v, item == 4); !why.empty())
+            return why;
+        a.data[k] = static_cast<float>(v);
     }
-    if (std::string why = valueProblem(a.data); !why.empty())
-        return why;
     return a;
+}
+
+std::string valueProblem(std::size_t k, double v, bool single)
+{
+    // A double is checked as written, then rounded to the nearest float (ties to even, the
+    // conversion's rounding), which must stay finite.
+    std::string why;
+    if (std::isnan(v))
+        why = "NaN";
+    else if (std::isinf(v))
+        why = "infinite";
+    else if (v < 0.0)
+        why = "negative (" + shortest(v, single) + ")";
+    else if (std::isinf(static_cast<float>(v)))
+        why = shortest(v, false) + ", beyond single precision";
+    if (why.empty())
+        return why;
+    return "element " + std::to_string(k) + " is " + why
+        + "; a field holds finite values of at least 0";
 }
 
 std::string valueProblem(std::span<const float> data)
 {
-    for (std::size_t k = 0; k < data.size(); ++k) {
-        const float v = data[k];
-        if (std::isnan(v) || std::isinf(v) || v < 0.0f)
-            return "element " + std::to_string(k) + " is "
-                + (std::isnan(v)        ? std::string("NaN")
-                        : std::isinf(v) ? std::string("infinite")
-                                        : "negative (" + shortest(v) + ")")
-                + "; a field holds finite values of at least 0";
-    }
+    for (std::size_t k = 0; k < data.size(); ++k)
+        if (std::string why = valueProblem(k, data[k], true); !why.empty())
+            return why;
     return {};
 }
 

@@ -1,7 +1,9 @@
 // Output files appear whole or not at all, and the files of one result appear together or not
 // at all. Every file's bytes go into a temporary file beside its target; only when every
-// temporary is written and every target is found replaceable are they renamed into place. A
-// failure before the renames changes no target and leaves no temporary file behind.
+// temporary is written and every target is found replaceable are they renamed into place,
+// under an advisory lock (flock) on each of their folders, so that two processes writing the
+// same outputs never mix their sets. A failure before the renames changes no target and leaves
+// no temporary file behind.
 #pragma once
 
 #include <cstddef>
@@ -47,11 +49,17 @@ public:
     ~OutputSet(); // removes temporaries of a set that was not committed
 
     void add(std::filesystem::path target, std::vector<std::byte> bytes);
+    // A file too large to hold, written in pieces as it is made: its target is checked and
+    // its temporary opened now, append() adds to it, and the commit renames it with the
+    // others. Returns the number append() takes. Both throw OutputError.
+    std::size_t addStreamed(std::filesystem::path target);
+    void append(std::size_t streamed, std::span<const std::byte> bytes);
     bool empty() const { return entries_.empty(); }
     std::vector<std::filesystem::path> targets() const;
 
-    // Checks every target, writes every temporary, then renames them all in the order added.
-    // Throws OutputError; the set is spent either way.
+    // Checks every target, writes every temporary, then renames them all in the order added
+    // while holding the lock of every folder they go to. Throws OutputError; the set is spent
+    // either way.
     void commit();
 
 private:
@@ -60,7 +68,9 @@ private:
         std::filesystem::path resolved; // through symbolic links: the file that is replaced
         std::vector<std::byte> bytes;
         std::filesystem::path temporary; // empty until written
+        int fd = -1; // a streamed file's open temporary
     };
+    void openTemporary(Entry& e);
     void discardTemporaries() noexcept;
 
     std::vector<Entry> entries_;

@@ -73,18 +73,43 @@ QColor turingShade(double fraction)
 
 } // namespace
 
+AnalyticMapPicture::AnalyticMapPicture(const runs::MapSpec& spec)
+    : spec_(spec)
+    , kinds_(spec.x.values.size() * spec.y.values.size(), PointClass::NoState)
+    , wavelengths_(kinds_.size(), NAN)
+{ }
+
+void AnalyticMapPicture::addRow(std::size_t j, std::span<const PointResult> row)
+{
+    const std::size_t first = j * spec_.x.values.size();
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        kinds_[first + i] = row[i].kind;
+        wavelengths_[first + i] = row[i].wavelength;
+    }
+}
+
 QImage analyticPicture(const runs::MapSpec& a, const runs::AnalyticMap& map)
 {
+    AnalyticMapPicture picture(a);
+    const std::size_t width = a.x.values.size();
+    for (std::size_t j = 0; j < a.y.values.size(); ++j)
+        picture.addRow(j, std::span(map.points).subspan(j * width, width));
+    return picture.draw();
+}
+
+QImage AnalyticMapPicture::draw() const
+{
     using namespace map;
+    const runs::MapSpec& a = spec_;
     const int width = static_cast<int>(a.x.values.size());
     const int height = static_cast<int>(a.y.values.size());
     double lo = INFINITY, hi = -INFINITY;
     std::array<std::int64_t, kPointClassCount> counts {};
-    for (const PointResult& p : map.points) {
-        ++counts[static_cast<std::size_t>(p.kind)];
-        if (p.kind == PointClass::TuringUnstable) {
-            lo = std::min(lo, p.wavelength);
-            hi = std::max(hi, p.wavelength);
+    for (std::size_t k = 0; k < kinds_.size(); ++k) {
+        ++counts[static_cast<std::size_t>(kinds_[k])];
+        if (kinds_[k] == PointClass::TuringUnstable) {
+            lo = std::min(lo, wavelengths_[k]);
+            hi = std::max(hi, wavelengths_[k]);
         }
     }
     // One pixel a point, row 0 at the bottom.
@@ -93,10 +118,10 @@ QImage analyticPicture(const runs::MapSpec& a, const runs::AnalyticMap& map)
         return {};
     for (int j = 0; j < height; ++j)
         for (int i = 0; i < width; ++i) {
-            const PointResult& r = map.points[static_cast<std::size_t>(j * width + i)];
-            const QColor c = r.kind == PointClass::TuringUnstable
-                ? turingShade(hi > lo ? (r.wavelength - lo) / (hi - lo) : 0.5)
-                : classColour(r.kind);
+            const auto k = static_cast<std::size_t>(j * width + i);
+            const QColor c = kinds_[k] == PointClass::TuringUnstable
+                ? turingShade(hi > lo ? (wavelengths_[k] - lo) / (hi - lo) : 0.5)
+                : classColour(kinds_[k]);
             points.setPixel(i, height - 1 - j, c.rgb());
         }
 
@@ -134,7 +159,7 @@ QImage analyticPicture(const runs::MapSpec& a, const runs::AnalyticMap& map)
     p.setFont(font(18, true));
     p.drawText(QRectF(lx, y, kLegend, 26), Qt::AlignLeft | Qt::AlignVCenter, "Class of the point");
     y += 34;
-    const double total = std::max<double>(1.0, double(map.points.size()));
+    const double total = std::max<double>(1.0, double(kinds_.size()));
     for (int c = 0; c < kPointClassCount; ++c) {
         const auto kind = static_cast<PointClass>(c);
         y = legendRow(p, lx, y, classColour(kind),

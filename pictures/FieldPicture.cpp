@@ -2,6 +2,7 @@
 
 #include "display/FieldImage.h"
 #include "pictures/ColormapTables.h"
+#include "pictures/NiceStep.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -46,9 +47,9 @@ const std::array<std::uint32_t, 256>* tableOf(Colormap map)
     return nullptr;
 }
 
-QString valueText(double v)
+QString valueText(double v, int digits = 4)
 {
-    return QString::number(v, 'g', 4);
+    return QString::number(v, 'g', digits);
 }
 
 } // namespace
@@ -151,6 +152,24 @@ QImage zoomed(const QImage& image, int zoom)
     return out;
 }
 
+std::vector<double> colourBarTicks(const LevelScale& scale, int barPixels, int linePixels)
+{
+    const double lo = scale.lo, hi = scale.hi();
+    if (!(hi > lo))
+        return { lo };
+    // Labels at least a line apart; two values at least where a finer step finds them (about
+    // five intervals always holds two), then every k-th where they do not fit.
+    const int fit = std::max(1, barPixels / std::max(linePixels, 1));
+    std::vector<double> ticks;
+    for (int count = std::clamp(fit - 1, 1, 5); count <= 5 && ticks.size() < 2; ++count)
+        ticks = roundTicks(lo, hi, niceStep(hi - lo, count));
+    const std::size_t every = (ticks.size() + static_cast<std::size_t>(fit) - 1) / fit;
+    std::vector<double> shown;
+    for (std::size_t k = 0; k < ticks.size(); k += std::max<std::size_t>(every, 1))
+        shown.push_back(ticks[k]);
+    return shown;
+}
+
 QImage decorate(const QImage& field, const PictureStyle& style, const LevelScale& scale,
     const std::string& caption)
 {
@@ -163,21 +182,35 @@ QImage decorate(const QImage& field, const PictureStyle& style, const LevelScale
     font.setPixelSize(px);
     const QFontMetrics metrics(font);
     const int margin = px / 2;
-    const QString top = valueText(scale.hi()), bottom = valueText(scale.lo),
-                  middle = valueText((scale.hi() + double { scale.lo }) / 2.0);
+    // Round values along the bar, as the axes of a figure have them; a label centred on the
+    // bar's end needs half a line above or below the field.
+    std::vector<std::pair<int, QString>> ticks; // row of the bar (0 at the top), label
+    int labelWidth = 0;
+    if (style.colorbar) {
+        const double span = scale.hi() - double { scale.lo };
+        const std::vector<double> values = colourBarTicks(scale, fh, metrics.height());
+        const double step = values.size() > 1 ? values[1] - values[0] : 0.0;
+        const int digits
+            = tickDigits(std::max(std::abs(double { scale.lo }), std::abs(scale.hi())), step);
+        for (const double v : values) {
+            const double fraction = span > 0.0 ? (v - double { scale.lo }) / span : 0.5;
+            ticks.emplace_back(
+                static_cast<int>(std::lround((fh - 1) * (1.0 - fraction))), valueText(v, digits));
+            labelWidth = std::max(labelWidth, metrics.horizontalAdvance(ticks.back().second));
+        }
+    }
+    const int top = style.colorbar ? std::max(margin, metrics.height() / 2 + 1) : margin;
     const int barWidth = style.colorbar ? px : 0;
-    const int labelWidth = style.colorbar
-        ? std::max({ metrics.horizontalAdvance(top), metrics.horizontalAdvance(bottom),
-            metrics.horizontalAdvance(middle) })
-        : 0;
-    const int right = style.colorbar ? margin + barWidth + margin / 2 + labelWidth + margin : 0;
+    const int tick = px / 3;
+    const int right
+        = style.colorbar ? margin + barWidth + tick + margin / 2 + labelWidth + margin : 0;
     const int under = style.annotate ? metrics.height() + margin : 0;
-    QImage out(margin + fw + right + margin, margin + fh + under + margin, QImage::Format_RGB32);
+    QImage out(margin + fw + right + margin, top + fh + under + top, QImage::Format_RGB32);
     if (out.isNull())
         return {};
     out.fill(Qt::white);
     QPainter p(&out);
-    p.drawImage(margin, margin, field);
+    p.drawImage(margin, top, field);
     p.setFont(font);
     p.setPen(Qt::black);
     if (style.colorbar) {
@@ -186,17 +219,19 @@ QImage decorate(const QImage& field, const PictureStyle& style, const LevelScale
         for (int y = 0; y < fh; ++y) {
             const int level = fh > 1 ? (255 * (fh - 1 - y) + (fh - 1) / 2) / (fh - 1) : 255;
             p.fillRect(
-                x0, margin + y, barWidth, 1, QColor::fromRgb(colormapEntry(style.colormap, level)));
+                x0, top + y, barWidth, 1, QColor::fromRgb(colormapEntry(style.colormap, level)));
         }
-        p.drawRect(x0 - 1, margin - 1, barWidth + 1, fh + 1);
-        const int tx = x0 + barWidth + margin / 2;
-        p.drawText(QRect(tx, margin, labelWidth, fh), Qt::AlignTop | Qt::AlignLeft, top);
-        p.drawText(QRect(tx, margin, labelWidth, fh), Qt::AlignVCenter | Qt::AlignLeft, middle);
-        p.drawText(QRect(tx, margin, labelWidth, fh), Qt::AlignBottom | Qt::AlignLeft, bottom);
+        p.drawRect(x0 - 1, top - 1, barWidth + 1, fh + 1);
+        const int tx = x0 + barWidth + tick + margin / 2;
+        for (const auto& [row, label] : ticks) {
+            p.fillRect(x0 + barWidth, top + row, tick, 1, Qt::black);
+            p.drawText(
+                QRect(tx, top + row - metrics.height(), labelWidth, 2 * metrics.height() + 1),
+                Qt::AlignVCenter | Qt::AlignLeft, label);
+        }
     }
     if (style.annotate)
-        p.drawText(
-            QRect(margin, margin + fh + margin / 2, out.width() - 2 * margin, metrics.height()),
+        p.drawText(QRect(margin, top + fh + margin / 2, out.width() - 2 * margin, metrics.height()),
             Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(caption));
     p.end();
     return out;

@@ -53,6 +53,11 @@ LevelScale levelScale(const PictureStyle& style, std::span<const float> cells, f
 QImage colourField(std::span<const float> cells, int width, int height, const LevelScale& scale,
     Colormap map, int zoom);
 
+// The values the colour bar of `scale` marks along `barPixels` rows, with text lines of
+// `linePixels`: round values (niceStep, as the plots and maps) from lo to hi, at most 6 and
+// at least a line apart, two or more where there is room; the one value lo for a flat scale.
+std::vector<double> colourBarTicks(const LevelScale& scale, int barPixels, int linePixels);
+
 // The field with the colour bar to its right and the caption under it, as the style asks.
 // Needs a QGuiApplication when it draws text (see offscreenApplication).
 QImage decorate(const QImage& field, const PictureStyle& style, const LevelScale& scale,

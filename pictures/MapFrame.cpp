@@ -13,8 +13,11 @@ namespace rd::pictures::map {
 
 namespace {
 
+// Four digits, but a whole number (a count of steps) in full below ten million.
 QString number(double v)
 {
+    if (std::abs(v) >= 1e4 && std::abs(v) < 1e7 && v == std::round(v))
+        return QString::number(static_cast<long>(v));
     return QString::number(v, 'g', 4);
 }
 
@@ -63,12 +66,8 @@ void drawAxis(QPainter& p, const QRectF& plot, const AxisScale& scale, bool vert
     } else {
         const double lo = std::min(vs.front(), vs.back()), hi = std::max(vs.front(), vs.back());
         const double half = (hi - lo) / double(vs.size() - 1) / 2.0;
-        const double step = niceStep(hi - lo + 2 * half, 6);
-        for (double v = std::ceil((lo - half) / step) * step; v <= hi + half + step * 1e-9;
-             v += step) {
-            const double clean = std::abs(v) < step * 1e-9 ? 0.0 : v;
-            ticks.emplace_back(scale.ofValue(clean), number(clean));
-        }
+        for (const double v : roundTicks(lo - half, hi + half, niceStep(hi - lo + 2 * half, 6)))
+            ticks.emplace_back(scale.ofValue(v), number(v));
     }
     p.setPen(QPen(Qt::black, 1.5));
     for (const auto& [at, label] : ticks) {
@@ -175,11 +174,12 @@ void colourBarFrame(QPainter& p, const QRectF& bar, double lo, double hi, const 
     p.setFont(font(15));
     if (hi > lo) {
         const double step = niceStep(hi - lo, 5);
-        for (double v = std::ceil(lo / step) * step; v <= hi + step * 1e-9; v += step) {
+        const int digits = tickDigits(std::max(std::abs(lo), std::abs(hi)), step);
+        for (const double v : roundTicks(lo, hi, step)) {
             const double at = bar.bottom() - bar.height() * (v - lo) / (hi - lo);
             p.drawLine(QPointF(bar.right(), at), QPointF(bar.right() + 6, at));
             p.drawText(QRectF(bar.right() + 9, at - 11, 120, 22), Qt::AlignLeft | Qt::AlignVCenter,
-                number(std::abs(v) < step * 1e-9 ? 0.0 : v));
+                QString::number(v, 'g', digits));
         }
     } else {
         p.drawText(QRectF(bar.right() + 9, bar.center().y() - 11, 120, 22),

@@ -8,6 +8,8 @@
 #include <array>
 #include <cmath>
 #include <new>
+#include <span>
+#include <vector>
 
 namespace rd::pictures {
 
@@ -35,7 +37,62 @@ QColor stateColour(RunState s)
     return QColor(225, 30, 30);
 }
 
+// The cells of a line of n cells under one of m pixels across it, each with the length of it
+// the pixel covers.
+struct Cover {
+    std::vector<std::pair<int, double>> cells;
+};
+std::vector<Cover> covers(int n, int m)
+{
+    std::vector<Cover> all(static_cast<std::size_t>(m));
+    for (int p = 0; p < m; ++p) {
+        const double a = double(p) * n / m, b = double(p + 1) * n / m;
+        for (int c = static_cast<int>(std::floor(a)); c < std::min(n, int(std::ceil(b))); ++c) {
+            const double w = std::min(b, c + 1.0) - std::max(a, double(c));
+            if (w > 0.0)
+                all[static_cast<std::size_t>(p)].cells.emplace_back(c, w);
+        }
+    }
+    return all;
+}
+
 } // namespace
+
+std::size_t mosaicTileValues(bool oneD, int tile)
+{
+    const auto inner = static_cast<std::size_t>(std::max(tile - 2 * kFrame, 0));
+    return oneD ? inner : inner * inner;
+}
+
+runs::KeptField mosaicTile(std::span<const float> u, int n, bool oneD, int tile)
+{
+    runs::KeptField kept;
+    for (const float v : u)
+        if (std::isfinite(v)) {
+            kept.lo = std::isnan(kept.lo) ? v : std::min(kept.lo, v);
+            kept.hi = std::isnan(kept.hi) ? v : std::max(kept.hi, v);
+        }
+    const int m = std::max(tile - 2 * kFrame, 0);
+    const std::vector<Cover> across = covers(n, m);
+    const std::vector<Cover> down = oneD ? std::vector<Cover> { { { { 0, 1.0 } } } } : across;
+    kept.values.reserve(mosaicTileValues(oneD, tile));
+    // The mean of the finite cells under each pixel, weighted by the area they cover there.
+    for (const Cover& row : down)
+        for (const Cover& column : across) {
+            double sum = 0.0, weight = 0.0;
+            for (const auto& [j, wy] : row.cells)
+                for (const auto& [i, wx] : column.cells) {
+                    const float v
+                        = u[static_cast<std::size_t>(j) * std::size_t(n) + std::size_t(i)];
+                    if (std::isfinite(v)) {
+                        sum += wy * wx * v;
+                        weight += wy * wx;
+                    }
+                }
+            kept.values.push_back(weight > 0.0 ? static_cast<float>(sum / weight) : NAN);
+        }
+    return kept;
+}
 
 QImage mosaicPicture(const runs::MapSpec& a, const runs::SimulatedMap& m, const MosaicStyle& style)
 {
@@ -48,13 +105,10 @@ QImage mosaicPicture(const runs::MapSpec& a, const runs::SimulatedMap& m, const 
     std::array<int, kStates> counts {};
     for (const runs::SimulatedPoint& p : m.points) {
         ++counts[static_cast<std::size_t>(p.state)];
-        if (p.state == RunState::ArithmeticError)
+        if (p.state == RunState::ArithmeticError || std::isnan(p.field.lo))
             continue;
-        for (float v : p.u)
-            if (std::isfinite(v)) {
-                lo = std::min(lo, v);
-                hi = std::max(hi, v);
-            }
+        lo = std::min(lo, p.field.lo);
+        hi = std::max(hi, p.field.hi);
     }
     if (!(lo <= hi))
         lo = hi = 0.0f;
@@ -67,8 +121,9 @@ QImage mosaicPicture(const runs::MapSpec& a, const runs::SimulatedMap& m, const 
         return {};
     img.fill(Qt::white);
     QPainter p(&img);
-    const int side = a.base.oneD ? 1 : m.n;
     const int inner = style.tile - 2 * kFrame;
+    const std::size_t values = mosaicTileValues(a.base.oneD, style.tile);
+    std::vector<float> square;
     for (int j = 0; j < cy; ++j)
         for (int i = 0; i < cx; ++i) {
             const runs::SimulatedPoint& pt = m.points[static_cast<std::size_t>(j * cx + i)];
@@ -76,15 +131,21 @@ QImage mosaicPicture(const runs::MapSpec& a, const runs::SimulatedMap& m, const 
                 style.tile, style.tile);
             p.fillRect(tile, stateColour(pt.state));
             const QRect field = tile.adjusted(kFrame, kFrame, -kFrame, -kFrame);
-            if (pt.state == RunState::ArithmeticError || pt.u.empty()) {
+            if (pt.state == RunState::ArithmeticError || pt.field.values.size() != values) {
                 p.fillRect(field, QColor(60, 60, 60));
                 continue;
             }
-            const QImage cells = colourField(pt.u, m.n, side, scale, style.colormap, 1);
+            std::span<const float> tileValues = pt.field.values;
+            if (a.base.oneD) { // a line: the same row all the way down
+                square.clear();
+                for (int r = 0; r < inner; ++r)
+                    square.insert(square.end(), tileValues.begin(), tileValues.end());
+                tileValues = square;
+            }
+            const QImage cells = colourField(tileValues, inner, inner, scale, style.colormap, 1);
             if (cells.isNull())
                 throw std::bad_alloc();
-            p.drawImage(
-                field, cells.scaled(inner, inner, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+            p.drawImage(field.topLeft(), cells);
         }
     p.setRenderHint(QPainter::Antialiasing);
     const AxisScale xs { &a.x, plot.left(), plot.width(), false };
@@ -96,10 +157,14 @@ QImage mosaicPicture(const runs::MapSpec& a, const runs::SimulatedMap& m, const 
     p.setPen(Qt::black);
     p.setFont(font(24, true));
     p.drawText(QRectF(kLeft, 18, img.width() - kLeft, 34), Qt::AlignLeft,
-        QString("Final fields of u after %1 steps: %2").arg(a.base.steps).arg(gridText(a)));
+        QString(a.base.untilSteady ? "Final fields of u, at most %1 steps (until steady): %2"
+                                   : "Final fields of u after %1 steps: %2")
+            .arg(a.base.steps)
+            .arg(gridText(a)));
     p.setFont(font(17));
     const std::string start = "start: " + style.initText
         + (a.base.initial.kind == runs::InitKind::Random
+                    || a.base.initial.kind == runs::InitKind::Seeded
                 ? ", seed " + std::to_string(a.base.initial.seed)
                 : "");
     p.drawText(QRectF(kLeft, 56, img.width() - kLeft, 28), Qt::AlignLeft,

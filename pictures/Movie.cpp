@@ -1,6 +1,7 @@
 #include "pictures/Movie.h"
 
 #include "engine/Quoted.h"
+#include "runs/Errors.h"
 
 #include <QFile>
 #include <QPainter>
@@ -11,8 +12,11 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <system_error>
 #include <unistd.h>
@@ -95,9 +99,14 @@ std::string ffmpegProgram()
     return QStandardPaths::findExecutable("ffmpeg").toStdString();
 }
 
-Movie::Movie(const std::string& name, int fps)
+// How often a wait for the encoder asks whether it was cancelled. A signal taken by this
+// thread ends a wait at once; one taken by another thread is seen within this time.
+constexpr int kWaitSliceMs = 50;
+
+Movie::Movie(const std::string& name, int fps, std::function<bool()> cancelled)
     : name_(name)
     , fps_(fps)
+    , cancelled_(std::move(cancelled))
 {
     if (!dir_.isValid())
         fail("no temporary folder for the movie");
@@ -165,6 +174,51 @@ void Movie::start(QSize size)
         fail("ffmpeg did not start: " + errorText(error));
     }
     input_ = ends[0];
+    // Our end never blocks: a frame waits for the encoder in poll, which a signal and the
+    // cancellation check can end, where a blocking send would wait for good on an encoder
+    // that stopped reading.
+    ::fcntl(input_, F_SETFL, ::fcntl(input_, F_GETFL) | O_NONBLOCK);
+}
+
+bool Movie::waitToSend()
+{
+    for (;;) {
+        pollfd p { input_, POLLOUT, 0 };
+        const int ready = ::poll(&p, 1, kWaitSliceMs);
+        if (cancelled_ && cancelled_())
+            throw runs::Cancelled();
+        if (ready < 0 && errno != EINTR)
+            return false;
+        if (ready > 0)
+            return (p.revents & POLLOUT) != 0;
+    }
+}
+
+int Movie::waitForEncoder()
+{
+    for (;;) {
+        int status = 0;
+        const pid_t ended = ::waitpid(pid_, &status, WNOHANG);
+        if (ended == pid_ || (ended < 0 && errno != EINTR)) {
+            pid_ = -1;
+            return ended > 0 ? status : -1;
+        }
+        if (cancelled_ && cancelled_())
+            throw runs::Cancelled();
+        ::poll(nullptr, 0, kWaitSliceMs);
+    }
+}
+
+std::string Movie::fullDiskReason() const
+{
+    struct statvfs fs { };
+    const std::string folder = dir_.path().toStdString();
+    if (::statvfs(folder.c_str(), &fs) != 0 || fs.f_bavail > 0)
+        return {};
+    return "the temporary folder "
+        + rd::quoted(std::filesystem::path(folder).parent_path().string())
+        + ", where the movie is made, is full (" + errorText(ENOSPC)
+        + "); set TMPDIR to a folder with room";
 }
 
 void Movie::addFrame(const QImage& frame)
@@ -184,7 +238,7 @@ void Movie::addFrame(const QImage& frame)
     while (left > 0) {
         const ssize_t sent = ::send(input_, data, left, MSG_NOSIGNAL);
         if (sent < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR || ((errno == EAGAIN || errno == EWOULDBLOCK) && waitToSend()))
                 continue;
             encoderFailed("ffmpeg stopped taking frames");
         }
@@ -199,13 +253,14 @@ void Movie::encoderFailed(const std::string& what)
         ::close(input_);
         input_ = -1;
     }
-    if (pid_ > 0) {
-        waitFor(pid_);
-        pid_ = -1;
-    }
+    if (pid_ > 0)
+        waitForEncoder();
     QFile log(dir_.filePath("log"));
     QString text = log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : "";
     text = text.trimmed().split('\n').last();
+    // On a full disk the encoder's own words may be lost with its log, in the same folder.
+    if (const std::string full = fullDiskReason(); !full.empty())
+        fail(what + ": " + full + (text.isEmpty() ? "" : " (" + text.toStdString() + ")"));
     fail(what + (text.isEmpty() ? std::string() : ": " + text.toStdString()));
 }
 
@@ -215,8 +270,7 @@ std::vector<std::byte> Movie::finish()
         fail("no frame was made");
     ::close(input_);
     input_ = -1;
-    const int status = waitFor(pid_);
-    pid_ = -1;
+    const int status = waitForEncoder();
     if (status < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         encoderFailed("ffmpeg failed");
     QFile file(dir_.filePath("movie"));

@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -32,7 +33,10 @@ public:
     // posix_spawn, not QProcess: Qt starts a child by a raw clone that shares the calling
     // thread's memory until exec, which leaves ThreadSanitizer's record of that thread broken
     // (a worker's later accesses and its end unseen), so sweeps could not be checked for races.
-    Movie(const std::string& name, int fps);
+    // `cancelled`, when given, is asked while a frame waits for the encoder to take it and
+    // while the encoder finishes: true stops with runs::Cancelled, and the encoder is ended
+    // and the temporary folder removed as the movie is destroyed.
+    Movie(const std::string& name, int fps, std::function<bool()> cancelled = {});
     ~Movie();
     Movie(const Movie&) = delete;
     Movie& operator=(const Movie&) = delete;
@@ -48,9 +52,18 @@ private:
     [[noreturn]] void encoderFailed(const std::string& what);
     // Starts the encoder for frames of `size`, its input our end of a socket.
     void start(QSize size);
+    // Waits until the encoder can take more bytes (true) or has ended or failed (false);
+    // throws runs::Cancelled when cancelled while waiting.
+    bool waitToSend();
+    // Waits for the encoder to end and returns its wait status, -1 when it cannot be had;
+    // throws runs::Cancelled when cancelled while waiting.
+    int waitForEncoder();
+    // The reason the encoder's output could not be written, when its folder is full; "".
+    std::string fullDiskReason() const;
 
     std::string name_;
     int fps_;
+    std::function<bool()> cancelled_;
     QTemporaryDir dir_;
     pid_t pid_ = -1; // the encoder, -1 before the first frame and after it was waited for
     int input_ = -1; // our end of the encoder's standard input

@@ -4,11 +4,14 @@
 #include "runs/Errors.h"
 #include "runs/Names.h"
 #include "runs/Run.h"
-#include "runs/Workers.h"
 #include "settings/NumberText.h"
 
 #include <algorithm>
-#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <new>
+#include <optional>
 #include <thread>
 
 namespace rd::runs {
@@ -106,15 +109,94 @@ MapAxis mapAxis(const RunSpec& base, const std::string& name, std::vector<std::s
     return axis;
 }
 
-AnalyticMap classifyMap(const MapSpec& m, unsigned jobs, const std::function<void()>& rowDone,
-    const std::function<bool()>& cancelled)
+namespace {
+
+// The rows' hand-over between the workers and the calling thread.
+class RowQueue {
+public:
+    RowQueue(std::size_t rows, std::size_t ahead)
+        : rows_(rows)
+        , ready_(ahead, false)
+    { }
+
+    // The next row to classify, once it lies within `ahead` rows of the last one handed
+    // over; nothing when every row is taken or the work stops.
+    std::optional<std::size_t> take()
+    {
+        std::unique_lock lock(m_);
+        changed_.wait(
+            lock, [&] { return stop_ || next_ >= rows_ || next_ < handed_ + ready_.size(); });
+        if (stop_ || next_ >= rows_)
+            return std::nullopt;
+        return next_++;
+    }
+    void classified(std::size_t j)
+    {
+        std::lock_guard lock(m_);
+        ready_[j % ready_.size()] = true;
+        changed_.notify_all();
+    }
+    // Waits for row j; false when it will not come (stopped, or every worker gone).
+    bool await(std::size_t j)
+    {
+        std::unique_lock lock(m_);
+        changed_.wait(lock, [&] { return stop_ || ready_[j % ready_.size()] || running_ == 0; });
+        if (!ready_[j % ready_.size()])
+            return false;
+        ready_[j % ready_.size()] = false;
+        return true;
+    }
+    void handedOver(std::size_t j)
+    {
+        std::lock_guard lock(m_);
+        handed_ = j + 1;
+        changed_.notify_all();
+    }
+    void stop(std::exception_ptr failure = nullptr)
+    {
+        std::lock_guard lock(m_);
+        stop_ = true;
+        if (failure && !failure_)
+            failure_ = failure;
+        changed_.notify_all();
+    }
+    void workerStarted()
+    {
+        std::lock_guard lock(m_);
+        ++running_;
+    }
+    void workerEnded()
+    {
+        std::lock_guard lock(m_);
+        --running_;
+        changed_.notify_all();
+    }
+    std::exception_ptr failure()
+    {
+        std::lock_guard lock(m_);
+        return failure_;
+    }
+
+private:
+    std::mutex m_;
+    std::condition_variable changed_;
+    const std::size_t rows_;
+    std::vector<bool> ready_; // by row modulo `ahead`
+    std::size_t next_ = 0, handed_ = 0;
+    unsigned running_ = 0;
+    bool stop_ = false;
+    std::exception_ptr failure_;
+};
+
+} // namespace
+
+Scheme classifyMapRows(const MapSpec& m, unsigned jobs, std::size_t ahead, const MapRowHooks& hooks)
 {
     const RunSpec& o = m.base;
     SimState scratch;
     const IntakeValues base = intakeWith(o, nullptr, 0);
-    AnalyticMap map;
-    map.base = schemeOf(o, base, scratch);
-    checkGain(map.base, "kC", "");
+    const Scheme baseScheme = schemeOf(o, base, scratch);
+    checkGain(baseScheme, "kC", "");
     std::vector<IntakeValues> xs, ys;
     for (std::size_t i = 0; i < m.x.texts.size(); ++i)
         xs.push_back(intakeWith(o, &m.x, i));
@@ -126,25 +208,75 @@ AnalyticMap classifyMap(const MapSpec& m, unsigned jobs, const std::function<voi
                 checkGain(schemeOf(o, (*values)[k], scratch), axis->name, axis->texts[k]);
 
     const std::size_t width = xs.size(), height = ys.size();
-    map.points.resize(width * height);
-    const ModeTable table(map.base.n, map.base.oneD);
-    std::atomic<std::size_t> nextRow { 0 };
+    const ModeTable table(baseScheme.n, baseScheme.oneD);
+    RowQueue queue(height, std::max<std::size_t>(ahead, 1));
     auto work = [&] {
-        SimState st;
-        for (std::size_t j; !(cancelled && cancelled()) && (j = nextRow++) < height;) {
-            IntakeValues v = base;
-            takeField(v, ys[j], m.y.field);
-            for (std::size_t i = 0; i < width; ++i) {
-                takeField(v, xs[i], m.x.field);
-                map.points[j * width + i] = classifyPoint(schemeOf(o, v, st), table);
+        try {
+            std::vector<PointResult> row(width);
+            SimState st;
+            while (const auto j = queue.take()) {
+                if (hooks.cancelled && hooks.cancelled()) {
+                    queue.stop();
+                    break;
+                }
+                IntakeValues v = base;
+                takeField(v, ys[*j], m.y.field);
+                for (std::size_t i = 0; i < width; ++i) {
+                    takeField(v, xs[i], m.x.field);
+                    row[i] = classifyPoint(schemeOf(o, v, st), table);
+                }
+                if (hooks.classified)
+                    hooks.classified(*j, row);
+                queue.classified(*j);
             }
-            if (rowDone)
-                rowDone();
+        } catch (...) {
+            queue.stop(std::current_exception());
         }
+        queue.workerEnded();
     };
     if (jobs == 0)
         jobs = std::max(1u, std::thread::hardware_concurrency());
-    runOnThreads(static_cast<unsigned>(std::min<std::size_t>(jobs, height)), work);
+    std::vector<std::jthread> workers;
+    // A thread that cannot start (no memory for its stack) leaves its rows to the others.
+    for (unsigned w = 0; w < std::min<std::size_t>(jobs, height); ++w) {
+        queue.workerStarted();
+        try {
+            workers.emplace_back(work);
+        } catch (const std::exception&) {
+            queue.workerEnded();
+        }
+    }
+    if (workers.empty() && height > 0)
+        throw std::bad_alloc();
+    try {
+        for (std::size_t j = 0; j < height && queue.await(j); ++j) {
+            if (hooks.inOrder)
+                hooks.inOrder(j);
+            queue.handedOver(j);
+        }
+    } catch (...) {
+        queue.stop(std::current_exception());
+    }
+    workers.clear(); // joins
+    if (const auto failure = queue.failure())
+        std::rethrow_exception(failure);
+    return baseScheme;
+}
+
+AnalyticMap classifyMap(const MapSpec& m, unsigned jobs, const std::function<void()>& rowDone,
+    const std::function<bool()>& cancelled)
+{
+    AnalyticMap map;
+    const std::size_t width = m.x.texts.size(), height = m.y.texts.size();
+    map.points.resize(width * height);
+    MapRowHooks hooks;
+    hooks.classified = [&](std::size_t j, std::span<const PointResult> row) {
+        std::copy(row.begin(), row.end(), map.points.begin() + std::ptrdiff_t(j * width));
+        if (rowDone)
+            rowDone();
+    };
+    hooks.cancelled = cancelled;
+    map.base = classifyMapRows(m, jobs, height, hooks);
     return map;
 }
 

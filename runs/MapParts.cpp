@@ -1,12 +1,15 @@
 // A simulated map's points as rows of text that hold everything the CSV and the mosaic need,
-// bit for bit: the rows of the parts of a split map.
+// bit for bit (the tile's values, not the field): the rows of the parts of a split map.
 #include "runs/Maps.h"
+#include "runs/Run.h"
 
 #include <QByteArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 namespace rd::runs {
@@ -24,6 +27,18 @@ std::optional<double> bitsValue(const QJsonValue& v)
     bool ok = false;
     const std::uint64_t bits = v.toString().toULongLong(&ok, 16);
     return ok ? std::optional(std::bit_cast<double>(bits)) : std::nullopt;
+}
+
+QString floatBitsText(float f)
+{
+    return QString::number(std::bit_cast<std::uint32_t>(f), 16);
+}
+
+std::optional<float> floatBitsValue(const QJsonValue& v)
+{
+    bool ok = false;
+    const std::uint32_t bits = v.toString().toUInt(&ok, 16);
+    return ok ? std::optional(std::bit_cast<float>(bits)) : std::nullopt;
 }
 
 // The floats little-endian, whatever the machine's order.
@@ -51,6 +66,13 @@ std::vector<float> floatsOf(const QByteArray& bytes)
     return u;
 }
 
+// A message as a run gives it: one line without control characters.
+bool plainText(const std::string& s)
+{
+    return std::none_of(s.begin(), s.end(),
+        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
 } // namespace
 
 std::string pointRow(const SimulatedPoint& p)
@@ -61,12 +83,14 @@ std::string pointRow(const SimulatedPoint& p)
         { "measured", bitsText(p.measured) },
         { "contrast", bitsText(p.contrast) },
         { "message", QString::fromStdString(p.message) },
-        { "u", QString::fromLatin1(floatBytes(p.u).toBase64()) },
+        { "lo", floatBitsText(p.field.lo) },
+        { "hi", floatBitsText(p.field.hi) },
+        { "tile", QString::fromLatin1(floatBytes(p.field.values).toBase64()) },
     };
     return QJsonDocument(row).toJson(QJsonDocument::Compact).toStdString();
 }
 
-std::optional<SimulatedPoint> pointFromRow(const std::string& row, std::size_t cells)
+std::optional<SimulatedPoint> pointFromRow(const std::string& row, std::size_t values)
 {
     const QJsonDocument doc
         = QJsonDocument::fromJson(QByteArray(row.data(), static_cast<qsizetype>(row.size())));
@@ -77,18 +101,25 @@ std::optional<SimulatedPoint> pointFromRow(const std::string& row, std::size_t c
     const int state = o["state"].toInt(-1);
     const auto measured = bitsValue(o["measured"]);
     const auto contrast = bitsValue(o["contrast"]);
+    const auto lo = floatBitsValue(o["lo"]);
+    const auto hi = floatBitsValue(o["hi"]);
     const auto bytes = QByteArray::fromBase64Encoding(
-        o["u"].toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+        o["tile"].toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    const double steps = o["steps"].toDouble(-1);
+    const std::string message = o["message"].toString().toStdString();
     if (state < 0 || state > static_cast<int>(analysis::RunState::ArithmeticError)
-        || !o["steps"].isDouble() || !measured || !contrast || !o["message"].isString() || !bytes
-        || static_cast<std::size_t>(bytes.decoded.size()) != 4 * cells)
+        || !(steps >= 0 && steps <= kMaxSteps) || steps != std::floor(steps) || !measured
+        || !contrast || !lo || !hi || !o["message"].isString() || !plainText(message) || !bytes
+        || static_cast<std::size_t>(bytes.decoded.size()) != 4 * values)
         return std::nullopt;
     p.state = static_cast<analysis::RunState>(state);
-    p.steps = o["steps"].toInt();
+    p.steps = static_cast<std::int32_t>(steps);
     p.measured = *measured;
     p.contrast = *contrast;
-    p.message = o["message"].toString().toStdString();
-    p.u = floatsOf(bytes.decoded);
+    p.message = message;
+    p.field.lo = *lo;
+    p.field.hi = *hi;
+    p.field.values = floatsOf(bytes.decoded);
     p.ran = true;
     return p;
 }

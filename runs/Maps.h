@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,8 @@ struct MapAxis {
 MapAxis mapAxis(const RunSpec& base, const std::string& name, std::vector<std::string> texts);
 
 struct MapSpec {
-    RunSpec base; // model, dimension, size, the other settings; simulated: start and steps
+    // Model, dimension, size, the other settings; simulated: start, steps and untilSteady.
+    RunSpec base;
     MapAxis x, y;
 };
 
@@ -49,9 +51,35 @@ struct AnalyticMap {
 AnalyticMap classifyMap(const MapSpec& map, unsigned jobs,
     const std::function<void()>& rowDone = {}, const std::function<bool()>& cancelled = {});
 
+// What a caller does with an analytic map's rows as they come, for a map too large to hold.
+struct MapRowHooks {
+    // Row j's points (x ascending) on the thread that classified it: rows come in any order
+    // and at once, so that the work a caller does on them (a table's text) spreads too.
+    std::function<void(std::size_t j, std::span<const analysis::PointResult> row)> classified;
+    // Rows 0, 1, 2, ... in order on the calling thread, each after its `classified`.
+    std::function<void(std::size_t j)> inOrder;
+    // Turns true: the rows not yet begun are left, and the call returns.
+    std::function<bool()> cancelled;
+};
+
+// Classifies the map as classifyMap does, on `jobs` threads besides the calling one, but
+// keeps no point: at most `ahead` rows are begun beyond the last one given to inOrder, so
+// what a caller keeps of the rows in between stays bounded whatever the map's size. Returns
+// the scheme at the base settings. Throws as classifyMap before any row; what a hook throws
+// is thrown again once every worker has stopped.
+analysis::Scheme classifyMapRows(
+    const MapSpec& map, unsigned jobs, std::size_t ahead, const MapRowHooks& hooks);
+
+// What a map keeps of a point's final field of u for its picture (MapHooks::keep), instead of
+// the field: the values of the field's tile at the picture's size, and the field's range.
+struct KeptField {
+    std::vector<float> values;
+    float lo = NAN, hi = NAN; // the least and greatest finite value of the field; NaN: none
+};
+
 // A simulated point: what the tables and the mosaic need of its run.
 struct SimulatedPoint {
-    std::vector<float> u; // the final u (empty when the run could not start)
+    KeptField field; // empty when nothing is drawn or the run could not start
     analysis::RunState state = analysis::RunState::StillChanging;
     bool ran = false; // false: cancelled or out of memory before it ended
     std::int32_t steps = 0;
@@ -68,21 +96,27 @@ struct SimulatedMap {
 struct MapHooks {
     std::function<void(std::int64_t)> stepsDone; // steps since the last call, any thread
     std::function<void()> runDone;
+    // A run that --until steady ended at step `at`, before its last (any thread).
+    std::function<void(std::int32_t at)> stoppedEarly;
     std::function<bool()> cancelled; // true: the runs stop between two steps
+    // Called as each run ends with its final u; without it nothing of the field is kept.
+    std::function<KeptField(std::span<const float> u)> keep;
 };
 
 // The runs of a map as a sweep over its two axes (y outer): the combinations row by row.
 std::vector<std::vector<std::string>> mapCombinations(const MapSpec& map);
 
 // Runs the points `members` (indices row by row) of the map, `share.jobs` at once on
-// `share.threads` threads each; the other points stay empty. Throws std::bad_alloc when a
+// `share.threads` threads each; the other points stay empty. Of each run only its findings
+// and what `hooks.keep` takes of its field are held once it ends. Throws std::bad_alloc when a
 // point could not run for want of memory and nothing was cancelled.
 SimulatedMap simulateMap(const MapSpec& map, AnalyticMap prediction,
     const std::vector<std::size_t>& members, CoreShare share, const MapHooks& hooks = {});
 
 // A point as one row of text and back: everything the tables and the mosaic take from it,
-// bit for bit. Reading gives nothing for a malformed row or one without `cells` values of u.
+// bit for bit (the kept field, not the field). Reading gives nothing for a malformed row or
+// one without `values` kept values.
 std::string pointRow(const SimulatedPoint& p);
-std::optional<SimulatedPoint> pointFromRow(const std::string& row, std::size_t cells);
+std::optional<SimulatedPoint> pointFromRow(const std::string& row, std::size_t values);
 
 } // namespace rd::runs

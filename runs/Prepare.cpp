@@ -73,18 +73,23 @@ Prepared prepare(const RunSpec& spec, bool withArrays)
 LoadedFields loadFields(const InitialState& initial, std::int32_t nCells, bool oneD)
 {
     LoadedFields f;
+    f.side = nCells;
     std::vector<std::int64_t> want { nCells };
     if (!oneD)
         want.push_back(nCells);
-    const auto cells = static_cast<std::size_t>(oneD ? nCells : std::int64_t { nCells } * nCells);
-    for (const auto& [species, file, array, target, sha] :
-        { std::tuple { 'u', &initial.uFile, &initial.u, &f.u, &f.uSha256 },
-            std::tuple { 'v', &initial.vFile, &initial.v, &f.v, &f.vSha256 } }) {
+    auto cells = [&] {
+        return static_cast<std::size_t>(oneD ? f.side : std::int64_t { f.side } * f.side);
+    };
+    for (const auto& [species, file, array, target, sha, type] :
+        { std::tuple { 'u', &initial.uFile, &initial.u, &f.u, &f.uSha256, &f.uType },
+            std::tuple { 'v', &initial.vFile, &initial.v, &f.v, &f.vSha256, &f.vType } }) {
         if (file->empty()) {
-            if (array->size() != cells)
+            if (f.side == 0)
+                throw FieldFileError(species, "", "an array given as such needs the run's size");
+            if (array->size() != cells())
                 throw FieldFileError(species, "",
                     "holds " + std::to_string(array->size()) + " cells, the field "
-                        + std::to_string(cells));
+                        + std::to_string(cells()));
             // The values a field file may hold, whichever way the field comes.
             if (std::string why = npy::valueProblem(*array); !why.empty())
                 throw FieldFileError(species, "", why);
@@ -96,6 +101,20 @@ LoadedFields loadFields(const InitialState& initial, std::int32_t nCells, bool o
         if (const auto* why = std::get_if<std::string>(&decoded))
             throw FieldFileError(species, *file, *why);
         auto& read = std::get<npy::Array>(decoded);
+        if (f.side == 0) {
+            // The first field sets the size: its side, when it has the run's form.
+            if (read.shape.size() != (oneD ? 1u : 2u) || read.shape.back() != read.shape.front())
+                throw FieldFileError(species, *file,
+                    "shape " + npy::shapeText(read.shape) + " is not "
+                        + (oneD ? "a line (N,)" : "a square (N, N)"),
+                    read.shape, {});
+            if (read.shape.front() > kMaxCells)
+                throw FieldFileError(species, *file,
+                    "shape " + npy::shapeText(read.shape) + " has more than "
+                        + std::to_string(kMaxCells) + " cells a side");
+            f.side = static_cast<std::int32_t>(read.shape.front());
+            want = read.shape;
+        }
         if (read.shape != want)
             throw FieldFileError(species, *file,
                 "shape " + npy::shapeText(read.shape) + " does not match the field, which needs "
@@ -103,6 +122,7 @@ LoadedFields loadFields(const InitialState& initial, std::int32_t nCells, bool o
                 read.shape, want);
         *target = std::move(read.data);
         *sha = bytesSha256(bytes);
+        *type = read.roundedFrom;
     }
     return f;
 }

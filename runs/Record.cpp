@@ -27,12 +27,17 @@ QString hex(const QCryptographicHash& hash)
 }
 
 // A field given as an array has no file to name, only the SHA-256 of its .npy file.
-QJsonObject fileEntry(
-    const std::string& file, const std::string& sha256, const std::string& carrier)
+QJsonObject fileEntry(const std::string& file, const std::string& sha256,
+    const std::string& carrier, const std::string& roundedFrom = {})
 {
     QJsonObject entry { { "sha256", QString::fromStdString(sha256) } };
     if (!file.empty())
         entry.insert("file", QString::fromStdString(relativeTo(file, carrier)));
+    // A reader of the record learns that the run did not start from the file's exact values.
+    if (!roundedFrom.empty()) {
+        entry.insert("dtype", QString::fromStdString(roundedFrom));
+        entry.insert("rounded", "each value to the nearest float32, ties to even");
+    }
     return entry;
 }
 
@@ -98,6 +103,8 @@ RunFacts runFacts(
     f.loadV = spec.initial.vFile;
     f.loadUSha256 = loaded.uSha256;
     f.loadVSha256 = loaded.vSha256;
+    f.loadUType = loaded.uType;
+    f.loadVType = loaded.vType;
     return f;
 }
 
@@ -116,8 +123,9 @@ QJsonObject recordOf(const RunFacts& facts, std::int32_t step, const std::string
             { "seed", QString::number(facts.seed) } };
         break;
     case InitKind::Load:
-        initial = { { "kind", "load" }, { "u", fileEntry(facts.loadU, facts.loadUSha256, carrier) },
-            { "v", fileEntry(facts.loadV, facts.loadVSha256, carrier) } };
+        initial = { { "kind", "load" },
+            { "u", fileEntry(facts.loadU, facts.loadUSha256, carrier, facts.loadUType) },
+            { "v", fileEntry(facts.loadV, facts.loadVSha256, carrier, facts.loadVType) } };
         break;
     }
     QJsonObject record { { "program", QString::fromStdString(facts.program) },

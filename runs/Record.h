@@ -34,6 +34,7 @@ struct RunFacts {
     InitKind init = InitKind::Zero;
     std::uint64_t seed = 0;
     std::string loadU, loadV, loadUSha256, loadVSha256; // files as given
+    std::string loadUType, loadVType; // a double-precision file's dtype (see LoadedFields)
 };
 RunFacts runFacts(
     const RunSpec& spec, const Prepared& run, const LoadedFields& loaded, std::string_view program);

@@ -2,17 +2,16 @@
 
 #include "engine/Quoted.h"
 #include "fieldfiles/Npy.h"
+#include "output/InputFile.h"
 #include "runs/Errors.h"
 #include "runs/Names.h"
 #include "runs/Record.h"
 
-#include <QFile>
 #include <QJsonDocument>
 
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 
 namespace rd::runs {
 
@@ -31,6 +30,15 @@ QJsonValue member(const QJsonObject& o, const char* key, QJsonValue::Type type)
 std::string text(const QJsonObject& o, const char* key)
 {
     return member(o, key, QJsonValue::String).toString().toStdString();
+}
+
+// A SHA-256 as the record writes it: 64 lower-case hexadecimal digits.
+std::string sha256Text(const QJsonObject& o, const char* key)
+{
+    const std::string sha = text(o, key);
+    if (sha.size() != 64 || sha.find_first_not_of("0123456789abcdef") != std::string::npos)
+        throw RecordError(std::string("the record's \"") + key + "\" is not a SHA-256");
+    return sha;
 }
 
 int whole(const QJsonObject& o, const char* key, int lo, int hi)
@@ -72,13 +80,13 @@ struct Verdict {
 void compareSaved(char species, const fs::path& path, const std::string& recorded,
     std::span<const float> rerun, const Prepared& run, ReplayResult& result, Verdict& v)
 {
-    const std::string name = path.string();
+    const std::string name = rd::quoted(path.string());
     if (!fs::exists(path)) {
         result.lines.push_back(name + ": not found, not compared");
         return;
     }
     std::vector<std::byte> bytes;
-    auto decoded = npy::load(name, &bytes);
+    auto decoded = npy::load(path.string(), &bytes);
     if (const auto* why = std::get_if<std::string>(&decoded)) {
         result.lines.push_back(name + ": no longer matches its record (" + *why + ")");
         v.fileChanged = true;
@@ -108,16 +116,54 @@ void compareSaved(char species, const fs::path& path, const std::string& recorde
         }
 }
 
+struct SavedEntry {
+    char species;
+    fs::path path;
+    std::string sha256;
+};
+
+// The saved fields a record names: none, or both species, each a file name and its SHA-256. A
+// "saved" that names no usable file is refused, not passed over: a replay that compared
+// nothing must not report success.
+std::vector<SavedEntry> savedFiles(const QJsonObject& record, const fs::path& folder)
+{
+    if (!record.contains("saved"))
+        return {};
+    const auto unusable = [] {
+        return RecordError("the record's \"saved\" names no usable saved file (it needs the "
+                           "\"file\" and \"sha256\" of u and of v)");
+    };
+    const QJsonValue saved = record.value("saved");
+    if (!saved.isObject())
+        throw unusable();
+    std::vector<SavedEntry> entries;
+    for (const char species : { 'u', 'v' }) {
+        const QJsonValue e = saved.toObject().value(QString(QChar(species)));
+        const QJsonValue file = e.toObject().value("file");
+        if (!e.isObject() || !file.isString() || file.toString().isEmpty())
+            throw unusable();
+        const fs::path path = (folder / file.toString().toStdString()).lexically_normal();
+        if (path.filename().empty())
+            throw unusable();
+        entries.push_back({ species, path, sha256Text(e.toObject(), "sha256") });
+    }
+    return entries;
+}
+
 } // namespace
 
 QJsonObject readRecordFile(const std::string& file)
 {
-    QFile f(QString::fromStdString(file));
-    if (!f.open(QIODevice::ReadOnly))
-        throw RecordError(f.errorString().toStdString());
-    if (f.size() > kMaxRecordBytes)
-        throw RecordError("too large for a record");
-    const QByteArray text = f.readAll();
+    std::vector<std::byte> bytes;
+    try {
+        bytes = output::readInput(file, kMaxRecordBytes);
+    } catch (const output::InputError& e) {
+        if (std::string_view(e.what()).starts_with("larger than"))
+            throw RecordError(
+                "too large for a record (more than " + std::to_string(kMaxRecordBytes) + " bytes)");
+        throw RecordError(e.what());
+    }
+    const QByteArray text(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
     QJsonParseError error {};
     const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
     if (!doc.isObject())
@@ -145,9 +191,10 @@ RunSpec specOfRecord(const QJsonObject& record, const fs::path& folder)
                 "the record's setting " + rd::quoted(it.key().toStdString()) + " is unknown");
         spec.settings[it.key().toStdString()] = it.value().toString().toStdString();
     }
+    // What the command line refuses, a record cannot ask for.
     if (settings.contains("every"))
-        spec.every = whole(settings, "every", 1, std::numeric_limits<int>::max());
-    spec.steps = whole(record, "steps", 0, std::numeric_limits<int>::max());
+        spec.every = whole(settings, "every", 1, kMaxSteps);
+    spec.steps = whole(record, "steps", 0, kMaxSteps);
     const std::string kind = text(initial, "kind");
     if (kind == "random" || kind == "seeded") {
         const std::string seed = text(initial, "seed");
@@ -178,9 +225,10 @@ ReplayResult replay(const QJsonObject& record, const fs::path& folder, std::stri
     const std::string by = text(record, "program");
     if (by != programVersion(program))
         result.lines.push_back(
-            "note: recorded by " + by + ", replayed by " + programVersion(program));
+            "note: recorded by " + rd::quoted(by) + ", replayed by " + programVersion(program));
     const QJsonObject fields = member(record, "fields", QJsonValue::Object).toObject();
-    const std::string recordedSha = text(fields, "sha256");
+    const std::string recordedSha = sha256Text(fields, "sha256");
+    const auto saved = savedFiles(record, folder);
 
     Prepared run = prepare(spec);
     Verdict verdict;
@@ -212,10 +260,11 @@ ReplayResult replay(const QJsonObject& record, const fs::path& folder, std::stri
         for (const auto& [species, path, sha] :
             { std::tuple { "u", &spec.initial.uFile, &loaded.uSha256 },
                 std::tuple { "v", &spec.initial.vFile, &loaded.vSha256 } }) {
-            const std::string want = text(initial.value(species).toObject(), "sha256");
+            const std::string want = sha256Text(initial.value(species).toObject(), "sha256");
             if (*sha != want) {
-                result.lines.push_back(*path + ": the initial field changed since the record "
-                    + "(SHA-256 " + *sha + ", recorded " + want + ")");
+                result.lines.push_back(rd::quoted(*path)
+                    + ": the initial field changed since the record " + "(SHA-256 " + *sha
+                    + ", recorded " + want + ")");
                 changed = true;
             }
         }
@@ -236,13 +285,8 @@ ReplayResult replay(const QJsonObject& record, const fs::path& folder, std::stri
 
     const auto u = currentU(run.state, run.oneD), v = currentV(run.state, run.oneD);
     result.fieldsSha256 = fieldsSha256(u, v);
-    const QJsonObject saved = record.value("saved").toObject();
-    for (const char species : { 'u', 'v' }) {
-        const QJsonObject e = saved.value(QString(QChar(species))).toObject();
-        if (!e.isEmpty())
-            compareSaved(species, (folder / text(e, "file")).lexically_normal(), text(e, "sha256"),
-                species == 'u' ? u : v, run, result, verdict);
-    }
+    for (const SavedEntry& e : saved)
+        compareSaved(e.species, e.path, e.sha256, e.species == 'u' ? u : v, run, result, verdict);
     if (result.fieldsSha256 != recordedSha) {
         result.lines.push_back("the re-run's fields differ from the record (SHA-256 "
             + result.fieldsSha256 + ", recorded " + recordedSha + ")");

@@ -14,10 +14,10 @@
 
 namespace rd::runs {
 
-// A record file is a few kilobytes; a record held in a picture is read by the pictures.
+// A record is a few kilobytes; this is the most one may be, in a file or in a picture.
 inline constexpr std::int64_t kMaxRecordBytes = 1 << 20;
 
-// The record in a JSON file. Throws RecordError.
+// The record in a JSON file (a regular file, opened without blocking). Throws RecordError.
 QJsonObject readRecordFile(const std::string& file);
 
 // The run a record describes; the files it names are relative to `folder`. Throws

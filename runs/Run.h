@@ -40,12 +40,17 @@ IntakeInput intakeInput(const RunSpec& spec);
 Prepared prepare(const RunSpec& spec, bool withArrays = true);
 
 // Fields to load, checked against the run's size and dimension, with the SHA-256 (hex) of
-// the files' bytes as read (empty for arrays given as such).
+// the files' bytes as read (empty for arrays given as such) and, for a file of double
+// precision, its dtype ("<f8"): its values were rounded to the nearest single-precision value.
 struct LoadedFields {
     std::vector<float> u, v;
     std::string uSha256, vSha256;
+    std::string uType, vType;
+    std::int32_t side = 0; // cells per side
 };
-// Throws FieldFileError when a file cannot be read or a field does not fit.
+// With nCells 0 the size is u's: a line (N,) in 1D, a square (N, N) in 2D, and v must have
+// u's shape. Throws FieldFileError when a file cannot be read or a field does not fit (with
+// an empty wanted shape when u is of neither form).
 LoadedFields loadFields(const InitialState& initial, std::int32_t nCells, bool oneD);
 
 // Puts the initial state into set A (`loaded` for InitKind::Load). Throws SpecError for a

@@ -3,7 +3,9 @@
 #include "runs/Shards.h"
 
 #include "engine/Quoted.h"
+#include "output/InputFile.h"
 #include "output/OutputSet.h"
+#include "runs/Errors.h"
 #include "settings/WholeNumber.h"
 
 #include <QByteArray>
@@ -14,7 +16,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <map>
 #include <span>
 #include <system_error>
@@ -25,7 +26,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kFormat = "rdsim-batch part 1";
+// Format 2 added the SHA-256 of the rows.
+constexpr std::string_view kFormat = "rdsim-batch part 2";
+constexpr std::string_view kEarlierFormat = "rdsim-batch part 1";
 
 std::string partName(const fs::path& output, std::int64_t index, std::int64_t count)
 {
@@ -93,23 +96,63 @@ std::string firstDifference(const std::vector<std::string>& ours, const QJsonArr
     return "its identity does not match its arguments";
 }
 
-QJsonObject readPart(const fs::path& file)
+// The SHA-256 of a part's rows: each row's combination number and text, each ended by a 0.
+std::string rowsSha256(const QJsonArray& list)
 {
-    std::ifstream in(file, std::ios::binary);
-    const std::string bytes { std::istreambuf_iterator<char>(in), {} };
-    if (!in.good() && !in.eof())
-        throw MergeError("part " + shown(file) + " could not be read");
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (const auto& entry : list) {
+        const QJsonArray pair = entry.toArray();
+        const QByteArray number = QByteArray::number(pair[0].toInteger());
+        const QByteArray row = pair[1].toString().toUtf8();
+        hash.addData(QByteArrayView(number.constData(), number.size() + 1));
+        hash.addData(QByteArrayView(row.constData(), row.size() + 1));
+    }
+    return hash.result().toHex().toStdString();
+}
+
+// Whether a document that failed to parse is a prefix of one: it ends inside an object, an
+// array or a string.
+bool cutShort(const QJsonParseError& error, qsizetype size)
+{
+    return (error.error == QJsonParseError::UnterminatedObject
+               || error.error == QJsonParseError::UnterminatedArray
+               || error.error == QJsonParseError::UnterminatedString)
+        && error.offset >= size - 1;
+}
+
+// At most `limit` bytes of a regular file, opened without blocking: a FIFO, a folder or a
+// device named like a part is refused at once.
+QJsonObject readPart(const fs::path& file, std::uint64_t limit)
+{
+    std::vector<std::byte> bytes;
+    try {
+        bytes = output::readInput(file, limit);
+    } catch (const output::InputError& e) {
+        throw MergeError("part " + shown(file) + " could not be read: " + e.what()
+            + (std::string_view(e.what()).starts_with("larger than")
+                    ? ", more than a part of this command can hold"
+                    : ""));
+    }
+    const QByteArray text(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
     QJsonParseError error {};
-    const QJsonDocument doc
-        = QJsonDocument::fromJson(QByteArray(bytes.data(), std::ssize(bytes)), &error);
-    if (doc.isNull() || !doc.isObject()
-        || doc.object()["format"].toString().toStdString() != kFormat)
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
+    const std::string format = doc.object()["format"].toString().toStdString();
+    if (doc.isNull() && text.startsWith('{') && cutShort(error, text.size()))
+        throw MergeError("part " + shown(file) + " is damaged: it ends early, after "
+            + std::to_string(text.size()) + " bytes");
+    if (doc.isNull() && text.contains(QByteArray("\"format\": \"") + kFormat.data()))
+        throw MergeError("part " + shown(file) + " is damaged: it is not valid JSON ("
+            + error.errorString().toStdString() + " at byte " + std::to_string(error.offset) + ")");
+    if (format == kEarlierFormat)
+        throw MergeError("part " + shown(file)
+            + " was written by an earlier version of rdsim-batch; run its --shard again");
+    if (!doc.isObject() || format != kFormat)
         throw MergeError("part " + shown(file) + " is not a part written by --shard");
     return doc.object();
 }
 
 void addRows(const Found& f, std::size_t total, std::vector<std::string>& rows,
-    std::vector<bool>& filled, const std::function<bool(std::size_t, const std::string&)>& rowOk)
+    std::vector<bool>& filled, const PartRows& check)
 {
     const QJsonArray list = f.json["rows"].toArray();
     const std::size_t expected = shardMembers(total, f.held).size();
@@ -125,6 +168,14 @@ void addRows(const Found& f, std::size_t total, std::vector<std::string>& rows,
         if (!(number >= 1 && number <= double(total)) || number != std::floor(number)
             || !pair[1].isString())
             damaged("a row is malformed");
+    }
+    // Rows edited since the part was written, or changed on the way, are found before any is
+    // used; what a row may hold is the command's to check (rowOk).
+    if (f.json["rows_sha256"].toString().toStdString() != rowsSha256(list))
+        damaged("its rows do not match their SHA-256, so they were changed after it was written");
+    for (const auto& entry : list) {
+        const QJsonArray pair = entry.toArray();
+        const double number = pair[0].toDouble();
         const auto k = static_cast<std::size_t>(number) - 1;
         if (static_cast<std::int64_t>(k % static_cast<std::size_t>(f.held.count))
                 != f.held.index - 1
@@ -132,7 +183,7 @@ void addRows(const Found& f, std::size_t total, std::vector<std::string>& rows,
             damaged("combination " + std::to_string(k + 1) + " does not belong to it or repeats");
         rows[k] = pair[1].toString().toStdString();
         filled[k] = true;
-        if (rowOk && !rowOk(k, rows[k]))
+        if (check.rowOk && !check.rowOk(k, rows[k]))
             damaged("the row of combination " + std::to_string(k + 1) + " is malformed");
     }
 }
@@ -180,6 +231,7 @@ void writePart(const fs::path& output, const std::vector<std::string>& arguments
         { "shards", static_cast<double>(shard.count) },
         { "combinations", static_cast<double>(total) },
         { "rows", list },
+        { "rows_sha256", QString::fromStdString(rowsSha256(list)) },
     };
     const QByteArray bytes = QJsonDocument(part).toJson(QJsonDocument::Indented);
     output::writeFileAtomically(partPath(output, shard),
@@ -187,9 +239,12 @@ void writePart(const fs::path& output, const std::vector<std::string>& arguments
 }
 
 std::vector<std::string> mergeParts(const fs::path& output,
-    const std::vector<std::string>& arguments, std::size_t total,
-    const std::function<bool(std::size_t, const std::string&)>& rowOk)
+    const std::vector<std::string>& arguments, std::size_t total, const PartRows& check)
 {
+    const auto stopIfCancelled = [&check] {
+        if (check.cancelled && check.cancelled())
+            throw Cancelled();
+    };
     const fs::path folder = output.parent_path();
     const std::string prefix = output.stem().string() + ".part-";
     const std::string identity = commandIdentity(arguments);
@@ -212,8 +267,21 @@ std::vector<std::string> mergeParts(const fs::path& output,
         return std::pair(a.named.count, a.named.index) < std::pair(b.named.count, b.named.index);
     });
 
+    std::uint64_t argumentBytes = 0;
+    for (const std::string& a : arguments)
+        argumentBytes += a.size();
     for (Found& f : parts) {
-        f.json = readPart(f.file);
+        stopIfCancelled();
+        // The most a part of this command can be: its arguments and its rows, each twice over
+        // for the escapes of quotes and backslashes in the JSON, and the rest of its fields. (A
+        // row with a control character, whose escape is longer, is refused anyway.)
+        const std::uint64_t rowsHeld = f.named.count > 0
+            ? (total + static_cast<std::uint64_t>(f.named.count) - 1)
+                / static_cast<std::uint64_t>(f.named.count)
+            : total;
+        f.json = readPart(f.file,
+            2 * argumentBytes + rowsHeld * (2 * std::uint64_t { check.maxRowBytes } + 64)
+                + (1 << 16));
         if (f.json["command"].toString().toStdString() != identity)
             throw MergeError("part " + shown(f.file) + " was written by a different command ("
                 + firstDifference(arguments, f.json["arguments"].toArray()) + ")");
@@ -258,8 +326,10 @@ std::vector<std::string> mergeParts(const fs::path& output,
 
     std::vector<std::string> rows(total);
     std::vector<bool> filled(total, false);
-    for (const Found& f : parts)
-        addRows(f, total, rows, filled, rowOk);
+    for (const Found& f : parts) {
+        stopIfCancelled();
+        addRows(f, total, rows, filled, check);
+    }
     return rows;
 }
 

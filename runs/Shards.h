@@ -1,7 +1,8 @@
 // Splitting the combinations of a command into K parts run apart (one job each on a
 // cluster), and joining the parts' results. A part is a file beside the output it belongs
-// to, NAME.part-I-of-K.json, holding the command's identity and one opaque row of text per
-// combination of the part; the join puts every row back in combination order.
+// to, NAME.part-I-of-K.json, holding the command's identity, one opaque row of text per
+// combination of the part and the SHA-256 of its rows; the join checks them and puts every
+// row back in combination order.
 //
 // A command that runs combinations uses them in three calls: shardMembers to pick its
 // combinations, writePart with their rows instead of its output, and mergeParts for the
@@ -50,12 +51,23 @@ class MergeError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// What a merge knows of the rows a part of its command can hold.
+struct PartRows {
+    // The longest row of text a combination of the command can have: a part larger than its
+    // rows can be is refused before it is read.
+    std::size_t maxRowBytes = 1 << 16;
+    // Checks the row of combination k (0-based); a false names the part as damaged.
+    std::function<bool(std::size_t, const std::string&)> rowOk;
+    // Asked between parts; true stops the merge with Cancelled.
+    std::function<bool()> cancelled;
+};
+
 // Finds the parts of `output` beside it, checks that they are the K parts of one split of
-// this command (same identity arguments and combinations), each once, and returns the rows
-// of all `total` combinations in order. `rowOk(k, row)`, when given, checks the row of
-// combination k (0-based); a false names the part as damaged. Throws MergeError.
+// this command (same identity arguments and combinations), each once and whole (each part
+// carries the SHA-256 of its rows), and returns the rows of all `total` combinations in
+// order. Only regular files are read, opened without blocking. Throws MergeError, and
+// Cancelled when `rows.cancelled` turns true.
 std::vector<std::string> mergeParts(const std::filesystem::path& output,
-    const std::vector<std::string>& arguments, std::size_t total,
-    const std::function<bool(std::size_t, const std::string&)>& rowOk = {});
+    const std::vector<std::string>& arguments, std::size_t total, const PartRows& rows = {});
 
 } // namespace rd::runs

@@ -34,18 +34,18 @@ SimulatedPoint runPoint(const RunSpec& spec, int threads, const MapHooks& hooks)
     run.threads = threads;
     initialise(run, spec.initial, nullptr);
     const auto u = [&] { return currentU(run.state, run.oneD); };
-    RunWatch watch(run.model, run.oneD, run.state, u(), false);
+    RunWatch watch(run.model, run.oneD, run.state, u(), spec.untilSteady);
     std::int32_t reported = 0;
     RunFindings f;
     StepHooks step;
     step.cancelled = hooks.cancelled;
     step.progress = [&](std::int32_t n) {
-        watch.afterStep(n, u());
-        if (hooks.stepsDone && (n % 16 == 0 || n == spec.steps)) {
+        const bool stop = watch.afterStep(n, u());
+        if (hooks.stepsDone && (n % 16 == 0 || n == spec.steps || stop)) {
             hooks.stepsDone(n - reported);
             reported = n;
         }
-        return false;
+        return stop;
     };
     try {
         const std::int32_t taken = advance(run, spec.steps, 0, step);
@@ -54,11 +54,14 @@ SimulatedPoint runPoint(const RunSpec& spec, int threads, const MapHooks& hooks)
         f = watch.failed(e.iteration());
         point.message = "iteration " + std::to_string(e.iteration()) + ": " + e.what();
     }
-    if (hooks.stepsDone)
+    if (f.stoppedEarly && hooks.stoppedEarly)
+        hooks.stoppedEarly(f.steps);
+    else if (hooks.stepsDone)
         hooks.stepsDone(spec.steps - reported);
     if (hooks.runDone)
         hooks.runDone();
-    point.u.assign(u().begin(), u().end());
+    if (hooks.keep)
+        point.field = hooks.keep(u());
     point.ran = true;
     point.state = f.state;
     point.steps = f.steps;

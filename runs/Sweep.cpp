@@ -42,6 +42,28 @@ std::vector<std::string> evenlySpaced(double from, double to, std::int64_t count
     return values;
 }
 
+std::vector<std::uint64_t> evenlySpacedWhole(
+    std::uint64_t from, std::uint64_t to, std::int64_t count)
+{
+    if (count < 1)
+        throw std::invalid_argument("gives no value");
+    const std::uint64_t span = to >= from ? to - from : from - to;
+    const auto gaps = static_cast<std::uint64_t>(count - 1);
+    if (gaps == 0 && span != 0)
+        throw std::invalid_argument("gives one value, which needs equal ends");
+    if (gaps > 0 && span % gaps != 0)
+        throw std::invalid_argument("does not give whole numbers: the ends are "
+            + std::to_string(span) + " apart, not a multiple of the " + std::to_string(gaps)
+            + " gaps between the values");
+    if (gaps > 0 && span == 0)
+        throw std::invalid_argument("gives the value " + std::to_string(from) + " more than once");
+    const std::uint64_t step = gaps == 0 ? 0 : span / gaps;
+    std::vector<std::uint64_t> values;
+    for (std::uint64_t k = 0; k <= gaps; ++k)
+        values.push_back(to >= from ? from + k * step : from - k * step);
+    return values;
+}
+
 std::vector<std::vector<std::string>> combinations(
     const std::vector<std::vector<std::string>>& values)
 {

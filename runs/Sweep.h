@@ -18,6 +18,12 @@ inline constexpr std::int64_t kMaxSweepCount = 10000;
 // when two values have one text.
 std::vector<std::string> evenlySpaced(double from, double to, std::int64_t count);
 
+// `count` whole numbers from `from` to `to` (upwards or downwards), both ends included, evenly
+// spaced: the seeds of an ensemble. Throws std::invalid_argument when the spacing
+// (to - from) / (count - 1) is not whole.
+std::vector<std::uint64_t> evenlySpacedWhole(
+    std::uint64_t from, std::uint64_t to, std::int64_t count);
+
 // All combinations of the settings' values, in order: the last setting varies fastest.
 std::vector<std::vector<std::string>> combinations(
     const std::vector<std::vector<std::string>>& values);

@@ -49,17 +49,16 @@ std::vector<float> cellsOf(const py::array& array, char species)
         const auto c = inCOrder<float>(array);
         return { c.data(), c.data() + c.size() };
     }
-    // Rounded to the nearest float32, ties to even, as NumPy's astype rounds; a finite
-    // value beyond float32's range is named rather than left to become infinite.
+    // Each double is checked as a field file's (a finite value beyond float32's range is
+    // named, not left to become infinite), then rounded to the nearest float32, ties to even,
+    // as NumPy's astype and a file of doubles round it.
     const auto c = inCOrder<double>(array);
     std::vector<float> cells(static_cast<std::size_t>(c.size()));
     for (std::size_t k = 0; k < cells.size(); ++k) {
         const double x = c.data()[k];
+        if (std::string why = npy::valueProblem(k, x, false); !why.empty())
+            throw runs::FieldFileError(species, "", why);
         cells[k] = static_cast<float>(x);
-        if (std::isfinite(x) && !std::isfinite(cells[k]))
-            throw runs::FieldFileError(species, "",
-                "element " + std::to_string(k) + " (" + py::repr(py::float_(x)).cast<std::string>()
-                    + ") is beyond the range of float32");
     }
     return cells;
 }

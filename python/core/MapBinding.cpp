@@ -149,6 +149,12 @@ std::int32_t check(const py::dict& description)
     return run.state.nCells;
 }
 
+// The cells per side of a description's run, its settings through the intake.
+std::int32_t cells(const py::dict& description)
+{
+    return runs::prepare(runSpec(description), false).state.nCells;
+}
+
 std::vector<std::string> runStateNames()
 {
     std::vector<std::string> names;
@@ -169,6 +175,7 @@ void bindMaps(py::module_& m)
     m.def("classify_map", &classifyMap, py::arg("base"), py::arg("x_name"), py::arg("x_texts"),
         py::arg("y_name"), py::arg("y_texts"), py::arg("jobs") = 0);
     m.def("check", &check, py::arg("description"));
+    m.def("cells", &cells, py::arg("description"));
     m.def("run_point", &runPoint, py::arg("description"), py::arg("fields") = false,
         py::arg("stop") = nullptr);
     m.def(

@@ -38,7 +38,10 @@ runs::RunSpec runSpec(const py::dict& d)
     if (dim != 1 && dim != 2)
         throw py::value_error("dim=" + std::to_string(dim) + ": 1 (a line) or 2 (a square)");
     spec.oneD = dim == 1;
-    spec.size = take<std::string>(d, "size", spec.size);
+    // Without a size a run takes its loaded fields' (u's side), as the command line does.
+    const bool sized = d.contains("size") && !d["size"].is_none();
+    if (sized)
+        spec.size = take<std::string>(d, "size", spec.size);
     spec.settings = take<std::map<std::string, std::string>>(d, "settings", {});
     spec.steps = take<std::int32_t>(d, "steps", 0);
     spec.untilSteady = take<bool>(d, "until_steady", false);
@@ -57,6 +60,11 @@ runs::RunSpec runSpec(const py::dict& d)
         spec.initial.vFile = take<std::string>(d, "v_file", "");
         if (spec.initial.uFile.empty() != spec.initial.vFile.empty())
             throw py::value_error("both fields come from files, or both from arrays");
+        if (!sized && !spec.initial.uFile.empty())
+            spec.size = std::to_string(runs::loadFields(spec.initial, 0, spec.oneD).side);
+        if (!sized && spec.initial.uFile.empty() && d.contains("u")
+            && py::isinstance<py::array>(d["u"]) && py::array(d["u"]).ndim() >= 1)
+            spec.size = std::to_string(py::array(d["u"]).shape(0));
         if (spec.initial.uFile.empty()) {
             // The size the intake gives decides the shape the arrays must have.
             const runs::Prepared sized = runs::prepare(spec, false);

@@ -8,7 +8,8 @@
 
 namespace rd::python {
 
-// Keys: model (gm, schnakenberg, gray-scott, oregonator), dim (1 or 2), size (text),
+// Keys: model (gm, schnakenberg, gray-scott, oregonator), dim (1 or 2), size (text; None or
+// missing: the loaded fields' side, else the panel's start-up size),
 // settings (name to text), init (zero, random, seeded or load), seed, u and v (arrays) or
 // u_file and v_file (.npy files) for load, steps, threads. Missing keys keep RunSpec's
 // defaults. Raises ValueError or TypeError for what is not a description, SettingsError

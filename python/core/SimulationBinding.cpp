@@ -11,7 +11,6 @@
 #include <pybind11/stl.h>
 
 #include <atomic>
-#include <limits>
 #include <memory>
 
 namespace py = pybind11;
@@ -20,8 +19,8 @@ namespace rd::python {
 
 namespace {
 
-// The run's steps are counted in 32 bits, as its record holds them.
-constexpr std::int64_t kMostSteps = std::numeric_limits<std::int32_t>::max();
+// A run takes at most the command line's steps, so that every record replays.
+constexpr std::int64_t kMostSteps = runs::kMaxSteps;
 
 py::dict findingsDict(const runs::RunFindings& f)
 {
@@ -135,7 +134,8 @@ private:
             throw py::value_error("the steps must be 0 or more, not " + std::to_string(n));
         if (n > kMostSteps - steps())
             throw py::value_error("a run takes at most " + std::to_string(kMostSteps)
-                + " steps in all; it has taken " + std::to_string(steps()));
+                + " steps in all, as on the command line; it has taken " + std::to_string(steps())
+                + " (assigning its fields starts a run afresh)");
         const std::int32_t start = steps();
         Watchman watch(std::move(report), delay, cells());
         const runs::StepHooks hooks = watch.hooks(&steps_, start);

@@ -45,7 +45,7 @@ class Findings:
     contrast: float
 
 class Simulation:
-    def __init__(self, model: str = ..., *, dim: int = ..., size: Union[int, str] = ...,
+    def __init__(self, model: str = ..., *, dim: int = ..., size: Optional[Union[int, str]] = ...,
                  init: Init = ..., seed: int = ..., threads: int = ...,
                  **settings: Setting) -> None: ...
     @property
@@ -115,7 +115,7 @@ class Analysis:
     states: Tuple[SteadyState, ...]
     featured: Optional[SteadyState]
 
-def analyze(model: str = ..., *, dim: int = ..., size: Union[int, str] = ...,
+def analyze(model: str = ..., *, dim: int = ..., size: Optional[Union[int, str]] = ...,
             **settings: Setting) -> Analysis: ...
 
 class Measurement:
@@ -136,14 +136,14 @@ class ReplayResult:
 
 def replay(path: Union[str, os.PathLike], progress: Progress = ...) -> ReplayResult: ...
 
-def atlas(model: str, x: Axis, y: Axis, *, dim: int = ..., size: Union[int, str] = ...,
+def atlas(model: str, x: Axis, y: Axis, *, dim: int = ..., size: Optional[Union[int, str]] = ...,
           simulate: bool = ..., steps: Optional[int] = ..., until_steady: bool = ...,
           init: Init = ..., seed: int = ..., fields: bool = ...,
           store: Optional[Union[str, os.PathLike]] = ..., client: Any = ...,
           jobs: Optional[int] = ..., progress: Progress = ...,
           **settings: Setting) -> xr.Dataset: ...
 
-def sweep(model: str = ..., *, steps: int, dim: int = ..., size: Union[int, str] = ...,
+def sweep(model: str = ..., *, steps: int, dim: int = ..., size: Optional[Union[int, str]] = ...,
           until_steady: bool = ..., init: Init = ..., seed: int = ...,
           store: Optional[Union[str, os.PathLike]] = ..., client: Any = ...,
           jobs: Optional[int] = ..., progress: Progress = ...,

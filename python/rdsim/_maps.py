@@ -196,14 +196,14 @@ class _Results:
 
 
 def _attributes(base, extra=None):
-    a = {"model": base["model"], "dimension": base["dim"], "size": base["size"],
+    a = {"model": base["model"], "dimension": base["dim"], "size": _core.cells(base),
          "settings": json.dumps(base["settings"], sort_keys=True),
          "init": base["init"], "seed": str(base["seed"])}
     a.update(extra or {})
     return a
 
 
-def atlas(model, x, y, *, dim=2, size=128, simulate=False, steps=None, until_steady=False,
+def atlas(model, x, y, *, dim=2, size=None, simulate=False, steps=None, until_steady=False,
           init="zero", seed=0, fields=False, store=None, client=None, jobs=None,
           progress=None, **settings):
     """A model over two of its settings, as ``rdsim-batch atlas`` maps it.
@@ -318,7 +318,7 @@ def _simulate(base, combos, axes, fields, store, client, jobs, progress, extra, 
         raise
 
 
-def sweep(model="gm", *, steps, dim=2, size=128, until_steady=False, init="zero", seed=0,
+def sweep(model="gm", *, steps, dim=2, size=None, until_steady=False, init="zero", seed=0,
           store=None, client=None, jobs=None, progress=None, **settings):
     """Runs every combination of the swept settings, as ``rdsim-batch --sweep`` does, and
     returns their final fields and findings stacked over the swept settings.

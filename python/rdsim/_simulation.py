@@ -42,7 +42,8 @@ class Simulation:
     ``Simulation("gm", dim=2, size=128, init="random", seed=3, kA="0.1")``
 
     model: "gm" (Gierer-Meinhardt), "schnakenberg", "gray-scott" or "oregonator".
-    dim: 1 (a line of N cells) or 2 (a square of N x N cells); size: N, 1 to 4096.
+    dim: 1 (a line of N cells) or 2 (a square of N x N cells); size: N, 1 to 4096 (by
+        default 128, or the side of the fields given as `init`).
     init: "zero" (the default), "random" (the window's Random rule from the generator seeded
         with ``seed``), "seeded" (the model's stable state with a seeded square, ``seed`` for
         its noise), or the fields as a pair ``(u, v)`` of arrays or of ``.npy`` files, checked
@@ -64,7 +65,7 @@ class Simulation:
     it steps gets a RuntimeError (``steps`` may be read at any time).
     """
 
-    def __init__(self, model="gm", *, dim=2, size=128, init="zero", seed=0, threads=0,
+    def __init__(self, model="gm", *, dim=2, size=None, init="zero", seed=0, threads=0,
                  **settings):
         self._description = describe(model, dim, size, settings, init, seed, threads)
         self._core = _core.Simulation(self._description)
@@ -113,7 +114,8 @@ class Simulation:
         self._core.load(None, as_array(field))
 
     def step(self, n, progress=None):
-        """Takes `n` more steps and returns the steps taken.
+        """Takes `n` more steps and returns the steps taken. A run takes at most 1,000,000
+        steps in all, as on the command line, so that its record replays.
 
         The GIL is released while stepping, so simulations in other threads run side by side.
         progress: None shows a bar (tqdm; the notebook bar in Jupyter) once the call has lasted

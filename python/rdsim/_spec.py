@@ -65,9 +65,10 @@ def describe(model, dim, size, settings, init="zero", seed=0, threads=0, steps=0
         if name not in SETTINGS:
             raise TypeError("unknown setting %r (%s)" % (name, ", ".join(SETTINGS)))
         texts[name] = setting_text(name, value)
-    d = {"model": model, "dim": int(dim), "size": size_text(size), "settings": texts,
+    d = {"model": model, "dim": int(dim),
+         "size": None if size is None else size_text(size), "settings": texts,
          "seed": _seed(seed), "threads": _whole("threads", threads, 0),
-         "steps": _whole("steps", steps, 0, 2 ** 31 - 1), "until_steady": bool(until_steady)}
+         "steps": _whole("steps", steps, 0, 1000000), "until_steady": bool(until_steady)}
     if isinstance(init, str):
         if init not in INITS:
             raise ValueError("init=%r: zero, random, seeded, or the fields (u, v) as arrays or "

@@ -91,20 +91,24 @@ def test_loaded_fields_from_files_and_arrays_run_as_load_u(tmp_path, monkeypatch
     v0 = rng.uniform(0, 1, (40, 40)).astype(np.float32)
     np.save(tmp_path / "u0.npy", u0)
     np.save(tmp_path / "v0.npy", v0)
-    batch("--model", "gray-scott", "--size", 40, "--load-u", "u0.npy", "--load-v", "v0.npy",
+    # Without a size the run takes the fields', on both sides.
+    batch("--model", "gray-scott", "--load-u", "u0.npy", "--load-v", "v0.npy",
           "--steps", 400, "--save", "cli", cwd=tmp_path)
     cli = json.loads(content(tmp_path / "cli.json"))
+    assert cli["settings"]["size"] == "40"
     monkeypatch.chdir(tmp_path)
-    by_file = rdsim.Simulation("gray-scott", size=40, init=("u0.npy", "v0.npy"))
+    by_file = rdsim.Simulation("gray-scott", init=("u0.npy", "v0.npy"))
     # float64 and Fortran order are read as --load-u reads the float32 file.
-    by_array = rdsim.Simulation("gray-scott", size=40,
+    by_array = rdsim.Simulation("gray-scott",
                                 init=(np.asfortranarray(u0.astype(np.float64)),
                                       v0.astype(">f4")))
+    assert by_file.size == by_array.size == 40
     for sim in (by_file, by_array):
         sim.step(400)
         assert same_bits(sim.u, np.load("cli-u.npy")) and same_bits(sim.v, np.load("cli-v.npy"))
     by_file.save("py")
-    assert without_program(json.loads(content("py.json")))["initial"] == cli["initial"]
+    py = json.loads(content("py.json"))
+    assert (py["initial"], py["settings"]) == (cli["initial"], cli["settings"])
     # Arrays have no file to name: the record holds their SHA-256 as .npy files, which save
     # writes beside the fields for the record to name.
     assert by_array.record()["initial"] == {
@@ -158,3 +162,20 @@ def test_findings_are_the_reports(tmp_path):
     assert "contrast of u: %.9g" % f.contrast in out
     assert (f.steps, f.predicted_class) == (4000, "Turing-unstable")
     assert f.measured == rdsim.measure(sim.u).wavelength
+
+
+def test_a_file_of_doubles_is_recorded_as_the_command_line_records_it(tmp_path, monkeypatch):
+    u0 = np.linspace(0, 1, 24, dtype=np.float64) / 3
+    np.save(tmp_path / "u.npy", u0)
+    np.save(tmp_path / "v.npy", np.asfortranarray(np.ones(24)))
+    batch("--dim", 1, "--load-u", "u.npy", "--load-v", "v.npy", "--steps", 50, "--save", "cli",
+          cwd=tmp_path)
+    monkeypatch.chdir(tmp_path)
+    sim = rdsim.Simulation("gm", dim=1, init=("u.npy", "v.npy"))
+    sim.step(50)
+    sim.save("py")
+    cli = json.loads(content("cli.json"))
+    assert cli["initial"]["u"]["dtype"] == "<f8"
+    assert without_program(json.loads(content("py.json"))) == \
+        json.loads(json.dumps(without_program(cli)).replace("cli-", "py-"))
+    assert content("py-u.npy") == content("cli-u.npy")

@@ -15,7 +15,7 @@ def test_a_python_record_replays_with_the_command_line(tmp_path):
     sim.save(str(tmp_path / "py"))
     sha = sim.record()["fields"]["sha256"]
     code, out, _ = batch("replay", "py.json", cwd=tmp_path)
-    assert (code, out) == (0, "note: recorded by rdsim-python %s, replayed by rdsim-batch %s\n"
+    assert (code, out) == (0, "note: recorded by \"rdsim-python %s\", replayed by rdsim-batch %s\n"
                               "reproduced bit for bit: 500 steps, fields SHA-256 %s\n"
                            % (rdsim.__version__, rdsim.__version__, sha))
 
@@ -41,7 +41,7 @@ def test_command_line_records_replay_in_python(tmp_path):
     for carrier in ("out.json", "out.png"):
         r = rdsim.replay(tmp_path / carrier)
         assert (r.verdict, r.steps, r.fields_sha256) == ("reproduced", 400, sha)
-        assert r.lines == ("note: recorded by rdsim-batch %s, replayed by rdsim-python %s"
+        assert r.lines == ("note: recorded by \"rdsim-batch %s\", replayed by rdsim-python %s"
                            % (rdsim.__version__, rdsim.__version__),
                            "reproduced bit for bit: 400 steps, fields SHA-256 " + sha)
     # A saved field changed since is found, cell by cell.
@@ -50,7 +50,7 @@ def test_command_line_records_replay_in_python(tmp_path):
     np.save(tmp_path / "out-v.npy", v)
     r = rdsim.replay(tmp_path / "out.json")
     assert r.verdict == "file changed" and not r.reproduced
-    assert r.lines[-1].startswith("%s: first differing cell v[2, 5] (cell 53): saved 0.75"
+    assert r.lines[-1].startswith('"%s": first differing cell v[2, 5] (cell 53): saved 0.75'
                                   % (tmp_path / "out-v.npy"))
 
 

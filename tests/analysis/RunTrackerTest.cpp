@@ -1,9 +1,14 @@
-// The run state from synthetic fields: a mean that swings as a whole against one that only
-// jitters at rounding level while the field is still settling.
+// The run state from synthetic series of the field's mean, checked every 100 steps as a
+// watched run is: what repeats with a stable period against what only drifts, jitters or
+// dies away.
 #include "analysis/RunTracker.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -12,36 +17,157 @@ namespace {
 using rd::analysis::RunState;
 using rd::analysis::RunTracker;
 
-struct SwingCase {
+constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+// A field of four equal cells following x(t), one value per check.
+RunTracker track(const std::function<double(int)>& x, int checks, double uMax = 1.0)
+{
+    RunTracker tracker(uMax);
+    std::vector<float> u(4);
+    for (int t = 0; t <= checks; ++t) {
+        std::fill(u.begin(), u.end(), static_cast<float>(x(t)));
+        tracker.observe(u, t == 0 ? 0 : 100);
+    }
+    return tracker;
+}
+
+// Spikes every 51.5 checks (no whole number of checks, as a real period is), each four checks
+// long, over a baseline that grows slowly: a relaxation oscillator seen every 100 steps.
+double spikes(int t, double base)
+{
+    const double phase = std::fmod(double(t), 51.5);
+    return phase < 4.0 ? 0.9 - 0.1 * phase : base + 5e-6 * phase;
+}
+
+struct SeriesCase {
     const char* name;
-    int movingCells; // of 100, each moved by +swing and -swing in turn
-    float swing;
+    std::function<double(int)> x;
+    int checks;
     RunState expected;
 };
 
-class Swings : public testing::TestWithParam<SwingCase> { };
+class Series : public testing::TestWithParam<SeriesCase> { };
 
-TEST_P(Swings, OfTheMeanEvery100Steps)
+TEST_P(Series, OfTheMean)
 {
-    const SwingCase& c = GetParam();
-    RunTracker tracker(1.0);
-    std::vector<float> u(100, 0.5f);
-    tracker.observe(u, 0);
-    for (int k = 1; k <= 12; ++k) {
-        for (int i = 0; i < c.movingCells; ++i)
-            u[static_cast<std::size_t>(i)] = 0.5f + (k % 2 ? c.swing : -c.swing);
-        tracker.observe(u, 100);
-    }
-    EXPECT_EQ(tracker.state(), c.expected) << c.name;
+    const SeriesCase& c = GetParam();
+    const RunTracker tracker = track(c.x, c.checks);
+    EXPECT_EQ(tracker.state(), c.expected) << rd::analysis::runStateName(tracker.state());
 }
 
-INSTANTIATE_TEST_SUITE_P(RunTracker, Swings,
+INSTANTIATE_TEST_SUITE_P(RunTracker, Series,
     testing::Values(
-        // One cell moving by 5e-5 keeps the field changing (5e-7 per step) and moves the mean
-        // by 5e-7: far below a swing of the tolerance per step over the 100 steps.
-        SwingCase { "RoundingJitter", 1, 5e-5f, RunState::StillChanging },
-        SwingCase { "WholeFieldSwings", 100, 0.1f, RunState::Oscillating },
-        SwingCase { "SmallSwingAboveTheFloor", 100, 2e-5f, RunState::Oscillating }),
-    [](const testing::TestParamInfo<SwingCase>& info) { return std::string(info.param.name); });
+        SeriesCase { "SineOfSixChecks", [](int t) { return 0.2 + 0.05 * std::sin(kTwoPi * t / 6); },
+            60, RunState::Oscillating },
+        // A period of about two checks shows as an alternation.
+        SeriesCase { "Alternation", [](int t) { return 0.1 + (t % 2 ? 1e-3 : -1e-3); }, 40,
+            RunState::Oscillating },
+        SeriesCase {
+            "RelaxationSpikes", [](int t) { return spikes(t, 1e-3); }, 200, RunState::Oscillating },
+        // u is exactly 0 between some spikes: the field oscillates, it has not died out.
+        SeriesCase { "SpikesOverZero", [](int t) { return spikes(t, 0.0) * (t % 3 != 1); }, 200,
+            RunState::Oscillating },
+        // Too few checks to see a period recur.
+        SeriesCase { "SineOfTwentyChecks",
+            [](int t) { return 0.2 + 0.05 * std::sin(kTwoPi * t / 6); }, 20,
+            RunState::StillChanging },
+        // Swings of 4e-6 over 100 steps stay below the converged change.
+        SeriesCase { "RoundingLevelSwings",
+            [](int t) { return 0.2 + 4e-6 * std::sin(kTwoPi * t / 6); }, 60, RunState::Converged },
+        // The mean climbs 6e-3 a period and reverses by 3e-4: a trend with small reversals.
+        SeriesCase { "RiseWithReversals",
+            [](int t) { return 0.1 + 1e-3 * t + 3e-4 * std::sin(kTwoPi * t / 6); }, 100,
+            RunState::StillChanging },
+        SeriesCase { "SaturatingRise", [](int t) { return 0.1 - 0.05 * std::exp(-t / 30.0); }, 100,
+            RunState::StillChanging },
+        // Spots dividing: the mean jumps at uneven intervals and holds in between.
+        SeriesCase { "Staircase",
+            [](int t) {
+                int steps = 0;
+                for (int at : { 7, 19, 26, 44, 51, 70, 83 })
+                    steps += t >= at;
+                return 0.05 + 0.01 * steps + 2e-4 * t;
+            },
+            100, RunState::StillChanging },
+        // The swings halve every period: a damped oscillation on its way to rest.
+        SeriesCase { "DyingAway",
+            [](int t) { return 0.2 + 0.05 * std::exp2(-t / 6.0) * std::sin(kTwoPi * t / 6); }, 60,
+            RunState::StillChanging },
+        SeriesCase { "Noise",
+            [](int t) {
+                // A fixed linear congruential sequence in [-1, 1).
+                std::uint32_t r = 12345u;
+                for (int i = 0; i <= t; ++i)
+                    r = r * 1664525u + 1013904223u;
+                return 0.1 + 1e-3 * (double(r >> 8) / double(1u << 23) - 1.0);
+            },
+            120, RunState::StillChanging }),
+    [](const testing::TestParamInfo<SeriesCase>& info) { return std::string(info.param.name); });
+
+TEST(RunTracker, ALastShortIntervalIsLeftOutOfThePeriod)
+{
+    // A run that ends 37 steps after its last regular check, off the rhythm of the checks.
+    RunTracker tracker(1.0);
+    std::vector<float> u(4);
+    const auto x = [](int t) { return 0.2 + 0.05 * std::sin(kTwoPi * t / 6); };
+    for (int t = 0; t <= 60; ++t) {
+        std::fill(u.begin(), u.end(), static_cast<float>(x(t)));
+        tracker.observe(u, t == 0 ? 0 : 100);
+    }
+    std::fill(u.begin(), u.end(), 0.9f);
+    tracker.observe(u, 37);
+    EXPECT_EQ(tracker.state(), RunState::Oscillating);
+}
+
+TEST(RunTracker, DiesOutAtTheFirstCheckBelowTheLevel)
+{
+    RunTracker tracker(1.0);
+    std::vector<float> u(4, 0.3f);
+    tracker.observe(u, 0);
+    std::fill(u.begin(), u.end(), 2e-6f);
+    tracker.observe(u, 100);
+    EXPECT_EQ(tracker.state(), RunState::StillChanging);
+    std::fill(u.begin(), u.end(), 5e-7f);
+    tracker.observe(u, 100);
+    EXPECT_EQ(tracker.state(), RunState::Extinct);
+    EXPECT_FALSE(tracker.settled());
+}
+
+TEST(RunTracker, AQuietSpellOfAnOscillationIsNotSettled)
+{
+    // Between spikes the field changes by 5e-8 per step, below the converged change.
+    RunTracker tracker(1.0);
+    std::vector<float> u(4);
+    int t = 0;
+    for (; t <= 165; ++t) {
+        std::fill(u.begin(), u.end(), static_cast<float>(spikes(t, 1e-3)));
+        tracker.observe(u, t == 0 ? 0 : 100);
+    }
+    ASSERT_GT(std::fmod(double(t - 1), 51.5), 9.0); // five quiet checks before the last one
+    EXPECT_EQ(tracker.state(), RunState::Oscillating);
+    EXPECT_FALSE(tracker.settled());
+    // The same quiet values without the spikes before them: converged.
+    RunTracker calm(1.0);
+    for (int k = 5; k <= 10; ++k) {
+        std::fill(u.begin(), u.end(), static_cast<float>(spikes(155 + k, 1e-3)));
+        calm.observe(u, k == 5 ? 0 : 100);
+    }
+    EXPECT_EQ(calm.state(), RunState::Converged);
+    EXPECT_TRUE(calm.settled());
+}
+
+TEST(RunTracker, RecentLargestIsTheLargestMagnitudeOfTheKeptChecks)
+{
+    rd::analysis::TrackerLimits limits;
+    limits.window = 3;
+    RunTracker tracker(1.0, limits);
+    const std::vector<std::vector<float>> fields
+        = { { 0.1f, -0.9f }, { 0.2f, 0.3f }, { 0.25f, 0.0f }, { 0.05f, 0.1f } };
+    const double expected[] = { 0.9, 0.9, 0.9, 0.3 };
+    for (std::size_t k = 0; k < fields.size(); ++k) {
+        tracker.observe(fields[k], k == 0 ? 0 : 100);
+        EXPECT_EQ(tracker.recentLargest(), double(float(expected[k]))) << k;
+    }
+}
 
 } // namespace

@@ -47,7 +47,8 @@ TEST(Options, RefusesEachBadArgumentNamingTheOptionAndQuotingTheValue)
         { { "--set", "kA=1", "--sweep", "kA=0:1:2" },
             "--sweep \"kA=0:1:2\": the setting kA is given more than once" },
         { { "--init", "random" },
-            "--init \"random\": needs --seed K, so that the run can be repeated" },
+            "--init \"random\": needs --seed K (or --sweep seed=FROM:TO:COUNT), so that the run "
+            "can be repeated" },
         { { "--load-u", "u.npy" }, "--load-u \"u.npy\": --load-u and --load-v go together" },
         { { "--image", "f-%05d.png" },
             "--image \"f-%05d.png\": a name with %d writes frames and needs --every K" },
@@ -59,6 +60,24 @@ TEST(Options, RefusesEachBadArgumentNamingTheOptionAndQuotingTheValue)
         { { "--sweep", "kA=1:1:2" }, "--sweep \"kA=1:1:2\": gives the value 1 more than once" },
         { { "--sweep", "kA=0:1:1000", "--sweep", "kB=0:1:101" },
             "--sweep \"kB=0:1:101\": the sweeps give more than 100000 combinations" },
+        { { "--init", "random", "--sweep", "seed=1:2:3" },
+            "--sweep \"seed=1:2:3\": does not give whole numbers: the ends are 1 apart, not a "
+            "multiple of the 2 gaps between the values" },
+        { { "--init", "random", "--sweep", "seed=-1:2:2" },
+            "--sweep \"seed=-1:2:2\": the seeds FROM and TO are whole numbers from 0 to "
+            "18446744073709551615" },
+        { { "--init", "seeded", "--sweep", "seed=1:2" },
+            "--sweep \"seed=1:2\": expected seed=FROM:TO:COUNT" },
+        { { "--sweep", "seed=1:2:2" },
+            "--sweep \"seed=1:2:2\": sweeps the seed of --init random or --init seeded" },
+        { { "--set", "seed=1" },
+            "--set \"seed=1\": unknown setting \"seed\" (uMax, vMax, scale, Du, Dv, kA, kB or "
+            "kC)" },
+        { { "--save", "f-%d" },
+            "--save \"f-%d\": a name with %d saves the fields and needs --every K" },
+        { { "--kymograph", "k-%d.png", "--dim", "1" },
+            "--kymograph \"k-%d.png\": the name takes no %d (write %% for a percent sign)" },
+        { { "--progress", "--quiet" }, "--quiet: cannot be combined with --progress" },
     };
     for (const auto& [args, message] : cases) {
         try {
@@ -89,6 +108,43 @@ TEST(Options, SweepValuesAreEvenlySpacedTextsWithExactEndsAndNameTheOutputs)
     EXPECT_EQ(rd::batch::formatFrameName("f%3d.bmp", 7), "f  7.bmp");
     EXPECT_EQ(rd::batch::formatFrameName("100%%-%d.png", 1234567), "100%-1234567.png");
     EXPECT_FALSE(rd::batch::hasFrameConversion("100%%.png"));
+}
+
+TEST(Options, SeedSweepsGoIntoTheInitialStateAndTheNamesAsASettingDoes)
+{
+    const Options o = parse({ "--init", "seeded", "--sweep", "kA=0.1:0.2:2", "--sweep",
+        "seed=18446744073709551613:18446744073709551615:2", "--save", "e/r" });
+    EXPECT_EQ(o.sweeps[1].values,
+        (std::vector<std::string> { "18446744073709551613", "18446744073709551615" }));
+    const auto combos = rd::batch::combinations(o);
+    ASSERT_EQ(combos.size(), 4u);
+    const rd::runs::RunSpec spec = rd::batch::runSpec(o, combos[3]);
+    EXPECT_EQ(spec.initial.seed, 18446744073709551615u);
+    EXPECT_EQ(spec.settings.count("seed"), 0u);
+    EXPECT_EQ(spec.settings.at("kA"), "0.2");
+    const std::string tag = rd::batch::tagFor(o, combos[3]);
+    EXPECT_EQ(tag, "kA=0.2-seed=18446744073709551615");
+    EXPECT_EQ(rd::batch::targetsFor(o, tag).savePrefix, "e/r-kA=0.2-seed=18446744073709551615");
+    EXPECT_EQ(rd::batch::sweepCsvHeader(o).substr(0, 20), "run,kA,seed,status,i");
+}
+
+TEST(Options, FieldSeriesAndLoadedFieldsNameTheirFiles)
+{
+    // The records of a series, of a frame of it and of a sweep's run; the sweep's table.
+    const Options series = parse({ "--save", "out/run-%03d", "--every", "5", "--image", "p.png" });
+    EXPECT_EQ(series.savePrefix, "out/run-%03d");
+    EXPECT_EQ(rd::batch::recordPath({ series.savePrefix, "p.png", "", "" }), "out/run.json");
+    EXPECT_EQ(rd::batch::recordPath({ "out/run-007", "", "", "" }), "out/run-007.json");
+    EXPECT_EQ(rd::batch::recordPath({ "100%%_%d-kA=0.5", "", "", "" }), "100%-kA=0.5.json");
+    EXPECT_EQ(rd::batch::sweepCsvPath(
+                  parse({ "--save", "out/run-%03d", "--every", "5", "--sweep", "kA=1:2:2" })),
+        "out/run-sweep.csv");
+    // A literal percent sign stays one in a single save.
+    EXPECT_EQ(parse({ "--save", "100%%" }).savePrefix, "100%");
+    // Loaded fields bring their size unless --size is given.
+    EXPECT_EQ(parse({ "--load-u", "u.npy", "--load-v", "v.npy" }).sizeText, "");
+    EXPECT_EQ(parse({ "--load-u", "u.npy", "--load-v", "v.npy", "--size", "9" }).sizeText, "9");
+    EXPECT_EQ(parse({}).sizeText, rd::kDefaultSizeText);
 }
 
 // The rows against single runs are cli_test.py's; here the quoting of names and messages.

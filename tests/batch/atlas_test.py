@@ -1,8 +1,17 @@
 """rdsim-batch atlas seen from outside: the classes of known points, results independent of
-the thread count, split maps merged into the unsplit files, and the refusals."""
+the thread count, the largest map streamed in little memory, split maps merged into the
+unsplit files, and the refusals."""
+import base64
 import csv
+import glob
+import json
+import math
 import os
+import signal
+import struct
+import subprocess
 import tempfile
+import time
 import unittest
 
 import batch_cli
@@ -50,6 +59,58 @@ class AnalyticMap(unittest.TestCase):
             self.assertEqual(one[37]["Dv"], "6.13636363636364")
 
 
+class StreamedMap(unittest.TestCase):
+    BIG = ["--model", "gray-scott", "--x", "kA=0.01:0.08:1024", "--y", "kB=0.03:0.07:1024"]
+
+    @unittest.skipIf(os.environ.get("RDSIM_SANITIZED"), "no address-space limit under sanitizers")
+    def test_the_largest_map_takes_the_memory_of_its_picture_not_of_its_table(self):
+        # 1024 x 1024 points: a 150 MB table, which held whole took over 600 MB.
+        with tempfile.TemporaryDirectory() as d:
+            status, out, err = run("atlas", *self.BIG, "--jobs", "2", "--csv", "m.csv",
+                                   "--image", "m.png", cwd=d, limit=250 << 20)
+            self.assertEqual((status, err), (0, ""))
+            self.assertTrue(out.startswith("1048576 points in "), out)
+            with open(os.path.join(d, "m.csv"), "rb") as f:
+                lines = f.read().split(b"\n")
+            self.assertEqual(len(lines), 1 + 1024 * 1024 + 1)  # the header, the rows, ""
+            self.assertTrue(lines[1].startswith(b"0,0,0.01,0.03,"), lines[1])
+            self.assertTrue(lines[-2].startswith(b"1023,1023,0.08,0.07,"), lines[-2])
+            self.assertEqual(sorted(os.listdir(d)), ["m.csv", "m.png"])
+
+    def test_an_interrupted_map_leaves_neither_its_table_nor_a_temporary(self):
+        with tempfile.TemporaryDirectory() as d:
+            p = subprocess.Popen([batch_cli.EXE, "atlas", *self.BIG, "--jobs", "1", "--csv",
+                                  "m.csv", "--image", "m.png"], cwd=d, stdout=subprocess.PIPE,
+                                 stderr=subprocess.PIPE, text=True)
+            # The table is written beside its target while the rows come.
+            deadline = time.monotonic() + 120
+            while not glob.glob(os.path.join(d, ".m.csv.part-*")) and p.poll() is None \
+                    and time.monotonic() < deadline:
+                time.sleep(0.002)
+            self.assertIsNone(p.poll(), "the map ended before its table was begun")
+            p.send_signal(signal.SIGINT)
+            _, err = p.communicate(timeout=120)
+            self.assertEqual((p.returncode, err),
+                             (-signal.SIGINT, "rdsim-batch atlas: interrupted; nothing was written\n"))
+            self.assertEqual(os.listdir(d), [])
+
+    def test_the_table_has_the_columns_of_every_state_the_model_can_have(self):
+        # Whatever states the map's points have: above Gray-Scott's arch only (0, 1) is left.
+        cases = [("gray-scott", "kA=0.04:0.05:2", "kB=0.1:0.11:2", 3, "1"),
+                 ("schnakenberg", "kA=0.025:0.05:2", "kB=1.55:1.6:2", 1, "1"),
+                 ("oregonator", "kA=1:2:2", "kB=8e-4:9e-4:2", 3, "2"),
+                 ("gm", "kA=0.1:0.2:2", "kB=1:1.1:2", 5, "1")]
+        with tempfile.TemporaryDirectory() as d:
+            for model, x, y, columns, states in cases:
+                with self.subTest(model=model):
+                    rows = atlas(d, "--model", model, "--x", x, "--y", y)
+                    self.assertEqual(list(rows[0])[9:], [f"{c}{k}" for k in range(1, columns + 1)
+                                                         for c in ("u", "v", "class")])
+                    self.assertEqual(rows[0]["states"], states)
+                    self.assertEqual([rows[0][f"u{k}"] for k in range(1, columns + 1)
+                                      if k > int(states)], [""] * (columns - int(states)))
+
+
 class SplitMap(unittest.TestCase):
     ARGS = ["--model", "gray-scott", "--size", "16", "--x", "kA=0.02:0.06:3",
             "--y", "kB=0.05:0.065:2", "--simulate", "--steps", "400", "--init", "seeded",
@@ -85,6 +146,113 @@ class SplitMap(unittest.TestCase):
                                          content(os.path.join(d, "whole." + ext)), ext)
 
 
+class SimulatedMapMemory(unittest.TestCase):
+    @unittest.skipIf(os.environ.get("RDSIM_SANITIZED"), "no address-space limit under sanitizers")
+    def test_a_point_keeps_its_tile_and_findings_not_its_field(self):
+        # 36 runs of 1024 x 1024 cells, one at a time: their final fields of u alone are 151 MB.
+        args = ["--model", "gray-scott", "--size", "1024", "--x", "kA=0.02:0.05:6", "--y",
+                "kB=0.05:0.06:6", "--simulate", "--steps", "1", "--init", "seeded", "--seed", "1",
+                "--tile", "16", "--jobs", "1", "--quiet", "--image", "s.png", "--csv", "s.csv"]
+        with tempfile.TemporaryDirectory() as d:
+            status, _, err = run("atlas", *args, cwd=d, limit=200 << 20)
+            self.assertEqual((status, err), (0, ""))
+            with open(os.path.join(d, "s.csv"), newline="") as f:
+                self.assertEqual(len(list(csv.DictReader(f))), 36)
+            self.assertEqual(batch_cli.pixels(os.path.join(d, "s.png")).shape[:2],
+                             (100 + 620 + 110, 150 + 6 * 18 + 470))
+
+    def test_a_part_carries_each_points_tile_and_range(self):
+        args = ["--model", "gray-scott", "--size", "40", "--x", "kA=0.02:0.06:2", "--y",
+                "kB=0.05:0.05:1", "--simulate", "--steps", "100", "--init", "seeded", "--seed",
+                "5", "--tile", "20", "--quiet", "--shard", "1/1"]
+        with tempfile.TemporaryDirectory() as d:
+            for outputs, values in ((["--image", "p.png"], 12 * 12), (["--csv", "p.csv"], 0)):
+                with self.subTest(outputs=outputs):
+                    status, _, err = run("atlas", *args, *outputs, cwd=d)
+                    self.assertEqual(status, 0, err)
+                    with open(os.path.join(d, "p.part-1-of-1.json")) as f:
+                        rows = [json.loads(row) for _, row in json.load(f)["rows"]]
+                    self.assertEqual(len(rows), 2)
+                    for row in rows:
+                        self.assertNotIn("u", list(row))
+                        self.assertEqual(len(base64.b64decode(row["tile"])), 4 * values)
+                        lo, hi = (struct.unpack(">f", bytes.fromhex(row[k].zfill(8)))[0]
+                                  for k in ("lo", "hi"))
+                        if values:
+                            self.assertTrue(0 <= lo < hi <= 1, (lo, hi))
+                        else:  # no picture: nothing of the field is kept
+                            self.assertTrue(math.isnan(lo) and math.isnan(hi), (lo, hi))
+
+
+class UntilSteady(unittest.TestCase):
+    ARGS = ["--model", "gray-scott", "--size", "32", "--x", "kA=0.03:0.06:3", "--y",
+            "kB=0.05:0.062:3", "--simulate", "--steps", "4000", "--until", "steady", "--init",
+            "seeded", "--seed", "1", "--tile", "16", "--quiet"]
+
+    def outputs(self, d, name="map"):
+        return ["--csv", os.path.join(d, name + ".csv"), "--image", os.path.join(d, name + ".png")]
+
+    def test_each_run_stops_where_it_settles_and_a_picture_maps_the_steps(self):
+        with tempfile.TemporaryDirectory() as d:
+            status, _, err = run("atlas", *self.ARGS, *self.outputs(d), "--jobs", "2")
+            self.assertEqual((status, err), (0, ""))
+            self.assertEqual(sorted(os.listdir(d)), ["map-steps.png", "map.csv", "map.png"])
+            with open(os.path.join(d, "map.csv"), newline="") as f:
+                rows = list(csv.DictReader(f))
+            settled = [r for r in rows if r["state"] in ("converged", "extinct")]
+            # This plane holds both: runs that settle, and runs still moving at the end.
+            self.assertTrue(0 < len(settled) < len(rows), [r["state"] for r in rows])
+            for r in rows:
+                steps = int(r["steps"])
+                if r in settled:  # checked every 100 steps, 5 quiet checks in a row at least
+                    self.assertTrue(500 <= steps < 4000 and steps % 100 == 0, r)
+                else:
+                    self.assertEqual(steps, 4000, r)
+            # The steps picture: a cell per point; the fastest settled run at the table's dark
+            # end, the slowest at its bright end, a run not settled in quiet grey.
+            picture = batch_cli.pixels(os.path.join(d, "map-steps.png"))
+            self.assertEqual(picture.shape, (970, 1380, 3))
+
+            def colour(r):  # off the cell's centre, clear of the mark of a run that died out
+                i, j = int(r["x_index"]), int(r["y_index"])
+                return tuple(picture[int(100 + 760 - (j + 0.8) * 760 / 3),
+                                     int(150 + (i + 0.8) * 760 / 3)])
+            steps = sorted(int(r["steps"]) for r in settled)
+            for r in rows:
+                want = {steps[0]: (68, 1, 84), steps[-1]: (253, 231, 37)}.get(int(r["steps"]))
+                if r not in settled:
+                    want = (222, 226, 232)
+                if want:
+                    self.assertEqual(colour(r), want, r)
+
+    def test_a_split_map_until_steady_merges_into_the_files_of_one_run(self):
+        with tempfile.TemporaryDirectory() as d:
+            status, _, err = run("atlas", *self.ARGS, *self.outputs(d, "whole"), "--jobs", "2")
+            self.assertEqual(status, 0, err)
+            sub = os.path.join(d, "parts")
+            os.mkdir(sub)
+            # The parts may differ in their threads.
+            for i, threads in ((1, "2"), (2, "1")):
+                status, _, err = run("atlas", *self.ARGS, *self.outputs(sub), "--shard", f"{i}/2",
+                                     "--jobs", "1", "--threads", threads)
+                self.assertEqual(status, 0, err)
+            status, _, err = run("atlas", *self.ARGS, *self.outputs(sub), "--merge")
+            self.assertEqual((status, err), (0, ""))
+            for name in ("map.csv", "map.png", "map-steps.png"):
+                self.assertEqual(content(os.path.join(sub, name)),
+                                 content(os.path.join(d, "whole" + name[3:])), name)
+
+
+class Help(unittest.TestCase):
+    def test_help_names_every_start_and_every_option_it_takes(self):
+        status, out, err = run("atlas", "--help")
+        self.assertEqual((status, err), (0, ""))
+        self.assertIn("--init zero|random|seeded", out)
+        self.assertIn("--until steady", out)
+        self.assertIn("--threads N", out)
+        self.assertEqual(run("atlas", "-h"), (0, out, ""))
+
+
 class Refusals(unittest.TestCase):
     def test_refusals_exit_2_and_write_nothing(self):
         base = ["--model", "gray-scott", "--x", "kA=0:0.1:5", "--y", "kB=0.03:0.08:5"]
@@ -96,6 +264,11 @@ class Refusals(unittest.TestCase):
             (base + ["--steps", "10"], "needs --simulate"),
             (["--model", "gray-scott", "--x", "Du=1:1e40:2", "--y", "kB=0:1:2"], "Du value"),
             (base + ["--simulate", "--steps", "5", "--shard", "1/2", "--merge"], "one or the other"),
+            (base + ["--threads", "2"], "--threads: belongs to a simulated map; needs --simulate"),
+            (base + ["--until", "steady"], "--until: belongs to a simulated map"),
+            (base + ["--simulate", "--steps", "5", "--until", "now"], "the only condition is steady"),
+            (base + ["--bogus", "1"],
+             'rdsim-batch atlas: unknown option "--bogus" (see rdsim-batch atlas --help)\n'),
         ]
         with tempfile.TemporaryDirectory() as d:
             for args, words in cases:
@@ -105,6 +278,17 @@ class Refusals(unittest.TestCase):
                     self.assertEqual((status, err.count("\n")), (2, 1), err)
                     self.assertIn(words, err)
                     self.assertEqual(os.listdir(d), [])
+
+
+    def test_the_map_of_the_steps_may_not_be_the_table(self):
+        with tempfile.TemporaryDirectory() as d:
+            status, _, err = run("atlas", "--model", "gray-scott", "--x", "kA=0:0.1:2", "--y",
+                                 "kB=0.03:0.08:2", "--simulate", "--steps", "5", "--until",
+                                 "steady", "--image", os.path.join(d, "m.png"), "--csv",
+                                 os.path.join(d, "m-steps.png"))
+            self.assertEqual(status, 2, err)
+            self.assertIn("is also the map of the steps", err)
+            self.assertEqual(os.listdir(d), [])
 
 
 if __name__ == "__main__":

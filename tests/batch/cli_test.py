@@ -1,9 +1,11 @@
 #!/usr/bin/python3
 """rdsim-batch seen from outside: exit statuses, messages, files NumPy reads and writes,
 sweeps against single runs, frames and kymographs (the progress line is findings_test.py's).
+Series of fields and ensembles over the seed are series_test.py's.
 
 Usage: cli_test.py PATH-TO-rdsim-batch
 """
+import json
 import os
 import tempfile
 import unittest
@@ -44,6 +46,30 @@ class Basics(unittest.TestCase):
                 self.assertEqual(err.count("\n"), 1, err)
                 self.assertEqual(files_in(d), [])
 
+    def test_a_run_with_nothing_to_write_is_refused_as_the_other_commands_refuse_it(self):
+        refused = ("rdsim-batch: nothing to write; give --save PREFIX, --image FILE, "
+                   "--kymograph FILE, --movie FILE or --report\n")
+        # the run's options, exit status, what it leaves in the folder
+        cases = [([], 2, []),
+                 (["--init", "random", "--seed", "1"], 2, []),
+                 (["--report"], 0, []),
+                 (["--sweep", "kA=0.1:0.2:2"], 0, ["sweep.csv"]),
+                 (["--save", "x"], 0, ["x-u.npy", "x-v.npy", "x.json"])]
+        for args, code, files in cases:
+            with self.subTest(args=args), tempfile.TemporaryDirectory() as d:
+                status, out, err = run("--size", "8", "--steps", "3", *args, cwd=d)
+                self.assertEqual(status, code, err)
+                self.assertEqual(err, refused if code == 2 else "")
+                self.assertEqual(files_in(d), files)
+
+    def test_h_is_help_for_every_command(self):
+        for command in ([], ["analyze"], ["atlas"], ["replay"]):
+            with self.subTest(command=command):
+                long = run(*command, "--help")
+                self.assertEqual(long[0], 0)
+                self.assertTrue("-h, --help" in long[1])
+                self.assertEqual(run(*command, "-h"), long)
+
 
 class NumpyFiles(unittest.TestCase):
     def test_files_numpy_writes_go_through_a_zero_step_run_bit_for_bit(self):
@@ -64,34 +90,76 @@ class NumpyFiles(unittest.TestCase):
                         self.assertEqual(np.load(os.path.join(d, "out-u.npy")).tobytes(), u.tobytes())
                         self.assertEqual(np.load(os.path.join(d, "out-v.npy")).tobytes(), v.tobytes())
 
+    def test_doubles_are_rounded_to_nearest_single_in_either_order_and_give_the_size(self):
+        rng = np.random.default_rng(5)
+        # the dimension, u and v as NumPy holds them; the size comes from u
+        cases = [("2", rng.random((12, 12)) * 3, np.asfortranarray(rng.random((12, 12)))),
+                 ("2", np.asfortranarray(rng.random((9, 9), dtype=np.float32)),
+                  rng.random((9, 9)).astype(">f8")),
+                 ("1", rng.random(20), rng.random(20).astype(np.float32))]
+        for dim, u, v in cases:
+            with self.subTest(dim=dim, u=u.dtype.str, v=v.dtype.str), \
+                    tempfile.TemporaryDirectory() as d:
+                np.save(os.path.join(d, "u.npy"), u)
+                np.save(os.path.join(d, "v.npy"), v)
+                code, _, err = run("--dim", dim, "--load-u", "u.npy", "--load-v", "v.npy",
+                                   "--steps", "0", "--save", "out", cwd=d)
+                self.assertEqual((code, err), (0, ""))
+                for name, a in (("u", u), ("v", v)):
+                    saved = np.load(os.path.join(d, "out-%s.npy" % name))
+                    # NumPy's conversion rounds to nearest, ties to even.
+                    self.assertEqual(saved.tobytes(), np.ascontiguousarray(a, np.float32).tobytes())
+                with open(os.path.join(d, "out.json")) as f:
+                    record = json.load(f)
+                self.assertEqual(record["settings"]["size"], str(u.shape[0]))
+                for name, a in (("u", u), ("v", v)):
+                    entry = record["initial"][name]
+                    self.assertEqual(entry.get("dtype"), a.dtype.str if a.itemsize == 8 else None)
+                    self.assertEqual("rounded" in entry, a.itemsize == 8)
+                self.assertEqual(run("replay", "out.json", cwd=d)[0], 0)
+
     def test_refused_files_say_what_is_wrong(self):
         good = np.full((8, 8), 0.5, np.float32)
 
-        def with_value(index, value):
-            a = good.copy()
-            a.flat[index] = value
+        def with_value(index, value, dtype=np.float32, order="C"):
+            a = np.array(good, dtype, order=order)
+            a.flat[index] = value  # an index in C order, whatever the array's
             return a
+        # the case, u, --size given, the message
         cases = [
-            ("float64", good.astype(np.float64),
-             "unsupported dtype '<f8' (single-precision float '<f4' is needed)"),
-            ("fortran", np.asfortranarray(np.arange(64, dtype=np.float32).reshape(8, 8)),
-             "unsupported order: Fortran order (C order is needed)"),
-            ("shape", np.full((8,), 0.5, np.float32),
+            ("int", good.astype(np.int32), True,
+             "unsupported dtype '<i4' (float '<f4' or '<f8' is needed, or big-endian '>f4' "
+             "or '>f8')"),
+            ("half", good.astype(np.float16), True, "unsupported dtype '<f2'"),
+            ("shape", np.full((8,), 0.5, np.float32), True,
              "shape (8,) does not match --size 8 --dim 2, which need (8, 8)"),
-            ("negative", with_value(19, -0.25), "element 19 is negative (-0.25)"),
-            ("nan", with_value(63, np.nan), "element 63 is NaN"),
-            ("inf", with_value(1, np.inf), "element 1 is infinite"),
+            ("line for a square", np.full((8,), 0.5, np.float32), False,
+             "shape (8,) is not a square (N, N), which --dim 2 needs"),
+            ("oblong", np.full((8, 6), 0.5, np.float32), False,
+             "shape (8, 6) is not a square (N, N), which --dim 2 needs"),
+            ("negative", with_value(19, -0.25), True, "element 19 is negative (-0.25)"),
+            ("nan", with_value(63, np.nan), True, "element 63 is NaN"),
+            ("inf", with_value(1, np.inf), True, "element 1 is infinite"),
+            ("negative double", with_value(10, -1e-300, np.float64, "F"), False,
+             "element 10 is negative (-1e-300)"),
+            ("huge double", with_value(9, 3.5e38, np.float64), False,
+             "element 9 is 3.5e+38, beyond single precision"),
         ]
         with tempfile.TemporaryDirectory() as d:
             np.save(os.path.join(d, "v.npy"), good)
-            for label, array, message in cases:
+            for label, array, sized, message in cases:
                 with self.subTest(label):
                     np.save(os.path.join(d, "u.npy"), array)
-                    code, _, err = run("--size", "8", "--load-u", "u.npy", "--load-v", "v.npy",
-                                       "--save", "out", cwd=d)
+                    code, _, err = run(*(["--size", "8"] if sized else []), "--load-u", "u.npy",
+                                       "--load-v", "v.npy", "--save", "out", cwd=d)
                     self.assertEqual(code, 2)
                     self.assertTrue(err.startswith('rdsim-batch: --load-u "u.npy": ' + message), err)
                     self.assertEqual(files_in(d), ["u.npy", "v.npy"])
+            # Without --size, v must have u's shape.
+            np.save(os.path.join(d, "u.npy"), np.full((6, 6), 0.5))
+            self.assertEqual(run("--load-u", "u.npy", "--load-v", "v.npy", "--save", "out", cwd=d),
+                             (2, "", 'rdsim-batch: --load-v "v.npy": shape (8, 8) does not match '
+                                     'the shape (6, 6) of --load-u\n'))
 
 
 class Failures(unittest.TestCase):

@@ -108,11 +108,12 @@ class UntilSteady(unittest.TestCase):
                                "--report")
             self.assertEqual(out.splitlines()[0],
                              "Run state: still changing after %d steps" % (stop - 100))
-            code, err = run_on_terminal(*common, "--steps", 1000000, "--until", "steady")
+            code, err = run_on_terminal(*common, "--steps", 1000000, "--until", "steady",
+                                        "--report")
             self.assertEqual(code, 0)
             self.assertRegex(err, r"\r%d/%d steps, \d+ steps/s, 0 s left, stopped at step %d "
                                   r"\(steady\)  \r?\n$" % (stop, stop, stop))
-            self.assertEqual(run_on_terminal(*common, "--steps", 50, "--quiet"), (0, ""))
+            self.assertEqual(run_on_terminal(*common, "--steps", 50, "--quiet", "--report"), (0, ""))
 
 
 if __name__ == "__main__":

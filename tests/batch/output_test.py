@@ -4,6 +4,9 @@ colliding names, permissions, links and standard output that cannot be written.
 
 Usage: output_test.py PATH-TO-rdsim-batch
 """
+import fcntl
+import hashlib
+import json
 import os
 import signal
 import subprocess
@@ -107,7 +110,7 @@ class Limits(unittest.TestCase):
             self.assertIn("5 out of memory", subprocess.run([batch_cli.EXE, "--help"], capture_output=True,
                                                              text=True).stdout)
 
-    def test_a_field_file_larger_or_endless_is_refused_from_its_header(self):
+    def test_a_field_file_larger_or_endless_is_refused_before_it_is_read(self):
         with tempfile.TemporaryDirectory() as d:
             np.save(os.path.join(d, "v.npy"), np.zeros((8, 8), np.float32))
             with open(os.path.join(d, "big.npy"), "wb") as f:
@@ -115,12 +118,23 @@ class Limits(unittest.TestCase):
                 f.truncate(1 << 30)
             # With less memory than the file, reading it whole would fail.
             for name, why in (("big.npy", "1073741440 bytes after the data of shape (8, 8)"),
-                              ("/dev/zero", "not a NumPy array file (bad magic)")):
+                              ("/dev/zero", "a device, not a regular file")):
                 with self.subTest(name):
-                    code, err = run("--size", "8", "--load-u", name, "--load-v", "v.npy", cwd=d,
-                                    limit=None if SANITIZED else 512 << 20)
+                    code, err = run("--size", "8", "--load-u", name, "--load-v", "v.npy", "--save",
+                                    "x", cwd=d, limit=None if SANITIZED else 512 << 20)
                     self.assertEqual((code, err),
                                      (2, 'rdsim-batch: --load-u "%s": %s\n' % (name, why)))
+
+
+    def test_a_fifo_given_as_a_field_is_refused_at_once(self):
+        # Opening a FIFO for reading waits for a writer: it must not be waited on.
+        with tempfile.TemporaryDirectory() as d:
+            os.mkfifo(os.path.join(d, "u.npy"))
+            p = subprocess.run([batch_cli.EXE, "--size", "8", "--load-u", "u.npy", "--load-v",
+                                "u.npy", "--save", "x"], cwd=d, capture_output=True, text=True,
+                               timeout=60)
+            self.assertEqual((p.returncode, p.stderr), (
+                2, 'rdsim-batch: --load-u "u.npy": a FIFO, not a regular file\n'))
 
 
 class Names(unittest.TestCase):
@@ -175,6 +189,76 @@ class Permissions(unittest.TestCase):
             p = subprocess.run([batch_cli.EXE, "--help"], stdout=full, stderr=subprocess.PIPE, text=True)
         self.assertEqual((p.returncode, p.stderr),
                          (4, "rdsim-batch: standard output: No space left on device\n"))
+
+
+class AnalyzeOutputs(unittest.TestCase):
+    def test_an_output_that_cannot_be_written_is_refused_before_the_report(self):
+        with tempfile.TemporaryDirectory() as d:
+            ro = os.path.join(d, "ro")
+            os.mkdir(ro)
+            folders = [("missing", 'the folder "missing" does not exist')]
+            mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "ro,size=16k", "tmpfs", ro],
+                                     capture_output=True).returncode == 0
+            if mounted:
+                folders.append(("ro", 'the folder "ro" takes no new files (Read-only file '
+                                      'system)'))
+            try:
+                for folder, why in folders:
+                    for option, name in (("--csv", "d.csv"), ("--plot", "d.png")):
+                        with self.subTest(folder, option=option):
+                            target = folder + "/" + name
+                            self.assertEqual(batch_cli.run("analyze", option, target, cwd=d), (
+                                4, "", 'rdsim-batch analyze: cannot write "%s": %s\n'
+                                % (target, why)))
+            finally:
+                if mounted:
+                    subprocess.run(["umount", ro])
+
+
+class TwoWriters(unittest.TestCase):
+    """Two processes writing the same outputs: each set is renamed into place under an
+    advisory lock on its folder, so the files left are always one run's."""
+
+    RUN = ("--size", "16", "--steps", "5", "--init", "random", "--save", "c", "--image", "c.png")
+    NAMES = ["c-u.npy", "c-v.npy", "c.json", "c.png"]
+
+    def test_a_set_waits_for_the_lock_of_its_folder(self):
+        with tempfile.TemporaryDirectory() as d:
+            folder = os.open(d, os.O_RDONLY)
+            try:
+                fcntl.flock(folder, fcntl.LOCK_EX)
+                p = subprocess.Popen([batch_cli.EXE, *self.RUN, "--seed", "1"], cwd=d,
+                                     stderr=subprocess.PIPE, text=True)
+                # Every temporary written: the set is ready for its renames.
+                while len([n for n in os.listdir(d) if ".part-" in n]) < len(self.NAMES):
+                    self.assertIsNone(p.poll(), "ended early")
+                    time.sleep(0.01)
+                time.sleep(0.5)
+                self.assertIsNone(p.poll())
+                self.assertEqual([n for n in os.listdir(d) if ".part-" not in n], [])
+            finally:
+                os.close(folder)
+            self.assertEqual((p.wait(timeout=60), p.stderr.read()), (0, ""))
+            self.assertEqual(sorted(os.listdir(d)), self.NAMES)
+
+    def test_two_processes_leave_one_whole_set(self):
+        def sha(path):
+            return hashlib.sha256(content(path)).hexdigest()
+        with tempfile.TemporaryDirectory() as d:
+            for round in range(12):
+                runs = [subprocess.Popen([batch_cli.EXE, *self.RUN, "--seed", str(seed)], cwd=d,
+                                         stderr=subprocess.PIPE, text=True) for seed in (1, 2)]
+                self.assertEqual([(p.wait(timeout=60), p.stderr.read()) for p in runs],
+                                 [(0, "")] * 2)
+                with open(os.path.join(d, "c.json")) as f:
+                    record = json.load(f)
+                in_png = json.loads(batch_cli.png_text(os.path.join(d, "c.png"))["rdsim-record"])
+                self.assertEqual(in_png["initial"], record["initial"], round)
+                for s in "uv":
+                    self.assertEqual(sha(os.path.join(d, f"c-{s}.npy")),
+                                     record["saved"][s]["sha256"], round)
+                self.assertEqual(sorted(os.listdir(d)), self.NAMES)
+
 
 if __name__ == "__main__":
     batch_cli.main(unittest)

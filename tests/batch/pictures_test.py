@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""The styled field pictures seen from outside: zoom repeats every cell and plain grey is the
-default picture.
+"""The styled field pictures seen from outside: zoom repeats every cell, plain grey is the
+default picture and the colour bar is marked at round values.
 
 Usage: pictures_test.py PATH-TO-rdsim-batch
 """
@@ -42,6 +42,26 @@ class Pictures(unittest.TestCase):
                 self.assertEqual(code, 0, err)
             self.assertEqual(content(os.path.join(d, "a.png")), content(os.path.join(d, "b.png")))
 
+    def test_the_colour_bar_is_marked_at_round_values(self):
+        # A field of 256 rows: the bar's rows from white at the top through grey to black at
+        # the bottom, tick marks right of its frame. The values are PictureTest.cpp's.
+        with tempfile.TemporaryDirectory() as d:
+            for lo_hi, ticks in (("0:1", [0, 0.2, 0.4, 0.6, 0.8, 1]),
+                                 ("-0.05:0.37", [0, 0.1, 0.2, 0.3])):
+                with self.subTest(lo_hi):
+                    code, _, err = run("--size", "64", "--zoom", "4", "--steps", "0", "--range",
+                                       lo_hi, "--colorbar", "--image", "bar.png", cwd=d)
+                    self.assertEqual((code, err), (0, ""))
+                    p = pixels(os.path.join(d, "bar.png"))[:, :, 0].astype(int)
+                    rows = np.flatnonzero(p[:, 20] != 255)  # the field's rows
+                    top = rows[0]
+                    self.assertEqual(len(rows), 256)
+                    bar = np.flatnonzero((p[top] == 255) & (abs(p[top + 128] - 128) < 4)
+                                         & (p[top + 255] == 0))
+                    marks = np.flatnonzero(p[top - 2:top + 258, bar[-1] + 2] == 0) - 2
+                    lo, hi = map(float, lo_hi.split(":"))
+                    self.assertEqual(list(marks), [round(255 * (hi - v) / (hi - lo)) for v in
+                                                   reversed(ticks)])
 
 if __name__ == "__main__":
     batch_cli.main(unittest)

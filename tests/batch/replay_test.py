@@ -8,8 +8,12 @@ Usage: replay_test.py PATH-TO-rdsim-batch
 import hashlib
 import json
 import os
+import signal
+import subprocess
 import tempfile
+import time
 import unittest
+import zlib
 
 import numpy as np
 
@@ -59,9 +63,187 @@ class Replay(unittest.TestCase):
             now = hashlib.sha256(content(path)).hexdigest()
             recorded = json.loads(content(os.path.join(d, "p.json")))["saved"]["v"]["sha256"]
             self.assertEqual(replay("p.json", d), (6, (
-                "p-v.npy: no longer matches its record (SHA-256 %s, recorded %s)\n"
-                "p-v.npy: first differing cell v[2, 5] (cell 53): saved 0.75, re-run %s\n")
+                '"p-v.npy": no longer matches its record (SHA-256 %s, recorded %s)\n'
+                '"p-v.npy": first differing cell v[2, 5] (cell 53): saved 0.75, re-run %s\n')
                 % (now, recorded, "%.9g" % was)))
+
+
+def edited(d, change, name="p.json"):
+    """Applies change(record) to the record p.json in d, written as `name`."""
+    with open(os.path.join(d, "p.json")) as f:
+        record = json.load(f)
+    change(record)
+    with open(os.path.join(d, name), "w") as f:
+        json.dump(record, f)
+    return name
+
+
+def replay_within(path, cwd, seconds=60):
+    """Replays; the replay must end by itself within `seconds` (a FIFO once kept it waiting
+    for good)."""
+    p = subprocess.Popen([batch_cli.EXE, "replay", path], cwd=cwd, stdout=subprocess.PIPE,
+                         stderr=subprocess.PIPE, text=True)
+    try:
+        out, err = p.communicate(timeout=seconds)
+    except subprocess.TimeoutExpired:
+        p.kill()
+        p.communicate()
+        raise AssertionError("the replay did not end within %d s" % seconds)
+    return p.returncode, out + err
+
+
+def png_chunk(kind, data):
+    return (len(data).to_bytes(4, "big") + kind + data
+            + zlib.crc32(kind + data).to_bytes(4, "big"))
+
+
+def with_record_text(png, text):
+    """The PNG's bytes with its record replaced by `text` (a compressed zTXt)."""
+    chunks, at = [png[:8]], 8
+    while at < len(png):
+        n = int.from_bytes(png[at:at + 4], "big")
+        kind, data = png[at + 4:at + 8], png[at + 8:at + 8 + n]
+        if kind == b"zTXt" and data.startswith(b"rdsim-record\0"):
+            data = b"rdsim-record\0\0" + zlib.compress(text.encode())
+        chunks.append(png_chunk(kind, data))
+        at += 12 + n
+    return b"".join(chunks)
+
+
+class CraftedRecords(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.mkdtemp()
+        code, _, err = run(*RUN, "--save", "p", "--image", "p.png", cwd=cls.dir)
+        assert code == 0, err
+
+    @classmethod
+    def tearDownClass(cls):
+        subprocess.run(["rm", "-rf", cls.dir])
+
+    def test_what_the_command_line_refuses_a_record_cannot_ask_for(self):
+        cases = [
+            (lambda r: r.update(steps=1000001), 'the record\'s "steps" is not valid'),
+            (lambda r: r.update(steps=2 ** 31 - 1), 'the record\'s "steps" is not valid'),
+            (lambda r: r["settings"].update(every=1000001), 'the record\'s "every" is not valid'),
+        ]
+        for change, why in cases:
+            with self.subTest(why):
+                name = edited(self.dir, change, "crafted.json")
+                self.assertEqual(replay_within(name, self.dir),
+                                 (2, 'rdsim-batch replay: "crafted.json": %s\n' % why))
+
+    def test_texts_of_a_record_are_quoted_and_escaped(self):
+        forged = "x\nreproduced bit for bit: 40 steps\x1b[2J"
+        shown = '"x\\nreproduced bit for bit: 40 steps\\x1b[2J"'
+        sha = fields_sha(os.path.join(self.dir, "p"))
+        cases = [
+            (lambda r: r.update(program=forged), 0,
+             'note: recorded by %s, replayed by rdsim-batch ' % shown),
+            (lambda r: r["settings"].update(model=forged), 2,
+             'rdsim-batch replay: "crafted.json": the record\'s model %s is unknown\n' % shown),
+            (lambda r: r["settings"]["boxes"].update({forged: "1"}), 2,
+             'rdsim-batch replay: "crafted.json": the record\'s setting %s is unknown\n' % shown),
+            (lambda r: r["saved"]["u"].update(file=forged), 0,
+             '%s: not found, not compared\n' % shown),
+            (lambda r: r["fields"].update(sha256=forged), 2,
+             'rdsim-batch replay: "crafted.json": the record\'s "sha256" is not a SHA-256\n'),
+        ]
+        for change, code, line in cases:
+            with self.subTest(line):
+                status, text = replay_within(edited(self.dir, change, "crafted.json"), self.dir)
+                self.assertEqual(status, code, text)
+                self.assertIn(line, text)
+                self.assertNotIn("\x1b", text)
+                self.assertEqual([l for l in text.splitlines() if l.startswith("reproduced")],
+                                 ["reproduced bit for bit: 40 steps, fields SHA-256 %s" % sha]
+                                 if code == 0 else [])
+
+    def test_a_saved_entry_naming_no_usable_file_is_refused(self):
+        why = ('rdsim-batch replay: "crafted.json": the record\'s "saved" names no usable saved '
+               'file (it needs the "file" and "sha256" of u and of v)\n')
+        for saved in ("x", "", [], {}, {"u": {"file": "p-u.npy", "sha256": "0" * 64}},
+                      {"u": {"file": "", "sha256": "0" * 64}, "v": {"file": "p-v.npy"}}):
+            with self.subTest(saved=saved):
+                name = edited(self.dir, lambda r: r.update(saved=saved), "crafted.json")
+                self.assertEqual(replay_within(name, self.dir), (2, why))
+
+    def test_one_size_cap_for_records_in_files_and_pictures(self):
+        with open(os.path.join(self.dir, "p.json")) as f:
+            record = f.read()
+        big = record[:-2] + ', "padding": "%s"}' % ("x" * (3 << 20))
+        with open(os.path.join(self.dir, "big.json"), "w") as f:
+            f.write(big)
+        with open(os.path.join(self.dir, "big.png"), "wb") as f:
+            f.write(with_record_text(content(os.path.join(self.dir, "p.png")), big))
+        with open(os.path.join(self.dir, "fits.png"), "wb") as f:
+            f.write(with_record_text(content(os.path.join(self.dir, "p.png")), record))
+        for name in ("big.json", "big.png"):
+            with self.subTest(name):
+                self.assertEqual(replay_within(name, self.dir), (2, (
+                    'rdsim-batch replay: "%s": too large for a record (more than 1048576 '
+                    'bytes)\n' % name)))
+        self.assertEqual(replay_within("fits.png", self.dir)[0], 0)
+
+    def test_a_damaged_picture_is_said_so_without_the_png_library_s_words(self):
+        png = content(os.path.join(self.dir, "p.png"))
+        record_at = png.index(b"zTXtrdsim-record") - 4
+        spoilt = bytearray(png)
+        spoilt[record_at + 30] ^= 0xFF
+        cases = [
+            (png[:20], 'the picture is cut short, after 8 bytes'),
+            (png[:record_at + 20], 'the picture is cut short, after %d bytes' % record_at),
+            (bytes(spoilt), 'the picture is damaged: its record fails its CRC'),
+        ]
+        for data, why in cases:
+            with self.subTest(why):
+                with open(os.path.join(self.dir, "cut.png"), "wb") as f:
+                    f.write(data)
+                self.assertEqual(replay_within("cut.png", self.dir),
+                                 (2, 'rdsim-batch replay: "cut.png": %s\n' % why))
+
+
+class SpecialFiles(unittest.TestCase):
+    def test_a_fifo_in_place_of_a_file_is_refused_at_once(self):
+        with tempfile.TemporaryDirectory() as d:
+            np.save(os.path.join(d, "u0.npy"), np.full((24, 24), 0.5, np.float32))
+            np.save(os.path.join(d, "v0.npy"), np.full((24, 24), 0.5, np.float32))
+            self.assertEqual(run(*RUN[4:], "--load-u", "u0.npy", "--load-v", "v0.npy",
+                                 "--save", "p", cwd=d)[0], 0)
+            os.mkfifo(os.path.join(d, "fifo.json"))
+            self.assertEqual(replay_within("fifo.json", d), (
+                2, 'rdsim-batch replay: "fifo.json": a FIFO, not a regular file\n'))
+            for species, key, line, code in (
+                    ("u", "initial", 'initial state: the field of u "%s": a FIFO, not a '
+                                     'regular file\n', 6),
+                    ("v", "saved", '"%s": no longer matches its record (a FIFO, not a regular '
+                                   'file)\n', 6)):
+                with self.subTest(key):
+                    fifo = key + "-fifo.npy"
+                    os.mkfifo(os.path.join(d, fifo))
+                    name = edited(d, lambda r: r[key][species].update(file=key + "-fifo.npy"),
+                                  "crafted.json")
+                    self.assertEqual(replay_within(name, d), (code, line % fifo))
+
+
+class Interrupt(unittest.TestCase):
+    def test_a_signal_stops_a_replay_at_the_next_step_and_ends_it_by_the_signal(self):
+        with tempfile.TemporaryDirectory() as d:
+            self.assertEqual(run("--size", "256", "--steps", "0", "--save", "p", cwd=d)[0], 0)
+            edited(d, lambda r: r.update(steps=1000000), "long.json")
+            for sig in (signal.SIGINT, signal.SIGTERM):
+                with self.subTest(sig.name):
+                    p = subprocess.Popen([batch_cli.EXE, "replay", "long.json"], cwd=d,
+                                         stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                    time.sleep(0.5)
+                    p.send_signal(sig)
+                    try:
+                        out, err = p.communicate(timeout=20)
+                    except subprocess.TimeoutExpired:
+                        p.kill()
+                        raise AssertionError("the replay did not stop within 20 s")
+                    self.assertEqual((p.returncode, out, err), (-sig, "", (
+                        'rdsim-batch replay: "long.json": interrupted; nothing was compared\n')))
 
 
 if __name__ == "__main__":

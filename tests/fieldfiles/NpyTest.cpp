@@ -1,12 +1,14 @@
 // The .npy reader. What NumPy itself writes and reads, and the round trip through the tool,
 // are tested from Python (cli_test.py: every version and byte order, dtypes, order, values);
-// here the spellings NumPy does not produce and every refused header. The element checks are
-// cli_test.py's.
+// here the spellings NumPy does not produce, every refused header, and the exact rounding of
+// doubles and the reordering of Fortran files.
 #include "fieldfiles/Npy.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cfloat>
+#include <cmath>
 
 namespace {
 
@@ -29,6 +31,17 @@ std::vector<std::byte> file(
     f += header + data;
     const auto* p = reinterpret_cast<const std::byte*>(f.data());
     return { p, p + f.size() };
+}
+
+// Doubles as a file holds them, little- or big-endian.
+std::string doubles(std::initializer_list<double> values, bool big = false)
+{
+    std::string s;
+    for (double v : values)
+        for (int b = 0; b < 8; ++b)
+            s += static_cast<char>(
+                (std::bit_cast<std::uint64_t>(v) >> (8 * (big ? 7 - b : b))) & 0xFF);
+    return s;
 }
 
 std::string decoded(const std::vector<std::byte>& f)
@@ -65,7 +78,11 @@ TEST(Npy, RefusesEveryBadHeaderSayingWhatIsWrong)
                                 "and 'shape'";
     const std::pair<std::string, std::string> cases[] = {
         { "{'descr': 'f4', 'fortran_order': False, 'shape': (2,)}",
-            "unsupported dtype 'f4' (single-precision float '<f4' is needed)" },
+            "unsupported dtype 'f4' (float '<f4' or '<f8' is needed, or big-endian '>f4' or "
+            "'>f8')" },
+        { "{'descr': '<f16', 'fortran_order': False, 'shape': (2,)}",
+            "unsupported dtype '<f16' (float '<f4' or '<f8' is needed, or big-endian '>f4' or "
+            "'>f8')" },
         { "{'descr': '<f4', 'shape': (2,)}", notDict },
         { "{'descr': '<f4', 'fortran_order': False, 'shape': (2,)", notDict },
         { "{'descr': '<f4', 'fortran_order': False, 'shape': (2,), 'x': 1}",
@@ -104,6 +121,64 @@ TEST(Npy, RefusesBadVersionsAndLengths)
     EXPECT_EQ(decoded(cut), "truncated header");
     EXPECT_EQ(decoded(file(header("(2, 2)"), floats({ 1, 2, 3, 4 }) + "x")),
         "1 bytes after the data of shape (2, 2)");
+}
+
+TEST(Npy, RoundsDoublesToTheNearestSingleTiesToEven)
+{
+    struct Case {
+        double value;
+        std::uint32_t bits; // of the float it becomes
+    };
+    const double one = 1.0, ulp = std::ldexp(1.0, -23); // of the floats from 1 to 2
+    const Case cases[] = {
+        { 0.1, 0x3dcccccd }, { one + ulp / 2, 0x3f800000 }, // a tie: to the even 1
+        { one + 3 * ulp / 2, 0x3f800002 }, // a tie: to the even 1 + 2 ulp
+        { one + ulp / 2 + std::ldexp(1.0, -40), 0x3f800001 }, // just above the tie
+        { -0.0, 0x80000000 }, // as a single-precision file may hold it
+        { 1e-46, 0x00000000 }, // below half the least subnormal
+        { 1e-45, 0x00000001 }, // the least subnormal, no flush to zero
+        { double { FLT_MAX } + std::ldexp(1.0, 102), 0x7f7fffff }, // below the tie: FLT_MAX
+    };
+    for (const bool big : { false, true })
+        for (const Case& c : cases) {
+            const auto r = rd::npy::decode(file(std::string("{'descr': '") + (big ? '>' : '<')
+                    + "f8', 'fortran_order': False, " + "'shape': (1,)}",
+                doubles({ c.value }, big)));
+            ASSERT_TRUE(std::holds_alternative<rd::npy::Array>(r)) << c.value;
+            const auto& a = std::get<rd::npy::Array>(r);
+            EXPECT_EQ(std::bit_cast<std::uint32_t>(a.data.at(0)), c.bits) << c.value;
+            EXPECT_EQ(a.roundedFrom, big ? ">f8" : "<f8");
+        }
+    // A tie beyond the largest float rounds to infinity, as does anything above it.
+    for (const double beyond : { double { FLT_MAX } + std::ldexp(1.0, 103), 1e39 })
+        EXPECT_EQ(decoded(file("{'descr': '<f8', 'fortran_order': False, 'shape': (2,)}",
+                      doubles({ 1, beyond }))),
+            "element 1 is " + std::string(beyond == 1e39 ? "1e+39" : "3.4028235677973366e+38")
+                + ", beyond single precision; a field holds finite values of at least 0");
+    EXPECT_EQ(decoded(file("{'descr': '<f8', 'fortran_order': False, 'shape': (2,)}",
+                  doubles({ 1, -1e-300 }))),
+        "element 1 is negative (-1e-300); a field holds finite values of at least 0");
+}
+
+TEST(Npy, ReadsFortranOrderIntoCOrderAndNamesElementsInCOrder)
+{
+    // (2, 3) by columns: 1 4 | 2 5 | 3 6.
+    const auto r = rd::npy::decode(file(
+        "{'descr': '<f4', 'fortran_order': True, 'shape': (2, 3)}", floats({ 1, 4, 2, 5, 3, 6 })));
+    ASSERT_TRUE(std::holds_alternative<rd::npy::Array>(r));
+    EXPECT_EQ(std::get<rd::npy::Array>(r).data, (std::vector<float> { 1, 2, 3, 4, 5, 6 }));
+    EXPECT_EQ(std::get<rd::npy::Array>(r).roundedFrom, "");
+    // The file's second value is row 1, column 0: element 3 of the array in C order.
+    EXPECT_EQ(decoded(file("{'descr': '<f8', 'fortran_order': True, 'shape': (2, 3)}",
+                  doubles({ 1, -4, 2, 5, 3, 6 }))),
+        "element 3 is negative (-4); a field holds finite values of at least 0");
+    EXPECT_EQ(decoded(file("{'descr': '>f4', 'fortran_order': True, 'shape': (3,)}",
+                  std::string("\x3f\x80\0\0\x40\0\0\0\x7f\xc0\0\0", 12))),
+        "element 2 is NaN; a field holds finite values of at least 0");
+    // A double's data take eight bytes an element.
+    EXPECT_EQ(decoded(file("{'descr': '<f8', 'fortran_order': True, 'shape': (2, 2)}",
+                  doubles({ 1, 2, 3 }))),
+        "truncated data: shape (2, 2) needs 32 bytes, the file holds 24");
 }
 
 } // namespace

@@ -125,4 +125,44 @@ TEST_F(OutputSetTest, ASetWhoseSecondFileFailsReplacesNothing)
     }
 }
 
+// A streamed file is written beside its target as it comes and appears only with the commit,
+// together with the set's other files; a set given up removes its temporary.
+TEST_F(OutputSetTest, AStreamedFileAppearsWholeWithItsSetOrNotAtAll)
+{
+    for (const bool committed : { true, false }) {
+        SCOPED_TRACE(committed ? "committed" : "given up");
+        put(dir / "table.csv", "old table");
+        {
+            OutputSet set;
+            const std::size_t table = set.addStreamed(dir / "table.csv");
+            set.append(table, bytesOf("a,b\n"));
+            EXPECT_EQ(names(dir).size(), 2u); // the target and its temporary
+            set.append(table, bytesOf("1,2\n"));
+            set.add(dir / "map.png", bytesOf("picture"));
+            EXPECT_EQ(contents(dir / "table.csv"), "old table");
+            if (committed)
+                set.commit();
+        }
+        EXPECT_EQ(contents(dir / "table.csv"), committed ? "a,b\n1,2\n" : "old table");
+        const std::vector<std::string> left = committed
+            ? std::vector<std::string> { "map.png", "table.csv" }
+            : std::vector<std::string> { "table.csv" };
+        EXPECT_EQ(names(dir), left);
+        fs::remove(dir / "map.png");
+    }
+}
+
+// A streamed target that cannot be replaced is refused before anything is written.
+TEST_F(OutputSetTest, AStreamedFileIsCheckedWhenItIsOpened)
+{
+    OutputSet set;
+    try {
+        set.addStreamed(dir / "missing" / "table.csv");
+        ADD_FAILURE() << "opened";
+    } catch (const OutputError& e) {
+        EXPECT_EQ(e.reason(), "the folder " + quoted(dir / "missing") + " does not exist");
+    }
+    EXPECT_TRUE(names(dir).empty());
+}
+
 } // namespace

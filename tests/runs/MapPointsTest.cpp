@@ -9,6 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <span>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -73,6 +78,73 @@ TEST(AtlasPoints, AreTheIntakeOfTheirOwnTexts)
             }
     }
     EXPECT_EQ(compared, 9 * (8 * 7 + 7 * 6 + 7 * 6 + 8 * 7));
+}
+
+// A map streamed by rows: every row handed over once and in order, equal to the whole map,
+// never more than `ahead` rows begun beyond those handed over, for any thread count.
+TEST(AtlasRows, ComeInOrderWithinTheirWindowAndEqualTheWholeMap)
+{
+    MapSpec m;
+    m.base = base(rd::Model::GrayScott, false);
+    m.x = mapAxis(m.base, "kA", evenlySpaced(0.01, 0.08, 7));
+    m.y = mapAxis(m.base, "kB", evenlySpaced(0.03, 0.07, 23));
+    const AnalyticMap whole = classifyMap(m, 1);
+    for (const unsigned jobs : { 1u, 3u })
+        for (const std::size_t ahead : { std::size_t(1), std::size_t(2), std::size_t(50) }) {
+            SCOPED_TRACE(std::to_string(jobs) + " threads, " + std::to_string(ahead) + " ahead");
+            std::atomic<std::size_t> given { 0 }, beyond { 0 };
+            std::vector<PointResult> points(whole.points.size());
+            std::vector<std::size_t> order;
+            MapRowHooks hooks;
+            hooks.classified = [&](std::size_t j, std::span<const PointResult> row) {
+                if (j >= given + ahead)
+                    ++beyond;
+                std::copy(row.begin(), row.end(), points.begin() + std::ptrdiff_t(j * 7));
+            };
+            hooks.inOrder = [&](std::size_t j) {
+                order.push_back(j);
+                ++given;
+            };
+            classifyMapRows(m, jobs, ahead, hooks);
+            EXPECT_EQ(beyond, 0u);
+            ASSERT_EQ(order.size(), 23u);
+            for (std::size_t j = 0; j < order.size(); ++j)
+                EXPECT_EQ(order[j], j);
+            for (std::size_t k = 0; k < points.size(); ++k) {
+                ASSERT_EQ(points[k].kind, whole.points[k].kind) << k;
+                ASSERT_EQ(points[k].stateCount, whole.points[k].stateCount) << k;
+                ASSERT_EQ(std::bit_cast<std::uint64_t>(points[k].wavelength),
+                    std::bit_cast<std::uint64_t>(whole.points[k].wavelength))
+                    << k;
+            }
+        }
+}
+
+// A writer that fails stops the rows: the failure is thrown once every worker has stopped,
+// and no row is handed over after it.
+TEST(AtlasRows, AFailureOfTheWriterStopsTheRowsAndIsThrown)
+{
+    MapSpec m;
+    m.base = base(rd::Model::Schnakenberg, false);
+    m.x = mapAxis(m.base, "kA", evenlySpaced(0.02, 0.3, 5));
+    m.y = mapAxis(m.base, "kB", evenlySpaced(0.5, 1.6, 40));
+    std::atomic<std::size_t> classified { 0 };
+    std::size_t handed = 0;
+    MapRowHooks hooks;
+    hooks.classified = [&](std::size_t, std::span<const PointResult>) { ++classified; };
+    hooks.inOrder = [&](std::size_t j) {
+        if (j == 3)
+            throw std::runtime_error("disk full");
+        ++handed;
+    };
+    try {
+        classifyMapRows(m, 2, 4, hooks);
+        ADD_FAILURE() << "no failure";
+    } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "disk full");
+    }
+    EXPECT_EQ(handed, 3u);
+    EXPECT_LE(classified.load(), 3u + 4u);
 }
 
 } // namespace
