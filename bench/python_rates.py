@@ -7,7 +7,8 @@ every hardware thread at 1024).
 
 rdsim must be importable (installed, or its folder on PYTHONPATH). Three times:
   - rdsim-batch: the wall-clock time of the run less that of the same run with no step
-    (start-up, intake and the random field), and the same from the processes' CPU time;
+    (start-up, intake, the random field and saving the fields), and the same from the
+    processes' CPU time;
   - sim.step(STEPS) on a new Simulation: its wall-clock and CPU time;
   - sim.run(STEPS, every=100) on a new Simulation: the same, frames in memory.
 The best of each is kept; printed are the times, sim.step against rdsim-batch and sim.run
@@ -19,6 +20,7 @@ import os
 import resource
 import subprocess
 import sys
+import tempfile
 import time
 
 import rdsim
@@ -26,9 +28,11 @@ import rdsim
 STEPS = 6000
 
 
-def batch_seconds(batch, n, steps):
+def batch_seconds(batch, n, steps, folder):
+    # The run must write something: its fields, as the run of no step writes them too, so
+    # that the difference is the steps alone.
     args = [batch, "--size", str(n), "--init", "random", "--seed", "1", "--steps", str(steps),
-            "--quiet"]
+            "--quiet", "--save", os.path.join(folder, "run")]
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     start = time.perf_counter()
     subprocess.run(args, check=True, stdout=subprocess.DEVNULL)
@@ -54,8 +58,9 @@ def main():
     for n in (128, 1024):
         best = {}
         for _ in range(args.repeats):
-            wall, cpu = batch_seconds(args.batch, n, STEPS)
-            wall0, cpu0 = batch_seconds(args.batch, n, 0)
+            with tempfile.TemporaryDirectory() as folder:
+                wall, cpu = batch_seconds(args.batch, n, STEPS, folder)
+                wall0, cpu0 = batch_seconds(args.batch, n, 0, folder)
             times = {"rdsim-batch": (wall - wall0, cpu - cpu0),
                      "sim.step": python_seconds(n, lambda s: s.step(STEPS, progress=False)),
                      "sim.run": python_seconds(

@@ -70,6 +70,22 @@ public:
         return fieldArray(sim_->v(), n(), oneD());
     }
 
+    // Copies the current fields into `u` and `v`, writable C-ordered float32 arrays of the
+    // fields' shape (a frame of a series, with no array made in between).
+    void copyInto(py::array_t<float> u, py::array_t<float> v)
+    {
+        const Busy busy(*this);
+        for (const auto& [target, cells] :
+            { std::pair { &u, sim_->u() }, std::pair { &v, sim_->v() } }) {
+            const bool cOrdered = (target->flags() & py::array::c_style) != 0;
+            if (!cOrdered || !target->writeable()
+                || static_cast<std::size_t>(target->size()) != cells.size())
+                throw py::value_error("a frame needs writable C-ordered float32 arrays of "
+                    + std::to_string(cells.size()) + " cells");
+            std::copy(cells.begin(), cells.end(), target->mutable_data());
+        }
+    }
+
     // Starts the run afresh from the given fields (None: the current one), as a run that
     // loads them: the steps count from 0 again. Nothing changes when they are refused.
     void load(const py::object& u, const py::object& v)
@@ -182,6 +198,8 @@ void bindSimulation(py::module_& m)
         .def_property_readonly("threads", &HeldSimulation::threads)
         .def("u", &HeldSimulation::u)
         .def("v", &HeldSimulation::v)
+        .def("copy_into", &HeldSimulation::copyInto, py::arg("u").noconvert(),
+            py::arg("v").noconvert())
         .def("load", &HeldSimulation::load, py::arg("u"), py::arg("v"))
         .def("findings", &HeldSimulation::findings)
         .def("record", &HeldSimulation::record)
