@@ -43,37 +43,46 @@ py::dict classifyMap(const py::dict& base, const std::string& xName,
     const auto width = static_cast<py::ssize_t>(map.x.texts.size());
     const auto height = static_cast<py::ssize_t>(map.y.texts.size());
 
-    // Ctrl-C is seen by the calling thread only, which takes rows like the others.
-    const auto caller = std::this_thread::get_id();
-    std::atomic<bool> interrupted { false };
-    auto next = std::chrono::steady_clock::now();
-    const auto cancelled = [&] {
-        if (std::this_thread::get_id() == caller && std::chrono::steady_clock::now() >= next) {
-            next = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
-            py::gil_scoped_acquire gil;
-            if (PyErr_CheckSignals() != 0)
-                interrupted = true;
+    py::array_t<std::int8_t> kind({ height, width });
+    py::array_t<double> wavelength({ height, width });
+    py::array_t<std::int32_t> kx({ height, width }), ky({ height, width });
+    // Each row goes straight into the arrays from the worker that classified it.
+    std::int8_t* kinds = kind.mutable_data();
+    double* wavelengths = wavelength.mutable_data();
+    std::int32_t *kxs = kx.mutable_data(), *kys = ky.mutable_data();
+    runs::MapRowHooks hooks;
+    hooks.classified = [&](std::size_t j, std::span<const PointResult> row) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            const std::size_t k = j * row.size() + i;
+            kinds[k] = static_cast<std::int8_t>(row[i].kind);
+            wavelengths[k] = row[i].wavelength;
+            kxs[k] = row[i].kx;
+            kys[k] = row[i].ky;
         }
-        return interrupted.load();
     };
-    runs::AnalyticMap result;
+    // The calling thread takes the rows in order: there Python sees Ctrl-C, now and then.
+    std::atomic<bool> interrupted { false };
+    auto next = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+    hooks.inOrder = [&](std::size_t) {
+        if (std::chrono::steady_clock::now() < next)
+            return;
+        next = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
+        py::gil_scoped_acquire gil;
+        if (PyErr_CheckSignals() != 0) {
+            interrupted = true;
+            throw runs::Cancelled();
+        }
+    };
+    hooks.cancelled = [&] { return interrupted.load(); };
     {
         py::gil_scoped_release released;
-        result = runs::classifyMap(map, jobs, {}, cancelled);
+        try {
+            runs::classifyMapRows(map, jobs, 2 * std::max(jobs, 1u), hooks);
+        } catch (const runs::Cancelled&) { }
     }
     if (PyErr_Occurred())
         throw py::error_already_set();
 
-    py::array_t<std::int8_t> kind({ height, width });
-    py::array_t<double> wavelength({ height, width });
-    py::array_t<std::int32_t> kx({ height, width }), ky({ height, width });
-    for (std::size_t k = 0; k < result.points.size(); ++k) {
-        const PointResult& p = result.points[k];
-        kind.mutable_data()[k] = static_cast<std::int8_t>(p.kind);
-        wavelength.mutable_data()[k] = p.wavelength;
-        kx.mutable_data()[k] = p.kx;
-        ky.mutable_data()[k] = p.ky;
-    }
     py::dict d;
     d["class"] = kind;
     d["wavelength"] = wavelength;

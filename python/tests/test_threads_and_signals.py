@@ -134,3 +134,19 @@ def test_the_bar_shows_the_steps(monkeypatch):
     sim.step(20)  # short: no bar
     sim.run(300, every=100, progress=True)
     assert [(b.total, b.n, b.closed) for b in bars] == [(500, 500, True), (300, 300, True)]
+
+
+def test_ctrl_c_stops_a_sweep_on_local_threads():
+    def interrupt_soon():
+        time.sleep(0.3)
+        signal.pthread_kill(threading.main_thread().ident, signal.SIGINT)
+
+    helper = threading.Thread(target=interrupt_soon)
+    helper.start()
+    start = time.monotonic()
+    # Each run would take minutes: the interrupt must stop them, not wait for them.
+    with pytest.raises(KeyboardInterrupt):
+        rdsim.sweep("gm", size=256, steps=LONG, init="random", seed=1, kA=[0.1, 0.11, 0.12],
+                    jobs=2, progress=False)
+    helper.join()
+    assert time.monotonic() - start < 30
