@@ -27,11 +27,12 @@ from ._simulation import Findings, Simulation
 
 __version__ = _core.__version__
 
-#: The names of the models, as the command line takes them.
-MODELS = ("gm", "schnakenberg", "gray-scott", "oregonator")
+#: The names of the models and of their settings, as the command line takes them.
+MODELS = _core.MODELS
+SETTINGS = _core.SETTINGS
 
 __all__ = [
     "Analysis", "Band", "Dispersion", "FieldError", "Findings", "MODELS", "Measurement",
-    "RecordError", "ReplayResult", "SettingsError", "Simulation", "SpecError", "SteadyState",
-    "StepError", "analyze", "atlas", "measure", "replay", "sweep",
+    "RecordError", "ReplayResult", "SETTINGS", "SettingsError", "Simulation", "SpecError",
+    "SteadyState", "StepError", "analyze", "atlas", "measure", "replay", "sweep",
 ]

@@ -8,6 +8,7 @@ import xarray as xr
 
 __version__: str
 MODELS: Tuple[str, ...]
+SETTINGS: Tuple[str, ...]
 
 Setting = Union[str, int, float, np.floating]
 Field = npt.ArrayLike

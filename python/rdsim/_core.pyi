@@ -6,6 +6,8 @@ import numpy.typing as npt
 
 __version__: str
 PROGRAM: str
+MODELS: tuple[str, ...]
+SETTINGS: tuple[str, ...]
 POINT_CLASSES: list[str]
 RUN_STATES: list[str]
 

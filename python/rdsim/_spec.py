@@ -7,8 +7,11 @@ import os
 
 import numpy as np
 
-MODELS = ("gm", "schnakenberg", "gray-scott", "oregonator")
-SETTINGS = ("uMax", "vMax", "scale", "Du", "Dv", "kA", "kB", "kC")
+from . import _core
+
+# The command line's names of the models and settings.
+MODELS = _core.MODELS
+SETTINGS = _core.SETTINGS
 INITS = ("zero", "random", "seeded")
 
 
@@ -98,7 +101,6 @@ def as_array(value):
 def axis_texts(name, spec):
     """The texts of one swept setting: (from, to, count) evenly spaced as the command line
     spaces them, or a list of values."""
-    from . import _core
     if isinstance(spec, tuple):
         if len(spec) != 3:
             raise ValueError("%s: (from, to, count) or a list of values" % name)
