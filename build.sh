@@ -6,8 +6,11 @@
 #                     (build-fuzz/)
 #   ./build.sh run    install what is missing, build, start the window
 #   ./build.sh bench  build and run the engine benchmark, the NumPy comparison, the atlas's
-#                     points a second, the batch tool's rate on 1 and 2 threads and the
-#                     window's rate under Xvfb
+#                     points a second, the batch tool's rate on 1 and 2 threads, the window's
+#                     rate under Xvfb and the Python package against the batch tool
+#   ./build.sh python install what is missing, build the Python package and install it for
+#                     the system's python3 (PREFIX/lib/python3.X/dist-packages, /usr/local
+#                     unless CMAKE_INSTALL_PREFIX says otherwise)
 # The build trees are CMakePresets.json's presets of the same names.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -16,7 +19,10 @@ PACKAGES=(build-essential cmake g++ pkg-config git
     qt6-base-dev libgl-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
     fonts-liberation fonts-urw-base35 fonts-ipafont-gothic
     python3-numpy python3-matplotlib python3-pil ffmpeg clang-14 libclang-rt-14-dev libfftw3-dev clang-format
-    libtomlplusplus-dev)
+    libtomlplusplus-dev
+    python3-dev pybind11-dev python3-xarray python3-dask python3-distributed python3-h5py
+    python3-h5netcdf python3-tqdm python3-ipywidgets python3-nbclient python3-nbformat
+    python3-ipykernel python3-pytest)
 
 install_missing() {
     local missing=()
@@ -91,9 +97,23 @@ bench)
     # The batch tool at N = 1024 on 1 and 2 threads, and the window under Xvfb if installed.
     /usr/bin/python3 bench/tool_rates.py --batch build/batch/rdsim-batch \
         --window-bench build/bench/rdsim-window-bench
+    # sim.step and sim.run of the Python package, installed into the build tree, against the
+    # batch tool on the same runs.
+    build release --target rdsim_core
+    cmake --install build --component python --prefix build/python-bench >/dev/null
+    PYTHONPATH="$(find build/python-bench -type d -name dist-packages)" \
+        /usr/bin/python3 bench/python_rates.py --batch build/batch/rdsim-batch
+    ;;
+python)
+    install_missing
+    configure release
+    build release --target rdsim_core
+    sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo cmake --install build --component python
     ;;
 *)
-    echo "usage: $0 [test|run|bench]" >&2
+    echo "usage: $0 [test|run|bench|python]" >&2
     exit 2
     ;;
 esac

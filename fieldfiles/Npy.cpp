@@ -313,26 +313,41 @@ std::variant<Array, std::string> decode(std::span<const std::byte> file)
             const std::size_t byte = l.bigEndian ? b : item - 1 - b;
             bits = (bits << 8) | std::to_integer<std::uint64_t>(body[at * item + byte]);
         }
-        // A double is checked as written, then rounded to the nearest float (ties to even,
-        // the conversion's rounding), which must stay finite.
         const double v = item == 8
             ? std::bit_cast<double>(bits)
             : double { std::bit_cast<float>(static_cast<std::uint32_t>(bits)) };
-        std::string why;
-        if (std::isnan(v))
-            why = "NaN";
-        else if (std::isinf(v))
-            why = "infinite";
-        else if (v < 0.0)
-            why = "negative (" + shortest(v, item == 4) + ")";
-        else if (std::isinf(static_cast<float>(v)))
-            why = shortest(v, false) + ", beyond single precision";
-        if (!why.empty())
-            return "element " + std::to_string(k) + " is " + why
-                + "; a field holds finite values of at least 0";
+        if (std::string why = valueProblem(k, v, item == 4); !why.empty())
+            return why;
         a.data[k] = static_cast<float>(v);
     }
     return a;
+}
+
+std::string valueProblem(std::size_t k, double v, bool single)
+{
+    // A double is checked as written, then rounded to the nearest float (ties to even, the
+    // conversion's rounding), which must stay finite.
+    std::string why;
+    if (std::isnan(v))
+        why = "NaN";
+    else if (std::isinf(v))
+        why = "infinite";
+    else if (v < 0.0)
+        why = "negative (" + shortest(v, single) + ")";
+    else if (std::isinf(static_cast<float>(v)))
+        why = shortest(v, false) + ", beyond single precision";
+    if (why.empty())
+        return why;
+    return "element " + std::to_string(k) + " is " + why
+        + "; a field holds finite values of at least 0";
+}
+
+std::string valueProblem(std::span<const float> data)
+{
+    for (std::size_t k = 0; k < data.size(); ++k)
+        if (std::string why = valueProblem(k, data[k], true); !why.empty())
+            return why;
+    return {};
 }
 
 } // namespace rd::npy

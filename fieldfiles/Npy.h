@@ -33,6 +33,13 @@ std::vector<std::byte> encode(std::span<const std::int64_t> shape, std::span<con
 // file's order.
 std::variant<Array, std::string> decode(std::span<const std::byte> file);
 
+// Why element k of a field (in C order) cannot be `v`, as decode words it, or "" when it can:
+// negative, NaN, infinite, or a double beyond single precision (`single`: v was a float).
+// The one rule for fields from files and from arrays.
+std::string valueProblem(std::size_t k, double v, bool single);
+// The first value of `data` a field cannot hold, or "".
+std::string valueProblem(std::span<const float> data);
+
 // Where a file's data lie and how large they are, from its magic and header alone.
 struct Layout {
     std::vector<std::int64_t> shape;

@@ -90,6 +90,9 @@ LoadedFields loadFields(const InitialState& initial, std::int32_t nCells, bool o
                 throw FieldFileError(species, "",
                     "holds " + std::to_string(array->size()) + " cells, the field "
                         + std::to_string(cells()));
+            // The values a field file may hold, whichever way the field comes.
+            if (std::string why = npy::valueProblem(*array); !why.empty())
+                throw FieldFileError(species, "", why);
             *target = *array;
             continue;
         }

@@ -26,11 +26,13 @@ QString hex(const QCryptographicHash& hash)
     return QString::fromLatin1(hash.result().toHex());
 }
 
+// A field given as an array has no file to name, only the SHA-256 of its .npy file.
 QJsonObject fileEntry(const std::string& file, const std::string& sha256,
     const std::string& carrier, const std::string& roundedFrom = {})
 {
-    QJsonObject entry { { "file", QString::fromStdString(relativeTo(file, carrier)) },
-        { "sha256", QString::fromStdString(sha256) } };
+    QJsonObject entry { { "sha256", QString::fromStdString(sha256) } };
+    if (!file.empty())
+        entry.insert("file", QString::fromStdString(relativeTo(file, carrier)));
     // A reader of the record learns that the run did not start from the file's exact values.
     if (!roundedFrom.empty()) {
         entry.insert("dtype", QString::fromStdString(roundedFrom));

@@ -1,9 +1,28 @@
 #include "runs/Simulation.h"
 
+#include "fieldfiles/Npy.h"
 #include "runs/Errors.h"
 #include "runs/SavedFields.h"
 
 namespace rd::runs {
+
+namespace {
+
+// Fields given as arrays, as the .npy files that hold them.
+std::vector<std::byte> fieldFile(const std::vector<float>& cells, const Prepared& run)
+{
+    std::vector<std::int64_t> shape { run.state.nCells };
+    if (!run.oneD)
+        shape.push_back(run.state.nCells);
+    return npy::encode(shape, cells);
+}
+
+bool startsFromArrays(const InitialState& initial)
+{
+    return initial.kind == InitKind::Load && initial.uFile.empty();
+}
+
+} // namespace
 
 Simulation::Simulation(RunSpec spec, std::string_view program)
     : spec_(std::move(spec))
@@ -11,6 +30,10 @@ Simulation::Simulation(RunSpec spec, std::string_view program)
 {
     if (spec_.initial.kind == InitKind::Load)
         loaded_ = loadFields(spec_.initial, run_.state.nCells, run_.oneD);
+    if (startsFromArrays(spec_.initial)) {
+        loaded_.uSha256 = bytesSha256(fieldFile(loaded_.u, run_));
+        loaded_.vSha256 = bytesSha256(fieldFile(loaded_.v, run_));
+    }
     initialise(run_, spec_.initial, &loaded_);
     facts_ = runFacts(spec_, run_, loaded_, program);
     watch_.emplace(run_.model, run_.oneD, run_.state, u(), false);
@@ -74,7 +97,23 @@ QJsonObject Simulation::record(
 
 std::vector<std::string> Simulation::save(const std::string& prefix) const
 {
-    return saveRun(run_, facts_, steps_, prefix);
+    if (!startsFromArrays(spec_.initial))
+        return saveRun(run_, facts_, steps_, prefix);
+    output::OutputSet set;
+    RunFacts facts = facts_;
+    for (const auto& [species, cells, file] : { std::tuple { 'u', &loaded_.u, &facts.loadU },
+             std::tuple { 'v', &loaded_.v, &facts.loadV } }) {
+        *file = prefix + "-initial-" + species + ".npy";
+        set.add(*file, fieldFile(*cells, run_));
+    }
+    const std::vector<SavedFile> saved = addFields(set, run_, prefix);
+    const std::string record = prefix + ".json";
+    set.add(record, recordBytes(recordOf(facts, steps_, fieldsSha256(u(), v()), record, saved)));
+    std::vector<std::string> files;
+    for (const auto& t : set.targets())
+        files.push_back(t.string());
+    set.commit();
+    return files;
 }
 
 } // namespace rd::runs

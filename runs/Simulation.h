@@ -40,10 +40,14 @@ public:
 
     // The findings after the steps so far; the run is not touched.
     RunFindings findings() const;
-    // The record of the current state, as `saveRun` writes it for PREFIX.json.
+    // The record of the current state, as `saveRun` writes it for PREFIX.json. A run started
+    // from arrays names no files for them, only their SHA-256 as .npy files: such a record
+    // replays only as `save` writes it.
     QJsonObject record(
         const std::string& carrier = "record.json", const std::vector<SavedFile>& saved = {}) const;
-    // PREFIX-u.npy, PREFIX-v.npy and PREFIX.json, all or none. Throws output::OutputError.
+    // PREFIX-u.npy, PREFIX-v.npy and PREFIX.json, all or none. A run started from arrays
+    // rather than files also writes them, as PREFIX-initial-u.npy and PREFIX-initial-v.npy,
+    // for its record to name, so that the record replays. Throws output::OutputError.
     std::vector<std::string> save(const std::string& prefix) const;
 
 private:

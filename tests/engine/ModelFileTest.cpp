@@ -127,8 +127,8 @@ TEST(ModelFile, EachMistakeIsNamedWithItsFileAndLine)
 // A description from elsewhere (the command line) goes through the same checks.
 TEST(ModelDescription, ABadRateOrDefaultIsDescribed)
 {
-    rd::ModelDescription d { "cli", "a*u - v", "u - b*v", { { "a", "1" }, { "b", "2" } }, false,
-        {}, {}, {}, {}, {}, {} };
+    rd::ModelDescription d { "cli", "a*u - v", "u - b*v", { { "a", "1" }, { "b", "2" } }, false, {},
+        {}, {}, {}, {}, {} };
     ASSERT_TRUE(std::holds_alternative<rd::TypedModel>(rd::typedModelOf(d)));
     const auto refusal = [](const rd::ModelDescription& x) {
         const auto r = rd::typedModelOf(x);

@@ -1,0 +1,19 @@
+// A run description from Python: the plain dictionary the package's layers pass around (and
+// Dask sends to its workers) turned into the library's RunSpec.
+#pragma once
+
+#include "runs/RunSpec.h"
+
+#include <pybind11/pybind11.h>
+
+namespace rd::python {
+
+// Keys: model (gm, schnakenberg, gray-scott, oregonator), dim (1 or 2), size (text; None or
+// missing: the loaded fields' side, else the panel's start-up size),
+// settings (name to text), init (zero, random, seeded or load), seed, u and v (arrays) or
+// u_file and v_file (.npy files) for load, steps, threads. Missing keys keep RunSpec's
+// defaults. Raises ValueError or TypeError for what is not a description, SettingsError
+// and FieldError for what the intake or the field checks refuse.
+runs::RunSpec runSpec(const pybind11::dict& description);
+
+} // namespace rd::python
