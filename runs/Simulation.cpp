@@ -86,7 +86,7 @@ RunFindings Simulation::findings() const
     RunWatch copy = *watch_;
     if (failed_)
         return copy.failed(failedAt_);
-    return copy.finish(steps_, u());
+    return copy.finish(steps_, u(), v());
 }
 
 QJsonObject Simulation::record(

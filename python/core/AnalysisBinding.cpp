@@ -1,5 +1,6 @@
 // The linear analysis of one set of settings, and the measurement of a field.
 #include "analysis/Analysis.h"
+#include "analysis/FeaturedState.h"
 #include "analysis/FieldMeasurement.h"
 #include "analysis/Stability.h"
 #include "python/core/Arrays.h"
@@ -99,7 +100,7 @@ public:
         for (const Prediction& p : analysis_.predictions)
             states.append(predictionDict(p, analysis_.scheme.oneD));
         d["states"] = states;
-        const int featured = featuredState(analysis_);
+        const int featured = featuredStates(analysis_.predictions).first();
         d["featured"] = featured < 0 ? py::object(py::none()) : py::object(py::int_(featured));
         return d;
     }
