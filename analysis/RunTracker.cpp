@@ -80,12 +80,13 @@ RunTracker::RunTracker(double uMax, TrackerLimits limits)
 void RunTracker::observe(std::span<const float> u, std::int64_t steps)
 {
     double largest = 0.0, magnitude = 0.0, change = 0.0, sum = 0.0;
+    const bool compare = previous_.size() == u.size();
     for (std::size_t i = 0; i < u.size(); ++i) {
         const double x = u[i];
         largest = std::max(largest, x);
         magnitude = std::max(magnitude, std::abs(x));
         sum += x;
-        if (previous_.size() == u.size())
+        if (compare)
             change = std::max(change, std::abs(x - double(previous_[i])));
     }
     const bool first = kept_.empty();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <deque>
+#include <vector>
 #include <span>
 
 namespace rd::analysis {
@@ -53,7 +54,7 @@ private:
     };
     double uMax_;
     TrackerLimits limits_;
-    std::deque<float> previous_;
+    std::vector<float> previous_; // indexed every check: contiguous, not a deque
     std::deque<Observation> kept_;
     double lastChange_ = INFINITY;
     int quiet_ = 0;
