@@ -19,7 +19,7 @@ PACKAGES=(build-essential cmake g++ pkg-config git
     qt6-base-dev libgl-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
     fonts-liberation fonts-urw-base35 fonts-ipafont-gothic
     python3-numpy python3-matplotlib python3-pil ffmpeg clang-14 libclang-rt-14-dev libfftw3-dev clang-format
-    libtomlplusplus-dev
+    libtomlplusplus-dev zlib1g-dev
     python3-dev pybind11-dev python3-xarray python3-dask python3-distributed python3-h5py
     python3-h5netcdf python3-tqdm python3-ipywidgets python3-nbclient python3-nbformat
     python3-ipykernel python3-pytest)
