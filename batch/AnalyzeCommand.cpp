@@ -10,6 +10,7 @@
 #include "pictures/DispersionPlot.h"
 #include "pictures/FieldPicture.h"
 #include "runs/Errors.h"
+#include "runs/ModelAnalysis.h"
 #include "runs/Run.h"
 
 #include <QGuiApplication>
@@ -291,10 +292,13 @@ int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err
         if (run.state.nCells < 2)
             throw UsageError(
                 "--size \"" + options.sizeText + "\": the analysis needs at least 2 cells");
-        a.scheme = schemeFromState(run.model, run.oneD, run.state);
+        try {
+            a.scheme = runs::schemeOf(run);
+        } catch (const runs::NotAnalysed& e) {
+            throw UsageError(e.what());
+        }
         if (!std::isfinite(a.scheme.gainU))
-            throw UsageError("--set kC="
-                + options.boxes[static_cast<std::size_t>(slotOf(run.model, BoxField::KC))]
+            throw UsageError("--set kC=" + runs::settingTexts(runSpec(options)).at("kC")
                 + ": the Oregonator divides its u rate by kC, so with this value every run ends "
                   "with a division by zero at its first step; there is nothing to analyse");
     } catch (const UsageError& e) {

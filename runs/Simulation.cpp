@@ -36,7 +36,7 @@ Simulation::Simulation(RunSpec spec, std::string_view program)
     }
     initialise(run_, spec_.initial, &loaded_);
     facts_ = runFacts(spec_, run_, loaded_, program);
-    watch_.emplace(run_.model, run_.oneD, run_.state, u(), false);
+    watch_.emplace(run_, u(), false);
 }
 
 std::span<const float> Simulation::u() const
