@@ -53,7 +53,9 @@ The linear stability of the model's uniform steady states under the simulator's 
 each state, its Jacobian, its class, the fastest-growing grid mode, the predicted wavelength
 and the band of unstable wavelengths.
 
-  --model, --dim, --size, --set   as for a run (see rdsim-batch --help); at least 2 cells
+  --model, --dim, --size, --set   as for a run (see rdsim-batch --help); at least 2 cells;
+                       --set dt= and dx= analyse the step with that time step and cell
+                       size. A typed model is refused: its analysis is not available yet
   --csv FILE           the discrete dispersion relation: one row per state and grid mode,
                        written as it is made; a table of a million rows or more is first
                        announced on standard error with its size

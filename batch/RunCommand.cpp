@@ -126,7 +126,7 @@ int runBatch(const Options& given, bool progressWanted, std::FILE* err)
     LoadedFields loaded;
     if (o.init == InitKind::Load && o.sizeText.empty()) {
         try {
-            loaded = runs::loadFields(runSpec(o).initial, 0, o.oneD);
+            loaded = runs::loadFields(runSpec(o).initial, 0, o.oneD, runs::signedFields(o.model));
         } catch (const runs::FieldFileError& e) {
             std::fprintf(err, "rdsim-batch: %s\n", loadErrorText(o, e).c_str());
             return kExitUsage;
@@ -168,7 +168,8 @@ int runBatch(const Options& given, bool progressWanted, std::FILE* err)
             targets.push_back(targetsFor(o, tagFor(o, values)));
         checkCollisions(o, targets);
         if (o.init == InitKind::Load && loaded.side == 0)
-            loaded = runs::loadFields(runSpec(o).initial, nCells, o.oneD);
+            loaded
+                = runs::loadFields(runSpec(o).initial, nCells, o.oneD, runs::signedFields(o.model));
     } catch (const UsageError& e) {
         std::fprintf(err, "rdsim-batch: %s\n", e.what());
         return kExitUsage;

@@ -208,7 +208,14 @@ Prepared prepare(const RunSpec& spec, bool withArrays)
     return run;
 }
 
-LoadedFields loadFields(const InitialState& initial, std::int32_t nCells, bool oneD)
+bool signedFields(const RunModel& model)
+{
+    const auto* typed = std::get_if<ModelDescription>(&model);
+    return typed != nullptr && !typed->clamp;
+}
+
+LoadedFields loadFields(
+    const InitialState& initial, std::int32_t nCells, bool oneD, bool signedValues)
 {
     LoadedFields f;
     f.side = nCells;
@@ -229,13 +236,13 @@ LoadedFields loadFields(const InitialState& initial, std::int32_t nCells, bool o
                     "holds " + std::to_string(array->size()) + " cells, the field "
                         + std::to_string(cells()));
             // The values a field file may hold, whichever way the field comes.
-            if (std::string why = npy::valueProblem(*array); !why.empty())
+            if (std::string why = npy::valueProblem(*array, signedValues); !why.empty())
                 throw FieldFileError(species, "", why);
             *target = *array;
             continue;
         }
         std::vector<std::byte> bytes;
-        auto decoded = npy::load(*file, &bytes);
+        auto decoded = npy::load(*file, &bytes, signedValues);
         if (const auto* why = std::get_if<std::string>(&decoded))
             throw FieldFileError(species, *file, *why);
         auto& read = std::get<npy::Array>(decoded);

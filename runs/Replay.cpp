@@ -127,7 +127,8 @@ struct Verdict {
 
 // Compares a saved field file with the re-run's field and its recorded SHA-256.
 void compareSaved(char species, const fs::path& path, const std::string& recorded,
-    std::span<const float> rerun, const Prepared& run, ReplayResult& result, Verdict& v)
+    std::span<const float> rerun, const Prepared& run, bool signedValues, ReplayResult& result,
+    Verdict& v)
 {
     const std::string name = rd::quoted(path.string());
     if (!fs::exists(path)) {
@@ -135,7 +136,7 @@ void compareSaved(char species, const fs::path& path, const std::string& recorde
         return;
     }
     std::vector<std::byte> bytes;
-    auto decoded = npy::load(path.string(), &bytes);
+    auto decoded = npy::load(path.string(), &bytes, signedValues);
     if (const auto* why = std::get_if<std::string>(&decoded)) {
         result.lines.push_back(name + ": no longer matches its record (" + *why + ")");
         v.fileChanged = true;
@@ -304,7 +305,7 @@ ReplayResult replay(const QJsonObject& record, const fs::path& folder, std::stri
     LoadedFields loaded;
     if (spec.initial.kind == InitKind::Load) {
         try {
-            loaded = loadFields(spec.initial, run.state.nCells, run.oneD);
+            loaded = loadFields(spec.initial, run.state.nCells, run.oneD, signedFields(spec.model));
         } catch (const FieldFileError& e) {
             result.lines.push_back(std::string("initial state: ") + e.what());
             result.verdict = ReplayVerdict::FileChanged;
@@ -341,7 +342,8 @@ ReplayResult replay(const QJsonObject& record, const fs::path& folder, std::stri
     const auto u = currentU(run.state, run.oneD), v = currentV(run.state, run.oneD);
     result.fieldsSha256 = fieldsSha256(u, v);
     for (const SavedEntry& e : saved)
-        compareSaved(e.species, e.path, e.sha256, e.species == 'u' ? u : v, run, result, verdict);
+        compareSaved(e.species, e.path, e.sha256, e.species == 'u' ? u : v, run,
+            signedFields(spec.model), result, verdict);
     if (result.fieldsSha256 != recordedSha) {
         result.lines.push_back("the re-run's fields differ from the record (SHA-256 "
             + result.fieldsSha256 + ", recorded " + recordedSha + ")");

@@ -67,9 +67,16 @@ struct LoadedFields {
     std::int32_t side = 0; // cells per side
 };
 // With nCells 0 the size is u's: a line (N,) in 1D, a square (N, N) in 2D, and v must have
-// u's shape. Throws FieldFileError when a file cannot be read or a field does not fit (with
-// an empty wanted shape when u is of neither form).
-LoadedFields loadFields(const InitialState& initial, std::int32_t nCells, bool oneD);
+// u's shape. Values must be finite, and at least 0 unless `signedValues` (signedFields).
+// Throws FieldFileError when a file cannot be read or a field does not fit (with an empty
+// wanted shape when u is of neither form).
+LoadedFields loadFields(
+    const InitialState& initial, std::int32_t nCells, bool oneD, bool signedValues);
+
+// Whether the model's fields may hold negative values: those of a typed model that is not
+// clamped. They load and compare with their negative values; other models' fields hold
+// values of at least 0.
+bool signedFields(const RunModel& model);
 
 // Puts the initial state into set A (`loaded` for InitKind::Load). Throws SpecError for a
 // seeded start without a stable uniform state.

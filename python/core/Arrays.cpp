@@ -51,12 +51,13 @@ std::vector<float> cellsOf(const py::array& array, char species)
     }
     // Each double is checked as a field file's (a finite value beyond float32's range is
     // named, not left to become infinite), then rounded to the nearest float32, ties to even,
-    // as NumPy's astype and a file of doubles round it.
+    // as NumPy's astype and a file of doubles round it. The sign is the run's to judge (see
+    // runs::signedFields), where the field is loaded.
     const auto c = inCOrder<double>(array);
     std::vector<float> cells(static_cast<std::size_t>(c.size()));
     for (std::size_t k = 0; k < cells.size(); ++k) {
         const double x = c.data()[k];
-        if (std::string why = npy::valueProblem(k, x, false); !why.empty())
+        if (std::string why = npy::valueProblem(k, x, false, true); !why.empty())
             throw runs::FieldFileError(species, "", why);
         cells[k] = static_cast<float>(x);
     }
@@ -96,7 +97,8 @@ AnyField anyField(py::handle object)
     f.cells = cellsOf(array, 'u');
     f.n = static_cast<std::int32_t>(shape[0]);
     f.oneD = line;
-    if (std::string why = npy::valueProblem(f.cells); !why.empty())
+    // A field of a model whose variables may go negative is measured as any other.
+    if (std::string why = npy::valueProblem(f.cells, true); !why.empty())
         throw py::value_error("the field: " + why);
     return f;
 }
