@@ -79,7 +79,8 @@ runs::RunSpec runSpec(const py::dict& d)
                 const char key[] = { species, '\0' };
                 if (!d.contains(key))
                     throw py::value_error(std::string("the field of ") + species + " is missing");
-                *target = fieldCells(d[key], species, sized.state.nCells, sized.oneD);
+                *target = fieldCells(d[key], species, sized.state.nCells, sized.oneD,
+                    runs::signedFields(spec.model));
             }
         }
     } else {
