@@ -10,6 +10,7 @@
 #include "pictures/DispersionPlot.h"
 #include "pictures/FieldPicture.h"
 #include "runs/Errors.h"
+#include "runs/ModelAnalysis.h"
 #include "runs/Run.h"
 
 #include <QGuiApplication>
@@ -52,7 +53,9 @@ The linear stability of the model's uniform steady states under the simulator's 
 each state, its Jacobian, its class, the fastest-growing grid mode, the predicted wavelength
 and the band of unstable wavelengths.
 
-  --model, --dim, --size, --set   as for a run (see rdsim-batch --help); at least 2 cells
+  --model, --dim, --size, --set   as for a run (see rdsim-batch --help); at least 2 cells;
+                       --set dt= and dx= analyse the step with that time step and cell
+                       size. A typed model is refused: its analysis is not available yet
   --csv FILE           the discrete dispersion relation: one row per state and grid mode,
                        written as it is made; a table of a million rows or more is first
                        announced on standard error with its size
@@ -291,10 +294,13 @@ int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err
         if (run.state.nCells < 2)
             throw UsageError(
                 "--size \"" + options.sizeText + "\": the analysis needs at least 2 cells");
-        a.scheme = schemeFromState(run.model, run.oneD, run.state);
+        try {
+            a.scheme = runs::schemeOf(run);
+        } catch (const runs::NotAnalysed& e) {
+            throw UsageError(e.what());
+        }
         if (!std::isfinite(a.scheme.gainU))
-            throw UsageError("--set kC="
-                + options.boxes[static_cast<std::size_t>(slotOf(run.model, BoxField::KC))]
+            throw UsageError("--set kC=" + runs::settingTexts(runSpec(options)).at("kC")
                 + ": the Oregonator divides its u rate by kC, so with this value every run ends "
                   "with a division by zero at its first step; there is nothing to analyse");
     } catch (const UsageError& e) {

@@ -6,6 +6,7 @@
 #include "output/OutputSet.h"
 #include "pictures/MapPictures.h"
 #include "runs/Errors.h"
+#include "runs/ModelAnalysis.h"
 #include "runs/Run.h"
 #include "settings/NumberText.h"
 
@@ -53,13 +54,12 @@ runs::MapAxis parseAxis(const std::string& option, const std::string& arg, const
     if (eq == std::string::npos || eq == 0)
         refuse(option, arg, "expected NAME=FROM:TO:COUNT");
     const std::string name = arg.substr(0, eq);
-    const auto field = fieldByName(name);
-    if (!field)
-        refuse(option, arg, "unknown setting \"" + name + "\" (" + settingNamesText() + ")");
-    if (slotOf(o.model, *field) < 0)
-        refuse(option, arg,
-            "the " + std::string(modelInfo(o.model).displayName) + " model has no setting " + name);
-    return runs::mapAxis(runSpec(o), name, axisValues(option, arg, arg.substr(eq + 1)));
+    const std::vector<std::string> values = axisValues(option, arg, arg.substr(eq + 1));
+    try {
+        return runs::mapAxis(runSpec(o), name, values);
+    } catch (const runs::SettingsError& e) {
+        refuse(option, arg, e.what());
+    }
 }
 
 std::vector<std::byte> textBytes(const std::string& s)
@@ -82,7 +82,7 @@ std::string settingOption(const AtlasArgs& a, const runs::SettingsError& e)
 runs::SimulatedMap simulateAtlas(const AtlasArgs& a, bool progressWanted)
 {
     // The prediction first: it also checks every value of both axes through the intake.
-    runs::AnalyticMap prediction = runs::classifyMap(a.map, a.jobs);
+    runs::AnalyticMap prediction = runs::mapPrediction(a.map, a.jobs);
     const std::size_t total = a.map.x.texts.size() * a.map.y.texts.size();
     const std::vector<std::size_t> members = runs::shardMembers(total, a.shard);
     const runs::CoreShare share
@@ -200,7 +200,7 @@ AtlasArgs parseAtlasArguments(int argc, const char* const* argv)
     a.map.base = runSpec(a.options);
     a.map.x = parseAxis("--x", xArg, a.options);
     a.map.y = parseAxis("--y", yArg, a.options);
-    if (a.map.x.field == a.map.y.field)
+    if (a.map.x.name == a.map.y.name)
         refuse("--y", yArg, "the two axes need two different settings");
     if (a.image.empty() && a.csv.empty())
         throw UsageError("atlas: nothing to write; give --image FILE.png, --csv FILE or both");
@@ -271,8 +271,14 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
         if (start.state.nCells < 2)
             throw UsageError(
                 "--size \"" + a.options.sizeText + "\": the analysis needs at least 2 cells");
+        // The analytic map is the analysis; a simulated map runs without it.
+        if (!a.simulate)
+            runs::requireAnalysis(a.options.model);
     } catch (const UsageError& e) {
         std::fprintf(err, "rdsim-batch atlas: %s\n", e.what());
+        return kExitUsage;
+    } catch (const runs::NotAnalysed& e) {
+        std::fprintf(err, "rdsim-batch atlas: %s (give --simulate for a map of runs)\n", e.what());
         return kExitUsage;
     }
     try {

@@ -47,7 +47,7 @@ std::string analyticCsvHeader(const AtlasArgs& a)
 {
     std::string csv = "x_index,y_index," + a.map.x.name + "," + a.map.y.name
         + ",class,predicted_wavelength,kx,ky,states";
-    for (int s = 1; s <= mostStates(a.map.base.model); ++s) {
+    for (int s = 1; s <= mostStates(std::get<Model>(a.map.base.model)); ++s) {
         const std::string k = std::to_string(s);
         csv += ",u" + k + ",v" + k + ",class" + k;
     }
@@ -58,7 +58,7 @@ std::string analyticCsvHeader(const AtlasArgs& a)
 void appendAnalyticRow(
     std::string& csv, const AtlasArgs& a, std::size_t j, std::span<const PointResult> row)
 {
-    const int columns = mostStates(a.map.base.model);
+    const int columns = mostStates(std::get<Model>(a.map.base.model));
     for (std::size_t i = 0; i < row.size(); ++i) {
         const PointResult& p = row[i];
         const bool turing = p.kind == PointClass::TuringUnstable;
@@ -114,7 +114,8 @@ std::string simulatedCsv(const AtlasArgs& a, const SimulatedMap& m)
         csv += std::to_string(k % width) + ',' + std::to_string(k / width) + ','
             + a.map.x.texts[k % width] + ',' + a.map.y.texts[k / width] + ','
             + runStateName(p.state) + ',' + std::to_string(p.steps) + ',' + findingText(p.measured)
-            + ',' + findingText(p.contrast) + ',' + pointClassWord(r.kind) + ','
+            + ',' + findingText(p.contrast) + ','
+            + (m.prediction.analysed ? pointClassWord(r.kind) : runs::kNotAnalysed) + ','
             + findingText(r.wavelength) + ',' + message + '\n';
     }
     return csv;
@@ -138,7 +139,7 @@ void writeAtlasPart(const AtlasArgs& a, const runs::SimulatedMap& m)
 runs::SimulatedMap mergeAtlasParts(const AtlasArgs& a)
 {
     runs::SimulatedMap m;
-    m.prediction = runs::classifyMap(a.map, a.jobs);
+    m.prediction = runs::mapPrediction(a.map, a.jobs);
     m.n = m.prediction.base.n;
     const std::size_t total = m.prediction.points.size();
     const std::size_t values

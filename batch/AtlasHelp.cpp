@@ -24,10 +24,14 @@ with its class, in the columns of as many states as the model can have (Gierer-M
 written as the rows are classified, into a temporary file beside it that takes its name
 when the map is done.
 
-  --x, --y NAME=FROM:TO:COUNT   the settings along the axes (the names of --set), COUNT
-                       evenly spaced values from FROM to TO (1 to 10000 each)
+  --x, --y NAME=FROM:TO:COUNT   the settings along the axes (the names of --set but dt
+                       and dx, which change every coefficient at once), COUNT evenly spaced
+                       values from FROM to TO (1 to 10000 each)
   --model, --dim, --size, --set   as for a run (see rdsim-batch --help); at least 2 cells;
-                       --set gives the start-up point the map marks
+                       --set gives the start-up point the map marks. A typed model
+                       (--model-file, a shipped model, --rate-u ...) maps with --simulate
+                       only, over its parameters and settings, its CSV's predicted_class
+                       "not analysed": its analysis is not available yet
   --image FILE.png     the map: one colour per class, axes, legend, the start-up point
   --csv FILE           one row per point
   --jobs K             threads (default: every hardware thread); with --simulate, runs at

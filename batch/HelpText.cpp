@@ -10,7 +10,21 @@ Runs the simulator's reaction-diffusion models without a window: the same settin
 the same steps and the same numbers as the window, from the command line.
 
 Model and field:
-  --model NAME         gm (Gierer-Meinhardt, default), schnakenberg, gray-scott, oregonator
+  --model NAME         gm (Gierer-Meinhardt, default), schnakenberg, gray-scott, oregonator,
+                       or a shipped model file by its name (brusselator, fitzhugh-nagumo,
+                       lengyel-epstein, thomas, barrio-varea-aragon-maini; rdsim-batch
+                       models lists them, their parameters and sources). The shipped files
+                       are found in the folder RDSIM_MODELS names, else in
+                       ../share/rdsim/models from the program's folder (where cmake
+                       --install puts them; the build tree has its copy there too)
+  --model-file FILE    a typed model from a model file (TOML: name, rate-u, rate-v, clamp,
+                       [parameters], optional [settings] and [analysis]; see the README's
+                       "Your own model" and the shipped files)
+  --rate-u F --rate-v G [--param NAME=VALUE]... [--no-clamp]
+                       a typed model from the command line, named "custom": the rates
+                       f(u, v) and g(u, v) and its parameters with their default values, in
+                       order; --no-clamp lets u and v go negative (by default negative
+                       results become 0 after each step, as in the built-in models)
   --dim 1|2            a line of N cells or a square of N x N cells (default 2)
   --size N             cells per side, 1 to 4096 (default 128, or that of --load-u); a
                        larger size is refused. (The window's field is at most 129 and
@@ -18,15 +32,27 @@ Model and field:
   --steps S            iterations to run, 0 to 1000000 (default 1000)
   --set NAME=VALUE     a model setting, as typed into its panel box; repeatable. NAME is
                        uMax, vMax (the plot ranges), scale (the scaling factor), Du, Dv,
-                       kA, kB or kC (kC only for gm and oregonator). Unset ones keep the
-                       panel's start-up texts.
+                       kA, kB or kC (kC only for gm and oregonator), or a typed model's
+                       parameter; and for every model dt, the time step, and dx, the cell
+                       size (default 1 and 0.01, as the window keeps them; each greater
+                       than 0). Unset ones keep the panel's (a typed model's: its file's,
+                       else uMax 1, vMax 1, scale 0.01, Du 1, Dv 20) start-up texts.
+Typed models: numbers, u, v, the parameters, + - * /, unary minus, whole powers u^2 (a
+repeated product), parentheses, sqrt, exp, log, abs, min, max and tanh; every number rounded
+to single precision and every operation done in single precision as written, left to right
+at equal precedence, ^ before unary minus (-u^2 is -(u^2)). A parameter may not be named u,
+v, a function, uMax, vMax, scale, Du, Dv, dt, dx or seed. They run, sweep, replay and map by
+simulation as the built-in models; their analysis (analyze, --report, --init seeded, the
+analytic atlas) is not available yet, and those are refused.
 Gray-Scott is the classic form (Pearson 1993) with other names: u is the autocatalyst (their
 V), v the fed substrate (their U); kA is the feed F and kB the rate k, so that u is removed
 at kA + kB (the maps label kB as k, removal of u beyond the feed); Du/Dv is their diffusion
 ratio, and one step is their unit of time (scale = 1, the default). Lengths are in cells:
 the step diffuses D x 1e-6 x dt / dx^2 = D / 100 a cell (dt = 1, dx = 0.01), so the Du and
 Dv boxes are in units of 1e-6, and the default Du = 10, Dv = 20 are 0.1 and 0.2 cells^2 per
-step (theirs, 1e-5 and 2e-5 on 256 cells of 2.5/256, are 0.105 and 0.21).
+step (theirs, 1e-5 and 2e-5 on 256 cells of 2.5/256, are 0.105 and 0.21). --set dt=T and
+--set dx=H change the step: each diffusion number D x 1e-6 x T / H^2 and the reactions'
+gain scale x T are derived in double and stored in single precision, as the panel's.
 Initial state:
   --init zero          all cells 0 (default)
   --init random --seed K
@@ -161,6 +187,8 @@ Threads:
                        run the threads left over: jobs x threads never exceeds the hardware
                        threads. 1D runs step on one thread and ignore --threads
 Other:
+  models               (as the first argument) lists the shipped model files: their rates,
+                       parameters, settings and sources; see rdsim-batch models --help
   analyze ...          (as the first argument) the linear stability of the model's uniform
                        states instead of a run; see rdsim-batch analyze --help
   atlas ...            (as the first argument) a map over two settings: every point

@@ -71,18 +71,19 @@ std::pair<std::string, std::string> splitAssignment(std::string_view option, std
     return { std::string(arg.substr(0, eq)), std::string(arg.substr(eq + 1)) };
 }
 
-BoxField resolveName(
-    const Options& o, std::string_view option, std::string_view arg, std::string_view name)
+// The setting `name` of the chosen model, for --set and --sweep.
+void resolveName(
+    const Options& o, std::string_view option, std::string_view arg, const std::string& name)
 {
-    const auto field = fieldByName(name);
-    if (!field)
+    const std::vector<std::string> names = settingNames(o.model);
+    if (std::find(names.begin(), names.end(), name) != names.end())
+        return;
+    const Model* builtIn = std::get_if<Model>(&o.model);
+    if (builtIn && fieldByName(name))
         refuse(option, arg,
-            "unknown setting \"" + std::string(name) + "\" (" + settingNamesText() + ")");
-    if (slotOf(o.model, *field) < 0)
-        refuse(option, arg,
-            "the " + std::string(modelInfo(o.model).displayName) + " model has no setting "
-                + std::string(name));
-    return *field;
+            "the " + std::string(modelInfo(*builtIn).displayName) + " model has no setting "
+                + name);
+    refuse(option, arg, "unknown setting \"" + name + "\" (" + settingNamesText(o.model) + ")");
 }
 
 } // namespace
@@ -91,6 +92,7 @@ Options parseOptions(int argc, const char* const* argv)
 {
     Options o;
     std::vector<RawAssignment> sets, sweeps;
+    ModelArguments modelArgs;
     std::optional<std::string> initText, seedText, everyText;
     std::vector<std::string> given; // single-valued options seen
 
@@ -129,21 +131,23 @@ Options parseOptions(int argc, const char* const* argv)
             continue;
         }
         if (name == "--quiet" || name == "--progress" || name == "--report" || name == "--colorbar"
-            || name == "--annotate" || name == "--merge") {
+            || name == "--annotate" || name == "--merge" || name == "--no-clamp") {
             if (std::find(given.begin(), given.end(), name) == given.end())
                 given.push_back(name);
             flag(name == "--quiet"         ? o.quiet
                     : name == "--progress" ? o.progress
                     : name == "--report"   ? o.report
                     : name == "--merge"    ? o.merge
+                    : name == "--no-clamp" ? modelArgs.noClamp
                     : name == "--colorbar" ? o.picture.colorbar
                                            : o.picture.annotate);
             continue;
         }
-        static constexpr std::string_view withValue[] = { "--model", "--dim", "--size", "--steps",
-            "--set", "--init", "--seed", "--load-u", "--load-v", "--save", "--image", "--every",
-            "--kymograph", "--sweep", "--jobs", "--threads", "--until", "--colormap", "--range",
-            "--zoom", "--species", "--movie", "--fps", "--shard" };
+        static constexpr std::string_view withValue[]
+            = { "--model", "--model-file", "--rate-u", "--rate-v", "--param", "--dim", "--size",
+                  "--steps", "--set", "--init", "--seed", "--load-u", "--load-v", "--save",
+                  "--image", "--every", "--kymograph", "--sweep", "--jobs", "--threads", "--until",
+                  "--colormap", "--range", "--zoom", "--species", "--movie", "--fps", "--shard" };
         if (std::find(std::begin(withValue), std::end(withValue), name) == std::end(withValue))
             throw UsageError("unknown option " + quotedValue(name) + " (see --help)");
         if (!hasValue) {
@@ -152,18 +156,22 @@ Options parseOptions(int argc, const char* const* argv)
             value = argv[++a];
         }
         keepIdentity(name, value);
-        if (name != "--set" && name != "--sweep") {
+        if (name != "--set" && name != "--sweep" && name != "--param") {
             if (std::find(given.begin(), given.end(), name) != given.end())
                 refuse(name, value, "this option is given more than once");
             given.push_back(name);
         }
 
         if (parsePictureOption(o.picture, name, value)) {
-        } else if (name == "--model") {
-            const auto m = runs::modelByName(value);
-            if (!m)
-                refuse(name, value, "unknown model (" + modelNamesText() + ")");
-            o.model = *m;
+        } else if (name == "--model" || name == "--model-file" || name == "--rate-u"
+            || name == "--rate-v") {
+            (name == "--model"               ? modelArgs.name
+                    : name == "--model-file" ? modelArgs.file
+                    : name == "--rate-u"     ? modelArgs.rateU
+                                             : modelArgs.rateV)
+                = value;
+        } else if (name == "--param") {
+            modelArgs.params.push_back(value);
         } else if (name == "--dim") {
             if (value != "1" && value != "2")
                 refuse(name, value, "the dimension is 1 or 2");
@@ -222,20 +230,21 @@ Options parseOptions(int argc, const char* const* argv)
     if (o.help || o.version)
         return o;
 
-    // Settings: the panel's start-up texts, then --set, by the chosen model's boxes.
-    o.boxes = defaultBoxTexts(o.model);
-    std::vector<BoxField> named;
-    auto claim = [&](const RawAssignment& r, BoxField field) {
-        if (std::find(named.begin(), named.end(), field) != named.end())
+    // The model, then --set by its settings' names.
+    o.model = chooseModel(modelArgs);
+    if (const std::string id = modelIdentity(o.model); !id.empty())
+        o.identity.push_back(id);
+    std::vector<std::string> named;
+    auto claim = [&](const RawAssignment& r) {
+        if (std::find(named.begin(), named.end(), r.name) != named.end())
             refuse(r.option.substr(0, r.option.find(' ')), r.option.substr(r.option.find(' ') + 1),
                 "the setting " + r.name + " is given more than once");
-        named.push_back(field);
+        named.push_back(r.name);
     };
     for (const RawAssignment& r : sets) {
-        const std::string arg = r.name + "=" + r.value;
-        const BoxField field = resolveName(o, "--set", arg, r.name);
-        claim(r, field);
-        o.boxes[static_cast<std::size_t>(slotOf(o.model, field))] = r.value;
+        resolveName(o, "--set", r.name + "=" + r.value, r.name);
+        claim(r);
+        o.settings[r.name] = r.value;
     }
     std::int64_t combinations = 1;
     std::optional<std::string> seedSweep; // the argument of --sweep seed=...
@@ -245,11 +254,11 @@ Options parseOptions(int argc, const char* const* argv)
             if (seedSweep)
                 refuse("--sweep", arg, "the seed is swept more than once");
             seedSweep = arg;
-            o.sweeps.push_back({ r.name, BoxField {}, seedSweepValues(arg, r.value) });
+            o.sweeps.push_back({ r.name, seedSweepValues(arg, r.value) });
         } else {
-            const BoxField field = resolveName(o, "--sweep", arg, r.name);
-            claim(r, field);
-            o.sweeps.push_back({ r.name, field, sweepValues(arg, r.value) });
+            resolveName(o, "--sweep", arg, r.name);
+            claim(r);
+            o.sweeps.push_back({ r.name, sweepValues(arg, r.value) });
         }
         combinations *= static_cast<std::int64_t>(o.sweeps.back().values.size());
         if (combinations > kMaxCombinations)
@@ -348,9 +357,7 @@ runs::RunSpec runSpec(const Options& o, const std::vector<std::string>& override
     spec.model = o.model;
     spec.oneD = o.oneD;
     spec.size = o.sizeText;
-    for (const BoxInfo& box : modelInfo(o.model).boxes)
-        spec.settings[std::string(settingName(box.field))]
-            = o.boxes[static_cast<std::size_t>(box.slot)];
+    spec.settings = o.settings;
     spec.initial.kind = o.init;
     spec.initial.seed = o.seed;
     for (std::size_t k = 0; k < o.sweeps.size() && k < overrides.size(); ++k) {

@@ -10,6 +10,9 @@
 #include "settings/ModelBoxes.h"
 
 #include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -41,23 +44,35 @@ using runs::Shard;
 
 // One parameter of a sweep: FROM:TO:COUNT, evenly spaced, both ends included.
 struct Sweep {
-    std::string name; // as on the command line, e.g. "kA", or "seed"
-    BoxField field; // meaningless for the seed
+    std::string name; // as on the command line, e.g. "kA", "a" or "seed"
     std::vector<std::string> values; // texts that go through the intake, or the seeds
     bool seed() const { return name == "seed"; }
 };
+
+// How the model was asked for, as given: --model NAME (a built-in model or a shipped model
+// file), --model-file FILE, or a model typed on the command line with --rate-u, --rate-v,
+// --param and --no-clamp.
+struct ModelArguments {
+    std::optional<std::string> name, file, rateU, rateV;
+    std::vector<std::string> params; // NAME=VALUE, in order
+    bool noClamp = false;
+};
+
+// The name of a model typed on the command line.
+inline constexpr char kCommandLineModelName[] = "custom";
 
 struct Options {
     bool help = false;
     bool version = false;
 
-    Model model = Model::GiererMeinhardt;
+    // A built-in model, or a typed model's full text (from a file or the command line).
+    runs::RunModel model = Model::GiererMeinhardt;
     bool oneD = false;
     // Empty when fields are loaded and --size is not given: the fields' own size.
     std::string sizeText { kDefaultSizeText };
     std::int32_t steps = 1000;
-    // Texts of the model's boxes by slot: the panel's start-up texts with --set applied.
-    std::array<std::string, 8> boxes;
+    // The texts of --set by the setting's name; the other settings keep their start-up texts.
+    std::map<std::string, std::string> settings;
 
     InitKind init = InitKind::Zero;
     std::uint64_t seed = 0;
@@ -96,6 +111,25 @@ void checkPictureOptions(const Options& options, const std::vector<std::string>&
 // each value; the settings themselves go through the intake (see makeIntakeInput).
 Options parseOptions(int argc, const char* const* argv);
 
+// The model the arguments ask for (Gierer-Meinhardt without any). Throws UsageError naming
+// the option: an unknown model name, a model file that cannot be read or compiled, rates that
+// do not compile (the column and what was expected, or the names there are), a bad parameter.
+runs::RunModel chooseModel(const ModelArguments& given);
+
+// What a part of a split command and its merge must share about a typed model beyond the
+// arguments: the SHA-256 of its full text, so that a model file changed between the parts is
+// noticed. Empty for a built-in model.
+std::string modelIdentity(const runs::RunModel& model);
+
+// The folder of the shipped model files: the environment variable RDSIM_MODELS where it is
+// set, else share/rdsim/models beside the program's own folder (../share/rdsim/models from
+// bin/ once installed, and from the build tree's batch/ folder, where the build copies them).
+std::filesystem::path modelsFolder();
+
+// `rdsim-batch models`: every shipped model with its rates, parameters, settings and source.
+// Returns the exit status.
+int runModels(int argc, const char* const* argv, std::FILE* out, std::FILE* err);
+
 // The run of one combination: the options' model, field, settings, start and steps, with
 // `overrides` (one value per sweep, in the order of options.sweeps) in their settings (the
 // seed's in the initial state).
@@ -118,6 +152,7 @@ Shard parseShard(std::string_view text);
 using runs::fieldByName;
 using runs::modelNamesText;
 using runs::settingName;
+using runs::settingNames;
 using runs::settingNamesText;
 using runs::slotOf;
 

@@ -7,6 +7,7 @@
 #include "pictures/Movie.h"
 #include "pictures/ProfileImage.h"
 #include "runs/CoreShare.h"
+#include "runs/ModelAnalysis.h"
 #include "runs/Record.h"
 #include "runs/SeededStart.h"
 #include "runs/Shards.h"
@@ -125,7 +126,7 @@ int runBatch(const Options& given, bool progressWanted, std::FILE* err)
     LoadedFields loaded;
     if (o.init == InitKind::Load && o.sizeText.empty()) {
         try {
-            loaded = runs::loadFields(runSpec(o).initial, 0, o.oneD);
+            loaded = runs::loadFields(runSpec(o).initial, 0, o.oneD, runs::signedFields(o.model));
         } catch (const runs::FieldFileError& e) {
             std::fprintf(err, "rdsim-batch: %s\n", loadErrorText(o, e).c_str());
             return kExitUsage;
@@ -146,6 +147,9 @@ int runBatch(const Options& given, bool progressWanted, std::FILE* err)
     std::vector<Targets> targets;
     runs::CoreShare share;
     try {
+        // --report sets the run beside its prediction.
+        if (o.report)
+            runs::requireAnalysis(o.model);
         std::int32_t nCells = 0;
         for (const auto& values : combos) {
             const Prepared run = runs::prepare(runSpec(o, values), false);
@@ -164,7 +168,8 @@ int runBatch(const Options& given, bool progressWanted, std::FILE* err)
             targets.push_back(targetsFor(o, tagFor(o, values)));
         checkCollisions(o, targets);
         if (o.init == InitKind::Load && loaded.side == 0)
-            loaded = runs::loadFields(runSpec(o).initial, nCells, o.oneD);
+            loaded
+                = runs::loadFields(runSpec(o).initial, nCells, o.oneD, runs::signedFields(o.model));
     } catch (const UsageError& e) {
         std::fprintf(err, "rdsim-batch: %s\n", e.what());
         return kExitUsage;
@@ -176,6 +181,9 @@ int runBatch(const Options& given, bool progressWanted, std::FILE* err)
         return kExitUsage;
     } catch (const runs::SeededStartError& e) {
         std::fprintf(err, "rdsim-batch: --init \"seeded\": %s\n", e.what());
+        return kExitUsage;
+    } catch (const runs::NotAnalysed& e) {
+        std::fprintf(err, "rdsim-batch: --report: %s\n", e.what());
         return kExitUsage;
     } catch (const std::bad_alloc&) {
         std::fprintf(err, "rdsim-batch: out of memory while preparing the runs\n");

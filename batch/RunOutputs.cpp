@@ -121,8 +121,7 @@ RunReport runOne(
     std::optional<RunWatch> watch;
     try {
         if (o.report || o.untilSteady || !o.sweeps.empty())
-            watch.emplace(
-                run.model, run.oneD, run.state, currentU(run.state, run.oneD), o.untilSteady);
+            watch.emplace(run, currentU(run.state, run.oneD), o.untilSteady);
         std::optional<Kymograph> kymograph;
         if (!t.kymograph.empty())
             kymograph.emplace(

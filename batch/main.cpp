@@ -42,6 +42,8 @@ int main(int argc, char* argv[])
         reraiseInterrupt();
         return status;
     }
+    if (argc > 1 && std::string_view(argv[1]) == "models")
+        return runModels(argc - 1, argv + 1, stdout, stderr);
     if (argc > 1 && std::string_view(argv[1]) == "replay") {
         const int status = runReplay(argc - 1, argv + 1, stdout, stderr);
         reraiseInterrupt();

@@ -285,7 +285,7 @@ std::string sizeMismatch(const Layout& l, std::uint64_t bodyBytes)
     return {};
 }
 
-std::variant<Array, std::string> decode(std::span<const std::byte> file)
+std::variant<Array, std::string> decode(std::span<const std::byte> file, bool signedValues)
 {
     auto laid = layout(file);
     if (auto* why = std::get_if<std::string>(&laid))
@@ -316,14 +316,14 @@ std::variant<Array, std::string> decode(std::span<const std::byte> file)
         const double v = item == 8
             ? std::bit_cast<double>(bits)
             : double { std::bit_cast<float>(static_cast<std::uint32_t>(bits)) };
-        if (std::string why = valueProblem(k, v, item == 4); !why.empty())
+        if (std::string why = valueProblem(k, v, item == 4, signedValues); !why.empty())
             return why;
         a.data[k] = static_cast<float>(v);
     }
     return a;
 }
 
-std::string valueProblem(std::size_t k, double v, bool single)
+std::string valueProblem(std::size_t k, double v, bool single, bool signedValues)
 {
     // A double is checked as written, then rounded to the nearest float (ties to even, the
     // conversion's rounding), which must stay finite.
@@ -332,20 +332,21 @@ std::string valueProblem(std::size_t k, double v, bool single)
         why = "NaN";
     else if (std::isinf(v))
         why = "infinite";
-    else if (v < 0.0)
+    else if (v < 0.0 && !signedValues)
         why = "negative (" + shortest(v, single) + ")";
     else if (std::isinf(static_cast<float>(v)))
         why = shortest(v, false) + ", beyond single precision";
     if (why.empty())
         return why;
     return "element " + std::to_string(k) + " is " + why
-        + "; a field holds finite values of at least 0";
+        + (signedValues ? "; a field holds finite values"
+                        : "; a field holds finite values of at least 0");
 }
 
-std::string valueProblem(std::span<const float> data)
+std::string valueProblem(std::span<const float> data, bool signedValues)
 {
     for (std::size_t k = 0; k < data.size(); ++k)
-        if (std::string why = valueProblem(k, data[k], true); !why.empty())
+        if (std::string why = valueProblem(k, data[k], true, signedValues); !why.empty())
             return why;
     return {};
 }

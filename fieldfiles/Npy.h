@@ -30,15 +30,16 @@ std::vector<std::byte> encode(std::span<const std::int64_t> shape, std::span<con
 // than little- or big-endian float32 or float64, truncated or excess data, or a value that is
 // negative, NaN or infinite, or a double beyond the single-precision range (a field holds
 // concentrations). An element is named by its index in C order (NumPy's a.flat), whatever the
-// file's order.
-std::variant<Array, std::string> decode(std::span<const std::byte> file);
+// file's order. With `signedValues` negative values are taken: the fields of a model whose
+// variables may go negative (a typed model that is not clamped).
+std::variant<Array, std::string> decode(std::span<const std::byte> file, bool signedValues = false);
 
 // Why element k of a field (in C order) cannot be `v`, as decode words it, or "" when it can:
-// negative, NaN, infinite, or a double beyond single precision (`single`: v was a float).
-// The one rule for fields from files and from arrays.
-std::string valueProblem(std::size_t k, double v, bool single);
+// negative (unless `signedValues`), NaN, infinite, or a double beyond single precision
+// (`single`: v was a float). The one rule for fields from files and from arrays.
+std::string valueProblem(std::size_t k, double v, bool single, bool signedValues = false);
 // The first value of `data` a field cannot hold, or "".
-std::string valueProblem(std::span<const float> data);
+std::string valueProblem(std::span<const float> data, bool signedValues = false);
 
 // Where a file's data lie and how large they are, from its magic and header alone.
 struct Layout {
@@ -60,8 +61,8 @@ std::string sizeMismatch(const Layout& layout, std::uint64_t bodyBytes);
 // a file that cannot be read gives the system's reason, and one that is not a regular file
 // (a FIFO, a device, a folder) is refused without waiting on it. `bytesRead`, when given,
 // receives the bytes that were decoded, so that what was loaded can be identified exactly.
-std::variant<Array, std::string> load(
-    const std::string& file, std::vector<std::byte>* bytesRead = nullptr);
+std::variant<Array, std::string> load(const std::string& file,
+    std::vector<std::byte>* bytesRead = nullptr, bool signedValues = false);
 
 // "(128, 128)" or "(128,)", as Python writes a shape tuple.
 std::string shapeText(std::span<const std::int64_t> shape);

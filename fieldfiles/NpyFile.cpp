@@ -4,7 +4,8 @@
 
 namespace rd::npy {
 
-std::variant<Array, std::string> load(const std::string& file, std::vector<std::byte>* bytesRead)
+std::variant<Array, std::string> load(
+    const std::string& file, std::vector<std::byte>* bytesRead, bool signedValues)
 {
     try {
         // Only a regular file, opened without blocking: a FIFO named as a field cannot hang
@@ -37,7 +38,7 @@ std::variant<Array, std::string> load(const std::string& file, std::vector<std::
             return why;
         // One byte beyond the promise shows a file that grew since it was opened.
         in.readUpTo(bytes, static_cast<std::size_t>(l.dataBytes) + 1);
-        auto decoded = decode(bytes);
+        auto decoded = decode(bytes, signedValues);
         if (bytesRead)
             *bytesRead = std::move(bytes);
         return decoded;

@@ -91,7 +91,7 @@ void drawAxis(QPainter& p, const QRectF& plot, const AxisScale& scale, bool vert
 
 QString axisTitle(const runs::MapSpec& a, const runs::MapAxis& axis)
 {
-    const std::string meaning = runs::settingMeaning(a.base.model, axis.field);
+    const std::string meaning = runs::settingMeaning(a.base.model, axis.name);
     return QString::fromStdString(
         meaning.empty() || meaning == axis.name ? axis.name : axis.name + ": " + meaning);
 }
@@ -101,7 +101,7 @@ QString gridText(const runs::MapSpec& a)
     const runs::Prepared start = runs::prepare(a.base, false);
     const int n = start.state.nCells;
     return QString("%1, %2, %3 cells")
-        .arg(QString::fromUtf8(modelInfo(a.base.model).displayName))
+        .arg(QString::fromStdString(runs::modelDisplayName(a.base.model)))
         .arg(a.base.oneD ? "1D" : "2D")
         .arg(a.base.oneD ? QString::number(n) : QString("%1 \u00D7 %1").arg(n));
 }

@@ -11,8 +11,7 @@ std::string runCaption(const runs::Prepared& run, std::int32_t step)
 {
     char time[32];
     std::snprintf(time, sizeof time, "%g", static_cast<double>(step) * double { run.state.dt });
-    return std::string(modelInfo(run.model).displayName) + "   step " + std::to_string(step)
-        + "   t = " + time;
+    return runs::modelDisplayName(run) + "   step " + std::to_string(step) + "   t = " + time;
 }
 
 QImage fieldPictureOf(const runs::Prepared& run, const PictureStyle& style, std::int32_t step)

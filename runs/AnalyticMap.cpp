@@ -2,6 +2,7 @@
 #include "runs/Maps.h"
 
 #include "runs/Errors.h"
+#include "runs/ModelAnalysis.h"
 #include "runs/Names.h"
 #include "runs/Run.h"
 #include "settings/NumberText.h"
@@ -26,9 +27,9 @@ IntakeValues intakeWith(const RunSpec& base, const MapAxis* axis, std::size_t k)
 {
     IntakeInput in = intakeInput(base);
     if (axis)
-        in.boxes[static_cast<std::size_t>(slotOf(base.model, axis->field))] = axis->texts[k];
-    const SimState defaults;
-    auto result = evaluateIntake(in, defaults.dt, defaults.dx);
+        in.boxes[static_cast<std::size_t>(slotOf(in.model, *axis->field))] = axis->texts[k];
+    const StepSizes steps = stepSizes(base);
+    auto result = evaluateIntake(in, steps.dt, steps.dx);
     if (const auto* e = std::get_if<IntakeError>(&result))
         throw SettingsError(axis ? axis->name : "", axis ? axis->texts[k] : "", e->message);
     return std::get<IntakeValues>(result);
@@ -73,7 +74,7 @@ void takeField(IntakeValues& to, const IntakeValues& from, BoxField field)
 Scheme schemeOf(const RunSpec& base, const IntakeValues& values, SimState& scratch)
 {
     applyIntake(scratch, values);
-    return schemeFromState(base.model, base.oneD, scratch);
+    return schemeFromState(std::get<Model>(base.model), base.oneD, scratch);
 }
 
 // An Oregonator kC of 0 makes every step divide by zero: nothing to analyse.
@@ -91,22 +92,56 @@ MapAxis mapAxis(const RunSpec& base, const std::string& name, std::vector<std::s
 {
     MapAxis axis;
     axis.name = name;
-    const auto field = fieldByName(name);
-    if (!field)
-        throw SettingsError(
-            name, "", "unknown setting \"" + name + "\" (" + settingNamesText() + ")");
-    const int slot = slotOf(base.model, *field);
-    if (slot < 0)
+    const std::vector<std::string> names = settingNames(base.model);
+    const bool builtIn = std::holds_alternative<Model>(base.model);
+    if (isStepSize(name))
         throw SettingsError(name, "",
-            "the " + std::string(modelInfo(base.model).displayName) + " model has no setting "
-                + name);
-    axis.field = *field;
+            "the time step and the cell size change every coefficient at once, so they are no "
+            "axis of a map (sweep them instead)");
+    if (std::find(names.begin(), names.end(), name) == names.end()) {
+        if (builtIn && fieldByName(name))
+            throw SettingsError(
+                name, "", "the " + modelDisplayName(base.model) + " model has no setting " + name);
+        throw SettingsError(
+            name, "", "unknown setting \"" + name + "\" (" + settingNamesText(base.model) + ")");
+    }
+    // A typed model's parameter may share a built-in constant's name, but is no box.
+    const auto field = fieldByName(name);
+    if (field
+        && (builtIn
+            || std::find(kTypedGeneralFields.begin(), kTypedGeneralFields.end(), *field)
+                != kTypedGeneralFields.end()))
+        axis.field = field;
     axis.texts = std::move(texts);
     for (const std::string& t : axis.texts)
         axis.values.push_back(parseDouble(t).value);
-    const auto start = parseDouble(boxTexts(base)[static_cast<std::size_t>(slot)]);
+    const auto start = parseDouble(settingTexts(base).at(name));
     axis.startUp = start.ok() ? start.value : NAN;
     return axis;
+}
+
+AnalyticMap mapPrediction(const MapSpec& m, unsigned jobs)
+{
+    if (analysable(m.base.model))
+        return classifyMap(m, jobs);
+    // Every value through the intake, as a run of the map will take it.
+    AnalyticMap map;
+    for (const MapAxis* axis : { &m.x, &m.y })
+        for (const std::string& text : axis->texts) {
+            RunSpec point = m.base;
+            point.settings[axis->name] = text;
+            try {
+                prepare(point, false);
+            } catch (const SettingsError& e) {
+                throw SettingsError(axis->name, text, e.what());
+            }
+        }
+    const Prepared start = prepare(m.base, false);
+    map.base.n = start.state.nCells;
+    map.base.oneD = start.oneD;
+    map.points.resize(m.x.texts.size() * m.y.texts.size());
+    map.analysed = false;
+    return map;
 }
 
 namespace {
@@ -193,6 +228,7 @@ private:
 Scheme classifyMapRows(const MapSpec& m, unsigned jobs, std::size_t ahead, const MapRowHooks& hooks)
 {
     const RunSpec& o = m.base;
+    requireAnalysis(o.model);
     SimState scratch;
     const IntakeValues base = intakeWith(o, nullptr, 0);
     const Scheme baseScheme = schemeOf(o, base, scratch);
@@ -220,9 +256,9 @@ Scheme classifyMapRows(const MapSpec& m, unsigned jobs, std::size_t ahead, const
                     break;
                 }
                 IntakeValues v = base;
-                takeField(v, ys[*j], m.y.field);
+                takeField(v, ys[*j], *m.y.field);
                 for (std::size_t i = 0; i < width; ++i) {
-                    takeField(v, xs[i], m.x.field);
+                    takeField(v, xs[i], *m.x.field);
                     row[i] = classifyPoint(schemeOf(o, v, st), table);
                 }
                 if (hooks.classified)

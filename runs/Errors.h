@@ -33,6 +33,12 @@ class SpecError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A typed model whose text cannot be used (a rate that does not parse, a bad parameter
+// name or default): the model's name and the compiler's sentence.
+class ModelError : public SpecError {
+    using SpecError::SpecError;
+};
+
 // A loaded field that cannot be used: the species, the file as given (empty for an array)
 // and why; for a field of the wrong shape also its shape and the one the run needs.
 class FieldFileError : public SpecError {

@@ -3,6 +3,7 @@
 #include "analysis/Analysis.h"
 #include "analysis/FeaturedState.h"
 #include "analysis/FieldMeasurement.h"
+#include "runs/ModelAnalysis.h"
 
 #include <algorithm>
 
@@ -15,11 +16,15 @@ using namespace rd::analysis;
 // The states the settings' class comes from, by the maps' rule with saddles aside (the one
 // to predict from first); nothing for a single cell or an Oregonator that divides by kC = 0.
 void predictInto(RunFindings& f, std::vector<Prediction>& predictions, FeaturedStates& featured,
-    Model model, bool oneD, const SimState& s)
+    const Prepared& run)
 {
-    if (s.nCells < 2)
+    if (run.state.nCells < 2)
         return;
-    const Scheme scheme = schemeFromState(model, oneD, s);
+    if (!analysable(run)) {
+        f.predictedClass = kNotAnalysed;
+        return;
+    }
+    const Scheme scheme = schemeOf(run);
     if (!std::isfinite(scheme.gainU))
         return;
     predictions = analyse(scheme).predictions;
@@ -43,15 +48,14 @@ void predictInto(RunFindings& f, std::vector<Prediction>& predictions, FeaturedS
 
 } // namespace
 
-RunWatch::RunWatch(
-    Model model, bool oneD, const SimState& start, std::span<const float> u, bool untilSteady)
-    : tracker_(start.uMax)
-    , n_(start.nCells)
-    , oneD_(oneD)
+RunWatch::RunWatch(const Prepared& run, std::span<const float> u, bool untilSteady)
+    : tracker_(run.state.uMax)
+    , n_(run.state.nCells)
+    , oneD_(run.oneD)
     , untilSteady_(untilSteady)
 {
     findings_.watched = true;
-    predictInto(findings_, predictions_, featured_, model, oneD, start);
+    predictInto(findings_, predictions_, featured_, run);
     tracker_.observe(u, 0);
 }
 

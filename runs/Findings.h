@@ -6,6 +6,7 @@
 #include "analysis/Prediction.h"
 #include "analysis/RunTracker.h"
 #include "engine/SimState.h"
+#include "runs/Run.h"
 
 #include <cmath>
 #include <cstdint>
@@ -20,6 +21,9 @@ namespace rd::runs {
 // find it converged (see analysis::TrackerLimits for the tolerance and the checks in a row).
 inline constexpr std::int32_t kWatchEvery = 100;
 
+// The class of the prediction where the run's model is not analysed (see ModelAnalysis.h).
+inline constexpr char kNotAnalysed[] = "not analysed";
+
 // A uniform steady state of the run's settings and its class (analysis::className).
 struct StateFinding {
     double u = NAN, v = NAN;
@@ -32,7 +36,8 @@ struct RunFindings {
     std::int32_t steps = 0; // the steps taken; the failing iteration after an arithmetic error
     bool stoppedEarly = false; // --until steady ended it before --steps
     // The steady state the prediction is about, its class, and the wavelength in cells when
-    // it is Turing-unstable (NaN otherwise); empty class when there is nothing to analyse.
+    // it is Turing-unstable (NaN otherwise); empty class when there is nothing to analyse,
+    // kNotAnalysed where the model is not analysed.
     // It is the first of `qualifying`.
     double stateU = NAN, stateV = NAN;
     std::string predictedClass;
@@ -58,8 +63,8 @@ struct RunFindings {
 // Follows one run without touching it: the state is only read.
 class RunWatch {
 public:
-    RunWatch(
-        Model model, bool oneD, const SimState& start, std::span<const float> u, bool untilSteady);
+    // The run as prepared, before its first step, with its initial field of u.
+    RunWatch(const Prepared& run, std::span<const float> u, bool untilSteady);
     // After step n (counted from 1); true when --until steady wants the run to end here.
     bool afterStep(std::int32_t n, std::span<const float> u);
     // The findings after the last step taken, with the final fields; without v the state

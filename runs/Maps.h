@@ -21,14 +21,15 @@ namespace rd::runs {
 // One axis of a map: a setting and its values, as the intake reads them.
 struct MapAxis {
     std::string name; // e.g. "kA"
-    BoxField field {};
+    std::optional<BoxField> field; // the box it sets; none for a typed model's parameter
     std::vector<std::string> texts;
     std::vector<double> values; // the texts read as numbers, for positions
     double startUp = 0; // the value of the setting without the axis (start-up or as set)
 };
 
 // The axis of the setting `name` with these values at the map's base settings. Throws
-// SettingsError for a name the model has no setting of.
+// SettingsError for a name the model has no setting of, and for dt and dx, which change
+// every coefficient at once (sweep them instead).
 MapAxis mapAxis(const RunSpec& base, const std::string& name, std::vector<std::string> texts);
 
 struct MapSpec {
@@ -41,15 +42,23 @@ struct MapSpec {
 struct AnalyticMap {
     analysis::Scheme base; // the scheme at the base settings
     std::vector<analysis::PointResult> points;
+    // False where the model is not analysed (see ModelAnalysis.h): then only base.n and
+    // base.oneD are known, and every point is of class NoState.
+    bool analysed = true;
 };
 
 // Classifies every point on `jobs` threads (0: every hardware thread); the results do not
-// depend on their number. `rowDone` is called after each row (from any thread); a
-// `cancelled` that turns true stops the rows not yet begun. Throws SettingsError naming the
-// setting (an axis's name for a value of an axis) whose text the intake refuses, or that
-// makes every step divide by zero.
+// depend on their number. Throws NotAnalysed for a model that is not analysed. `rowDone` is called
+// after each row (from any thread); a `cancelled` that turns true stops the rows not yet begun.
+// Throws SettingsError naming the setting (an axis's name for a value of an axis) whose text the
+// intake refuses, or that makes every step divide by zero.
 AnalyticMap classifyMap(const MapSpec& map, unsigned jobs,
     const std::function<void()>& rowDone = {}, const std::function<bool()>& cancelled = {});
+
+// The prediction beside a simulated map: classifyMap, or for a model that is not analysed
+// an AnalyticMap with `analysed` false, once every value of both axes has passed the intake
+// (throws SettingsError as classifyMap).
+AnalyticMap mapPrediction(const MapSpec& map, unsigned jobs);
 
 // What a caller does with an analytic map's rows as they come, for a map too large to hold.
 struct MapRowHooks {

@@ -2,6 +2,9 @@
 #include "runs/Names.h"
 
 #include "settings/ModelBoxes.h"
+#include "settings/TypedIntake.h"
+
+#include <algorithm>
 
 namespace rd::runs {
 
@@ -21,6 +24,8 @@ constexpr FieldName kFieldNames[] = {
     { "kB", BoxField::KB },
     { "kC", BoxField::KC },
 };
+
+constexpr std::string_view kStepSizeNames[] = { "dt", "dx" };
 
 struct ModelName {
     std::string_view name;
@@ -74,15 +79,26 @@ std::string settingMeaning(Model model, BoxField field)
     return {};
 }
 
+std::string settingMeaning(const RunModel& model, std::string_view name)
+{
+    const auto field = fieldByName(name);
+    if (const Model* m = std::get_if<Model>(&model))
+        return field ? settingMeaning(*m, *field) : std::string();
+    for (std::size_t k = 0; k < kTypedGeneralFields.size(); ++k)
+        if (field == kTypedGeneralFields[k])
+            return std::string(kTypedGeneralMeanings[k]);
+    return "parameter";
+}
+
 namespace {
 
-template <typename Entry, std::size_t N> std::string namesText(const Entry (&table)[N])
+std::string listText(const std::vector<std::string>& names)
 {
     std::string text;
-    for (std::size_t k = 0; k < N; ++k) {
+    for (std::size_t k = 0; k < names.size(); ++k) {
         if (k > 0)
-            text += k + 1 == N ? " or " : ", ";
-        text += table[k].name;
+            text += k + 1 == names.size() ? " or " : ", ";
+        text += names[k];
     }
     return text;
 }
@@ -91,12 +107,55 @@ template <typename Entry, std::size_t N> std::string namesText(const Entry (&tab
 
 std::string settingNamesText()
 {
-    return namesText(kFieldNames);
+    std::vector<std::string> names;
+    for (const auto& f : kFieldNames)
+        names.emplace_back(f.name);
+    names.insert(names.end(), std::begin(kStepSizeNames), std::end(kStepSizeNames));
+    return listText(names);
 }
 
 std::string modelNamesText()
 {
-    return namesText(kModelNames);
+    std::vector<std::string> names;
+    for (const auto& m : kModelNames)
+        names.emplace_back(m.name);
+    return listText(names);
+}
+
+bool isStepSize(std::string_view name)
+{
+    return std::find(std::begin(kStepSizeNames), std::end(kStepSizeNames), name)
+        != std::end(kStepSizeNames);
+}
+
+std::vector<std::string> settingNames(const RunModel& model)
+{
+    std::vector<std::string> names;
+    if (const Model* m = std::get_if<Model>(&model)) {
+        for (const BoxInfo& box : modelInfo(*m).boxes)
+            names.emplace_back(settingName(box.field));
+        // The intake reads the Oregonator's kC first; a list reads better in name order.
+        std::sort(names.begin() + 5, names.end());
+    } else {
+        for (const BoxField field : kTypedGeneralFields)
+            names.emplace_back(settingName(field));
+        for (const ParameterText& p : std::get<ModelDescription>(model).parameters)
+            names.push_back(p.name);
+    }
+    names.insert(names.end(), std::begin(kStepSizeNames), std::end(kStepSizeNames));
+    return names;
+}
+
+std::string settingNamesText(const RunModel& model)
+{
+    return listText(settingNames(model));
+}
+
+std::string modelDisplayName(const RunModel& model)
+{
+    if (const Model* m = std::get_if<Model>(&model))
+        return std::string(modelInfo(*m).displayName);
+    return std::get<ModelDescription>(model).name;
 }
 
 std::string_view settingName(BoxField field)

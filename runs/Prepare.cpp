@@ -10,22 +10,85 @@
 #include "runs/SeededStart.h"
 #include "settings/Intake.h"
 
+#include "engine/Quoted.h"
+
 #include <algorithm>
+#include <stdexcept>
 #include <thread>
 
 namespace rd::runs {
 
+namespace {
+
+const Model& builtIn(const RunSpec& spec)
+{
+    const Model* model = std::get_if<Model>(&spec.model);
+    if (model == nullptr)
+        throw std::invalid_argument("the run's model is a typed model, which has no boxes");
+    return *model;
+}
+
+const ModelDescription& typedDescription(const RunSpec& spec)
+{
+    const auto* d = std::get_if<ModelDescription>(&spec.model);
+    if (d == nullptr)
+        throw std::invalid_argument("the run's model is a built-in model");
+    return *d;
+}
+
+SettingsError unknownSetting(const RunSpec& spec, const std::string& name, const std::string& text)
+{
+    return SettingsError(
+        name, text, "unknown setting \"" + name + "\" (" + settingNamesText(spec.model) + ")");
+}
+
+std::string settingText(const RunSpec& spec, const char* name, std::string_view otherwise)
+{
+    const auto it = spec.settings.find(name);
+    return it == spec.settings.end() ? std::string(otherwise) : it->second;
+}
+
+// The refusal of the typed intake, by the name of the setting.
+[[noreturn]] void refuseTyped(const TypedIntakeInput& in, const IntakeError& e)
+{
+    if (e.boxIndex == kSizeBox)
+        throw SettingsError("size", in.sizeText, e.message);
+    if (e.boxIndex == kItersBox)
+        throw SettingsError("every", in.itersText, e.message);
+    if (e.boxIndex < kTypedParameterBox) {
+        const auto k = static_cast<std::size_t>(e.boxIndex);
+        throw SettingsError(
+            std::string(settingName(kTypedGeneralFields[k])), in.general[k], e.message);
+    }
+    const auto k = static_cast<std::size_t>(e.boxIndex - kTypedParameterBox);
+    throw SettingsError(in.parameterNames[k], in.parameterTexts[k], e.message);
+}
+
+} // namespace
+
+std::string modelDisplayName(const Prepared& run)
+{
+    if (const auto* typed = std::get_if<TypedModel>(&run.model))
+        return typed->name;
+    return std::string(modelInfo(std::get<Model>(run.model)).displayName);
+}
+
 std::array<std::string, 8> boxTexts(const RunSpec& spec)
 {
-    std::array<std::string, 8> boxes = defaultBoxTexts(spec.model);
+    const Model model = builtIn(spec);
+    std::array<std::string, 8> boxes = defaultBoxTexts(model);
     for (const auto& [name, text] : spec.settings) {
+        if (isStepSize(name))
+            continue;
         const auto field = fieldByName(name);
-        const int slot = field ? slotOf(spec.model, *field) : -1;
-        if (slot < 0)
+        const int slot = field ? slotOf(model, *field) : -1;
+        if (slot < 0) {
+            if (!field)
+                throw unknownSetting(spec, name, text);
             throw SettingsError(name, text,
-                field ? "the " + std::string(modelInfo(spec.model).displayName)
-                        + " model has no setting " + name
-                      : "unknown setting \"" + name + "\" (" + settingNamesText() + ")");
+                "the " + std::string(modelInfo(model).displayName) + " model has no setting "
+                    + name);
+        }
         boxes[static_cast<std::size_t>(slot)] = text;
     }
     return boxes;
@@ -33,7 +96,7 @@ std::array<std::string, 8> boxTexts(const RunSpec& spec)
 
 IntakeInput intakeInput(const RunSpec& spec)
 {
-    IntakeInput in = defaultIntakeInput(spec.model, spec.oneD);
+    IntakeInput in = defaultIntakeInput(builtIn(spec), spec.oneD);
     in.sizeText = spec.size;
     in.sizeLimit = kSizeLimit;
     in.boxes = boxTexts(spec);
@@ -42,26 +105,101 @@ IntakeInput intakeInput(const RunSpec& spec)
     return in;
 }
 
+TypedIntakeInput typedIntakeInput(const RunSpec& spec)
+{
+    TypedIntakeInput in = defaultTypedIntakeInput(typedDescription(spec), spec.oneD);
+    in.sizeText = spec.size;
+    in.sizeLimit = kSizeLimit;
+    if (spec.every > 0)
+        in.itersText = std::to_string(spec.every);
+    for (const auto& [name, text] : spec.settings) {
+        if (isStepSize(name))
+            continue;
+        std::string* target = nullptr;
+        for (std::size_t k = 0; k < kTypedGeneralFields.size(); ++k)
+            if (settingName(kTypedGeneralFields[k]) == name)
+                target = &in.general[k];
+        for (std::size_t k = 0; k < in.parameterNames.size(); ++k)
+            if (in.parameterNames[k] == name)
+                target = &in.parameterTexts[k];
+        if (target == nullptr)
+            throw unknownSetting(spec, name, text);
+        *target = text;
+    }
+    return in;
+}
+
+StepSizes stepSizes(const RunSpec& spec)
+{
+    const std::string dt = settingText(spec, "dt", kDefaultDtText);
+    const std::string dx = settingText(spec, "dx", kDefaultDxText);
+    const auto result = evaluateStepSizes(dt, dx);
+    if (const auto* e = std::get_if<IntakeError>(&result))
+        throw e->boxIndex == kDtBox ? SettingsError("dt", dt, e->message)
+                                    : SettingsError("dx", dx, e->message);
+    return std::get<StepSizes>(result);
+}
+
+std::map<std::string, std::string> settingTexts(const RunSpec& spec)
+{
+    std::map<std::string, std::string> texts;
+    if (const Model* model = std::get_if<Model>(&spec.model)) {
+        const std::array<std::string, 8> boxes = boxTexts(spec);
+        for (const BoxInfo& box : modelInfo(*model).boxes)
+            texts[std::string(settingName(box.field))] = boxes[static_cast<std::size_t>(box.slot)];
+    } else {
+        const TypedIntakeInput in = typedIntakeInput(spec);
+        for (std::size_t k = 0; k < kTypedGeneralFields.size(); ++k)
+            texts[std::string(settingName(kTypedGeneralFields[k]))] = in.general[k];
+        for (std::size_t k = 0; k < in.parameterNames.size(); ++k)
+            texts[in.parameterNames[k]] = in.parameterTexts[k];
+    }
+    // A run that leaves the scheme's constants alone records what it always has.
+    for (const char* name : { "dt", "dx" })
+        if (const auto it = spec.settings.find(name); it != spec.settings.end())
+            texts[name] = it->second;
+    return texts;
+}
+
 Prepared prepare(const RunSpec& spec, bool withArrays)
 {
-    const IntakeInput in = intakeInput(spec);
+    const StepSizes steps = stepSizes(spec);
     Prepared run;
-    run.model = spec.model;
     run.oneD = spec.oneD;
-    const auto result = evaluateIntake(in, run.state.dt, run.state.dx);
-    if (const auto* e = std::get_if<IntakeError>(&result)) {
-        if (e->boxIndex == kSizeBox)
-            throw SettingsError("size", spec.size, e->message);
-        if (e->boxIndex == kItersBox)
-            throw SettingsError("every", std::to_string(spec.every), e->message);
-        const int slot = e->boxIndex - 10 * modelNumber(spec.model);
-        std::string name;
-        for (const BoxInfo& box : modelInfo(spec.model).boxes)
-            if (box.slot == slot)
-                name = settingName(box.field);
-        throw SettingsError(name, in.boxes[static_cast<std::size_t>(slot)], e->message);
+    IntakeValues values;
+    if (const Model* model = std::get_if<Model>(&spec.model)) {
+        const IntakeInput in = intakeInput(spec);
+        run.model = *model;
+        const auto result = evaluateIntake(in, steps.dt, steps.dx);
+        if (const auto* e = std::get_if<IntakeError>(&result)) {
+            if (e->boxIndex == kSizeBox)
+                throw SettingsError("size", spec.size, e->message);
+            if (e->boxIndex == kItersBox)
+                throw SettingsError("every", std::to_string(spec.every), e->message);
+            const int slot = e->boxIndex - 10 * modelNumber(*model);
+            std::string name;
+            for (const BoxInfo& box : modelInfo(*model).boxes)
+                if (box.slot == slot)
+                    name = settingName(box.field);
+            throw SettingsError(name, in.boxes[static_cast<std::size_t>(slot)], e->message);
+        }
+        values = std::get<IntakeValues>(result);
+    } else {
+        const ModelDescription& d = typedDescription(spec);
+        auto program = compileDescription(d);
+        if (const auto* why = std::get_if<std::string>(&program))
+            throw ModelError("the model " + rd::quoted(d.name) + ": " + *why);
+        const TypedIntakeInput in = typedIntakeInput(spec);
+        auto result = evaluateTypedIntake(in, steps.dt, steps.dx);
+        if (const auto* e = std::get_if<IntakeError>(&result))
+            refuseTyped(in, *e);
+        auto& typed = std::get<TypedIntakeValues>(result);
+        values = typed.values;
+        run.model = bindTypedModel(d.name,
+            std::move(std::get<std::shared_ptr<const typed::Program>>(program)),
+            std::move(typed.parameters), d.clamp);
     }
-    applyIntake(run.state, std::get<IntakeValues>(result));
+    applyIntake(run.state, values);
     run.threads = shareCores({ spec.oneD, false, 0, spec.threads }, run.state.nCells, 1,
         std::thread::hardware_concurrency())
                       .threads;
@@ -70,7 +208,14 @@ Prepared prepare(const RunSpec& spec, bool withArrays)
     return run;
 }
 
-LoadedFields loadFields(const InitialState& initial, std::int32_t nCells, bool oneD)
+bool signedFields(const RunModel& model)
+{
+    const auto* typed = std::get_if<ModelDescription>(&model);
+    return typed != nullptr && !typed->clamp;
+}
+
+LoadedFields loadFields(
+    const InitialState& initial, std::int32_t nCells, bool oneD, bool signedValues)
 {
     LoadedFields f;
     f.side = nCells;
@@ -91,13 +236,13 @@ LoadedFields loadFields(const InitialState& initial, std::int32_t nCells, bool o
                     "holds " + std::to_string(array->size()) + " cells, the field "
                         + std::to_string(cells()));
             // The values a field file may hold, whichever way the field comes.
-            if (std::string why = npy::valueProblem(*array); !why.empty())
+            if (std::string why = npy::valueProblem(*array, signedValues); !why.empty())
                 throw FieldFileError(species, "", why);
             *target = *array;
             continue;
         }
         std::vector<std::byte> bytes;
-        auto decoded = npy::load(*file, &bytes);
+        auto decoded = npy::load(*file, &bytes, signedValues);
         if (const auto* why = std::get_if<std::string>(&decoded))
             throw FieldFileError(species, *file, *why);
         auto& read = std::get<npy::Array>(decoded);

@@ -3,6 +3,7 @@
 #include "runs/Names.h"
 
 #include <QCryptographicHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 
 #include <bit>
@@ -43,8 +44,10 @@ QJsonObject fileEntry(const std::string& file, const std::string& sha256,
 
 } // namespace
 
-QJsonObject coefficientsOf(const SimState& s)
+QJsonObject coefficientsOf(const Prepared& run)
 {
+    const SimState& s = run.state;
+    const auto* typed = std::get_if<TypedModel>(&run.model);
     // Floats widen to doubles exactly, and the JSON numbers are written to round-trip.
     const std::pair<const char*, float> values[] = { { "dt", s.dt }, { "dx", s.dx },
         { "uMax", s.uMax }, { "vMax", s.vMax }, { "grayScale", s.grayScale }, { "kA", s.kA },
@@ -52,9 +55,35 @@ QJsonObject coefficientsOf(const SimState& s)
         { "Dv", s.Dv }, { "cu", s.cu }, { "cv", s.cv }, { "su", s.su }, { "sv", s.sv } };
     QJsonObject c;
     for (const auto& [name, value] : values)
-        c.insert(name, double { value });
+        // A typed model has parameters instead of the built-in constants.
+        if (typed == nullptr || name[0] != 'k')
+            c.insert(name, double { value });
     c.insert("nCells", s.nCells);
+    if (typed != nullptr) {
+        QJsonObject parameters;
+        for (std::size_t k = 0; k < typed->values.size(); ++k)
+            parameters.insert(
+                QString::fromStdString(typed->program->parameters[k]), double { typed->values[k] });
+        c.insert("parameters", parameters);
+    }
     return c;
+}
+
+QJsonObject modelRecord(const ModelDescription& d)
+{
+    QJsonArray parameters;
+    for (const ParameterText& p : d.parameters)
+        parameters.append(QJsonObject { { "name", QString::fromStdString(p.name) },
+            { "default", QString::fromStdString(p.defaultText) } });
+    QJsonObject model { { "name", QString::fromStdString(d.name) },
+        { "rate-u", QString::fromStdString(d.rateU) },
+        { "rate-v", QString::fromStdString(d.rateV) }, { "parameters", parameters },
+        { "clamp", d.clamp } };
+    if (d.bounds)
+        model.insert("analysis",
+            QJsonObject { { "u", QJsonArray { d.bounds->uLow, d.bounds->uHigh } },
+                { "v", QJsonArray { d.bounds->vLow, d.bounds->vHigh } } });
+    return model;
 }
 
 std::string programVersion(std::string_view program)
@@ -82,19 +111,19 @@ std::string fieldsSha256(std::span<const float> u, std::span<const float> v)
 RunFacts runFacts(
     const RunSpec& spec, const Prepared& run, const LoadedFields& loaded, std::string_view program)
 {
-    const std::array<std::string, 8> texts = boxTexts(spec);
     QJsonObject boxes;
-    for (const BoxInfo& box : modelInfo(spec.model).boxes)
-        if (const auto name = settingName(box.field); !name.empty())
-            boxes.insert(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())),
-                QString::fromStdString(texts[static_cast<std::size_t>(box.slot)]));
-    const auto model = modelName(spec.model);
+    for (const auto& [name, text] : settingTexts(spec))
+        boxes.insert(QString::fromStdString(name), QString::fromStdString(text));
+    const Model* builtIn = std::get_if<Model>(&spec.model);
+    const std::string_view name = builtIn ? modelName(*builtIn) : std::string_view();
+    const QJsonValue model = builtIn
+        ? QJsonValue(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())))
+        : QJsonValue(modelRecord(std::get<ModelDescription>(spec.model)));
     RunFacts f;
     f.program = programVersion(program);
-    f.settings
-        = { { "model", QString::fromUtf8(model.data(), static_cast<qsizetype>(model.size())) },
-              { "dimension", spec.oneD ? 1 : 2 }, { "size", QString::fromStdString(spec.size) },
-              { "boxes", boxes }, { "coefficients", coefficientsOf(run.state) } };
+    f.settings = { { "model", model }, { "dimension", spec.oneD ? 1 : 2 },
+        { "size", QString::fromStdString(spec.size) }, { "boxes", boxes },
+        { "coefficients", coefficientsOf(run) } };
     if (spec.every > 0)
         f.settings.insert("every", spec.every);
     f.init = spec.initial.kind;

@@ -23,14 +23,22 @@ std::string bytesSha256(std::span<const std::byte> bytes);
 // .npy files).
 std::string fieldsSha256(std::span<const float> u, std::span<const float> v);
 
-// The coefficients the intake derived, as the record lists them.
-QJsonObject coefficientsOf(const SimState& state);
+// The coefficients the intake derived, as the record lists them: the state's, and a typed
+// model's parameter values (under "parameters") instead of the built-in constants.
+QJsonObject coefficientsOf(const Prepared& run);
+
+// A typed model's full text as a record holds it, so that a replay needs no model file:
+// name, rate-u, rate-v, parameters (each its name and default text, in order), clamp and,
+// where the description has one, the analysis's box.
+QJsonObject modelRecord(const ModelDescription& description);
 
 // What a run's record says that does not change while it runs. Nothing that leaves the
 // results alone (--jobs, --threads, the picture style) is recorded.
 struct RunFacts {
     std::string program; // the front end and its version (programVersion)
-    QJsonObject settings; // model, dimension, size, every box's text, derived coefficients
+    // model (a built-in's name, or a typed model's modelRecord), dimension, size, every
+    // setting's text (settingTexts), derived coefficients
+    QJsonObject settings;
     InitKind init = InitKind::Zero;
     std::uint64_t seed = 0;
     std::string loadU, loadV, loadUSha256, loadVSha256; // files as given

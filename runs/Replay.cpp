@@ -7,11 +7,15 @@
 #include "runs/Names.h"
 #include "runs/Record.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <map>
 
 namespace rd::runs {
 
@@ -71,6 +75,51 @@ std::string cellText(char species, std::size_t index, std::int32_t n, bool oneD)
         + ", " + std::to_string(index % static_cast<std::size_t>(n)) + "] (cell " + k + ")";
 }
 
+// A typed model's full text from its record (modelRecord); the intake compiles it.
+ModelDescription modelOfRecord(const QJsonObject& m)
+{
+    ModelDescription d;
+    d.name = text(m, "name");
+    if (std::string why = modelNameComplaint(d.name); !why.empty())
+        throw RecordError("the record's model name " + rd::quoted(d.name) + ": " + why);
+    d.rateU = text(m, "rate-u");
+    d.rateV = text(m, "rate-v");
+    d.clamp = member(m, "clamp", QJsonValue::Bool).toBool();
+    for (const QJsonValue p : member(m, "parameters", QJsonValue::Array).toArray()) {
+        if (!p.isObject())
+            throw RecordError("the record's \"parameters\" is not valid");
+        d.parameters.push_back({ text(p.toObject(), "name"), text(p.toObject(), "default") });
+    }
+    if (m.contains("analysis")) {
+        const QJsonObject box = member(m, "analysis", QJsonValue::Object).toObject();
+        std::array<double, 4> ends {};
+        for (int k = 0; k < 4; ++k) {
+            const QJsonArray range = member(box, k < 2 ? "u" : "v", QJsonValue::Array).toArray();
+            if (range.size() != 2 || !range[k % 2].isDouble())
+                throw RecordError("the record's \"analysis\" is not valid");
+            ends[static_cast<std::size_t>(k)] = range[k % 2].toDouble();
+        }
+        d.bounds = AnalysisBounds { ends[0], ends[1], ends[2], ends[3] };
+    }
+    return d;
+}
+
+// The coefficients as name and value, a typed model's parameters as "parameter NAME".
+std::map<std::string, QJsonValue> flatCoefficients(const QJsonObject& c)
+{
+    std::map<std::string, QJsonValue> flat;
+    for (auto it = c.begin(); it != c.end(); ++it) {
+        if (it.key() != "parameters" || !it.value().isObject()) {
+            flat[it.key().toStdString()] = it.value();
+            continue;
+        }
+        const QJsonObject parameters = it.value().toObject();
+        for (auto p = parameters.begin(); p != parameters.end(); ++p)
+            flat["parameter " + p.key().toStdString()] = p.value();
+    }
+    return flat;
+}
+
 struct Verdict {
     bool differs = false; // the re-run against the record
     bool fileChanged = false; // a file against the record
@@ -78,7 +127,8 @@ struct Verdict {
 
 // Compares a saved field file with the re-run's field and its recorded SHA-256.
 void compareSaved(char species, const fs::path& path, const std::string& recorded,
-    std::span<const float> rerun, const Prepared& run, ReplayResult& result, Verdict& v)
+    std::span<const float> rerun, const Prepared& run, bool signedValues, ReplayResult& result,
+    Verdict& v)
 {
     const std::string name = rd::quoted(path.string());
     if (!fs::exists(path)) {
@@ -86,7 +136,7 @@ void compareSaved(char species, const fs::path& path, const std::string& recorde
         return;
     }
     std::vector<std::byte> bytes;
-    auto decoded = npy::load(path.string(), &bytes);
+    auto decoded = npy::load(path.string(), &bytes, signedValues);
     if (const auto* why = std::get_if<std::string>(&decoded)) {
         result.lines.push_back(name + ": no longer matches its record (" + *why + ")");
         v.fileChanged = true;
@@ -176,20 +226,24 @@ RunSpec specOfRecord(const QJsonObject& record, const fs::path& folder)
     const QJsonObject settings = member(record, "settings", QJsonValue::Object).toObject();
     const QJsonObject initial = member(record, "initial", QJsonValue::Object).toObject();
     RunSpec spec;
-    const auto model = modelByName(text(settings, "model"));
-    if (!model)
-        throw RecordError(
-            "the record's model " + rd::quoted(text(settings, "model")) + " is unknown");
-    spec.model = *model;
+    if (settings.value("model").isObject()) {
+        spec.model = modelOfRecord(settings.value("model").toObject());
+    } else {
+        const auto model = modelByName(text(settings, "model"));
+        if (!model)
+            throw RecordError(
+                "the record's model " + rd::quoted(text(settings, "model")) + " is unknown");
+        spec.model = *model;
+    }
     spec.oneD = whole(settings, "dimension", 1, 2) == 1;
     spec.size = text(settings, "size");
     const QJsonObject boxes = member(settings, "boxes", QJsonValue::Object).toObject();
+    const std::vector<std::string> names = settingNames(spec.model);
     for (auto it = boxes.begin(); it != boxes.end(); ++it) {
-        const auto field = fieldByName(it.key().toStdString());
-        if (!field || slotOf(spec.model, *field) < 0 || !it.value().isString())
-            throw RecordError(
-                "the record's setting " + rd::quoted(it.key().toStdString()) + " is unknown");
-        spec.settings[it.key().toStdString()] = it.value().toString().toStdString();
+        const std::string name = it.key().toStdString();
+        if (std::find(names.begin(), names.end(), name) == names.end() || !it.value().isString())
+            throw RecordError("the record's setting " + rd::quoted(name) + " is unknown");
+        spec.settings[name] = it.value().toString().toStdString();
     }
     // What the command line refuses, a record cannot ask for.
     if (settings.contains("every"))
@@ -235,21 +289,23 @@ ReplayResult replay(const QJsonObject& record, const fs::path& folder, std::stri
     const QJsonObject recorded = member(member(record, "settings", QJsonValue::Object).toObject(),
         "coefficients", QJsonValue::Object)
                                      .toObject();
-    const QJsonObject derived = coefficientsOf(run.state);
-    for (auto it = derived.begin(); it != derived.end(); ++it)
-        if (recorded.value(it.key()) != it.value()) {
+    const auto was = flatCoefficients(recorded);
+    for (const auto& [name, value] : flatCoefficients(coefficientsOf(run))) {
+        const auto it = was.find(name);
+        const QJsonValue then = it == was.end() ? QJsonValue() : it->second;
+        if (then != value) {
             result.lines.push_back(format("the settings now give %s = %.9g; the record has %s",
-                it.key().toUtf8().constData(), it.value().toDouble(),
-                recorded.value(it.key()).isDouble()
-                    ? QByteArray::number(recorded.value(it.key()).toDouble(), 'g', 9).constData()
-                    : "none"));
+                name.c_str(), value.toDouble(),
+                then.isDouble() ? QByteArray::number(then.toDouble(), 'g', 9).constData()
+                                : "none"));
             verdict.differs = true;
         }
+    }
 
     LoadedFields loaded;
     if (spec.initial.kind == InitKind::Load) {
         try {
-            loaded = loadFields(spec.initial, run.state.nCells, run.oneD);
+            loaded = loadFields(spec.initial, run.state.nCells, run.oneD, signedFields(spec.model));
         } catch (const FieldFileError& e) {
             result.lines.push_back(std::string("initial state: ") + e.what());
             result.verdict = ReplayVerdict::FileChanged;
@@ -286,7 +342,8 @@ ReplayResult replay(const QJsonObject& record, const fs::path& folder, std::stri
     const auto u = currentU(run.state, run.oneD), v = currentV(run.state, run.oneD);
     result.fieldsSha256 = fieldsSha256(u, v);
     for (const SavedEntry& e : saved)
-        compareSaved(e.species, e.path, e.sha256, e.species == 'u' ? u : v, run, result, verdict);
+        compareSaved(e.species, e.path, e.sha256, e.species == 'u' ? u : v, run,
+            signedFields(spec.model), result, verdict);
     if (result.fieldsSha256 != recordedSha) {
         result.lines.push_back("the re-run's fields differ from the record (SHA-256 "
             + result.fieldsSha256 + ", recorded " + recordedSha + ")");

@@ -4,6 +4,7 @@
 #include "engine/EngineError.h"
 #include "engine/Integrators.h"
 #include "engine/StepThreads.h"
+#include "engine/TypedStep.h"
 #include "runs/Errors.h"
 
 #include <optional>
@@ -38,10 +39,14 @@ std::int32_t advance(Prepared& run, std::int32_t steps, std::int32_t every, cons
         if (hooks.cancelled && hooks.cancelled())
             throw Cancelled();
         try {
-            if (threads)
-                threads->step2D(s, run.model, s.phaseA != kFalse);
-            else
-                step(s, run.model, dimensionOf(run.oneD));
+            std::visit(
+                [&](const auto& model) {
+                    if (threads)
+                        threads->step2D(s, model, s.phaseA != kFalse);
+                    else
+                        step(s, model, dimensionOf(run.oneD));
+                },
+                run.model);
         } catch (const EngineError& e) {
             throw StepFailed(e.what(), n);
         }

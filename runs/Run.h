@@ -2,8 +2,10 @@
 // exactly as the window's run loop takes them.
 #pragma once
 
+#include "engine/TypedModel.h"
 #include "runs/RunSpec.h"
 #include "settings/Intake.h"
+#include "settings/TypedIntake.h"
 
 #include <array>
 #include <cstdint>
@@ -24,19 +26,35 @@ inline constexpr std::int32_t kMaxSteps = 1000000;
 // sized, the initial state in set A and the spare elements 0.
 struct Prepared {
     SimState state;
-    Model model = Model::GiererMeinhardt;
+    // The built-in model, or the typed model compiled and bound to the run's parameter values.
+    std::variant<Model, TypedModel> model = Model::GiererMeinhardt;
     bool oneD = false;
     int threads = 1; // threads of each 2D step (see CoreShare.h)
 };
 
-// Every box's text by slot: the panel's start-up texts with the description's settings.
-// Throws SettingsError for a name the model has no box for.
+// "Gierer-Meinhardt", or the typed model's own name.
+std::string modelDisplayName(const Prepared& run);
+
+// Every box's text by slot of a built-in model's run: the panel's start-up texts with the
+// description's settings (dt and dx are not boxes). Throws SettingsError for a name the model
+// has no box for, std::invalid_argument for a typed model's run.
 std::array<std::string, 8> boxTexts(const RunSpec& spec);
-// The intake's texts of the description.
+// The intake's texts of a built-in model's run.
 IntakeInput intakeInput(const RunSpec& spec);
+// The intake's texts of a typed model's run: the description's start-up texts with the
+// run's settings. Throws SettingsError for a name the model has no setting of,
+// std::invalid_argument for a built-in model's run.
+TypedIntakeInput typedIntakeInput(const RunSpec& spec);
+// The run's time step and cell size (its dt and dx settings, else 1 and 0.01). Throws
+// SettingsError.
+StepSizes stepSizes(const RunSpec& spec);
+// Every setting's text of the run by name, as its record lists them: the model's own
+// settings (each box's, or each of the typed model's) and dt and dx where the run sets them.
+std::map<std::string, std::string> settingTexts(const RunSpec& spec);
 
 // Runs the intake on the description's texts and sizes the arrays unless only the settings
-// are being checked. Throws SettingsError naming the refused setting.
+// are being checked; a typed model is compiled and bound to its values. Throws SettingsError
+// naming the refused setting, ModelError for a typed model whose text does not compile.
 Prepared prepare(const RunSpec& spec, bool withArrays = true);
 
 // Fields to load, checked against the run's size and dimension, with the SHA-256 (hex) of
@@ -49,9 +67,16 @@ struct LoadedFields {
     std::int32_t side = 0; // cells per side
 };
 // With nCells 0 the size is u's: a line (N,) in 1D, a square (N, N) in 2D, and v must have
-// u's shape. Throws FieldFileError when a file cannot be read or a field does not fit (with
-// an empty wanted shape when u is of neither form).
-LoadedFields loadFields(const InitialState& initial, std::int32_t nCells, bool oneD);
+// u's shape. Values must be finite, and at least 0 unless `signedValues` (signedFields).
+// Throws FieldFileError when a file cannot be read or a field does not fit (with an empty
+// wanted shape when u is of neither form).
+LoadedFields loadFields(
+    const InitialState& initial, std::int32_t nCells, bool oneD, bool signedValues);
+
+// Whether the model's fields may hold negative values: those of a typed model that is not
+// clamped. They load and compare with their negative values; other models' fields hold
+// values of at least 0.
+bool signedFields(const RunModel& model);
 
 // Puts the initial state into set A (`loaded` for InitKind::Load). Throws SpecError for a
 // seeded start without a stable uniform state.

@@ -5,10 +5,12 @@
 
 #include "engine/SimState.h"
 #include "settings/Intake.h"
+#include "settings/ModelDescription.h"
 
 #include <cstdint>
 #include <map>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace rd::runs {
@@ -24,12 +26,18 @@ struct InitialState {
     std::vector<float> u, v;
 };
 
+// The model of a run: one of the four built in, or a typed model as its full text (name,
+// rates, parameters with their default texts, clamp), compiled when the run is prepared.
+using RunModel = std::variant<Model, ModelDescription>;
+
 struct RunSpec {
-    Model model = Model::GiererMeinhardt;
+    RunModel model = Model::GiererMeinhardt;
     bool oneD = false;
     std::string size { kDefaultSizeText }; // cells per side, as typed into the size box
-    // Settings by name (uMax, vMax, scale, Du, Dv, kA, kB, kC), as typed into the model's
-    // panel; the others keep the panel's start-up texts.
+    // Settings by name, as typed into the model's panel: uMax, vMax, scale, Du, Dv, and kA,
+    // kB, kC of a built-in model or a typed model's parameters; the others keep their
+    // start-up texts. dt and dx, the time step and the cell size, are settings of every
+    // model (default 1 and 0.01).
     std::map<std::string, std::string> settings;
     InitialState initial;
     std::int32_t steps = 1000;

@@ -34,7 +34,7 @@ SimulatedPoint runPoint(const RunSpec& spec, int threads, const MapHooks& hooks)
     run.threads = threads;
     initialise(run, spec.initial, nullptr);
     const auto u = [&] { return currentU(run.state, run.oneD); };
-    RunWatch watch(run.model, run.oneD, run.state, u(), spec.untilSteady);
+    RunWatch watch(run, u(), spec.untilSteady);
     std::int32_t reported = 0;
     RunFindings f;
     StepHooks step;

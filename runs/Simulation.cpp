@@ -29,14 +29,15 @@ Simulation::Simulation(RunSpec spec, std::string_view program)
     , run_(prepare(spec_))
 {
     if (spec_.initial.kind == InitKind::Load)
-        loaded_ = loadFields(spec_.initial, run_.state.nCells, run_.oneD);
+        loaded_
+            = loadFields(spec_.initial, run_.state.nCells, run_.oneD, signedFields(spec_.model));
     if (startsFromArrays(spec_.initial)) {
         loaded_.uSha256 = bytesSha256(fieldFile(loaded_.u, run_));
         loaded_.vSha256 = bytesSha256(fieldFile(loaded_.v, run_));
     }
     initialise(run_, spec_.initial, &loaded_);
     facts_ = runFacts(spec_, run_, loaded_, program);
-    watch_.emplace(run_.model, run_.oneD, run_.state, u(), false);
+    watch_.emplace(run_, u(), false);
 }
 
 std::span<const float> Simulation::u() const

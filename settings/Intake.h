@@ -35,6 +35,12 @@ inline constexpr SizeLimit kWindowSizeLimit { kMaxLastIdx + 1, true };
 // Box indices of IntakeError for the two general boxes; Text1 boxes use their own index.
 inline constexpr int kItersBox = -2; // Text2, "Iteration / Image"
 inline constexpr int kSizeBox = -3; // Text3, "Field Size ="
+// The scheme's constants, which the window keeps fixed and the other front ends take as
+// settings (dt and dx).
+inline constexpr int kDtBox = -4;
+inline constexpr int kDxBox = -5;
+inline constexpr std::string_view kDefaultDtText = "1";
+inline constexpr std::string_view kDefaultDxText = "0.01";
 
 struct IntakeInput {
     std::string itersText; // Text2
@@ -55,6 +61,7 @@ struct IntakeValues {
     float uMax = 0, vMax = 0, reactGain = 0, Du = 0, Dv = 0, kA = 0, kB = 0;
     std::optional<float> kC; // only Gierer-Meinhardt and the Oregonator set it
     float cu = 0, cv = 0, su = 0, sv = 0, grayScale = 0;
+    float dt = 0, dx = 0; // the step sizes the coefficients were derived with
 };
 
 struct IntakeError {
@@ -69,8 +76,17 @@ struct IntakeError {
 std::variant<IntakeValues, IntakeError> evaluateIntake(
     const IntakeInput& input, float dt, float dx);
 
-// Writes the coefficients and sizes into the state (kC only when the model reads it) and makes
-// buffer set A current. The arrays are not resized; that is the caller's next step.
+// The time step and the cell size from their texts, each converted as a constant's box
+// (rounded once to single precision) and refused unless greater than 0. The defaults,
+// kDefaultDtText and kDefaultDxText, give SimState's start-up dt and dx.
+struct StepSizes {
+    float dt = 1.0f, dx = 0.01f;
+};
+std::variant<StepSizes, IntakeError> evaluateStepSizes(
+    std::string_view dtText, std::string_view dxText);
+
+// Writes the coefficients, step sizes and sizes into the state (kC only when the model reads it)
+// and makes buffer set A current. The arrays are not resized; that is the caller's next step.
 void applyIntake(SimState& state, const IntakeValues& values);
 
 } // namespace rd

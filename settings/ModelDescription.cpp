@@ -5,6 +5,19 @@
 
 namespace rd {
 
+std::string modelNameComplaint(std::string_view name)
+{
+    constexpr std::size_t kLongest = 80;
+    if (name.empty())
+        return "the name is empty";
+    if (name.size() > kLongest)
+        return "the name is longer than " + std::to_string(kLongest) + " characters";
+    for (const char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return "the name holds a control character";
+    return {};
+}
+
 std::string describeCompileError(const typed::CompileError& e)
 {
     switch (e.source) {

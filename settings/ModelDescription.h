@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -32,6 +33,11 @@ struct ModelDescription {
     std::optional<std::string> uMax, vMax, scale, Du, Dv;
     std::optional<AnalysisBounds> bounds;
 };
+
+// Why a text cannot name a model, or "" when it can: a model's name appears in messages,
+// captions and records, so it is a line of at most 80 characters without control
+// characters, and not empty.
+std::string modelNameComplaint(std::string_view name);
 
 // "rate of u, column 7: expected ..." or "parameter \"u\": ...".
 std::string describeCompileError(const typed::CompileError& e);

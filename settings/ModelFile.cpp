@@ -45,8 +45,8 @@ public:
             { "name", "rate-u", "rate-v", "clamp", "parameters", "settings", "analysis" }, "");
         ModelDescription d;
         d.name = requiredString(root, "name");
-        if (d.name.empty())
-            fail(root.get("name"), "the name is empty");
+        if (const std::string why = modelNameComplaint(d.name); !why.empty())
+            fail(root.get("name"), why);
         d.rateU = requiredString(root, "rate-u");
         d.rateV = requiredString(root, "rate-v");
         const toml::node* clamp = root.get("clamp");

@@ -7,6 +7,7 @@
 #include "python/core/Bindings.h"
 #include "python/core/RunDescription.h"
 #include "runs/Errors.h"
+#include "runs/ModelAnalysis.h"
 #include "runs/Names.h"
 #include "runs/Run.h"
 
@@ -83,7 +84,7 @@ public:
         const runs::Prepared run = runs::prepare(spec, false);
         if (run.state.nCells < 2)
             throw runs::SettingsError("size", spec.size, "the analysis needs at least 2 cells");
-        Scheme scheme = schemeFromState(run.model, run.oneD, run.state);
+        Scheme scheme = runs::schemeOf(run);
         if (!std::isfinite(scheme.gainU))
             throw runs::SettingsError("kC", spec.settings.count("kC") ? spec.settings["kC"] : "",
                 "the Oregonator divides its u rate by kC, so with this value every run ends "

@@ -43,7 +43,7 @@ template <class T> py::array_t<T> inCOrder(const py::array& array)
     return c;
 }
 
-std::vector<float> cellsOf(const py::array& array, char species)
+std::vector<float> cellsOf(const py::array& array, char species, bool signedValues)
 {
     if (array.dtype().itemsize() == 4) {
         const auto c = inCOrder<float>(array);
@@ -56,7 +56,7 @@ std::vector<float> cellsOf(const py::array& array, char species)
     std::vector<float> cells(static_cast<std::size_t>(c.size()));
     for (std::size_t k = 0; k < cells.size(); ++k) {
         const double x = c.data()[k];
-        if (std::string why = npy::valueProblem(k, x, false); !why.empty())
+        if (std::string why = npy::valueProblem(k, x, false, signedValues); !why.empty())
             throw runs::FieldFileError(species, "", why);
         cells[k] = static_cast<float>(x);
     }
@@ -70,7 +70,8 @@ std::vector<std::int64_t> shapeOf(const py::array& array)
 
 } // namespace
 
-std::vector<float> fieldCells(py::handle object, char species, std::int32_t n, bool oneD)
+std::vector<float> fieldCells(
+    py::handle object, char species, std::int32_t n, bool oneD, bool signedValues)
 {
     const py::array array = floatArray(object, species);
     std::vector<std::int64_t> wanted { n };
@@ -80,7 +81,7 @@ std::vector<float> fieldCells(py::handle object, char species, std::int32_t n, b
     if (shape != wanted)
         throw runs::FieldFileError(species, "",
             "shape " + npy::shapeText(shape) + " does not match the run", shape, wanted);
-    return cellsOf(array, species);
+    return cellsOf(array, species, signedValues);
 }
 
 AnyField anyField(py::handle object)
@@ -93,10 +94,11 @@ AnyField anyField(py::handle object)
             + " is not a field: (N,) or (N, N) with N from 2 to " + std::to_string(runs::kMaxCells)
             + " is needed");
     AnyField f;
-    f.cells = cellsOf(array, 'u');
+    f.cells = cellsOf(array, 'u', true);
     f.n = static_cast<std::int32_t>(shape[0]);
     f.oneD = line;
-    if (std::string why = npy::valueProblem(f.cells); !why.empty())
+    // A field of a model whose variables may go negative is measured as any other.
+    if (std::string why = npy::valueProblem(f.cells, true); !why.empty())
         throw py::value_error("the field: " + why);
     return f;
 }

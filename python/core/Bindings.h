@@ -12,5 +12,6 @@ void bindSimulation(pybind11::module_& m);
 void bindAnalysis(pybind11::module_& m);
 void bindMaps(pybind11::module_& m);
 void bindReplay(pybind11::module_& m);
+void bindModels(pybind11::module_& m);
 
 } // namespace rd::python

@@ -16,7 +16,7 @@ namespace {
 
 // The classes of rdsim._errors, held for the life of the interpreter.
 struct Classes {
-    py::handle settings, field, spec, record, step;
+    py::handle settings, field, spec, model, record, step;
 };
 Classes classes;
 
@@ -57,6 +57,8 @@ void translate(std::exception_ptr p)
                 py::arg("file") = e.file().empty() ? py::object(py::none()) : py::str(e.file()),
                 py::arg("shape") = shapeOrNone(e.shape()),
                 py::arg("wanted") = shapeOrNone(e.wanted())));
+    } catch (const runs::ModelError& e) {
+        raise(classes.model, e.what());
     } catch (const runs::SpecError& e) {
         raise(classes.spec, e.what());
     } catch (const runs::RecordError& e) {
@@ -80,6 +82,7 @@ void registerErrors()
     classes.settings = py::object(errors.attr("SettingsError")).release();
     classes.field = py::object(errors.attr("FieldError")).release();
     classes.spec = py::object(errors.attr("SpecError")).release();
+    classes.model = py::object(errors.attr("ModelError")).release();
     classes.record = py::object(errors.attr("RecordError")).release();
     classes.step = py::object(errors.attr("StepError")).release();
     py::register_exception_translator(&translate);

@@ -154,7 +154,7 @@ std::int32_t check(const py::dict& description)
     if (spec.initial.kind == runs::InitKind::Seeded)
         runs::seededStart(run, "");
     if (spec.initial.kind == runs::InitKind::Load && !spec.initial.uFile.empty())
-        runs::loadFields(spec.initial, run.state.nCells, run.oneD);
+        runs::loadFields(spec.initial, run.state.nCells, run.oneD, runs::signedFields(spec.model));
     return run.state.nCells;
 }
 

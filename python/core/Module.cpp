@@ -25,6 +25,7 @@ PYBIND11_MODULE(_core, m)
         { rd::BoxField::UMax, rd::BoxField::VMax, rd::BoxField::ScalingFactor, rd::BoxField::Du,
             rd::BoxField::Dv, rd::BoxField::KA, rd::BoxField::KB, rd::BoxField::KC })
         settings.emplace_back(rd::runs::settingName(field));
+    settings.insert(settings.end(), { "dt", "dx" });
     m.attr("MODELS") = py::tuple(py::cast(models));
     m.attr("SETTINGS") = py::tuple(py::cast(settings));
     rd::python::registerErrors();
@@ -32,4 +33,5 @@ PYBIND11_MODULE(_core, m)
     rd::python::bindAnalysis(m);
     rd::python::bindMaps(m);
     rd::python::bindReplay(m);
+    rd::python::bindModels(m);
 }

@@ -29,11 +29,16 @@ template <class T> T take(const py::dict& d, const char* key, T otherwise)
 runs::RunSpec runSpec(const py::dict& d)
 {
     runs::RunSpec spec;
-    const auto model = take<std::string>(d, "model", "gm");
-    const auto found = runs::modelByName(model);
-    if (!found)
-        throw py::value_error("unknown model \"" + model + "\" (" + runs::modelNamesText() + ")");
-    spec.model = *found;
+    if (d.contains("model") && py::isinstance<py::dict>(d["model"])) {
+        spec.model = modelDescription(d["model"].cast<py::dict>());
+    } else {
+        const auto model = take<std::string>(d, "model", "gm");
+        const auto found = runs::modelByName(model);
+        if (!found)
+            throw py::value_error(
+                "unknown model \"" + model + "\" (" + runs::modelNamesText() + ")");
+        spec.model = *found;
+    }
     const int dim = take<int>(d, "dim", 2);
     if (dim != 1 && dim != 2)
         throw py::value_error("dim=" + std::to_string(dim) + ": 1 (a line) or 2 (a square)");
@@ -61,7 +66,8 @@ runs::RunSpec runSpec(const py::dict& d)
         if (spec.initial.uFile.empty() != spec.initial.vFile.empty())
             throw py::value_error("both fields come from files, or both from arrays");
         if (!sized && !spec.initial.uFile.empty())
-            spec.size = std::to_string(runs::loadFields(spec.initial, 0, spec.oneD).side);
+            spec.size = std::to_string(
+                runs::loadFields(spec.initial, 0, spec.oneD, runs::signedFields(spec.model)).side);
         if (!sized && spec.initial.uFile.empty() && d.contains("u")
             && py::isinstance<py::array>(d["u"]) && py::array(d["u"]).ndim() >= 1)
             spec.size = std::to_string(py::array(d["u"]).shape(0));
@@ -73,7 +79,8 @@ runs::RunSpec runSpec(const py::dict& d)
                 const char key[] = { species, '\0' };
                 if (!d.contains(key))
                     throw py::value_error(std::string("the field of ") + species + " is missing");
-                *target = fieldCells(d[key], species, sized.state.nCells, sized.oneD);
+                *target = fieldCells(d[key], species, sized.state.nCells, sized.oneD,
+                    runs::signedFields(spec.model));
             }
         }
     } else {

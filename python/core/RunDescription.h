@@ -8,8 +8,15 @@
 
 namespace rd::python {
 
-// Keys: model (gm, schnakenberg, gray-scott, oregonator), dim (1 or 2), size (text; None or
-// missing: the loaded fields' side, else the panel's start-up size),
+// A typed model's dictionary (rdsim.Model's): name, rate_u, rate_v, params (pairs of a name
+// and its default text, in order), clamp, and optionally settings (the start-up texts of
+// uMax, vMax, scale, Du, Dv) and bounds (u low, u high, v low, v high). Raises ModelError
+// (through the library's runs::ModelError) for a text that does not compile or a bad
+// parameter, ValueError and TypeError for what is not such a dictionary.
+ModelDescription modelDescription(const pybind11::dict& model);
+
+// Keys: model (gm, schnakenberg, gray-scott, oregonator, or a typed model's dictionary), dim (1 or
+// 2), size (text; None or missing: the loaded fields' side, else the panel's start-up size),
 // settings (name to text), init (zero, random, seeded or load), seed, u and v (arrays) or
 // u_file and v_file (.npy files) for load, steps, threads. Missing keys keep RunSpec's
 // defaults. Raises ValueError or TypeError for what is not a description, SettingsError

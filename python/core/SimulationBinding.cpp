@@ -95,9 +95,9 @@ public:
         spec.initial = {};
         spec.initial.kind = runs::InitKind::Load;
         spec.initial.u = u.is_none() ? std::vector<float>(sim_->u().begin(), sim_->u().end())
-                                     : fieldCells(u, 'u', n(), oneD());
+                                     : fieldCells(u, 'u', n(), oneD(), signedValues());
         spec.initial.v = v.is_none() ? std::vector<float>(sim_->v().begin(), sim_->v().end())
-                                     : fieldCells(v, 'v', n(), oneD());
+                                     : fieldCells(v, 'v', n(), oneD(), signedValues());
         auto next = std::make_unique<runs::Simulation>(spec, kProgram);
         spec_ = std::move(spec);
         sim_ = std::move(next);
@@ -121,6 +121,7 @@ public:
     }
 
     std::int32_t n() const { return sim_->prepared().state.nCells; }
+    bool signedValues() const { return runs::signedFields(spec_.model); }
     bool oneD() const { return sim_->prepared().oneD; }
     int threads() const { return sim_->prepared().threads; }
 

@@ -8,31 +8,35 @@ line, in NumPy, xarray, Jupyter and Dask.
     >>> rdsim.analyze("gm", size=64, kA=0.1).featured.wavelength
 
 Simulation      one run, stepped in pieces, bit for bit the command line's run
+Model           a typed model: your own rates and parameters, from a file or from Python
 analyze         the linear stability of every uniform steady state (Analysis)
 measure         the dominant wavelength and radial spectrum of a field (Measurement)
 replay          runs a record again (from this package, rdsim-batch or a PNG) and compares
 atlas           a model over two settings: the analysis, and simulated runs (xarray)
 sweep           runs over one or more settings, fields and findings stacked (xarray)
 
-Errors: SettingsError (ValueError), FieldError and SpecError (ValueError), RecordError
-(ValueError), StepError (ArithmeticError). Every function's help says more.
+Errors: SettingsError (ValueError), FieldError, ModelError and SpecError (ValueError),
+RecordError (ValueError), StepError (ArithmeticError). Every function's help says more.
 """
 
-from ._errors import FieldError, RecordError, SettingsError, SpecError, StepError
+from ._errors import (FieldError, ModelError, RecordError, SettingsError, SpecError,
+                      StepError)
 from . import _core
 from ._analysis import (Analysis, Band, Dispersion, Measurement, ReplayResult, SteadyState,
                         analyze, measure, replay)
 from ._maps import atlas, sweep
+from ._model import Model
 from ._simulation import Findings, Simulation
 
 __version__ = _core.__version__
 
-#: The names of the models and of their settings, as the command line takes them.
+#: The names of the built-in models and of their settings, as the command line takes them.
 MODELS = _core.MODELS
 SETTINGS = _core.SETTINGS
 
 __all__ = [
-    "Analysis", "Band", "Dispersion", "FieldError", "Findings", "MODELS", "Measurement",
-    "RecordError", "ReplayResult", "SETTINGS", "SettingsError", "Simulation", "SpecError",
+    "Analysis", "Band", "Dispersion", "FieldError", "Findings", "MODELS", "Measurement", "Model",
+    "ModelError", "RecordError", "ReplayResult", "SETTINGS", "SettingsError", "Simulation",
+    "SpecError",
     "SteadyState", "StepError", "analyze", "atlas", "measure", "replay", "sweep",
 ]

@@ -24,6 +24,8 @@ class SettingsError(ValueError):
 
 class SpecError(ValueError): ...
 
+class ModelError(SpecError): ...
+
 class FieldError(SpecError):
     species: str
     file: Optional[str]
@@ -34,6 +36,31 @@ class RecordError(ValueError): ...
 
 class StepError(ArithmeticError):
     iteration: int
+
+class Model:
+    def __init__(self, rate_u: str, rate_v: str,
+                 params: Optional[Union[Mapping[str, Setting],
+                                        Sequence[Tuple[str, Setting]]]] = ...,
+                 clamp: bool = ..., *, name: str = ...) -> None: ...
+    @classmethod
+    def from_file(cls, path: Union[str, os.PathLike]) -> "Model": ...
+    @property
+    def name(self) -> str: ...
+    @property
+    def rate_u(self) -> str: ...
+    @property
+    def rate_v(self) -> str: ...
+    @property
+    def params(self) -> dict[str, str]: ...
+    @property
+    def clamp(self) -> bool: ...
+    @property
+    def defaults(self) -> dict[str, str]: ...
+    @property
+    def setting_names(self) -> Tuple[str, ...]: ...
+    def description(self) -> dict: ...
+
+ModelLike = Union[str, Model]
 
 class Findings:
     state: str
@@ -46,11 +73,11 @@ class Findings:
     contrast: float
 
 class Simulation:
-    def __init__(self, model: str = ..., *, dim: int = ..., size: Optional[Union[int, str]] = ...,
-                 init: Init = ..., seed: int = ..., threads: int = ...,
-                 **settings: Setting) -> None: ...
+    def __init__(self, model: ModelLike = ..., *, dim: int = ...,
+                 size: Optional[Union[int, str]] = ..., init: Init = ..., seed: int = ...,
+                 threads: int = ..., **settings: Setting) -> None: ...
     @property
-    def model(self) -> str: ...
+    def model(self) -> ModelLike: ...
     @property
     def dim(self) -> int: ...
     @property
@@ -144,7 +171,7 @@ def atlas(model: str, x: Axis, y: Axis, *, dim: int = ..., size: Optional[Union[
           jobs: Optional[int] = ..., progress: Progress = ...,
           **settings: Setting) -> xr.Dataset: ...
 
-def sweep(model: str = ..., *, steps: int, dim: int = ..., size: Optional[Union[int, str]] = ...,
+def sweep(model: ModelLike = ..., *, steps: int, dim: int = ..., size: Optional[Union[int, str]] = ...,
           until_steady: bool = ..., init: Init = ..., seed: int = ...,
           store: Optional[Union[str, os.PathLike]] = ..., client: Any = ...,
           jobs: Optional[int] = ..., progress: Progress = ...,

@@ -9,7 +9,7 @@ import numpy as np
 
 from . import _core, _tasks
 from ._progress import Bar
-from ._spec import axis_texts, describe
+from ._spec import axis_texts, describe, model_name
 
 # Final fields an atlas or sweep keeps in memory at most; beyond it they must go to a file
 # (store=...).
@@ -196,7 +196,7 @@ class _Results:
 
 
 def _attributes(base, extra=None):
-    a = {"model": base["model"], "dimension": base["dim"], "size": _core.cells(base),
+    a = {"model": model_name(base), "dimension": base["dim"], "size": _core.cells(base),
          "settings": json.dumps(base["settings"], sort_keys=True),
          "init": base["init"], "seed": str(base["seed"])}
     a.update(extra or {})

@@ -10,7 +10,7 @@ import numpy as np
 
 from . import _core
 from ._progress import Bar
-from ._spec import as_array, describe
+from ._spec import as_array, describe, model_name
 
 
 @dataclasses.dataclass(frozen=True)
@@ -22,7 +22,8 @@ class Findings:
     steps: the steps taken (after a failed step: the failing iteration).
     predicted: the wavelength in cells the linear analysis predicts (NaN when the featured
         uniform state, ``state_u``, ``state_v``, of class ``predicted_class``, is not
-        Turing-unstable).
+        Turing-unstable). A typed model is not analysed yet: its ``predicted_class`` is
+        "not analysed", and ``predicted``, ``state_u`` and ``state_v`` are NaN.
     measured: the dominant wavelength of the field of u in cells (inf for a flat field; NaN
         after an arithmetic error); contrast: max - min of u.
     """
@@ -42,7 +43,8 @@ class Simulation:
 
     ``Simulation("gm", dim=2, size=128, init="random", seed=3, kA="0.1")``
 
-    model: "gm" (Gierer-Meinhardt), "schnakenberg", "gray-scott" or "oregonator".
+    model: "gm" (Gierer-Meinhardt), "schnakenberg", "gray-scott" or "oregonator", or a
+        typed model, a Model (``Model.from_file("brusselator.toml")``).
     dim: 1 (a line of N cells) or 2 (a square of N x N cells); size: N, 1 to 4096 (by
         default 128, or the side of the fields given as `init`).
     init: "zero" (the default), "random" (the window's Random rule from the generator seeded
@@ -53,10 +55,14 @@ class Simulation:
         same for any number.
     Settings by the panels' names, as texts exactly as typed into a panel (``kA="0.1"``) or
         as numbers, which become their shortest round-trip text (``kA=0.1`` is ``"0.1"``):
-        uMax, vMax, scale, Du, Dv, kA, kB, kC. Unset ones keep the panel's start-up texts.
+        uMax, vMax, scale, Du, Dv, kA, kB, kC, or a typed model's parameters instead of kA, kB
+        and kC; and the scheme's time step dt and cell size dx (default 1 and 0.01, from which
+        the step's coefficients are derived as the intake derives them). Unset ones keep the
+        panel's (or the model's) start-up texts.
 
     Raises SettingsError (a ValueError) naming a setting the intake refuses, FieldError
-    for fields that cannot be loaded, SpecError for a seeded start without a stable state.
+    for fields that cannot be loaded, SpecError for a seeded start without a stable state
+    (the seeded start of a typed model, which needs its analysis, is refused alike).
 
     ``u`` and ``v`` return new float32 arrays (copies, shape (N,) or (N, N)) of the current
     fields; assigning an array to either loads it as ``--load-u`` would (float32, or float64
@@ -70,11 +76,13 @@ class Simulation:
                  **settings):
         self._description = describe(model, dim, size, settings, init, seed, threads)
         self._core = _core.Simulation(self._description)
+        self._model = model
 
     @property
     def model(self):
-        """The model's name: gm, schnakenberg, gray-scott or oregonator."""
-        return self._description["model"]
+        """The model: a built-in model's name (gm, schnakenberg, gray-scott or oregonator),
+        or the Model."""
+        return self._model
 
     @property
     def dim(self):
@@ -204,13 +212,13 @@ class Simulation:
         return self._core.save(os.fspath(prefix))
 
     def _attributes(self):
-        return {"model": self.model, "dimension": self.dim, "size": self.size,
-                "record": self._core.record()}
+        return {"model": model_name(self._description), "dimension": self.dim,
+                "size": self.size, "record": self._core.record()}
 
     def __repr__(self):
         settings = "".join(", %s=%r" % kv for kv in self._description["settings"].items())
         return "<rdsim.Simulation %s, %dD, %d cells a side%s, %d steps>" % (
-            self.model, self.dim, self.size, settings, self.steps)
+            model_name(self._description), self.dim, self.size, settings, self.steps)
 
 
 class _Frames:

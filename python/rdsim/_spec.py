@@ -58,15 +58,22 @@ def _is_path(value):
 
 def describe(model, dim, size, settings, init="zero", seed=0, threads=0, steps=0,
              until_steady=False):
-    """A run description, its types checked; the intake checks the values later."""
-    if model not in MODELS:
-        raise ValueError("unknown model %r (%s)" % (model, ", ".join(MODELS)))
+    """A run description, its types checked; the intake checks the values later. The model
+    is a built-in model's name or a Model."""
+    from ._model import Model
+    if isinstance(model, Model):
+        names = model.setting_names
+        model = model.description()
+    elif not isinstance(model, str) or model not in MODELS:
+        raise ValueError("unknown model %r (%s, or a Model)" % (model, ", ".join(MODELS)))
+    else:
+        names = SETTINGS
     if dim not in (1, 2) or isinstance(dim, bool):
         raise ValueError("dim=%r: 1 (a line) or 2 (a square)" % (dim,))
     texts = {}
     for name, value in settings.items():
-        if name not in SETTINGS:
-            raise TypeError("unknown setting %r (%s)" % (name, ", ".join(SETTINGS)))
+        if name not in names:
+            raise TypeError("unknown setting %r (%s)" % (name, ", ".join(names)))
         texts[name] = setting_text(name, value)
     d = {"model": model, "dim": int(dim),
          "size": None if size is None else size_text(size), "settings": texts,
@@ -90,6 +97,12 @@ def describe(model, dim, size, settings, init="zero", seed=0, threads=0, steps=0
     else:
         d["u"], d["v"] = as_array(u), as_array(v)
     return d
+
+
+def model_name(description):
+    """The name of a description's model: a built-in model's, or a typed model's own."""
+    model = description["model"]
+    return model if isinstance(model, str) else model["name"]
 
 
 def as_array(value):

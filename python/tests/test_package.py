@@ -82,7 +82,11 @@ def test_the_public_stubs_match_the_package():
                     runtime = inspect.getattr_static(cls, item.name)
                     if isinstance(runtime, property):
                         continue
-                    assert stub_parameters(item) == runtime_parameters(
+                    stubbed_parameters = stub_parameters(item)
+                    # A class method is seen bound: without its class parameter.
+                    if isinstance(runtime, classmethod):
+                        stubbed_parameters[0].pop(0)
+                    assert stubbed_parameters == runtime_parameters(
                         getattr(cls, item.name)), "%s.%s" % (node.name, item.name)
             if dataclasses.is_dataclass(cls):
                 fields = [f.name for f in dataclasses.fields(cls) if not f.name.startswith("_")]

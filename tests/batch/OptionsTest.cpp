@@ -26,11 +26,14 @@ TEST(Options, SetPutsTextsIntoTheChosenModelsBoxesWhateverTheOrder)
     // --set before --model: names are resolved against the model finally chosen.
     const Options o = parse({ "--set", "kA=0.05", "--model=oregonator", "--set=kC=0.02", "--set",
         "scale=2e-3", "--dim", "1", "--size", "64" });
+    EXPECT_EQ(o.settings,
+        (std::map<std::string, std::string> {
+            { "kA", "0.05" }, { "kC", "0.02" }, { "scale", "2e-3" } }));
     auto boxes = rd::defaultBoxTexts(rd::Model::Oregonator);
     boxes[5] = "0.02"; // kC stands before kA in the Oregonator's panel
     boxes[6] = "0.05";
     boxes[2] = "2e-3";
-    EXPECT_EQ(o.boxes, boxes);
+    EXPECT_EQ(rd::runs::boxTexts(rd::batch::runSpec(o)), boxes);
     const rd::SimState s = prepared(o).state;
     EXPECT_EQ(s.kC, 0.02f);
     EXPECT_EQ(s.kA, 0.05f);
@@ -71,8 +74,8 @@ TEST(Options, RefusesEachBadArgumentNamingTheOptionAndQuotingTheValue)
         { { "--sweep", "seed=1:2:2" },
             "--sweep \"seed=1:2:2\": sweeps the seed of --init random or --init seeded" },
         { { "--set", "seed=1" },
-            "--set \"seed=1\": unknown setting \"seed\" (uMax, vMax, scale, Du, Dv, kA, kB or "
-            "kC)" },
+            "--set \"seed=1\": unknown setting \"seed\" (uMax, vMax, scale, Du, Dv, kA, kB, kC, "
+            "dt or dx)" },
         { { "--save", "f-%d" },
             "--save \"f-%d\": a name with %d saves the fields and needs --every K" },
         { { "--kymograph", "k-%d.png", "--dim", "1" },
