@@ -104,6 +104,7 @@ private:
     bool add(double u, double v, bool multiple);
     void addVerified(const Verified& z);
     void addClusters(std::vector<Piece>& undecided);
+    bool smallestWithin(const Piece& around, double u, double v);
 };
 
 // The affine forms of the rates over the piece widened by an eighth of its sides (so that a
@@ -338,17 +339,38 @@ void Search::addClusters(std::vector<Piece>& undecided)
             }
         }
         double u = su, v = sv;
-        if (!polish(u, v, 200)
-            || !inside(widened(hullOf, hullOf.u.width() + minU_, hullOf.v.width() + minV_), u, v)) {
+        const Piece around = widened(hullOf, hullOf.u.width() + minU_, hullOf.v.width() + minV_);
+        if (!polish(u, v, 200) || !inside(around, u, v)) {
             u = su;
             v = sv;
         }
         bool known = false;
         for (std::size_t k = 0; k < verifiedCount_ && !known; ++k)
             known = inside(widened(verified_[k].unique, slackU, slackV), u, v);
-        if (!known && keep(u, v))
+        if (!known && smallestWithin(around, u, v) && keep(u, v))
             add(u, v, true);
     }
+}
+
+// The residual at (u, v) is below its value at every corner of `around` where the rates are
+// defined: the group surrounds a zero, not a pole, where the rates grow towards the middle
+// (no interval excludes a piece across a pole).
+bool Search::smallestWithin(const Piece& around, double u, double v)
+{
+    const double here = residual(point_.at(u, v));
+    if (!std::isfinite(here))
+        return false;
+    int defined = 0;
+    for (double cu : { around.u.lo, around.u.hi })
+        for (double cv : { around.v.lo, around.v.hi }) {
+            const double r = residual(point_.at(cu, cv));
+            if (!std::isfinite(r))
+                continue;
+            if (r <= here)
+                return false;
+            ++defined;
+        }
+    return defined > 0;
 }
 
 TypedZeros Search::run()
