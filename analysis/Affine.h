@@ -86,6 +86,8 @@ inline Interval range(const Affine& a)
     const double r = radius(a);
     if (!(a.x0 == a.x0) || r == interval_detail::kInf)
         return { -interval_detail::kInf, interval_detail::kInf };
+    if (r == 0.0)
+        return Interval::point(a.x0); // a constant known exactly
     return { interval_detail::down(a.x0 - r), interval_detail::up(a.x0 + r) };
 }
 
