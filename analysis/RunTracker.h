@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdint>
 #include <deque>
-#include <vector>
 #include <span>
+#include <vector>
 
 namespace rd::analysis {
 

@@ -1,20 +1,21 @@
 // The zeros of a typed model's rates in a box. The box is split, depth first, and each piece
-// X is
-//   excluded when an enclosure of f or of g over X lies on one side of 0: the natural
-//     interval evaluation of the compiled program, or the mean-value form
-//     F(c) + J(X) (X - c) with the interval Jacobian J(X);
-//   verified when the Krawczyk operator K = c - Y F(c) + (I - Y J(X')) (X' - c), Y the
-//     inverse of the midpoint of J(X'), lies inside X', the piece widened by an eighth of its
-//     sides (so that a zero on an edge between pieces is inside one): X' holds exactly one
-//     zero, which Newton's method with the exact Jacobian then polishes;
-//   excluded too when K misses X, contracted to K n X when that is clearly smaller, and
-//     otherwise split in two across its longer side (measured in the box's sides),
-// down to 2^-kResolutionBits of the box's sides. Pieces that small and still undecided
-// surround a double root (the Jacobian is singular there, so no Krawczyk test succeeds) or
-// zeros closer than that: each connected group of them gives one zero, polished from its
-// piece of smallest residual and marked multiple, so a tangential root is reported once and
-// as a fold. A zero verified twice (near an edge) is one when either estimate lies in the
-// other's X'. Every bound is rounded outward, so no piece holding a zero is ever excluded.
+// X is tried in turn by
+//   the natural interval enclosure of the compiled program: a rate whose enclosure lies on
+//     one side of 0 has no zero in X;
+//   affine forms of both rates over X widened by an eighth of its sides (so that a zero on an
+//     edge between pieces lies inside one): their ranges, then their linear parts inverted,
+//     which bound where any zero can be (Search::step). That excludes X, contracts it to the
+//     part that holds every zero of it, or shows a zero there; the interval Krawczyk test
+//     (K = c - Y F(c) + (I - Y J) (X' - c) inside X', J the Jacobian over X' by forward
+//     differentiation in intervals) then proves it the only one, and Newton's method with
+//     the exact Jacobian polishes it;
+// and otherwise split in two across its longer side (measured in the box's sides), down to
+// 2^-kResolutionBits of the box's sides. Pieces that small and still undecided surround a
+// double root (the Jacobian is singular there, so no Krawczyk test succeeds) or zeros closer
+// than that: each connected group of them gives one zero, polished from its piece of
+// smallest residual and marked multiple, so a tangential root is reported once and as a fold.
+// A zero verified twice (near an edge) is one when either estimate lies in the other's X'.
+// Every bound is rounded outward, so no piece holding a zero is ever excluded.
 #include "analysis/TypedStates.h"
 
 #include "analysis/TypedEvaluation.h"

@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <random>
 #include <set>
 
 namespace {
@@ -206,6 +207,43 @@ TEST(Restated, GrayScottIsAnalysedAsTheBuiltIn)
             { false, 48, { { 5, "0.09" }, { 6, "0.035" }, { 3, "2" }, { 4, "20" } } },
             { false, 32, { { 4, "40" } } }, { true, 100, { { 5, "0.0625" }, { 6, "0.061" } } } },
         std::nullopt, 4);
+}
+
+// Random points of the built-in maps' ranges: every state of the closed forms is found, once,
+// with its fold mark, to 1e-9.
+TEST(Restated, RandomPointsHaveTheBuiltInsStates)
+{
+    std::mt19937_64 rng(21);
+    struct Range {
+        rd::Model model;
+        const char* file;
+        double kA0, kA1, kB0, kB1;
+    };
+    int many = 0;
+    for (const Range& r : { Range { rd::Model::GrayScott, "gray-scott.toml", 0.0, 0.1, 0.03, 0.08 },
+             Range { rd::Model::Schnakenberg, "schnakenberg.toml", 0.0, 0.3, 0.1, 2.0 } }) {
+        for (int trial = 0; trial < 400; ++trial) {
+            const auto text = [&](double lo, double hi) {
+                return std::to_string(std::uniform_real_distribution<double>(lo, hi)(rng));
+            };
+            const rdtest::Setup built = rdtest::setupFor(
+                r.model, false, 32, { { 5, text(r.kA0, r.kA1) }, { 6, text(r.kB0, r.kB1) } });
+            const Scheme typed
+                = schemeFromState(rdtest::shippedWith(r.file, { built.state.kA, built.state.kB }),
+                    false, built.state, rd::AnalysisBounds { 0, 1e3, 0, 1e3 });
+            const auto want = steadyStates(built.scheme), got = steadyStates(typed);
+            SCOPED_TRACE(testing::Message()
+                << r.file << ", kA = " << built.state.kA << ", kB = " << built.state.kB);
+            ASSERT_EQ(got.size(), want.size());
+            for (std::size_t k = 0; k < want.size(); ++k) {
+                EXPECT_TRUE(close(want[k].u, got[k].u, "u"));
+                EXPECT_TRUE(close(want[k].v, got[k].v, "v"));
+                EXPECT_EQ(got[k].fold, want[k].fold);
+            }
+            many += want.size() > 1;
+        }
+    }
+    EXPECT_GT(many, 100); // Gray-Scott's three states below the arch
 }
 
 } // namespace
