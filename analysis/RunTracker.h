@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdint>
 #include <deque>
-#include <span>
 #include <vector>
+#include <span>
 
 namespace rd::analysis {
 
