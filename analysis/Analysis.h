@@ -11,6 +11,8 @@ namespace rd::analysis {
 struct Analysis {
     Scheme scheme;
     std::vector<Prediction> predictions; // one per steady state, ascending in u
+    // Every state in the box is predicted (SteadyStateList::complete).
+    bool statesComplete = true;
 };
 
 // Every steady state of the scheme (n >= 2) predicted on its grid.

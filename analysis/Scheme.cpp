@@ -1,6 +1,10 @@
 #include "analysis/Scheme.h"
 
+#include "analysis/TypedEvaluation.h"
+
+#include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 namespace rd::analysis {
 
@@ -24,6 +28,34 @@ Scheme schemeFromState(Model model, bool oneD, const SimState& st)
     return s;
 }
 
+Scheme schemeFromState(std::shared_ptr<const TypedModel> model, bool oneD, const SimState& st,
+    std::optional<AnalysisBounds> bounds)
+{
+    if (!model || !model->program || model->values.size() != model->program->parameters.size())
+        throw std::invalid_argument("a typed model needs one value for each of its parameters");
+    const double uMax = st.uMax, vMax = st.vMax;
+    const AnalysisBounds box = bounds.value_or(AnalysisBounds {
+        std::min(0.0, uMax), std::max(0.0, uMax), std::min(0.0, vMax), std::max(0.0, vMax) });
+    const auto finite
+        = [](double lo, double hi) { return std::isfinite(lo) && std::isfinite(hi) && lo < hi; };
+    if (!finite(box.uLow, box.uHigh) || !finite(box.vLow, box.vHigh))
+        throw std::invalid_argument(
+            "the states of a typed model are searched for in a finite box, low < high");
+    Scheme s = schemeFromState(Model::GiererMeinhardt, oneD, st);
+    s.kA = s.kB = s.kC = 0.0;
+    // Both rates are scaled alike, whatever the model (engine/TypedCells.h).
+    s.gainU = s.gainV = st.reactGain;
+    s.typed = std::move(model);
+    s.box = box;
+    return s;
+}
+
+Scheme schemeFromState(
+    const TypedModel& model, bool oneD, const SimState& state, std::optional<AnalysisBounds> bounds)
+{
+    return schemeFromState(std::make_shared<const TypedModel>(model), oneD, state, bounds);
+}
+
 std::variant<Scheme, IntakeError> schemeFromIntake(const IntakeInput& input)
 {
     const SimState engineDefaults;
@@ -37,6 +69,10 @@ std::variant<Scheme, IntakeError> schemeFromIntake(const IntakeInput& input)
 
 Rates unscaledRates(const Scheme& s, double u, double v)
 {
+    if (s.typed) {
+        const RateDerivatives d = PointEvaluation(*s.typed).at(u, v);
+        return { d.f, d.g };
+    }
     switch (s.model) {
     case Model::GiererMeinhardt:
         return { s.kA - s.kB * u + u * u / (v + 0.001) / (1.0 + s.kC * u * u), u * u - v };
@@ -52,6 +88,10 @@ Rates unscaledRates(const Scheme& s, double u, double v)
 
 Jacobian jacobianAt(const Scheme& s, double u, double v)
 {
+    if (s.typed) {
+        const RateDerivatives d = PointEvaluation(*s.typed).at(u, v);
+        return { d.fu, d.fv, d.gu, d.gv };
+    }
     switch (s.model) {
     case Model::GiererMeinhardt: {
         const double w = v + 0.001;

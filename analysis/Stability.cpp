@@ -52,7 +52,9 @@ const char* stateClassWord(StateClass c)
 PointResult classifyPoint(const Scheme& s, const ModeTable& table, ModeSearch search)
 {
     const SteadyStateList states = steadyStateList(s);
-    return classifyStates(s, table, states.span(), search);
+    PointResult r = classifyStates(s, table, states.span(), search);
+    r.statesComplete = states.complete;
+    return r;
 }
 
 PointResult classifyStates(

@@ -63,6 +63,12 @@ constexpr int mostStates(Model model)
     return 5;
 }
 
+// The same for a scheme: a typed model has as many states as its box holds, up to a list's.
+inline int mostStates(const Scheme& s)
+{
+    return s.isTyped() ? kMaxPointStates : mostStates(s.model);
+}
+
 struct PointResult {
     PointClass kind = PointClass::NoState;
     // Of the Turing-unstable state that grows fastest: its wavelength in cells,
@@ -71,6 +77,8 @@ struct PointResult {
     int kx = 0, ky = 0;
     int stateCount = 0;
     std::array<PointState, kMaxPointStates> states {};
+    // Every state in the box is among them (SteadyStateList::complete).
+    bool statesComplete = true;
 };
 
 enum class ModeSearch : std::int8_t {

@@ -5,6 +5,7 @@
 // seen too.
 #include "analysis/SteadyStates.h"
 #include "analysis/PolynomialRoots.h"
+#include "analysis/TypedStates.h"
 
 #include <algorithm>
 #include <cmath>
@@ -109,7 +110,8 @@ SteadyStateList settleStates(const Scheme& s, std::span<const StateCandidate> ca
     SteadyStateList list;
     for (const StateCandidate& c : candidates) {
         const double u = c.u, v = c.v;
-        if (!(u >= 0.0 && v >= 0.0) || !std::isfinite(u) || !std::isfinite(v))
+        if (!(u >= s.box.uLow && u <= s.box.uHigh && v >= s.box.vLow && v <= s.box.vHigh)
+            || !std::isfinite(u) || !std::isfinite(v))
             continue;
         const Rates r = unscaledRates(s, u, v);
         if (!std::isfinite(r.f) || !std::isfinite(r.g) || list.count == kMaxSteadyStates)
@@ -136,6 +138,12 @@ SteadyStateList settleStates(const Scheme& s, std::span<const StateCandidate> ca
 
 SteadyStateList steadyStateList(const Scheme& s)
 {
+    if (s.typed) {
+        const TypedZeros z = typedZeros(s);
+        SteadyStateList list = settleStates(s, std::span(z.at.data(), z.count));
+        list.complete = z.complete;
+        return list;
+    }
     const Candidates c = candidates(s);
     return settleStates(s, std::span(c.at.data(), c.count));
 }
