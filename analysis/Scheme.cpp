@@ -28,6 +28,11 @@ Scheme schemeFromState(Model model, bool oneD, const SimState& st)
     return s;
 }
 
+std::string modelDisplayName(const Scheme& s)
+{
+    return s.isTyped() ? s.typed->name : std::string(modelInfo(s.model).displayName);
+}
+
 Scheme schemeFromState(std::shared_ptr<const TypedModel> model, bool oneD, const SimState& st,
     std::optional<AnalysisBounds> bounds)
 {

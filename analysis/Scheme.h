@@ -11,6 +11,7 @@
 #include <cmath>
 #include <memory>
 #include <optional>
+#include <string>
 #include <variant>
 #include <vector>
 
@@ -40,6 +41,9 @@ struct Scheme {
 
 // The values a run's state holds after the intake.
 Scheme schemeFromState(Model model, bool oneD, const SimState& state);
+
+// The model's name as a reader sees it: "Gierer-Meinhardt", or the typed model's own.
+std::string modelDisplayName(const Scheme& s);
 
 // The same for a typed model (its values bound, the state's settings through the intake): the
 // step scales both rates by the state's reactGain. States are searched for in `bounds`, by

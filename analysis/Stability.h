@@ -26,7 +26,7 @@ enum class PointClass : std::int8_t {
     Bistable,
     Marginal,
     Stable,
-    NoState, // no uniform state with u >= 0 and v >= 0
+    NoState, // no uniform state with u >= 0 and v >= 0 (a typed model: in its box)
 };
 inline constexpr int kPointClassCount = 8;
 

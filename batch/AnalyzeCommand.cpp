@@ -134,12 +134,20 @@ std::string analysisReport(const Analysis& a)
 {
     const Scheme& s = a.scheme;
     std::string r = format("%s, %s, %d%s cells: cu = %.9g, cv = %.9g, su = %.9g, sv = %.9g\n",
-        std::string(modelInfo(s.model).displayName).c_str(), dimName(s.oneD), s.n,
+        modelDisplayName(s).c_str(), dimName(s.oneD), s.n,
         s.oneD ? "" : format(" x %d", s.n).c_str(), s.cu, s.cv, s.su, s.sv);
     r += format(
         "Reaction gain per step: %.9g on the u rate, %.9g on the v rate\n", s.gainU, s.gainV);
+    const std::string box = s.isTyped() ? format("%.9g <= u <= %.9g and %.9g <= v <= %.9g",
+                                s.box.uLow, s.box.uHigh, s.box.vLow, s.box.vHigh)
+                                        : std::string("u >= 0 and v >= 0");
+    if (s.isTyped())
+        r += "Uniform states searched for where " + box + "\n";
     if (a.predictions.empty())
-        r += "No uniform steady state with u >= 0 and v >= 0.\n";
+        r += "No uniform steady state with " + box + ".\n";
+    if (!a.statesComplete)
+        r += "Not every uniform state could be isolated (a curve of states, or more than "
+            + std::to_string(kMaxSteadyStates) + "): the states below are some of them.\n";
     for (std::size_t i = 0; i < a.predictions.size(); ++i) {
         const Prediction& p = a.predictions[i];
         const Jacobian& j = p.state.jacobian;
@@ -294,11 +302,7 @@ int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err
         if (run.state.nCells < 2)
             throw UsageError(
                 "--size \"" + options.sizeText + "\": the analysis needs at least 2 cells");
-        try {
-            a.scheme = runs::schemeOf(run);
-        } catch (const runs::NotAnalysed& e) {
-            throw UsageError(e.what());
-        }
+        a.scheme = runs::schemeOf(run);
         if (!std::isfinite(a.scheme.gainU))
             throw UsageError("--set kC=" + runs::settingTexts(runSpec(options)).at("kC")
                 + ": the Oregonator divides its u rate by kC, so with this value every run ends "

@@ -6,7 +6,6 @@
 #include "output/OutputSet.h"
 #include "pictures/MapPictures.h"
 #include "runs/Errors.h"
-#include "runs/ModelAnalysis.h"
 #include "runs/Run.h"
 #include "settings/NumberText.h"
 
@@ -82,7 +81,7 @@ std::string settingOption(const AtlasArgs& a, const runs::SettingsError& e)
 runs::SimulatedMap simulateAtlas(const AtlasArgs& a, bool progressWanted)
 {
     // The prediction first: it also checks every value of both axes through the intake.
-    runs::AnalyticMap prediction = runs::mapPrediction(a.map, a.jobs);
+    runs::AnalyticMap prediction = runs::classifyMap(a.map, a.jobs);
     const std::size_t total = a.map.x.texts.size() * a.map.y.texts.size();
     const std::vector<std::size_t> members = runs::shardMembers(total, a.shard);
     const runs::CoreShare share
@@ -271,14 +270,8 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
         if (start.state.nCells < 2)
             throw UsageError(
                 "--size \"" + a.options.sizeText + "\": the analysis needs at least 2 cells");
-        // The analytic map is the analysis; a simulated map runs without it.
-        if (!a.simulate)
-            runs::requireAnalysis(a.options.model);
     } catch (const UsageError& e) {
         std::fprintf(err, "rdsim-batch atlas: %s\n", e.what());
-        return kExitUsage;
-    } catch (const runs::NotAnalysed& e) {
-        std::fprintf(err, "rdsim-batch atlas: %s (give --simulate for a map of runs)\n", e.what());
         return kExitUsage;
     }
     try {

@@ -41,13 +41,20 @@ void appendFinding(std::string& out, double v)
         appendNumber(out, v);
 }
 
+// The state columns of every row: as many as the model can have (a typed model: a list's).
+int stateColumns(const AtlasArgs& a)
+{
+    const auto* model = std::get_if<Model>(&a.map.base.model);
+    return model ? mostStates(*model) : kMaxPointStates;
+}
+
 } // namespace
 
 std::string analyticCsvHeader(const AtlasArgs& a)
 {
     std::string csv = "x_index,y_index," + a.map.x.name + "," + a.map.y.name
         + ",class,predicted_wavelength,kx,ky,states";
-    for (int s = 1; s <= mostStates(std::get<Model>(a.map.base.model)); ++s) {
+    for (int s = 1; s <= stateColumns(a); ++s) {
         const std::string k = std::to_string(s);
         csv += ",u" + k + ",v" + k + ",class" + k;
     }
@@ -58,7 +65,7 @@ std::string analyticCsvHeader(const AtlasArgs& a)
 void appendAnalyticRow(
     std::string& csv, const AtlasArgs& a, std::size_t j, std::span<const PointResult> row)
 {
-    const int columns = mostStates(std::get<Model>(a.map.base.model));
+    const int columns = stateColumns(a);
     for (std::size_t i = 0; i < row.size(); ++i) {
         const PointResult& p = row[i];
         const bool turing = p.kind == PointClass::TuringUnstable;
@@ -114,8 +121,7 @@ std::string simulatedCsv(const AtlasArgs& a, const SimulatedMap& m)
         csv += std::to_string(k % width) + ',' + std::to_string(k / width) + ','
             + a.map.x.texts[k % width] + ',' + a.map.y.texts[k / width] + ','
             + runStateName(p.state) + ',' + std::to_string(p.steps) + ',' + findingText(p.measured)
-            + ',' + findingText(p.contrast) + ','
-            + (m.prediction.analysed ? pointClassWord(r.kind) : runs::kNotAnalysed) + ','
+            + ',' + findingText(p.contrast) + ',' + pointClassWord(r.kind) + ','
             + findingText(r.wavelength) + ',' + message + '\n';
     }
     return csv;
@@ -139,7 +145,7 @@ void writeAtlasPart(const AtlasArgs& a, const runs::SimulatedMap& m)
 runs::SimulatedMap mergeAtlasParts(const AtlasArgs& a)
 {
     runs::SimulatedMap m;
-    m.prediction = runs::mapPrediction(a.map, a.jobs);
+    m.prediction = runs::classifyMap(a.map, a.jobs);
     m.n = m.prediction.base.n;
     const std::size_t total = m.prediction.points.size();
     const std::size_t values

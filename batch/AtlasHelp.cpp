@@ -29,9 +29,8 @@ when the map is done.
                        values from FROM to TO (1 to 10000 each)
   --model, --dim, --size, --set   as for a run (see rdsim-batch --help); at least 2 cells;
                        --set gives the start-up point the map marks. A typed model
-                       (--model-file, a shipped model, --rate-u ...) maps with --simulate
-                       only, over its parameters and settings, its CSV's predicted_class
-                       "not analysed": its analysis is not available yet
+                       (--model-file, a shipped model, --rate-u ...) maps over its
+                       parameters and settings, its states searched for in its box
   --image FILE.png     the map: one colour per class, axes, legend, the start-up point
   --csv FILE           one row per point
   --jobs K             threads (default: every hardware thread); with --simulate, runs at

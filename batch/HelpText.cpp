@@ -41,9 +41,11 @@ Typed models: numbers, u, v, the parameters, + - * /, unary minus, whole powers 
 repeated product), parentheses, sqrt, exp, log, abs, min, max and tanh; every number rounded
 to single precision and every operation done in single precision as written, left to right
 at equal precedence, ^ before unary minus (-u^2 is -(u^2)). A parameter may not be named u,
-v, a function, uMax, vMax, scale, Du, Dv, dt, dx or seed. They run, sweep, replay and map by
-simulation as the built-in models; their analysis (analyze, --report, --init seeded, the
-analytic atlas) is not available yet, and those are refused.
+v, a function, uMax, vMax, scale, Du, Dv, dt, dx or seed. They run, sweep, replay, map and
+are analysed as the built-in models: their derivatives by automatic differentiation of the
+compiled rates (exact, no finite differences), their uniform states in the model file's box
+(else 0 <= u <= uMax, 0 <= v <= vMax) by subdivision with interval tests, so that no state,
+close or touching, is missed, each polished by Newton's method.
 Gray-Scott is the classic form (Pearson 1993) with other names: u is the autocatalyst (their
 V), v the fed substrate (their U); kA is the feed F and kB the rate k, so that u is removed
 at kA + kB (the maps label kB as k, removal of u beyond the feed); Du/Dv is their diffusion

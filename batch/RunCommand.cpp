@@ -7,7 +7,6 @@
 #include "pictures/Movie.h"
 #include "pictures/ProfileImage.h"
 #include "runs/CoreShare.h"
-#include "runs/ModelAnalysis.h"
 #include "runs/Record.h"
 #include "runs/SeededStart.h"
 #include "runs/Shards.h"
@@ -147,9 +146,6 @@ int runBatch(const Options& given, bool progressWanted, std::FILE* err)
     std::vector<Targets> targets;
     runs::CoreShare share;
     try {
-        // --report sets the run beside its prediction.
-        if (o.report)
-            runs::requireAnalysis(o.model);
         std::int32_t nCells = 0;
         for (const auto& values : combos) {
             const Prepared run = runs::prepare(runSpec(o, values), false);
@@ -181,9 +177,6 @@ int runBatch(const Options& given, bool progressWanted, std::FILE* err)
         return kExitUsage;
     } catch (const runs::SeededStartError& e) {
         std::fprintf(err, "rdsim-batch: --init \"seeded\": %s\n", e.what());
-        return kExitUsage;
-    } catch (const runs::NotAnalysed& e) {
-        std::fprintf(err, "rdsim-batch: --report: %s\n", e.what());
         return kExitUsage;
     } catch (const std::bad_alloc&) {
         std::fprintf(err, "rdsim-batch: out of memory while preparing the runs\n");

@@ -3,6 +3,7 @@
 #include "pictures/MapPictures.h"
 
 #include "pictures/MapFrame.h"
+#include "runs/ModelAnalysis.h"
 
 #include <algorithm>
 #include <array>
@@ -62,6 +63,26 @@ const char* classLabel(PointClass c)
         break;
     }
     return "no uniform state";
+}
+
+// A typed model's states are searched for in a box, so "none" is said of the box: its
+// bounds where every point shares them, else the ranges that set it.
+QString noStateLabel(const runs::MapSpec& a)
+{
+    if (std::holds_alternative<Model>(a.base.model))
+        return classLabel(PointClass::NoState);
+    const runs::Prepared run = runs::prepare(a.base, false);
+    const auto setsBox = [](const runs::MapAxis& axis) {
+        return axis.field == BoxField::UMax || axis.field == BoxField::VMax;
+    };
+    if (!run.analysisBounds && (setsBox(a.x) || setsBox(a.y)))
+        return "no uniform state in 0 \u2264 u \u2264 uMax, 0 \u2264 v \u2264 vMax";
+    const AnalysisBounds box = runs::schemeOf(run).box;
+    return QString("no uniform state in %1 \u2264 u \u2264 %2, %3 \u2264 v \u2264 %4")
+        .arg(box.uLow, 0, 'g', 6)
+        .arg(box.uHigh, 0, 'g', 6)
+        .arg(box.vLow, 0, 'g', 6)
+        .arg(box.vHigh, 0, 'g', 6);
 }
 
 // The Turing shades: the colour table without its palest end, short wavelengths dark.
@@ -164,7 +185,7 @@ QImage AnalyticMapPicture::draw() const
         const auto kind = static_cast<PointClass>(c);
         y = legendRow(p, lx, y, classColour(kind),
             QString("%1  %2 %")
-                .arg(classLabel(kind))
+                .arg(kind == PointClass::NoState ? noStateLabel(a) : classLabel(kind))
                 .arg(100.0 * counts[std::size_t(c)] / total, 0, 'f', 1));
     }
     y += 14;

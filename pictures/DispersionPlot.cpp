@@ -187,7 +187,7 @@ QImage dispersionPlot(const Analysis& a, const ModeTable& table, int state)
     titleFont.setBold(true);
     p.setFont(titleFont);
     const QString title = QString("%1, %2, N = %3: u* = %4, v* = %5 (%6)")
-                              .arg(QString::fromUtf8(modelInfo(s.model).displayName))
+                              .arg(QString::fromStdString(analysis::modelDisplayName(s)))
                               .arg(s.oneD ? "1D" : "2D")
                               .arg(n)
                               .arg(pr.state.u, 0, 'g', 5)

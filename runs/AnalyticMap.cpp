@@ -2,10 +2,10 @@
 #include "runs/Maps.h"
 
 #include "runs/Errors.h"
-#include "runs/ModelAnalysis.h"
 #include "runs/Names.h"
 #include "runs/Run.h"
 #include "settings/NumberText.h"
+#include "settings/TypedIntake.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -21,18 +21,47 @@ namespace {
 
 using namespace rd::analysis;
 
-// The intake with one box changed. Every value of an axis is read once, by the same rule
-// as a run's; a point then takes the fields of its two boxes from their own intakes.
-IntakeValues intakeWith(const RunSpec& base, const MapAxis* axis, std::size_t k)
+// The settings of a map's points: the intake of the base settings and of each axis value,
+// read once each by the same rule as a run's; a point then takes the values of its two
+// settings from their own intakes. For a typed model the parameters come with the values.
+struct PointIntake {
+    IntakeValues values;
+    std::vector<float> parameters;
+};
+
+PointIntake intakeWith(const RunSpec& base, const MapAxis* axis, std::size_t k)
 {
-    IntakeInput in = intakeInput(base);
-    if (axis)
-        in.boxes[static_cast<std::size_t>(slotOf(in.model, *axis->field))] = axis->texts[k];
     const StepSizes steps = stepSizes(base);
-    auto result = evaluateIntake(in, steps.dt, steps.dx);
+    auto refuse = [&](const std::string& message) {
+        throw SettingsError(axis ? axis->name : "", axis ? axis->texts[k] : "", message);
+    };
+    if (const Model* model = std::get_if<Model>(&base.model)) {
+        IntakeInput in = intakeInput(base);
+        if (axis)
+            in.boxes[static_cast<std::size_t>(slotOf(*model, *axis->field))] = axis->texts[k];
+        auto result = evaluateIntake(in, steps.dt, steps.dx);
+        if (const auto* e = std::get_if<IntakeError>(&result))
+            refuse(e->message);
+        return { std::get<IntakeValues>(result), {} };
+    }
+    if (!axis)
+        prepare(base, false); // a refused base setting named as a run names it
+    TypedIntakeInput in = typedIntakeInput(base);
+    if (axis) {
+        std::string* text = nullptr;
+        for (std::size_t g = 0; g < kTypedGeneralFields.size(); ++g)
+            if (axis->field == kTypedGeneralFields[g])
+                text = &in.general[g];
+        for (std::size_t q = 0; !text && q < in.parameterNames.size(); ++q)
+            if (in.parameterNames[q] == axis->name)
+                text = &in.parameterTexts[q];
+        *text = axis->texts[k]; // mapAxis took only the model's settings
+    }
+    auto result = evaluateTypedIntake(in, steps.dt, steps.dx);
     if (const auto* e = std::get_if<IntakeError>(&result))
-        throw SettingsError(axis ? axis->name : "", axis ? axis->texts[k] : "", e->message);
-    return std::get<IntakeValues>(result);
+        refuse(e->message);
+    auto& typed = std::get<TypedIntakeValues>(result);
+    return { typed.values, std::move(typed.parameters) };
 }
 
 // What one box's text becomes in the intake's values.
@@ -71,10 +100,51 @@ void takeField(IntakeValues& to, const IntakeValues& from, BoxField field)
     }
 }
 
-Scheme schemeOf(const RunSpec& base, const IntakeValues& values, SimState& scratch)
+// One setting of a point taken from an axis's intake: its box, or a typed model's parameter.
+void takeSetting(PointIntake& to, const PointIntake& from, const MapAxis& axis, int parameter)
 {
-    applyIntake(scratch, values);
-    return schemeFromState(std::get<Model>(base.model), base.oneD, scratch);
+    if (axis.field)
+        takeField(to.values, from.values, *axis.field);
+    else
+        to.parameters[static_cast<std::size_t>(parameter)]
+            = from.parameters[static_cast<std::size_t>(parameter)];
+}
+
+// The position of the axis's setting among a typed model's parameters; -1 for a box.
+int parameterOf(const RunSpec& base, const MapAxis& axis)
+{
+    if (axis.field || std::holds_alternative<Model>(base.model))
+        return -1;
+    const auto names = typedIntakeInput(base).parameterNames;
+    return static_cast<int>(std::find(names.begin(), names.end(), axis.name) - names.begin());
+}
+
+// What every point of a map shares: the built-in model, or the typed model's compiled
+// program (bound at each point to its own values) and the box its states lie in.
+struct MapModel {
+    const RunSpec* base = nullptr;
+    std::optional<TypedModel> typed;
+    std::optional<AnalysisBounds> bounds;
+
+    explicit MapModel(const RunSpec& spec)
+        : base(&spec)
+    {
+        if (std::holds_alternative<Model>(spec.model))
+            return;
+        Prepared run = prepare(spec, false);
+        typed = std::move(std::get<TypedModel>(run.model));
+        bounds = run.analysisBounds;
+    }
+};
+
+Scheme schemeOf(const MapModel& model, const PointIntake& point, SimState& scratch)
+{
+    applyIntake(scratch, point.values);
+    if (!model.typed)
+        return schemeFromState(std::get<Model>(model.base->model), model.base->oneD, scratch);
+    return schemeFromState(bindTypedModel(model.typed->name, model.typed->program, point.parameters,
+                               model.typed->clamp),
+        model.base->oneD, scratch, model.bounds);
 }
 
 // An Oregonator kC of 0 makes every step divide by zero: nothing to analyse.
@@ -118,30 +188,6 @@ MapAxis mapAxis(const RunSpec& base, const std::string& name, std::vector<std::s
     const auto start = parseDouble(settingTexts(base).at(name));
     axis.startUp = start.ok() ? start.value : NAN;
     return axis;
-}
-
-AnalyticMap mapPrediction(const MapSpec& m, unsigned jobs)
-{
-    if (analysable(m.base.model))
-        return classifyMap(m, jobs);
-    // Every value through the intake, as a run of the map will take it.
-    AnalyticMap map;
-    for (const MapAxis* axis : { &m.x, &m.y })
-        for (const std::string& text : axis->texts) {
-            RunSpec point = m.base;
-            point.settings[axis->name] = text;
-            try {
-                prepare(point, false);
-            } catch (const SettingsError& e) {
-                throw SettingsError(axis->name, text, e.what());
-            }
-        }
-    const Prepared start = prepare(m.base, false);
-    map.base.n = start.state.nCells;
-    map.base.oneD = start.oneD;
-    map.points.resize(m.x.texts.size() * m.y.texts.size());
-    map.analysed = false;
-    return map;
 }
 
 namespace {
@@ -228,12 +274,12 @@ private:
 Scheme classifyMapRows(const MapSpec& m, unsigned jobs, std::size_t ahead, const MapRowHooks& hooks)
 {
     const RunSpec& o = m.base;
-    requireAnalysis(o.model);
+    const PointIntake base = intakeWith(o, nullptr, 0);
+    const MapModel model(o);
     SimState scratch;
-    const IntakeValues base = intakeWith(o, nullptr, 0);
-    const Scheme baseScheme = schemeOf(o, base, scratch);
+    const Scheme baseScheme = schemeOf(model, base, scratch);
     checkGain(baseScheme, "kC", "");
-    std::vector<IntakeValues> xs, ys;
+    std::vector<PointIntake> xs, ys;
     for (std::size_t i = 0; i < m.x.texts.size(); ++i)
         xs.push_back(intakeWith(o, &m.x, i));
     for (std::size_t j = 0; j < m.y.texts.size(); ++j)
@@ -241,7 +287,8 @@ Scheme classifyMapRows(const MapSpec& m, unsigned jobs, std::size_t ahead, const
     for (const auto& [axis, values] : { std::pair { &m.x, &xs }, std::pair { &m.y, &ys } })
         for (std::size_t k = 0; k < values->size(); ++k)
             if (axis->field == BoxField::KC || axis->field == BoxField::ScalingFactor)
-                checkGain(schemeOf(o, (*values)[k], scratch), axis->name, axis->texts[k]);
+                checkGain(schemeOf(model, (*values)[k], scratch), axis->name, axis->texts[k]);
+    const int xParameter = parameterOf(o, m.x), yParameter = parameterOf(o, m.y);
 
     const std::size_t width = xs.size(), height = ys.size();
     const ModeTable table(baseScheme.n, baseScheme.oneD);
@@ -255,11 +302,11 @@ Scheme classifyMapRows(const MapSpec& m, unsigned jobs, std::size_t ahead, const
                     queue.stop();
                     break;
                 }
-                IntakeValues v = base;
-                takeField(v, ys[*j], *m.y.field);
+                PointIntake p = base;
+                takeSetting(p, ys[*j], m.y, yParameter);
                 for (std::size_t i = 0; i < width; ++i) {
-                    takeField(v, xs[i], *m.x.field);
-                    row[i] = classifyPoint(schemeOf(o, v, st), table);
+                    takeSetting(p, xs[i], m.x, xParameter);
+                    row[i] = classifyPoint(schemeOf(model, p, st), table);
                 }
                 if (hooks.classified)
                     hooks.classified(*j, row);

@@ -20,10 +20,6 @@ void predictInto(RunFindings& f, std::vector<Prediction>& predictions, FeaturedS
 {
     if (run.state.nCells < 2)
         return;
-    if (!analysable(run)) {
-        f.predictedClass = kNotAnalysed;
-        return;
-    }
     const Scheme scheme = schemeOf(run);
     if (!std::isfinite(scheme.gainU))
         return;

@@ -21,9 +21,6 @@ namespace rd::runs {
 // find it converged (see analysis::TrackerLimits for the tolerance and the checks in a row).
 inline constexpr std::int32_t kWatchEvery = 100;
 
-// The class of the prediction where the run's model is not analysed (see ModelAnalysis.h).
-inline constexpr char kNotAnalysed[] = "not analysed";
-
 // A uniform steady state of the run's settings and its class (analysis::className).
 struct StateFinding {
     double u = NAN, v = NAN;
@@ -36,8 +33,7 @@ struct RunFindings {
     std::int32_t steps = 0; // the steps taken; the failing iteration after an arithmetic error
     bool stoppedEarly = false; // --until steady ended it before --steps
     // The steady state the prediction is about, its class, and the wavelength in cells when
-    // it is Turing-unstable (NaN otherwise); empty class when there is nothing to analyse,
-    // kNotAnalysed where the model is not analysed.
+    // it is Turing-unstable (NaN otherwise); empty class when there is nothing to analyse.
     // It is the first of `qualifying`.
     double stateU = NAN, stateV = NAN;
     std::string predictedClass;

@@ -42,23 +42,15 @@ struct MapSpec {
 struct AnalyticMap {
     analysis::Scheme base; // the scheme at the base settings
     std::vector<analysis::PointResult> points;
-    // False where the model is not analysed (see ModelAnalysis.h): then only base.n and
-    // base.oneD are known, and every point is of class NoState.
-    bool analysed = true;
 };
 
 // Classifies every point on `jobs` threads (0: every hardware thread); the results do not
-// depend on their number. Throws NotAnalysed for a model that is not analysed. `rowDone` is called
+// depend on their number. `rowDone` is called
 // after each row (from any thread); a `cancelled` that turns true stops the rows not yet begun.
 // Throws SettingsError naming the setting (an axis's name for a value of an axis) whose text the
 // intake refuses, or that makes every step divide by zero.
 AnalyticMap classifyMap(const MapSpec& map, unsigned jobs,
     const std::function<void()>& rowDone = {}, const std::function<bool()>& cancelled = {});
-
-// The prediction beside a simulated map: classifyMap, or for a model that is not analysed
-// an AnalyticMap with `analysed` false, once every value of both axes has passed the intake
-// (throws SettingsError as classifyMap).
-AnalyticMap mapPrediction(const MapSpec& map, unsigned jobs);
 
 // What a caller does with an analytic map's rows as they come, for a map too large to hold.
 struct MapRowHooks {

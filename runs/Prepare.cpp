@@ -198,6 +198,7 @@ Prepared prepare(const RunSpec& spec, bool withArrays)
         run.model = bindTypedModel(d.name,
             std::move(std::get<std::shared_ptr<const typed::Program>>(program)),
             std::move(typed.parameters), d.clamp);
+        run.analysisBounds = d.bounds;
     }
     applyIntake(run.state, values);
     run.threads = shareCores({ spec.oneD, false, 0, spec.threads }, run.state.nCells, 1,

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -28,6 +29,8 @@ struct Prepared {
     SimState state;
     // The built-in model, or the typed model compiled and bound to the run's parameter values.
     std::variant<Model, TypedModel> model = Model::GiererMeinhardt;
+    // Where a typed model's uniform states are searched for, when its description says.
+    std::optional<AnalysisBounds> analysisBounds;
     bool oneD = false;
     int threads = 1; // threads of each 2D step (see CoreShare.h)
 };

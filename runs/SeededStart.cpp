@@ -11,15 +11,8 @@ namespace rd::runs {
 
 SeededStart seededStart(const Prepared& run, const std::string& tag)
 {
-    analysis::Scheme scheme;
-    try {
-        scheme = schemeOf(run);
-    } catch (const NotAnalysed& e) {
-        throw SeededStartError(
-            std::string("the seeded start needs the model's stable uniform state, and ")
-            + e.what());
-    }
-    const Model model = std::get<Model>(run.model);
+    const analysis::Scheme scheme = schemeOf(run);
+    const Model* builtIn = std::get_if<Model>(&run.model);
     const auto states = analysis::steadyStates(scheme);
     for (const analysis::SteadyState& st : states) {
         const analysis::Linearisation lin(scheme, st.jacobian);
@@ -27,14 +20,14 @@ SeededStart seededStart(const Prepared& run, const std::string& tag)
         // meant to grow from it.
         if (st.fold || !(lin.growth(0.0).rho < 1.0 - analysis::kMarginalTolerance))
             continue;
-        if (model == Model::GrayScott)
+        if (builtIn && *builtIn == Model::GrayScott)
             return { st.u, st.v, 0.25, 0.5 };
         return { st.u, st.v, 1.5 * st.u, 0.5 * st.v };
     }
     const std::string where = tag.empty() ? "at these settings" : "at " + tag;
-    throw SeededStartError("the " + std::string(modelInfo(model).displayName)
-        + " model has no stable uniform state " + where + " (" + std::to_string(states.size())
-        + " uniform state" + (states.size() == 1 ? "" : "s")
+    throw SeededStartError("the " + modelDisplayName(run) + " model has no stable uniform state "
+        + where + " (" + std::to_string(states.size()) + " uniform state"
+        + (states.size() == 1 ? "" : "s")
         + ", none decaying at the uniform mode; see rdsim-batch analyze)");
 }
 

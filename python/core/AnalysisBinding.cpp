@@ -27,7 +27,9 @@ using namespace rd::analysis;
 py::dict schemeDict(const Scheme& s)
 {
     py::dict d;
-    d["model"] = std::string(runs::modelName(s.model));
+    d["model"] = s.isTyped() ? s.typed->name : std::string(runs::modelName(s.model));
+    if (s.isTyped())
+        d["box"] = py::make_tuple(s.box.uLow, s.box.uHigh, s.box.vLow, s.box.vHigh);
     d["dim"] = s.oneD ? 1 : 2;
     d["n"] = s.n;
     for (const auto& [name, value] : { std::pair { "kA", s.kA }, std::pair { "kB", s.kB },
@@ -101,6 +103,7 @@ public:
         for (const Prediction& p : analysis_.predictions)
             states.append(predictionDict(p, analysis_.scheme.oneD));
         d["states"] = states;
+        d["states_complete"] = analysis_.statesComplete;
         const int featured = featuredStates(analysis_.predictions).first();
         d["featured"] = featured < 0 ? py::object(py::none()) : py::object(py::int_(featured));
         return d;

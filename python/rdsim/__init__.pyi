@@ -141,9 +141,10 @@ class Analysis:
     size: int
     scheme: Mapping[str, Any]
     states: Tuple[SteadyState, ...]
+    states_complete: bool
     featured: Optional[SteadyState]
 
-def analyze(model: str = ..., *, dim: int = ..., size: Optional[Union[int, str]] = ...,
+def analyze(model: ModelLike = ..., *, dim: int = ..., size: Optional[Union[int, str]] = ...,
             **settings: Setting) -> Analysis: ...
 
 class Measurement:
@@ -164,7 +165,7 @@ class ReplayResult:
 
 def replay(path: Union[str, os.PathLike], progress: Progress = ...) -> ReplayResult: ...
 
-def atlas(model: str, x: Axis, y: Axis, *, dim: int = ..., size: Optional[Union[int, str]] = ...,
+def atlas(model: ModelLike, x: Axis, y: Axis, *, dim: int = ..., size: Optional[Union[int, str]] = ...,
           simulate: bool = ..., steps: Optional[int] = ..., until_steady: bool = ...,
           init: Init = ..., seed: int = ..., fields: bool = ...,
           store: Optional[Union[str, os.PathLike]] = ..., client: Any = ...,

@@ -87,7 +87,10 @@ class Analysis:
 
     ``states`` (ascending in u) are SteadyState objects; ``featured`` is the state a run's
     report is about (Turing-unstable first, saddles aside), or None; ``scheme`` the step's
-    coefficients widened to double (cu, cv, su, sv, the reaction gains, kA, kB, kC, uMax).
+    coefficients widened to double (cu, cv, su, sv, the reaction gains, kA, kB, kC, uMax),
+    and for a typed model the ``box`` (u low, u high, v low, v high) its states were searched
+    for in. ``states_complete`` is False only for a typed model whose states could not all be
+    isolated (a curve of them, or more than a list holds).
     """
 
     def __init__(self, held, summary):
@@ -97,6 +100,7 @@ class Analysis:
         self.dim = self.scheme["dim"]
         self.size = self.scheme["n"]
         self.states = tuple(_state(held, i, s) for i, s in enumerate(summary["states"]))
+        self.states_complete = summary["states_complete"]
         k = summary["featured"]
         self.featured: Optional[SteadyState] = None if k is None else self.states[k]
 
@@ -143,8 +147,9 @@ class Measurement:
 
 
 def measure(field):
-    """Measures a field (an array of shape (N,) or (N, N), N >= 2, finite values of at least
-    0, float32 or float64) and returns a Measurement."""
+    """Measures a field (an array of shape (N,) or (N, N), N >= 2, finite values, float32 or
+    float64; negative values as a model that is not clamped leaves them) and returns a
+    Measurement."""
     m = _core.measure(np.asarray(field) if not isinstance(field, np.ndarray) else field)
     return Measurement(m["wavelength"], m["wavenumber"], m["contrast"], m["radial_power"])
 

@@ -10,7 +10,7 @@ from ._spec import setting_text
 class Model:
     """A two-species model typed as text: two rate expressions f(u, v) and g(u, v), named
     parameters with default values, and whether negative results are clamped to 0 after
-    each step. It goes wherever a model's name goes (Simulation, sweep).
+    each step. It goes wherever a model's name goes (Simulation, analyze, atlas, sweep).
 
     ``Model(rate_u="a - (b + 1)*u + u^2*v", rate_v="b*u - u^2*v", params={"a": 4.5,
     "b": 7.5})``, or ``Model.from_file("brusselator.toml")`` for a model file (the command

@@ -22,8 +22,7 @@ class Findings:
     steps: the steps taken (after a failed step: the failing iteration).
     predicted: the wavelength in cells the linear analysis predicts (NaN when the featured
         uniform state, ``state_u``, ``state_v``, of class ``predicted_class``, is not
-        Turing-unstable). A typed model is not analysed yet: its ``predicted_class`` is
-        "not analysed", and ``predicted``, ``state_u`` and ``state_v`` are NaN.
+        Turing-unstable). A typed model is analysed as the built-in ones.
     measured: the dominant wavelength of the field of u in cells (inf for a flat field; NaN
         after an arithmetic error); contrast: max - min of u.
     """

@@ -52,8 +52,45 @@ def test_the_restated_schnakenberg_is_the_built_in_model():
     for sim in (typed, builtin):
         sim.step(2500)
     assert same_bits(typed.u, builtin.u) and same_bits(typed.v, builtin.v)
-    assert typed.findings.predicted_class == "not analysed"
-    assert np.isnan(typed.findings.predicted) and np.isfinite(typed.findings.measured)
+    mine, theirs = typed.findings, builtin.findings
+    assert (mine.predicted_class, mine.state, mine.measured) == \
+        (theirs.predicted_class, theirs.state, theirs.measured)
+    for name in ("predicted", "state_u", "state_v"):
+        assert getattr(mine, name) == pytest.approx(getattr(theirs, name), rel=1e-9), name
+
+
+def test_the_brusselator_is_analysed_as_its_closed_forms_say():
+    # Steady state (a, b/a); Turing-unstable beyond b_c = (1 + a sqrt(Du/Dv))^2 = 6.71 for
+    # a = 4.5, Du/Dv = 1/8; the Hopf line b = 1 + a^2 lies far above.
+    analysis = rdsim.analyze(brusselator(), size=128, **FILE_SETTINGS)
+    assert analysis.model == "custom" and analysis.states_complete
+    assert analysis.scheme["box"] == (0, 9, 0, 4)
+    (state,) = analysis.states
+    assert (state.u, state.v) == (pytest.approx(4.5, rel=1e-12), pytest.approx(7.5 / 4.5, rel=1e-12))
+    jacobian = [[7.5 - 1, 4.5 ** 2], [-7.5, -4.5 ** 2]]
+    assert np.allclose(state.jacobian, jacobian, rtol=1e-12, atol=0)
+    assert state.kind == "turing" and analysis.featured is state and state.wavelength > 2
+    below = rdsim.analyze(brusselator(), size=128, b=6, **FILE_SETTINGS)
+    assert [s.kind for s in below.states] == ["stable"]
+
+
+def test_an_atlas_of_the_brusselator_parts_its_turing_region_where_the_threshold_lies():
+    atlas = rdsim.atlas(brusselator(), x=("a", [4, 5]), y=("b", [4.5, 9.5]), size=64,
+                        **FILE_SETTINGS)
+    names = atlas["class"].attrs["flag_meanings"].split()
+    classes = [[names[c] for c in row] for row in atlas["class"].values]
+    # b_c is 5.83 for a = 4 and 7.66 for a = 5: below it stable, above it Turing-unstable.
+    assert classes == [["stable", "stable"], ["turing", "turing"]]
+    assert np.isnan(atlas["wavelength"].values[0]).all()
+    assert (atlas["wavelength"].values[1] > 2).all()
+
+
+def test_a_seeded_start_of_a_typed_model_rests_on_its_stable_state():
+    sim = rdsim.Simulation(brusselator(), size=60, init="seeded", seed=5, b=6, **FILE_SETTINGS)
+    corner = sim.u[:5, :5]
+    assert np.all(np.abs(corner / 4.5 - 1) <= 0.01) and np.any(corner != np.float32(4.5))
+    middle = sim.u[30, 30]
+    assert abs(middle / (1.5 * 4.5) - 1) <= 0.01
 
 
 def test_records_replay_without_the_model_file(tmp_path):
@@ -87,11 +124,8 @@ def test_records_replay_without_the_model_file(tmp_path):
      "unknown setting 'kA' (uMax, vMax, scale, Du, Dv, a, b, dt, dx)"),
     (lambda: rdsim.Simulation(brusselator(), b="x"), rdsim.SettingsError,
      'b="x": parameter b of custom: "x" is not a number.'),
-    (lambda: rdsim.Simulation(brusselator(), init="seeded"), rdsim.SpecError,
-     "the analysis of typed models"),
-    (lambda: rdsim.analyze(brusselator()), rdsim.SpecError, "the analysis of typed models"),
-    (lambda: rdsim.atlas(brusselator(), x=("a", 1, 2, 2), y=("b", 1, 2, 2)), rdsim.SpecError,
-     "the analysis of typed models"),
+    (lambda: rdsim.Simulation(brusselator(), init="seeded", b=30, **FILE_SETTINGS),
+     rdsim.SpecError, "the custom model has no stable uniform state"),
     (lambda: rdsim.Simulation("gm", dx=0), rdsim.SettingsError,
      'dx="0": cell size dx: "0" must be greater than 0.'),
 ])
@@ -115,7 +149,12 @@ def test_a_sweep_over_parameters_is_the_same_on_threads_and_on_a_cluster(client)
     one.step(300)
     assert list(local["rho_text"].values) == ["12", "13"]
     assert same_bits(local["u"].values[1, 1], one.u)
-    assert np.isnan(local["predicted"].values).all()
+    for i, rho in enumerate((12, 13)):
+        for j, dv in enumerate((10, 12, 14)):
+            featured = rdsim.analyze(model, size=16, rho=rho, Dv=dv).featured
+            wavelength = featured.wavelength if featured and featured.kind == "turing" \
+                else np.nan
+            assert np.array_equal(local["predicted"].values[i, j], wavelength, equal_nan=True)
 
 
 def test_dt_and_dx_are_settings_of_every_model(tmp_path):

@@ -1,8 +1,12 @@
 // Typed models as runs of the library: prepared through the typed intake, stepped as the
 // built-ins are, recorded with their whole text and replayed without their file; and the
 // scheme's constants dt and dx as settings of every model.
+#include "analysis/Dispersion.h"
+#include "analysis/Prediction.h"
+#include "analysis/Stability.h"
 #include "runs/Errors.h"
 #include "runs/Maps.h"
+#include "runs/ModelAnalysis.h"
 #include "runs/Names.h"
 #include "runs/Record.h"
 #include "runs/Replay.h"
@@ -192,16 +196,20 @@ TEST(TypedRuns, SignedFieldsLoadOnlyForUnclampedModels)
     }
 }
 
-TEST(TypedRuns, FindingsMeasureTheRunAndSayTheModelIsNotAnalysed)
+TEST(TypedRuns, FindingsPredictFromTheModelsOwnAnalysis)
 {
+    // The shipped Brusselator (a = 4.5, b = 7.5, Du/Dv = 1/8) rests at (a, b/a) and is past
+    // its Turing threshold (1 + a sqrt(Du/Dv))^2 = 6.71.
     Simulation sim(spec(shipped("brusselator.toml"), false, "32"), "test");
     sim.advance(2000);
     const RunFindings f = sim.findings();
-    EXPECT_EQ(f.predictedClass, kNotAnalysed);
-    EXPECT_TRUE(std::isnan(f.predicted));
+    EXPECT_EQ(f.predictedClass, rd::analysis::className(rd::analysis::StateClass::TuringUnstable));
+    EXPECT_NEAR(f.stateU, 4.5, 4.5e-12);
+    EXPECT_NEAR(f.stateV, 7.5 / 4.5, 1e-12);
+    EXPECT_GT(f.predicted, 2.0);
+    EXPECT_EQ(f.pointClass, "turing");
     EXPECT_TRUE(std::isfinite(f.measured));
     EXPECT_GT(f.contrast, 0.0);
-    EXPECT_EQ(f.state, rd::analysis::RunState::StillChanging);
 }
 
 TEST(SchemeConstants, RecordedOnlyWhereSetAndReplayed)
@@ -261,7 +269,7 @@ TEST(SchemeConstants, TheAnalyticMapTakesThemFromItsBase)
     }
 }
 
-TEST(TypedRuns, MapsOfTypedModelsRunOverParametersWithoutAPrediction)
+TEST(TypedRuns, MapsOfTypedModelsClassifyEveryPointAsItsOwnRun)
 {
     MapSpec m;
     m.base = spec(shipped("brusselator.toml"), false, "12");
@@ -271,16 +279,37 @@ TEST(TypedRuns, MapsOfTypedModelsRunOverParametersWithoutAPrediction)
     EXPECT_FALSE(m.x.field.has_value());
     EXPECT_EQ(m.x.startUp, 4.5);
     EXPECT_EQ(m.y.field, rd::BoxField::Du);
-    EXPECT_THROW(classifyMap(m, 1), SpecError);
-    const AnalyticMap prediction = mapPrediction(m, 1);
-    EXPECT_FALSE(prediction.analysed);
-    EXPECT_EQ(prediction.points.size(), 6u);
-    EXPECT_EQ(prediction.base.n, 12);
-    const SimulatedMap runs = simulateMap(m, prediction, { 0, 5 }, { 1, 1 });
+    const AnalyticMap map = classifyMap(m, 2);
+    ASSERT_EQ(map.points.size(), 6u);
+    const rd::analysis::ModeTable table(12, false);
+    for (std::size_t k = 0; k < map.points.size(); ++k) {
+        RunSpec point = m.base;
+        point.settings["a"] = m.x.texts[k % 2];
+        point.settings["Du"] = m.y.texts[k / 2];
+        const auto alone = rd::analysis::classifyPoint(schemeOf(prepare(point, false)), table);
+        const auto& p = map.points[k];
+        EXPECT_EQ(p.kind, alone.kind) << k;
+        EXPECT_EQ(std::isnan(p.wavelength) ? 0 : p.wavelength,
+            std::isnan(alone.wavelength) ? 0 : alone.wavelength)
+            << k;
+        ASSERT_EQ(p.stateCount, 1) << k;
+        EXPECT_EQ(p.states[0].u, alone.states[0].u) << k;
+    }
+    // Threshold b_c = (1 + a sqrt(Du/16))^2: 4 at a = 4, Du = 1; 10 at a = 5, Du = 3; b = 7.5.
+    EXPECT_EQ(map.points[0].kind, rd::analysis::PointClass::TuringUnstable);
+    EXPECT_EQ(map.points[5].kind, rd::analysis::PointClass::Stable);
+    EXPECT_NEAR(map.points[1].states[0].u, 5.0, 5e-12);
+    const SimulatedMap runs = simulateMap(m, map, { 0, 5 }, { 1, 1 });
     EXPECT_TRUE(runs.points[0].ran && runs.points[5].ran && !runs.points[1].ran);
     MapSpec bad = m;
     bad.x.texts = { "4", "x" };
-    EXPECT_THROW(mapPrediction(bad, 1), SettingsError);
+    try {
+        classifyMap(bad, 1);
+        ADD_FAILURE() << "a refused value mapped";
+    } catch (const SettingsError& e) {
+        EXPECT_EQ(e.setting(), "a");
+        EXPECT_EQ(e.text(), "x");
+    }
 }
 
 } // namespace
