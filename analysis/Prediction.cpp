@@ -79,7 +79,7 @@ std::string expectation(const Prediction& p, bool oneD)
     case StateClass::UniformlyUnstable:
         return "the whole field leaves this state together (and may then oscillate as a whole)";
     case StateClass::NumericallyUnstable:
-        return "the step diverges whatever the kinetics: reduce Du or Dv";
+        return "the step diverges whatever the kinetics: reduce Du, Dv or dt, or enlarge dx";
     case StateClass::Marginal:
         return p.state.fold ? "a fold: a small push decides which way the field goes"
                             : "neither growth nor decay: changes are slow";
