@@ -20,54 +20,6 @@ namespace {
 using typed::Instr;
 using typed::Op;
 
-// typedDerivatives' operations (engine/TypedModel.cpp), one for one.
-Dual scaled(const Dual& a, double x, double factor)
-{
-    return { x, a.du * factor, a.dv * factor };
-}
-
-Dual apply(Op op, const Dual& a, const Dual& b)
-{
-    switch (op) {
-    case Op::Add:
-        return { a.x + b.x, a.du + b.du, a.dv + b.dv };
-    case Op::Sub:
-        return { a.x - b.x, a.du - b.du, a.dv - b.dv };
-    case Op::Mul:
-        return { a.x * b.x, a.du * b.x + a.x * b.du, a.dv * b.x + a.x * b.dv };
-    case Op::Div: {
-        const double q = a.x / b.x;
-        return { q, (a.du - q * b.du) / b.x, (a.dv - q * b.dv) / b.x };
-    }
-    case Op::Neg:
-        return { -a.x, -a.du, -a.dv };
-    case Op::Sqrt: {
-        const double r = std::sqrt(a.x);
-        return scaled(a, r, 0.5 / r);
-    }
-    case Op::Exp: {
-        const double e = std::exp(a.x);
-        return scaled(a, e, e);
-    }
-    case Op::Log:
-        return scaled(a, std::log(a.x), 1.0 / a.x);
-    case Op::Abs:
-        return scaled(a, std::fabs(a.x), a.x > 0 ? 1.0 : (a.x < 0 ? -1.0 : 0.0));
-    case Op::Tanh: {
-        const double t = std::tanh(a.x);
-        return scaled(a, t, 1.0 - t * t);
-    }
-    case Op::Min:
-    case Op::Max: {
-        const double m = op == Op::Min ? std::fmin(a.x, b.x) : std::fmax(a.x, b.x);
-        const bool first = op == Op::Min ? !(b.x < a.x) : !(b.x > a.x);
-        const Dual& chosen = std::isnan(b.x) || (first && !std::isnan(a.x)) ? a : b;
-        return { m, chosen.du, chosen.dv };
-    }
-    }
-    return a;
-}
-
 // Where an operation's operand leaves its domain in part of the box.
 bool partlyOutside(Op op, const Interval& a, const Interval& b)
 {
@@ -177,7 +129,9 @@ PointEvaluation::PointEvaluation(const TypedModel& model)
         [](double x) {
             return Dual { x, 0.0, 0.0 };
         },
-        [](const Instr& in, RegisterFile<Dual>& r) { r[in.dst] = apply(in.op, r[in.a], r[in.b]); });
+        [](const Instr& in, RegisterFile<Dual>& r) {
+            r[in.dst] = typed::dualOperation(in.op, r[in.a], r[in.b]);
+        });
 }
 
 RateDerivatives PointEvaluation::at(double u, double v)
@@ -186,7 +140,7 @@ RateDerivatives PointEvaluation::at(double u, double v)
     regs_[typed::kRegV] = { v, 0.0, 1.0 };
     for (const Instr& in : program_.code)
         if (in.dst >= firstVarying_)
-            regs_[in.dst] = apply(in.op, regs_[in.a], regs_[in.b]);
+            regs_[in.dst] = typed::dualOperation(in.op, regs_[in.a], regs_[in.b]);
     const Dual& f = regs_[program_.fReg];
     const Dual& g = regs_[program_.gReg];
     return { f.x, g.x, f.du, f.dv, g.du, g.dv };

@@ -8,6 +8,7 @@
 
 #include "analysis/Affine.h"
 #include "analysis/Interval.h"
+#include "engine/TypedDual.h"
 #include "engine/TypedModel.h"
 
 #include <array>
@@ -67,13 +68,10 @@ void prepare(const TypedModel& model, RegisterFile<T>& regs, Make make, Run run)
 
 } // namespace typed_registers
 
-// A value with its partial derivatives in u and v.
-struct Dual {
-    double x, du, dv;
-};
+using typed::Dual;
 
-// The rates and their derivatives at points: typedDerivatives' rule, operation for
-// operation, so the same numbers (tests/analysis/TypedStatesTest.cpp holds them equal).
+// The rates and their derivatives at points by typedDerivatives' rule (typed::dualOperation),
+// with the constant registers computed once, so the same numbers (TypedEvaluationTest).
 class PointEvaluation {
 public:
     explicit PointEvaluation(const TypedModel& model);
