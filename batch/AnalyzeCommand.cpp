@@ -55,7 +55,9 @@ and the band of unstable wavelengths.
 
   --model, --dim, --size, --set   as for a run (see rdsim-batch --help); at least 2 cells;
                        --set dt= and dx= analyse the step with that time step and cell
-                       size. A typed model is refused: its analysis is not available yet
+                       size. A typed model (--model-file, a shipped model, --rate-u ...)
+                       is analysed the same way, its uniform states searched for in its
+                       file's [analysis] box, else 0 <= u <= uMax and 0 <= v <= vMax
   --csv FILE           the discrete dispersion relation: one row per state and grid mode,
                        written as it is made; a table of a million rows or more is first
                        announced on standard error with its size
