@@ -22,7 +22,7 @@ PACKAGES=(build-essential cmake g++ pkg-config git
     libtomlplusplus-dev zlib1g-dev
     python3-dev pybind11-dev python3-xarray python3-dask python3-distributed python3-h5py
     python3-h5netcdf python3-tqdm python3-ipywidgets python3-nbclient python3-nbformat
-    python3-ipykernel python3-pytest)
+    python3-ipykernel python3-pytest python3-venv)
 
 install_missing() {
     local missing=()
