@@ -297,7 +297,7 @@ int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err
         const Options options = parseOptions(static_cast<int>(pass.size()), pass.data());
         Prepared run;
         try {
-            run = runs::prepare(runSpec(options), false);
+            run = runs::prepare(runDescription(options), false);
         } catch (const runs::SettingsError& e) {
             throw UsageError(optionOf(options, e) + ": " + e.what());
         }
@@ -306,7 +306,7 @@ int runAnalyze(int argc, const char* const* argv, std::FILE* out, std::FILE* err
                 "--size \"" + options.sizeText + "\": the analysis needs at least 2 cells");
         a.scheme = runs::schemeOf(run);
         if (!std::isfinite(a.scheme.gainU))
-            throw UsageError("--set kC=" + runs::settingTexts(runSpec(options)).at("kC")
+            throw UsageError("--set kC=" + runs::settingTexts(runDescription(options)).at("kC")
                 + ": the Oregonator divides its u rate by kC, so with this value every run ends "
                   "with a division by zero at its first step; there is nothing to analyse");
     } catch (const UsageError& e) {

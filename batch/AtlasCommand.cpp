@@ -55,7 +55,7 @@ runs::MapAxis parseAxis(const std::string& option, const std::string& arg, const
     const std::string name = arg.substr(0, eq);
     const std::vector<std::string> values = axisValues(option, arg, arg.substr(eq + 1));
     try {
-        return runs::mapAxis(runSpec(o), name, values);
+        return runs::mapAxis(runDescription(o), name, values);
     } catch (const runs::SettingsError& e) {
         refuse(option, arg, e.what());
     }
@@ -196,7 +196,7 @@ AtlasArgs parseAtlasArguments(int argc, const char* const* argv)
     if (xArg.empty() || yArg.empty())
         throw UsageError(std::string(xArg.empty() ? "--x" : "--y")
             + ": the map needs both axes, --x NAME=FROM:TO:COUNT and --y NAME=FROM:TO:COUNT");
-    a.map.base = runSpec(a.options);
+    a.map.base = runDescription(a.options);
     a.map.x = parseAxis("--x", xArg, a.options);
     a.map.y = parseAxis("--y", yArg, a.options);
     if (a.map.x.name == a.map.y.name)

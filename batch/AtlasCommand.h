@@ -27,7 +27,7 @@ int runAtlas(int argc, const char* const* argv, std::FILE* out, std::FILE* err);
 
 struct AtlasArgs {
     Options options; // model, dimension, size, boxes; with --simulate also steps and start
-    runs::MapSpec map; // the same as a map of the runs library
+    runs::MapDescription map; // the same as a map of the runs library
     std::string image, csv;
     std::string stepsImage; // with --until steady and --image: the map of the steps
     bool simulate = false;

@@ -4,7 +4,7 @@
 #include "engine/SimState.h"
 #include "pictures/FieldPicture.h"
 #include "runs/Names.h"
-#include "runs/RunSpec.h"
+#include "runs/RunDescription.h"
 #include "runs/Shards.h"
 #include "settings/Intake.h"
 #include "settings/ModelBoxes.h"
@@ -133,7 +133,8 @@ int runModels(int argc, const char* const* argv, std::FILE* out, std::FILE* err)
 // The run of one combination: the options' model, field, settings, start and steps, with
 // `overrides` (one value per sweep, in the order of options.sweeps) in their settings (the
 // seed's in the initial state).
-runs::RunSpec runSpec(const Options& options, const std::vector<std::string>& overrides = {});
+runs::RunDescription runDescription(
+    const Options& options, const std::vector<std::string>& overrides = {});
 
 // The option a setting the intake refused came from, with its value: "--set \"kA=x\"",
 // "--sweep kA value \"x\"", "--size \"5000\"" or "--every \"0\"".

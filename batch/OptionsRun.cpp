@@ -8,28 +8,28 @@
 
 namespace rd::batch {
 
-runs::RunSpec runSpec(const Options& o, const std::vector<std::string>& overrides)
+runs::RunDescription runDescription(const Options& o, const std::vector<std::string>& overrides)
 {
-    runs::RunSpec spec;
-    spec.model = o.model;
-    spec.oneD = o.oneD;
-    spec.size = o.sizeText;
-    spec.settings = o.settings;
-    spec.initial.kind = o.init;
-    spec.initial.seed = o.seed;
+    runs::RunDescription request;
+    request.model = o.model;
+    request.oneD = o.oneD;
+    request.size = o.sizeText;
+    request.settings = o.settings;
+    request.initial.kind = o.init;
+    request.initial.seed = o.seed;
     for (std::size_t k = 0; k < o.sweeps.size() && k < overrides.size(); ++k) {
         if (o.sweeps[k].seed())
-            spec.initial.seed = wholeNumber<std::uint64_t>(overrides[k]).value_or(0);
+            request.initial.seed = wholeNumber<std::uint64_t>(overrides[k]).value_or(0);
         else
-            spec.settings[o.sweeps[k].name] = overrides[k];
+            request.settings[o.sweeps[k].name] = overrides[k];
     }
-    spec.initial.uFile = o.loadU;
-    spec.initial.vFile = o.loadV;
-    spec.steps = o.steps;
-    spec.untilSteady = o.untilSteady;
-    spec.threads = o.threads;
-    spec.every = o.every;
-    return spec;
+    request.initial.uFile = o.loadU;
+    request.initial.vFile = o.loadV;
+    request.steps = o.steps;
+    request.untilSteady = o.untilSteady;
+    request.threads = o.threads;
+    request.every = o.every;
+    return request;
 }
 
 std::string optionOf(const Options& o, const runs::SettingsError& e)

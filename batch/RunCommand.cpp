@@ -125,7 +125,8 @@ int runBatch(const Options& given, bool progressWanted, std::FILE* err)
     LoadedFields loaded;
     if (o.init == InitKind::Load && o.sizeText.empty()) {
         try {
-            loaded = runs::loadFields(runSpec(o).initial, 0, o.oneD, runs::signedFields(o.model));
+            loaded = runs::loadFields(
+                runDescription(o).initial, 0, o.oneD, runs::signedFields(o.model));
         } catch (const runs::FieldFileError& e) {
             std::fprintf(err, "rdsim-batch: %s\n", loadErrorText(o, e).c_str());
             return kExitUsage;
@@ -148,7 +149,7 @@ int runBatch(const Options& given, bool progressWanted, std::FILE* err)
     try {
         std::int32_t nCells = 0;
         for (const auto& values : combos) {
-            const Prepared run = runs::prepare(runSpec(o, values), false);
+            const Prepared run = runs::prepare(runDescription(o, values), false);
             nCells = run.state.nCells;
             if (o.init == InitKind::Seeded)
                 runs::seededStart(run, tagFor(o, values));
@@ -164,8 +165,8 @@ int runBatch(const Options& given, bool progressWanted, std::FILE* err)
             targets.push_back(targetsFor(o, tagFor(o, values)));
         checkCollisions(o, targets);
         if (o.init == InitKind::Load && loaded.side == 0)
-            loaded
-                = runs::loadFields(runSpec(o).initial, nCells, o.oneD, runs::signedFields(o.model));
+            loaded = runs::loadFields(
+                runDescription(o).initial, nCells, o.oneD, runs::signedFields(o.model));
     } catch (const UsageError& e) {
         std::fprintf(err, "rdsim-batch: %s\n", e.what());
         return kExitUsage;
@@ -206,11 +207,11 @@ int runBatch(const Options& given, bool progressWanted, std::FILE* err)
     }
     auto runCombination = [&](std::size_t k) {
         try {
-            const runs::RunSpec spec = runSpec(o, combos[k]);
-            Prepared run = runs::prepare(spec);
+            const runs::RunDescription request = runDescription(o, combos[k]);
+            Prepared run = runs::prepare(request);
             run.threads = share.threads;
-            runs::initialise(run, spec.initial, &loaded);
-            const runs::RunFacts facts = runs::runFacts(spec, run, loaded, kProgram);
+            runs::initialise(run, request.initial, &loaded);
+            const runs::RunFacts facts = runs::runFacts(request, run, loaded, kProgram);
             reports[k] = runOne(std::move(run), o, targets[k], facts, &progress);
         } catch (const std::bad_alloc&) {
             reports[k].status = RunStatus::OutOfMemory;

@@ -9,14 +9,14 @@
 
 int main(int argc, char* argv[])
 {
-    rd::runs::RunSpec spec;
-    spec.model = rd::Model::GiererMeinhardt;
-    spec.size = "128";
-    spec.settings["kA"] = "0.1"; // as typed into the model's panel
-    spec.initial.kind = rd::runs::InitKind::Random;
-    spec.initial.seed = 12345;
+    rd::runs::RunDescription request;
+    request.model = rd::Model::GiererMeinhardt;
+    request.size = "128";
+    request.settings["kA"] = "0.1"; // as typed into the model's panel
+    request.initial.kind = rd::runs::InitKind::Random;
+    request.initial.seed = 12345;
 
-    rd::runs::Simulation sim(spec, "gm_run");
+    rd::runs::Simulation sim(request, "gm_run");
     sim.advance(20000);
 
     const rd::runs::RunFindings f = sim.findings();

@@ -67,7 +67,7 @@ const char* classLabel(PointClass c)
 
 // A typed model's states are searched for in a box, so "none" is said of the box: its
 // bounds where every point shares them, else the ranges that set it.
-QString noStateLabel(const runs::MapSpec& a)
+QString noStateLabel(const runs::MapDescription& a)
 {
     if (std::holds_alternative<Model>(a.base.model))
         return classLabel(PointClass::NoState);
@@ -94,22 +94,22 @@ QColor turingShade(double fraction)
 
 } // namespace
 
-AnalyticMapPicture::AnalyticMapPicture(const runs::MapSpec& spec)
-    : spec_(spec)
-    , kinds_(spec.x.values.size() * spec.y.values.size(), PointClass::NoState)
+AnalyticMapPicture::AnalyticMapPicture(const runs::MapDescription& request)
+    : request_(request)
+    , kinds_(request.x.values.size() * request.y.values.size(), PointClass::NoState)
     , wavelengths_(kinds_.size(), NAN)
 { }
 
 void AnalyticMapPicture::addRow(std::size_t j, std::span<const PointResult> row)
 {
-    const std::size_t first = j * spec_.x.values.size();
+    const std::size_t first = j * request_.x.values.size();
     for (std::size_t i = 0; i < row.size(); ++i) {
         kinds_[first + i] = row[i].kind;
         wavelengths_[first + i] = row[i].wavelength;
     }
 }
 
-QImage analyticPicture(const runs::MapSpec& a, const runs::AnalyticMap& map)
+QImage analyticPicture(const runs::MapDescription& a, const runs::AnalyticMap& map)
 {
     AnalyticMapPicture picture(a);
     const std::size_t width = a.x.values.size();
@@ -121,7 +121,7 @@ QImage analyticPicture(const runs::MapSpec& a, const runs::AnalyticMap& map)
 QImage AnalyticMapPicture::draw() const
 {
     using namespace map;
-    const runs::MapSpec& a = spec_;
+    const runs::MapDescription& a = request_;
     const int width = static_cast<int>(a.x.values.size());
     const int height = static_cast<int>(a.y.values.size());
     double lo = INFINITY, hi = -INFINITY;

@@ -89,14 +89,14 @@ void drawAxis(QPainter& p, const QRectF& plot, const AxisScale& scale, bool vert
     }
 }
 
-QString axisTitle(const runs::MapSpec& a, const runs::MapAxis& axis)
+QString axisTitle(const runs::MapDescription& a, const runs::MapAxis& axis)
 {
     const std::string meaning = runs::settingMeaning(a.base.model, axis.name);
     return QString::fromStdString(
         meaning.empty() || meaning == axis.name ? axis.name : axis.name + ": " + meaning);
 }
 
-QString gridText(const runs::MapSpec& a)
+QString gridText(const runs::MapDescription& a)
 {
     const runs::Prepared start = runs::prepare(a.base, false);
     const int n = start.state.nCells;
@@ -106,8 +106,8 @@ QString gridText(const runs::MapSpec& a)
         .arg(a.base.oneD ? QString::number(n) : QString("%1 \u00D7 %1").arg(n));
 }
 
-bool drawStartUp(
-    QPainter& p, const QRectF& plot, const AxisScale& x, const AxisScale& y, const runs::MapSpec& a)
+bool drawStartUp(QPainter& p, const QRectF& plot, const AxisScale& x, const AxisScale& y,
+    const runs::MapDescription& a)
 {
     const QPointF at(x.ofValue(a.x.startUp), y.ofValue(a.y.startUp));
     if (!std::isfinite(at.x()) || !std::isfinite(at.y()) || !plot.contains(at))
@@ -122,7 +122,7 @@ bool drawStartUp(
     return true;
 }
 
-QString startUpText(const runs::MapSpec& a, bool inside)
+QString startUpText(const runs::MapDescription& a, bool inside)
 {
     return QString("start-up point: %1 = %2, %3 = %4%5")
         .arg(QString::fromStdString(a.x.name))

@@ -33,13 +33,13 @@ struct AxisScale {
 void drawAxis(QPainter& p, const QRectF& plot, const AxisScale& scale, bool vertical,
     bool everyValue, const QString& title);
 // "kA: F (feed rate)", the setting's name and what it is (runs::settingMeaning).
-QString axisTitle(const runs::MapSpec& a, const runs::MapAxis& axis);
+QString axisTitle(const runs::MapDescription& a, const runs::MapAxis& axis);
 // The model, the dimension and the grid: "Gray-Scott, 2D, 128 x 128 cells".
-QString gridText(const runs::MapSpec& a);
+QString gridText(const runs::MapDescription& a);
 // A ring around the start-up point; false when it lies outside the map.
 bool drawStartUp(QPainter& p, const QRectF& plot, const AxisScale& x, const AxisScale& y,
-    const runs::MapSpec& a);
-QString startUpText(const runs::MapSpec& a, bool inside);
+    const runs::MapDescription& a);
+QString startUpText(const runs::MapDescription& a, bool inside);
 // A legend row: a swatch (filled, or framed when `framed`) and its text; returns the next y.
 double legendRow(QPainter& p, double x, double y, const QColor& colour, const QString& text,
     bool framed = false);

@@ -94,7 +94,8 @@ runs::KeptField mosaicTile(std::span<const float> u, int n, bool oneD, int tile)
     return kept;
 }
 
-QImage mosaicPicture(const runs::MapSpec& a, const runs::SimulatedMap& m, const MosaicStyle& style)
+QImage mosaicPicture(
+    const runs::MapDescription& a, const runs::SimulatedMap& m, const MosaicStyle& style)
 {
     using namespace map;
     const int cx = static_cast<int>(a.x.values.size());

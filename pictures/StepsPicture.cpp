@@ -42,7 +42,8 @@ void deathMark(QPainter& p, QPointF at, double half)
 
 } // namespace
 
-QImage stepsPicture(const runs::MapSpec& a, const runs::SimulatedMap& m, const MosaicStyle& style)
+QImage stepsPicture(
+    const runs::MapDescription& a, const runs::SimulatedMap& m, const MosaicStyle& style)
 {
     using namespace map;
     const int cx = static_cast<int>(a.x.values.size());

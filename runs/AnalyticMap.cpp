@@ -29,7 +29,7 @@ struct PointIntake {
     std::vector<float> parameters;
 };
 
-PointIntake intakeWith(const RunSpec& base, const MapAxis* axis, std::size_t k)
+PointIntake intakeWith(const RunDescription& base, const MapAxis* axis, std::size_t k)
 {
     const StepSizes steps = stepSizes(base);
     auto refuse = [&](const std::string& message) {
@@ -111,7 +111,7 @@ void takeSetting(PointIntake& to, const PointIntake& from, const MapAxis& axis, 
 }
 
 // The position of the axis's setting among a typed model's parameters; -1 for a box.
-int parameterOf(const RunSpec& base, const MapAxis& axis)
+int parameterOf(const RunDescription& base, const MapAxis& axis)
 {
     if (axis.field || std::holds_alternative<Model>(base.model))
         return -1;
@@ -122,16 +122,16 @@ int parameterOf(const RunSpec& base, const MapAxis& axis)
 // What every point of a map shares: the built-in model, or the typed model's compiled
 // program (bound at each point to its own values) and the box its states lie in.
 struct MapModel {
-    const RunSpec* base = nullptr;
+    const RunDescription* base = nullptr;
     std::optional<TypedModel> typed;
     std::optional<AnalysisBounds> bounds;
 
-    explicit MapModel(const RunSpec& spec)
-        : base(&spec)
+    explicit MapModel(const RunDescription& request)
+        : base(&request)
     {
-        if (std::holds_alternative<Model>(spec.model))
+        if (std::holds_alternative<Model>(request.model))
             return;
-        Prepared run = prepare(spec, false);
+        Prepared run = prepare(request, false);
         typed = std::move(std::get<TypedModel>(run.model));
         bounds = run.analysisBounds;
     }
@@ -158,7 +158,7 @@ void checkGain(const Scheme& s, const std::string& setting, const std::string& t
 
 } // namespace
 
-MapAxis mapAxis(const RunSpec& base, const std::string& name, std::vector<std::string> texts)
+MapAxis mapAxis(const RunDescription& base, const std::string& name, std::vector<std::string> texts)
 {
     MapAxis axis;
     axis.name = name;
@@ -271,9 +271,10 @@ private:
 
 } // namespace
 
-Scheme classifyMapRows(const MapSpec& m, unsigned jobs, std::size_t ahead, const MapRowHooks& hooks)
+Scheme classifyMapRows(
+    const MapDescription& m, unsigned jobs, std::size_t ahead, const MapRowHooks& hooks)
 {
-    const RunSpec& o = m.base;
+    const RunDescription& o = m.base;
     const PointIntake base = intakeWith(o, nullptr, 0);
     const MapModel model(o);
     SimState scratch;
@@ -346,8 +347,8 @@ Scheme classifyMapRows(const MapSpec& m, unsigned jobs, std::size_t ahead, const
     return baseScheme;
 }
 
-AnalyticMap classifyMap(const MapSpec& m, unsigned jobs, const std::function<void()>& rowDone,
-    const std::function<bool()>& cancelled)
+AnalyticMap classifyMap(const MapDescription& m, unsigned jobs,
+    const std::function<void()>& rowDone, const std::function<bool()>& cancelled)
 {
     AnalyticMap map;
     const std::size_t width = m.x.texts.size(), height = m.y.texts.size();

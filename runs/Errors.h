@@ -29,23 +29,23 @@ private:
 
 // A run description that does not hold together (no stable state for a seeded start, too
 // few cells for an analysis, a loaded field of the wrong size): one sentence.
-class SpecError : public std::runtime_error {
+class DescriptionError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
 // A typed model whose text cannot be used (a rate that does not parse, a bad parameter
 // name or default): the model's name and the compiler's sentence.
-class ModelError : public SpecError {
-    using SpecError::SpecError;
+class ModelError : public DescriptionError {
+    using DescriptionError::DescriptionError;
 };
 
 // A loaded field that cannot be used: the species, the file as given (empty for an array)
 // and why; for a field of the wrong shape also its shape and the one the run needs.
-class FieldFileError : public SpecError {
+class FieldFileError : public DescriptionError {
 public:
     FieldFileError(char species, const std::string& file, const std::string& why,
         std::vector<std::int64_t> shape = {}, std::vector<std::int64_t> wanted = {})
-        : SpecError(describe(species, file, why))
+        : DescriptionError(describe(species, file, why))
         , species_(species)
         , file_(file)
         , why_(why)
@@ -75,8 +75,8 @@ private:
 };
 
 // A seeded start at settings without a stable uniform state to start from.
-class SeededStartError : public SpecError {
-    using SpecError::SpecError;
+class SeededStartError : public DescriptionError {
+    using DescriptionError::DescriptionError;
 };
 
 // A record that cannot be replayed: unreadable, or without what a run needs.

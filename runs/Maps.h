@@ -6,7 +6,7 @@
 #include "analysis/RunTracker.h"
 #include "analysis/Stability.h"
 #include "runs/CoreShare.h"
-#include "runs/RunSpec.h"
+#include "runs/RunDescription.h"
 
 #include <cmath>
 #include <cstdint>
@@ -30,11 +30,12 @@ struct MapAxis {
 // The axis of the setting `name` with these values at the map's base settings. Throws
 // SettingsError for a name the model has no setting of, and for dt and dx, which change
 // every coefficient at once (sweep them instead).
-MapAxis mapAxis(const RunSpec& base, const std::string& name, std::vector<std::string> texts);
+MapAxis mapAxis(
+    const RunDescription& base, const std::string& name, std::vector<std::string> texts);
 
-struct MapSpec {
+struct MapDescription {
     // Model, dimension, size, the other settings; simulated: start, steps and untilSteady.
-    RunSpec base;
+    RunDescription base;
     MapAxis x, y;
 };
 
@@ -49,7 +50,7 @@ struct AnalyticMap {
 // after each row (from any thread); a `cancelled` that turns true stops the rows not yet begun.
 // Throws SettingsError naming the setting (an axis's name for a value of an axis) whose text the
 // intake refuses, or that makes every step divide by zero.
-AnalyticMap classifyMap(const MapSpec& map, unsigned jobs,
+AnalyticMap classifyMap(const MapDescription& map, unsigned jobs,
     const std::function<void()>& rowDone = {}, const std::function<bool()>& cancelled = {});
 
 // What a caller does with an analytic map's rows as they come, for a map too large to hold.
@@ -69,7 +70,7 @@ struct MapRowHooks {
 // the scheme at the base settings. Throws as classifyMap before any row; what a hook throws
 // is thrown again once every worker has stopped.
 analysis::Scheme classifyMapRows(
-    const MapSpec& map, unsigned jobs, std::size_t ahead, const MapRowHooks& hooks);
+    const MapDescription& map, unsigned jobs, std::size_t ahead, const MapRowHooks& hooks);
 
 // What a map keeps of a point's final field of u for its picture (MapHooks::keep), instead of
 // the field: the values of the field's tile at the picture's size, and the field's range.
@@ -105,13 +106,13 @@ struct MapHooks {
 };
 
 // The runs of a map as a sweep over its two axes (y outer): the combinations row by row.
-std::vector<std::vector<std::string>> mapCombinations(const MapSpec& map);
+std::vector<std::vector<std::string>> mapCombinations(const MapDescription& map);
 
 // Runs the points `members` (indices row by row) of the map, `share.jobs` at once on
 // `share.threads` threads each; the other points stay empty. Of each run only its findings
 // and what `hooks.keep` takes of its field are held once it ends. Throws std::bad_alloc when a
 // point could not run for want of memory and nothing was cancelled.
-SimulatedMap simulateMap(const MapSpec& map, AnalyticMap prediction,
+SimulatedMap simulateMap(const MapDescription& map, AnalyticMap prediction,
     const std::vector<std::size_t>& members, CoreShare share, const MapHooks& hooks = {});
 
 // A point as one row of text and back: everything the tables and the mosaic take from it,

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "engine/SimState.h"
-#include "runs/RunSpec.h"
+#include "runs/RunDescription.h"
 #include "settings/ModelBoxes.h"
 
 #include <optional>

@@ -20,32 +20,33 @@ namespace rd::runs {
 
 namespace {
 
-const Model& builtIn(const RunSpec& spec)
+const Model& builtIn(const RunDescription& request)
 {
-    const Model* model = std::get_if<Model>(&spec.model);
+    const Model* model = std::get_if<Model>(&request.model);
     if (model == nullptr)
         throw std::invalid_argument("the run's model is a typed model, which has no boxes");
     return *model;
 }
 
-const ModelDescription& typedDescription(const RunSpec& spec)
+const ModelDescription& typedDescription(const RunDescription& request)
 {
-    const auto* d = std::get_if<ModelDescription>(&spec.model);
+    const auto* d = std::get_if<ModelDescription>(&request.model);
     if (d == nullptr)
         throw std::invalid_argument("the run's model is a built-in model");
     return *d;
 }
 
-SettingsError unknownSetting(const RunSpec& spec, const std::string& name, const std::string& text)
+SettingsError unknownSetting(
+    const RunDescription& request, const std::string& name, const std::string& text)
 {
     return SettingsError(
-        name, text, "unknown setting \"" + name + "\" (" + settingNamesText(spec.model) + ")");
+        name, text, "unknown setting \"" + name + "\" (" + settingNamesText(request.model) + ")");
 }
 
-std::string settingText(const RunSpec& spec, const char* name, std::string_view otherwise)
+std::string settingText(const RunDescription& request, const char* name, std::string_view otherwise)
 {
-    const auto it = spec.settings.find(name);
-    return it == spec.settings.end() ? std::string(otherwise) : it->second;
+    const auto it = request.settings.find(name);
+    return it == request.settings.end() ? std::string(otherwise) : it->second;
 }
 
 // The refusal of the typed intake, by the name of the setting.
@@ -73,18 +74,18 @@ std::string modelDisplayName(const Prepared& run)
     return std::string(modelInfo(std::get<Model>(run.model)).displayName);
 }
 
-std::array<std::string, 8> boxTexts(const RunSpec& spec)
+std::array<std::string, 8> boxTexts(const RunDescription& request)
 {
-    const Model model = builtIn(spec);
+    const Model model = builtIn(request);
     std::array<std::string, 8> boxes = defaultBoxTexts(model);
-    for (const auto& [name, text] : spec.settings) {
+    for (const auto& [name, text] : request.settings) {
         if (isStepSize(name))
             continue;
         const auto field = fieldByName(name);
         const int slot = field ? slotOf(model, *field) : -1;
         if (slot < 0) {
             if (!field)
-                throw unknownSetting(spec, name, text);
+                throw unknownSetting(request, name, text);
             throw SettingsError(name, text,
                 "the " + std::string(modelInfo(model).displayName) + " model has no setting "
                     + name);
@@ -94,25 +95,25 @@ std::array<std::string, 8> boxTexts(const RunSpec& spec)
     return boxes;
 }
 
-IntakeInput intakeInput(const RunSpec& spec)
+IntakeInput intakeInput(const RunDescription& request)
 {
-    IntakeInput in = defaultIntakeInput(builtIn(spec), spec.oneD);
-    in.sizeText = spec.size;
+    IntakeInput in = defaultIntakeInput(builtIn(request), request.oneD);
+    in.sizeText = request.size;
     in.sizeLimit = kSizeLimit;
-    in.boxes = boxTexts(spec);
-    if (spec.every > 0)
-        in.itersText = std::to_string(spec.every);
+    in.boxes = boxTexts(request);
+    if (request.every > 0)
+        in.itersText = std::to_string(request.every);
     return in;
 }
 
-TypedIntakeInput typedIntakeInput(const RunSpec& spec)
+TypedIntakeInput typedIntakeInput(const RunDescription& request)
 {
-    TypedIntakeInput in = defaultTypedIntakeInput(typedDescription(spec), spec.oneD);
-    in.sizeText = spec.size;
+    TypedIntakeInput in = defaultTypedIntakeInput(typedDescription(request), request.oneD);
+    in.sizeText = request.size;
     in.sizeLimit = kSizeLimit;
-    if (spec.every > 0)
-        in.itersText = std::to_string(spec.every);
-    for (const auto& [name, text] : spec.settings) {
+    if (request.every > 0)
+        in.itersText = std::to_string(request.every);
+    for (const auto& [name, text] : request.settings) {
         if (isStepSize(name))
             continue;
         std::string* target = nullptr;
@@ -123,16 +124,16 @@ TypedIntakeInput typedIntakeInput(const RunSpec& spec)
             if (in.parameterNames[k] == name)
                 target = &in.parameterTexts[k];
         if (target == nullptr)
-            throw unknownSetting(spec, name, text);
+            throw unknownSetting(request, name, text);
         *target = text;
     }
     return in;
 }
 
-StepSizes stepSizes(const RunSpec& spec)
+StepSizes stepSizes(const RunDescription& request)
 {
-    const std::string dt = settingText(spec, "dt", kDefaultDtText);
-    const std::string dx = settingText(spec, "dx", kDefaultDxText);
+    const std::string dt = settingText(request, "dt", kDefaultDtText);
+    const std::string dx = settingText(request, "dx", kDefaultDxText);
     const auto result = evaluateStepSizes(dt, dx);
     if (const auto* e = std::get_if<IntakeError>(&result))
         throw e->boxIndex == kDtBox ? SettingsError("dt", dt, e->message)
@@ -140,15 +141,15 @@ StepSizes stepSizes(const RunSpec& spec)
     return std::get<StepSizes>(result);
 }
 
-std::map<std::string, std::string> settingTexts(const RunSpec& spec)
+std::map<std::string, std::string> settingTexts(const RunDescription& request)
 {
     std::map<std::string, std::string> texts;
-    if (const Model* model = std::get_if<Model>(&spec.model)) {
-        const std::array<std::string, 8> boxes = boxTexts(spec);
+    if (const Model* model = std::get_if<Model>(&request.model)) {
+        const std::array<std::string, 8> boxes = boxTexts(request);
         for (const BoxInfo& box : modelInfo(*model).boxes)
             texts[std::string(settingName(box.field))] = boxes[static_cast<std::size_t>(box.slot)];
     } else {
-        const TypedIntakeInput in = typedIntakeInput(spec);
+        const TypedIntakeInput in = typedIntakeInput(request);
         for (std::size_t k = 0; k < kTypedGeneralFields.size(); ++k)
             texts[std::string(settingName(kTypedGeneralFields[k]))] = in.general[k];
         for (std::size_t k = 0; k < in.parameterNames.size(); ++k)
@@ -156,26 +157,26 @@ std::map<std::string, std::string> settingTexts(const RunSpec& spec)
     }
     // A run that leaves the scheme's constants alone records what it always has.
     for (const char* name : { "dt", "dx" })
-        if (const auto it = spec.settings.find(name); it != spec.settings.end())
+        if (const auto it = request.settings.find(name); it != request.settings.end())
             texts[name] = it->second;
     return texts;
 }
 
-Prepared prepare(const RunSpec& spec, bool withArrays)
+Prepared prepare(const RunDescription& request, bool withArrays)
 {
-    const StepSizes steps = stepSizes(spec);
+    const StepSizes steps = stepSizes(request);
     Prepared run;
-    run.oneD = spec.oneD;
+    run.oneD = request.oneD;
     IntakeValues values;
-    if (const Model* model = std::get_if<Model>(&spec.model)) {
-        const IntakeInput in = intakeInput(spec);
+    if (const Model* model = std::get_if<Model>(&request.model)) {
+        const IntakeInput in = intakeInput(request);
         run.model = *model;
         const auto result = evaluateIntake(in, steps.dt, steps.dx);
         if (const auto* e = std::get_if<IntakeError>(&result)) {
             if (e->boxIndex == kSizeBox)
-                throw SettingsError("size", spec.size, e->message);
+                throw SettingsError("size", request.size, e->message);
             if (e->boxIndex == kItersBox)
-                throw SettingsError("every", std::to_string(spec.every), e->message);
+                throw SettingsError("every", std::to_string(request.every), e->message);
             const int slot = e->boxIndex - 10 * modelNumber(*model);
             std::string name;
             for (const BoxInfo& box : modelInfo(*model).boxes)
@@ -185,11 +186,11 @@ Prepared prepare(const RunSpec& spec, bool withArrays)
         }
         values = std::get<IntakeValues>(result);
     } else {
-        const ModelDescription& d = typedDescription(spec);
+        const ModelDescription& d = typedDescription(request);
         auto program = compileDescription(d);
         if (const auto* why = std::get_if<std::string>(&program))
             throw ModelError("the model " + rd::quoted(d.name) + ": " + *why);
-        const TypedIntakeInput in = typedIntakeInput(spec);
+        const TypedIntakeInput in = typedIntakeInput(request);
         auto result = evaluateTypedIntake(in, steps.dt, steps.dx);
         if (const auto* e = std::get_if<IntakeError>(&result))
             refuseTyped(in, *e);
@@ -201,11 +202,12 @@ Prepared prepare(const RunSpec& spec, bool withArrays)
         run.analysisBounds = d.bounds;
     }
     applyIntake(run.state, values);
-    run.threads = shareCores({ spec.oneD, false, 0, spec.threads }, run.state.nCells, 1,
+    run.threads = shareCores({ request.oneD, false, 0, request.threads }, run.state.nCells, 1,
         std::thread::hardware_concurrency())
                       .threads;
     if (withArrays)
-        run.state.resizeArrays(spec.oneD ? run.state.highestIndex1D() : run.state.highestIndex2D());
+        run.state.resizeArrays(
+            request.oneD ? run.state.highestIndex1D() : run.state.highestIndex2D());
     return run;
 }
 

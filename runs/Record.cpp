@@ -108,28 +108,28 @@ std::string fieldsSha256(std::span<const float> u, std::span<const float> v)
     return hex(hash).toStdString();
 }
 
-RunFacts runFacts(
-    const RunSpec& spec, const Prepared& run, const LoadedFields& loaded, std::string_view program)
+RunFacts runFacts(const RunDescription& request, const Prepared& run, const LoadedFields& loaded,
+    std::string_view program)
 {
     QJsonObject boxes;
-    for (const auto& [name, text] : settingTexts(spec))
+    for (const auto& [name, text] : settingTexts(request))
         boxes.insert(QString::fromStdString(name), QString::fromStdString(text));
-    const Model* builtIn = std::get_if<Model>(&spec.model);
+    const Model* builtIn = std::get_if<Model>(&request.model);
     const std::string_view name = builtIn ? modelName(*builtIn) : std::string_view();
     const QJsonValue model = builtIn
         ? QJsonValue(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())))
-        : QJsonValue(modelRecord(std::get<ModelDescription>(spec.model)));
+        : QJsonValue(modelRecord(std::get<ModelDescription>(request.model)));
     RunFacts f;
     f.program = programVersion(program);
-    f.settings = { { "model", model }, { "dimension", spec.oneD ? 1 : 2 },
-        { "size", QString::fromStdString(spec.size) }, { "boxes", boxes },
+    f.settings = { { "model", model }, { "dimension", request.oneD ? 1 : 2 },
+        { "size", QString::fromStdString(request.size) }, { "boxes", boxes },
         { "coefficients", coefficientsOf(run) } };
-    if (spec.every > 0)
-        f.settings.insert("every", spec.every);
-    f.init = spec.initial.kind;
-    f.seed = spec.initial.seed;
-    f.loadU = spec.initial.uFile;
-    f.loadV = spec.initial.vFile;
+    if (request.every > 0)
+        f.settings.insert("every", request.every);
+    f.init = request.initial.kind;
+    f.seed = request.initial.seed;
+    f.loadU = request.initial.uFile;
+    f.loadV = request.initial.vFile;
     f.loadUSha256 = loaded.uSha256;
     f.loadVSha256 = loaded.vSha256;
     f.loadUType = loaded.uType;

@@ -44,8 +44,8 @@ struct RunFacts {
     std::string loadU, loadV, loadUSha256, loadVSha256; // files as given
     std::string loadUType, loadVType; // a double-precision file's dtype (see LoadedFields)
 };
-RunFacts runFacts(
-    const RunSpec& spec, const Prepared& run, const LoadedFields& loaded, std::string_view program);
+RunFacts runFacts(const RunDescription& request, const Prepared& run, const LoadedFields& loaded,
+    std::string_view program);
 
 // A saved field file of the run, for its record.
 struct SavedFile {

@@ -221,61 +221,62 @@ QJsonObject readRecordFile(const std::string& file)
     return doc.object();
 }
 
-RunSpec specOfRecord(const QJsonObject& record, const fs::path& folder)
+RunDescription requestOfRecord(const QJsonObject& record, const fs::path& folder)
 {
     const QJsonObject settings = member(record, "settings", QJsonValue::Object).toObject();
     const QJsonObject initial = member(record, "initial", QJsonValue::Object).toObject();
-    RunSpec spec;
+    RunDescription request;
     if (settings.value("model").isObject()) {
-        spec.model = modelOfRecord(settings.value("model").toObject());
+        request.model = modelOfRecord(settings.value("model").toObject());
     } else {
         const auto model = modelByName(text(settings, "model"));
         if (!model)
             throw RecordError(
                 "the record's model " + rd::quoted(text(settings, "model")) + " is unknown");
-        spec.model = *model;
+        request.model = *model;
     }
-    spec.oneD = whole(settings, "dimension", 1, 2) == 1;
-    spec.size = text(settings, "size");
+    request.oneD = whole(settings, "dimension", 1, 2) == 1;
+    request.size = text(settings, "size");
     const QJsonObject boxes = member(settings, "boxes", QJsonValue::Object).toObject();
-    const std::vector<std::string> names = settingNames(spec.model);
+    const std::vector<std::string> names = settingNames(request.model);
     for (auto it = boxes.begin(); it != boxes.end(); ++it) {
         const std::string name = it.key().toStdString();
         if (std::find(names.begin(), names.end(), name) == names.end() || !it.value().isString())
             throw RecordError("the record's setting " + rd::quoted(name) + " is unknown");
-        spec.settings[name] = it.value().toString().toStdString();
+        request.settings[name] = it.value().toString().toStdString();
     }
     // What the command line refuses, a record cannot ask for.
     if (settings.contains("every"))
-        spec.every = whole(settings, "every", 1, kMaxSteps);
-    spec.steps = whole(record, "steps", 0, kMaxSteps);
+        request.every = whole(settings, "every", 1, kMaxSteps);
+    request.steps = whole(record, "steps", 0, kMaxSteps);
     const std::string kind = text(initial, "kind");
     if (kind == "random" || kind == "seeded") {
         const std::string seed = text(initial, "seed");
-        const auto r = std::from_chars(seed.data(), seed.data() + seed.size(), spec.initial.seed);
+        const auto r
+            = std::from_chars(seed.data(), seed.data() + seed.size(), request.initial.seed);
         if (r.ec != std::errc() || r.ptr != seed.data() + seed.size())
             throw RecordError("the record's seed " + rd::quoted(seed) + " is not valid");
-        spec.initial.kind = kind == "random" ? InitKind::Random : InitKind::Seeded;
+        request.initial.kind = kind == "random" ? InitKind::Random : InitKind::Seeded;
     } else if (kind == "load") {
-        spec.initial.kind = InitKind::Load;
+        request.initial.kind = InitKind::Load;
         const auto file = [&](const char* species) {
             const QJsonObject e = member(initial, species, QJsonValue::Object).toObject();
             return (folder / text(e, "file")).lexically_normal().string();
         };
-        spec.initial.uFile = file("u");
-        spec.initial.vFile = file("v");
+        request.initial.uFile = file("u");
+        request.initial.vFile = file("v");
     } else if (kind != "zero") {
         throw RecordError("the record's initial state " + rd::quoted(kind) + " is unknown");
     }
-    return spec;
+    return request;
 }
 
 ReplayResult replay(const QJsonObject& record, const fs::path& folder, std::string_view program,
     const StepHooks& hooks)
 {
     ReplayResult result;
-    const RunSpec spec = specOfRecord(record, folder);
-    result.steps = spec.steps;
+    const RunDescription request = requestOfRecord(record, folder);
+    result.steps = request.steps;
     const std::string by = text(record, "program");
     if (by != programVersion(program))
         result.lines.push_back(
@@ -284,7 +285,7 @@ ReplayResult replay(const QJsonObject& record, const fs::path& folder, std::stri
     const std::string recordedSha = sha256Text(fields, "sha256");
     const auto saved = savedFiles(record, folder);
 
-    Prepared run = prepare(spec);
+    Prepared run = prepare(request);
     Verdict verdict;
     const QJsonObject recorded = member(member(record, "settings", QJsonValue::Object).toObject(),
         "coefficients", QJsonValue::Object)
@@ -303,9 +304,10 @@ ReplayResult replay(const QJsonObject& record, const fs::path& folder, std::stri
     }
 
     LoadedFields loaded;
-    if (spec.initial.kind == InitKind::Load) {
+    if (request.initial.kind == InitKind::Load) {
         try {
-            loaded = loadFields(spec.initial, run.state.nCells, run.oneD, signedFields(spec.model));
+            loaded = loadFields(
+                request.initial, run.state.nCells, run.oneD, signedFields(request.model));
         } catch (const FieldFileError& e) {
             result.lines.push_back(std::string("initial state: ") + e.what());
             result.verdict = ReplayVerdict::FileChanged;
@@ -314,8 +316,8 @@ ReplayResult replay(const QJsonObject& record, const fs::path& folder, std::stri
         const QJsonObject initial = record.value("initial").toObject();
         bool changed = false;
         for (const auto& [species, path, sha] :
-            { std::tuple { "u", &spec.initial.uFile, &loaded.uSha256 },
-                std::tuple { "v", &spec.initial.vFile, &loaded.vSha256 } }) {
+            { std::tuple { "u", &request.initial.uFile, &loaded.uSha256 },
+                std::tuple { "v", &request.initial.vFile, &loaded.vSha256 } }) {
             const std::string want = sha256Text(initial.value(species).toObject(), "sha256");
             if (*sha != want) {
                 result.lines.push_back(rd::quoted(*path)
@@ -329,9 +331,9 @@ ReplayResult replay(const QJsonObject& record, const fs::path& folder, std::stri
             return result;
         }
     }
-    initialise(run, spec.initial, &loaded);
+    initialise(run, request.initial, &loaded);
     try {
-        advance(run, spec.steps, 0, hooks);
+        advance(run, request.steps, 0, hooks);
     } catch (const StepFailed& e) {
         result.lines.push_back(
             format("the re-run failed in iteration %d: %s", e.iteration(), e.what()));
@@ -343,7 +345,7 @@ ReplayResult replay(const QJsonObject& record, const fs::path& folder, std::stri
     result.fieldsSha256 = fieldsSha256(u, v);
     for (const SavedEntry& e : saved)
         compareSaved(e.species, e.path, e.sha256, e.species == 'u' ? u : v, run,
-            signedFields(spec.model), result, verdict);
+            signedFields(request.model), result, verdict);
     if (result.fieldsSha256 != recordedSha) {
         result.lines.push_back("the re-run's fields differ from the record (SHA-256 "
             + result.fieldsSha256 + ", recorded " + recordedSha + ")");
@@ -354,7 +356,7 @@ ReplayResult replay(const QJsonObject& record, const fs::path& folder, std::stri
                                      : ReplayVerdict::Reproduced;
     if (result.verdict == ReplayVerdict::Reproduced)
         result.lines.push_back(format("reproduced bit for bit: %d steps, fields SHA-256 %s",
-            spec.steps, result.fieldsSha256.c_str()));
+            request.steps, result.fieldsSha256.c_str()));
     return result;
 }
 

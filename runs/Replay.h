@@ -22,7 +22,7 @@ QJsonObject readRecordFile(const std::string& file);
 
 // The run a record describes; the files it names are relative to `folder`. Throws
 // RecordError.
-RunSpec specOfRecord(const QJsonObject& record, const std::filesystem::path& folder);
+RunDescription requestOfRecord(const QJsonObject& record, const std::filesystem::path& folder);
 
 enum class ReplayVerdict : std::int8_t {
     Reproduced, // the re-run gave the recorded fields, and every saved file still matches

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "engine/TypedModel.h"
-#include "runs/RunSpec.h"
+#include "runs/RunDescription.h"
 #include "settings/Intake.h"
 #include "settings/TypedIntake.h"
 
@@ -41,24 +41,24 @@ std::string modelDisplayName(const Prepared& run);
 // Every box's text by slot of a built-in model's run: the panel's start-up texts with the
 // description's settings (dt and dx are not boxes). Throws SettingsError for a name the model
 // has no box for, std::invalid_argument for a typed model's run.
-std::array<std::string, 8> boxTexts(const RunSpec& spec);
+std::array<std::string, 8> boxTexts(const RunDescription& request);
 // The intake's texts of a built-in model's run.
-IntakeInput intakeInput(const RunSpec& spec);
+IntakeInput intakeInput(const RunDescription& request);
 // The intake's texts of a typed model's run: the description's start-up texts with the
 // run's settings. Throws SettingsError for a name the model has no setting of,
 // std::invalid_argument for a built-in model's run.
-TypedIntakeInput typedIntakeInput(const RunSpec& spec);
+TypedIntakeInput typedIntakeInput(const RunDescription& request);
 // The run's time step and cell size (its dt and dx settings, else 1 and 0.01). Throws
 // SettingsError.
-StepSizes stepSizes(const RunSpec& spec);
+StepSizes stepSizes(const RunDescription& request);
 // Every setting's text of the run by name, as its record lists them: the model's own
 // settings (each box's, or each of the typed model's) and dt and dx where the run sets them.
-std::map<std::string, std::string> settingTexts(const RunSpec& spec);
+std::map<std::string, std::string> settingTexts(const RunDescription& request);
 
 // Runs the intake on the description's texts and sizes the arrays unless only the settings
 // are being checked; a typed model is compiled and bound to its values. Throws SettingsError
 // naming the refused setting, ModelError for a typed model whose text does not compile.
-Prepared prepare(const RunSpec& spec, bool withArrays = true);
+Prepared prepare(const RunDescription& request, bool withArrays = true);
 
 // Fields to load, checked against the run's size and dimension, with the SHA-256 (hex) of
 // the files' bytes as read (empty for arrays given as such) and, for a file of double
@@ -81,7 +81,7 @@ LoadedFields loadFields(
 // values of at least 0.
 bool signedFields(const RunModel& model);
 
-// Puts the initial state into set A (`loaded` for InitKind::Load). Throws SpecError for a
+// Puts the initial state into set A (`loaded` for InitKind::Load). Throws DescriptionError for a
 // seeded start without a stable uniform state.
 void initialise(Prepared& run, const InitialState& initial, const LoadedFields* loaded);
 

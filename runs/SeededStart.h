@@ -12,7 +12,7 @@ namespace rd::runs {
 // The rest and seed states for a run's settings: the uniform state of least u whose uniform
 // mode decays under our step (a fold does not count); the seed is u = 0.25, v = 0.5 for
 // Gray-Scott and 1.5 u, 0.5 v of the rest state for the other models, typed ones included.
-// Throws SpecError when there is no such state; `tag` names the sweep combination in the
+// Throws DescriptionError when there is no such state; `tag` names the sweep combination in the
 // message ("" for a run).
 SeededStart seededStart(const Prepared& run, const std::string& tag);
 

@@ -19,36 +19,36 @@ namespace {
 using namespace rd::analysis;
 
 // A point's run: the map's base with its two values.
-RunSpec pointSpec(const MapSpec& m, const std::vector<std::string>& values)
+RunDescription pointRequest(const MapDescription& m, const std::vector<std::string>& values)
 {
-    RunSpec spec = m.base;
-    spec.settings[m.y.name] = values[0];
-    spec.settings[m.x.name] = values[1];
-    return spec;
+    RunDescription request = m.base;
+    request.settings[m.y.name] = values[0];
+    request.settings[m.x.name] = values[1];
+    return request;
 }
 
-SimulatedPoint runPoint(const RunSpec& spec, int threads, const MapHooks& hooks)
+SimulatedPoint runPoint(const RunDescription& request, int threads, const MapHooks& hooks)
 {
     SimulatedPoint point;
-    Prepared run = prepare(spec);
+    Prepared run = prepare(request);
     run.threads = threads;
-    initialise(run, spec.initial, nullptr);
+    initialise(run, request.initial, nullptr);
     const auto u = [&] { return currentU(run.state, run.oneD); };
-    RunWatch watch(run, u(), spec.untilSteady);
+    RunWatch watch(run, u(), request.untilSteady);
     std::int32_t reported = 0;
     RunFindings f;
     StepHooks step;
     step.cancelled = hooks.cancelled;
     step.progress = [&](std::int32_t n) {
         const bool stop = watch.afterStep(n, u());
-        if (hooks.stepsDone && (n % 16 == 0 || n == spec.steps || stop)) {
+        if (hooks.stepsDone && (n % 16 == 0 || n == request.steps || stop)) {
             hooks.stepsDone(n - reported);
             reported = n;
         }
         return stop;
     };
     try {
-        const std::int32_t taken = advance(run, spec.steps, 0, step);
+        const std::int32_t taken = advance(run, request.steps, 0, step);
         f = watch.finish(taken, u(), currentV(run.state, run.oneD));
     } catch (const StepFailed& e) {
         f = watch.failed(e.iteration());
@@ -57,7 +57,7 @@ SimulatedPoint runPoint(const RunSpec& spec, int threads, const MapHooks& hooks)
     if (f.stoppedEarly && hooks.stoppedEarly)
         hooks.stoppedEarly(f.steps);
     else if (hooks.stepsDone)
-        hooks.stepsDone(spec.steps - reported);
+        hooks.stepsDone(request.steps - reported);
     if (hooks.runDone)
         hooks.runDone();
     if (hooks.keep)
@@ -72,12 +72,12 @@ SimulatedPoint runPoint(const RunSpec& spec, int threads, const MapHooks& hooks)
 
 } // namespace
 
-std::vector<std::vector<std::string>> mapCombinations(const MapSpec& m)
+std::vector<std::vector<std::string>> mapCombinations(const MapDescription& m)
 {
     return combinations({ m.y.texts, m.x.texts });
 }
 
-SimulatedMap simulateMap(const MapSpec& map, AnalyticMap prediction,
+SimulatedMap simulateMap(const MapDescription& map, AnalyticMap prediction,
     const std::vector<std::size_t>& members, CoreShare share, const MapHooks& hooks)
 {
     SimulatedMap m;
@@ -91,7 +91,7 @@ SimulatedMap simulateMap(const MapSpec& map, AnalyticMap prediction,
         for (std::size_t i; !cancelled() && (i = next++) < members.size();) {
             const std::size_t k = members[i];
             try {
-                m.points[k] = runPoint(pointSpec(map, combos[k]), share.threads, hooks);
+                m.points[k] = runPoint(pointRequest(map, combos[k]), share.threads, hooks);
             } catch (const Cancelled&) {
                 return;
             } catch (const std::bad_alloc&) {

@@ -24,19 +24,19 @@ bool startsFromArrays(const InitialState& initial)
 
 } // namespace
 
-Simulation::Simulation(RunSpec spec, std::string_view program)
-    : spec_(std::move(spec))
-    , run_(prepare(spec_))
+Simulation::Simulation(RunDescription request, std::string_view program)
+    : request_(std::move(request))
+    , run_(prepare(request_))
 {
-    if (spec_.initial.kind == InitKind::Load)
-        loaded_
-            = loadFields(spec_.initial, run_.state.nCells, run_.oneD, signedFields(spec_.model));
-    if (startsFromArrays(spec_.initial)) {
+    if (request_.initial.kind == InitKind::Load)
+        loaded_ = loadFields(
+            request_.initial, run_.state.nCells, run_.oneD, signedFields(request_.model));
+    if (startsFromArrays(request_.initial)) {
         loaded_.uSha256 = bytesSha256(fieldFile(loaded_.u, run_));
         loaded_.vSha256 = bytesSha256(fieldFile(loaded_.v, run_));
     }
-    initialise(run_, spec_.initial, &loaded_);
-    facts_ = runFacts(spec_, run_, loaded_, program);
+    initialise(run_, request_.initial, &loaded_);
+    facts_ = runFacts(request_, run_, loaded_, program);
     watch_.emplace(run_, u(), false);
 }
 
@@ -98,7 +98,7 @@ QJsonObject Simulation::record(
 
 std::vector<std::string> Simulation::save(const std::string& prefix) const
 {
-    if (!startsFromArrays(spec_.initial))
+    if (!startsFromArrays(request_.initial))
         return saveRun(run_, facts_, steps_, prefix);
     output::OutputSet set;
     RunFacts facts = facts_;

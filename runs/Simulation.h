@@ -21,8 +21,8 @@ namespace rd::runs {
 class Simulation {
 public:
     // Prepares and starts the described run; `program` names the front end in its records.
-    // Throws SettingsError, SpecError (FieldFileError, SeededStartError).
-    Simulation(RunSpec spec, std::string_view program);
+    // Throws SettingsError, DescriptionError (FieldFileError, SeededStartError).
+    Simulation(RunDescription request, std::string_view program);
 
     // Advances up to `steps` more steps (hooks as for advance; `progress` gets the steps
     // taken in this call). Returns the steps taken. A StepFailed leaves the state the step
@@ -33,7 +33,7 @@ public:
     std::int32_t advanceUntilSteady(std::int32_t maxSteps, const StepHooks& hooks = {});
 
     std::int32_t steps() const { return steps_; } // whole steps taken since the start
-    const RunSpec& spec() const { return spec_; }
+    const RunDescription& request() const { return request_; }
     const Prepared& prepared() const { return run_; }
     std::span<const float> u() const;
     std::span<const float> v() const;
@@ -51,7 +51,7 @@ public:
     std::vector<std::string> save(const std::string& prefix) const;
 
 private:
-    RunSpec spec_;
+    RunDescription request_;
     Prepared run_;
     LoadedFields loaded_;
     RunFacts facts_;

@@ -82,13 +82,14 @@ class HeldAnalysis {
 public:
     explicit HeldAnalysis(const py::dict& description)
     {
-        runs::RunSpec spec = runSpec(description);
-        const runs::Prepared run = runs::prepare(spec, false);
+        runs::RunDescription request = runDescription(description);
+        const runs::Prepared run = runs::prepare(request, false);
         if (run.state.nCells < 2)
-            throw runs::SettingsError("size", spec.size, "the analysis needs at least 2 cells");
+            throw runs::SettingsError("size", request.size, "the analysis needs at least 2 cells");
         Scheme scheme = runs::schemeOf(run);
         if (!std::isfinite(scheme.gainU))
-            throw runs::SettingsError("kC", spec.settings.count("kC") ? spec.settings["kC"] : "",
+            throw runs::SettingsError("kC",
+                request.settings.count("kC") ? request.settings["kC"] : "",
                 "the Oregonator divides its u rate by kC, so with this value every run ends "
                 "with a division by zero at its first step; there is nothing to analyse");
         py::gil_scoped_release released;

@@ -16,7 +16,7 @@ namespace {
 
 // The classes of rdsim._errors, held for the life of the interpreter.
 struct Classes {
-    py::handle settings, field, spec, model, record, step;
+    py::handle settings, field, description, model, record, step;
 };
 Classes classes;
 
@@ -59,8 +59,8 @@ void translate(std::exception_ptr p)
                 py::arg("wanted") = shapeOrNone(e.wanted())));
     } catch (const runs::ModelError& e) {
         raise(classes.model, e.what());
-    } catch (const runs::SpecError& e) {
-        raise(classes.spec, e.what());
+    } catch (const runs::DescriptionError& e) {
+        raise(classes.description, e.what());
     } catch (const runs::RecordError& e) {
         raise(classes.record, e.what());
     } catch (const runs::StepFailed& e) {
@@ -81,7 +81,7 @@ void registerErrors()
     // Kept beyond the module's life: the translator may run until the interpreter ends.
     classes.settings = py::object(errors.attr("SettingsError")).release();
     classes.field = py::object(errors.attr("FieldError")).release();
-    classes.spec = py::object(errors.attr("SpecError")).release();
+    classes.description = py::object(errors.attr("DescriptionError")).release();
     classes.model = py::object(errors.attr("ModelError")).release();
     classes.record = py::object(errors.attr("RecordError")).release();
     classes.step = py::object(errors.attr("StepError")).release();

@@ -36,8 +36,8 @@ py::dict classifyMap(const py::dict& base, const std::string& xName,
     std::vector<std::string> xTexts, const std::string& yName, std::vector<std::string> yTexts,
     unsigned jobs)
 {
-    runs::MapSpec map;
-    map.base = runSpec(base);
+    runs::MapDescription map;
+    map.base = runDescription(base);
     map.x = runs::mapAxis(map.base, xName, std::move(xTexts));
     map.y = runs::mapAxis(map.base, yName, std::move(yTexts));
     const auto width = static_cast<py::ssize_t>(map.x.texts.size());
@@ -107,8 +107,8 @@ std::vector<std::string> pointClassNames()
 // raised before it ended.
 py::object runPoint(const py::dict& description, bool fields, Stop* stop)
 {
-    const runs::RunSpec spec = runSpec(description);
-    runs::Simulation sim(spec, kProgram);
+    const runs::RunDescription request = runDescription(description);
+    runs::Simulation sim(request, kProgram);
     const std::int64_t cells = std::int64_t { sim.prepared().state.nCells }
         * (sim.prepared().oneD ? 1 : sim.prepared().state.nCells);
     Watchman watch(py::none(), 0.0, cells, stop ? &stop->raised : nullptr);
@@ -117,10 +117,10 @@ py::object runPoint(const py::dict& description, bool fields, Stop* stop)
     {
         py::gil_scoped_release released;
         try {
-            if (spec.untilSteady)
-                sim.advanceUntilSteady(spec.steps, hooks);
+            if (request.untilSteady)
+                sim.advanceUntilSteady(request.steps, hooks);
             else
-                sim.advance(spec.steps, hooks);
+                sim.advance(request.steps, hooks);
         } catch (const runs::StepFailed& e) {
             message = "iteration " + std::to_string(e.iteration()) + ": " + e.what();
         } catch (const runs::Cancelled&) { }
@@ -149,19 +149,20 @@ py::object runPoint(const py::dict& description, bool fields, Stop* stop)
 // start. Returns the cells per side.
 std::int32_t check(const py::dict& description)
 {
-    const runs::RunSpec spec = runSpec(description);
-    const runs::Prepared run = runs::prepare(spec, false);
-    if (spec.initial.kind == runs::InitKind::Seeded)
+    const runs::RunDescription request = runDescription(description);
+    const runs::Prepared run = runs::prepare(request, false);
+    if (request.initial.kind == runs::InitKind::Seeded)
         runs::seededStart(run, "");
-    if (spec.initial.kind == runs::InitKind::Load && !spec.initial.uFile.empty())
-        runs::loadFields(spec.initial, run.state.nCells, run.oneD, runs::signedFields(spec.model));
+    if (request.initial.kind == runs::InitKind::Load && !request.initial.uFile.empty())
+        runs::loadFields(
+            request.initial, run.state.nCells, run.oneD, runs::signedFields(request.model));
     return run.state.nCells;
 }
 
 // The cells per side of a description's run, its settings through the intake.
 std::int32_t cells(const py::dict& description)
 {
-    return runs::prepare(runSpec(description), false).state.nCells;
+    return runs::prepare(runDescription(description), false).state.nCells;
 }
 
 std::vector<std::string> runStateNames()

@@ -1,8 +1,8 @@
 // A run description from Python: the plain dictionary the package's layers pass around (and
-// Dask sends to its workers) turned into the library's RunSpec.
+// Dask sends to its workers) turned into the library's RunDescription.
 #pragma once
 
-#include "runs/RunSpec.h"
+#include "runs/RunDescription.h"
 
 #include <pybind11/pybind11.h>
 
@@ -18,9 +18,9 @@ ModelDescription modelDescription(const pybind11::dict& model);
 // Keys: model (gm, schnakenberg, gray-scott, oregonator, or a typed model's dictionary), dim (1 or
 // 2), size (text; None or missing: the loaded fields' side, else the panel's start-up size),
 // settings (name to text), init (zero, random, seeded or load), seed, u and v (arrays) or
-// u_file and v_file (.npy files) for load, steps, threads. Missing keys keep RunSpec's
+// u_file and v_file (.npy files) for load, steps, threads. Missing keys keep RunDescription's
 // defaults. Raises ValueError or TypeError for what is not a description, SettingsError
 // and FieldError for what the intake or the field checks refuse.
-runs::RunSpec runSpec(const pybind11::dict& description);
+runs::RunDescription runDescription(const pybind11::dict& description);
 
 } // namespace rd::python

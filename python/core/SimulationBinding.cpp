@@ -44,8 +44,8 @@ std::string jsonText(const QJsonObject& o)
 class HeldSimulation {
 public:
     explicit HeldSimulation(const py::dict& description)
-        : spec_(runSpec(description))
-        , sim_(std::make_unique<runs::Simulation>(spec_, kProgram))
+        : request_(runDescription(description))
+        , sim_(std::make_unique<runs::Simulation>(request_, kProgram))
     { }
 
     std::int32_t step(std::int64_t n, py::object report, double delay)
@@ -91,15 +91,15 @@ public:
     void load(const py::object& u, const py::object& v)
     {
         const Busy busy(*this);
-        runs::RunSpec spec = spec_;
-        spec.initial = {};
-        spec.initial.kind = runs::InitKind::Load;
-        spec.initial.u = u.is_none() ? std::vector<float>(sim_->u().begin(), sim_->u().end())
-                                     : fieldCells(u, 'u', n(), oneD(), signedValues());
-        spec.initial.v = v.is_none() ? std::vector<float>(sim_->v().begin(), sim_->v().end())
-                                     : fieldCells(v, 'v', n(), oneD(), signedValues());
-        auto next = std::make_unique<runs::Simulation>(spec, kProgram);
-        spec_ = std::move(spec);
+        runs::RunDescription request = request_;
+        request.initial = {};
+        request.initial.kind = runs::InitKind::Load;
+        request.initial.u = u.is_none() ? std::vector<float>(sim_->u().begin(), sim_->u().end())
+                                        : fieldCells(u, 'u', n(), oneD(), signedValues());
+        request.initial.v = v.is_none() ? std::vector<float>(sim_->v().begin(), sim_->v().end())
+                                        : fieldCells(v, 'v', n(), oneD(), signedValues());
+        auto next = std::make_unique<runs::Simulation>(request, kProgram);
+        request_ = std::move(request);
         sim_ = std::move(next);
         steps_ = 0;
     }
@@ -121,7 +121,7 @@ public:
     }
 
     std::int32_t n() const { return sim_->prepared().state.nCells; }
-    bool signedValues() const { return runs::signedFields(spec_.model); }
+    bool signedValues() const { return runs::signedFields(request_.model); }
     bool oneD() const { return sim_->prepared().oneD; }
     int threads() const { return sim_->prepared().threads; }
 
@@ -177,7 +177,7 @@ private:
         return oneD() ? std::int64_t { n() } : std::int64_t { n() } * n();
     }
 
-    runs::RunSpec spec_;
+    runs::RunDescription request_;
     std::unique_ptr<runs::Simulation> sim_;
     std::atomic<std::int32_t> steps_ { 0 };
     std::atomic<bool> busy_ { false };

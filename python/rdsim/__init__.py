@@ -15,11 +15,11 @@ replay          runs a record again (from this package, rdsim-batch or a PNG) an
 atlas           a model over two settings: the analysis, and simulated runs (xarray)
 sweep           runs over one or more settings, fields and findings stacked (xarray)
 
-Errors: SettingsError (ValueError), FieldError, ModelError and SpecError (ValueError),
+Errors: SettingsError (ValueError), FieldError, ModelError and DescriptionError (ValueError),
 RecordError (ValueError), StepError (ArithmeticError). Every function's help says more.
 """
 
-from ._errors import (FieldError, ModelError, RecordError, SettingsError, SpecError,
+from ._errors import (DescriptionError, FieldError, ModelError, RecordError, SettingsError,
                       StepError)
 from . import _core
 from ._analysis import (Analysis, Band, Dispersion, Measurement, ReplayResult, SteadyState,
@@ -35,8 +35,7 @@ MODELS = _core.MODELS
 SETTINGS = _core.SETTINGS
 
 __all__ = [
-    "Analysis", "Band", "Dispersion", "FieldError", "Findings", "MODELS", "Measurement", "Model",
-    "ModelError", "RecordError", "ReplayResult", "SETTINGS", "SettingsError", "Simulation",
-    "SpecError",
-    "SteadyState", "StepError", "analyze", "atlas", "measure", "replay", "sweep",
+    "Analysis", "Band", "DescriptionError", "Dispersion", "FieldError", "Findings", "MODELS",
+    "Measurement", "Model", "ModelError", "RecordError", "ReplayResult", "SETTINGS",
+    "SettingsError", "Simulation", "SteadyState", "StepError", "analyze", "atlas", "measure", "replay", "sweep",
 ]

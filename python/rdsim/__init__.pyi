@@ -22,11 +22,11 @@ class SettingsError(ValueError):
     setting: str
     text: str
 
-class SpecError(ValueError): ...
+class DescriptionError(ValueError): ...
 
-class ModelError(SpecError): ...
+class ModelError(DescriptionError): ...
 
-class FieldError(SpecError):
+class FieldError(DescriptionError):
     species: str
     file: Optional[str]
     shape: Optional[Tuple[int, ...]]

@@ -11,7 +11,7 @@ import numpy as np
 
 from . import _core
 from ._progress import Bar
-from ._spec import describe
+from ._description import describe
 
 
 @dataclasses.dataclass(frozen=True)

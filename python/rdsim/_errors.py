@@ -13,19 +13,19 @@ class SettingsError(ValueError):
     text: str = ""
 
 
-class SpecError(ValueError):
+class DescriptionError(ValueError):
     """A run that does not hold together: no stable uniform state for a seeded start, too few
     cells for an analysis, and the like."""
 
 
-class ModelError(SpecError):
+class ModelError(DescriptionError):
     """A typed model that cannot be used: a rate that does not parse (the message gives the
     column and what was expected), an unknown name (the message lists the names there are), a
     parameter whose name is taken or whose default is not a number, or a model file that
     cannot be read."""
 
 
-class FieldError(SpecError):
+class FieldError(DescriptionError):
     """A field that cannot be loaded: a wrong shape, a negative, NaN or infinite value, a
     strided array, or a file that cannot be read.
 

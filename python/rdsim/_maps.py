@@ -9,7 +9,7 @@ import numpy as np
 
 from . import _core, _tasks
 from ._progress import Bar
-from ._spec import axis_texts, describe, model_name
+from ._description import axis_texts, describe, model_name
 
 # Final fields an atlas or sweep keeps in memory at most; beyond it they must go to a file
 # (store=...).

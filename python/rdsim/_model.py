@@ -4,7 +4,7 @@ same engine as the built-in models, bit for bit."""
 import os
 
 from . import _core
-from ._spec import setting_text
+from ._description import setting_text
 
 
 class Model:

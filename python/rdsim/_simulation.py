@@ -10,7 +10,7 @@ import numpy as np
 
 from . import _core
 from ._progress import Bar
-from ._spec import as_array, describe, model_name
+from ._description import as_array, describe, model_name
 
 
 @dataclasses.dataclass(frozen=True)
@@ -60,7 +60,7 @@ class Simulation:
         panel's (or the model's) start-up texts.
 
     Raises SettingsError (a ValueError) naming a setting the intake refuses, FieldError
-    for fields that cannot be loaded, SpecError for a seeded start without a stable state
+    for fields that cannot be loaded, DescriptionError for a seeded start without a stable state
     (the seeded start of a typed model, which needs its analysis, is refused alike).
 
     ``u`` and ``v`` return new float32 arrays (copies, shape (N,) or (N, N)) of the current

@@ -38,7 +38,7 @@ def test_refused_settings_name_the_setting(tmp_path, model, settings, setting, m
     (lambda: rdsim.Simulation(kX=1), TypeError, "unknown setting 'kX'"),
     (lambda: rdsim.Simulation(kA=True), TypeError, "kA: a text or a number is needed"),
     (lambda: rdsim.Simulation(seed=-1), ValueError, "seed=-1"),
-    (lambda: rdsim.Simulation("oregonator", init="seeded"), rdsim.SpecError, "no"),
+    (lambda: rdsim.Simulation("oregonator", init="seeded"), rdsim.DescriptionError, "no"),
     (lambda: rdsim.analyze("gm", size=1), rdsim.SettingsError, "at least 2 cells"),
     (lambda: rdsim.analyze("oregonator", kC=0), rdsim.SettingsError, 'kC="0"'),
 ])

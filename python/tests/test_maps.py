@@ -144,7 +144,7 @@ def test_stored_sweep_fields_and_the_memory_limit(tmp_path, monkeypatch):
     (lambda: rdsim.sweep("gm", steps=10, kA=["0.1", "bad"]), rdsim.SettingsError,
      'kA=bad: kA="bad"'),
     (lambda: rdsim.sweep("gm", steps=10, init="seeded", scale=1.5, kA=["0.09"]),
-     rdsim.SpecError, "kA=0.09: the Gierer-Meinhardt model has no stable uniform state"),
+     rdsim.DescriptionError, "kA=0.09: the Gierer-Meinhardt model has no stable uniform state"),
 ])
 def test_bad_maps_and_sweeps_are_refused_before_anything_runs(call, error, message):
     with pytest.raises(error) as e:

@@ -125,7 +125,7 @@ def test_records_replay_without_the_model_file(tmp_path):
     (lambda: rdsim.Simulation(brusselator(), b="x"), rdsim.SettingsError,
      'b="x": parameter b of custom: "x" is not a number.'),
     (lambda: rdsim.Simulation(brusselator(), init="seeded", b=30, **FILE_SETTINGS),
-     rdsim.SpecError, "the custom model has no stable uniform state"),
+     rdsim.DescriptionError, "the custom model has no stable uniform state"),
     (lambda: rdsim.Simulation("gm", dx=0), rdsim.SettingsError,
      'dx="0": cell size dx: "0" must be greater than 0.'),
 ])

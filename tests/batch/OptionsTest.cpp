@@ -15,9 +15,9 @@ using batchtest::parse;
 
 rd::runs::Prepared prepared(const Options& o, const std::vector<std::string>& values = {})
 {
-    const rd::runs::RunSpec spec = rd::batch::runSpec(o, values);
-    rd::runs::Prepared run = rd::runs::prepare(spec);
-    rd::runs::initialise(run, spec.initial, nullptr);
+    const rd::runs::RunDescription request = rd::batch::runDescription(o, values);
+    rd::runs::Prepared run = rd::runs::prepare(request);
+    rd::runs::initialise(run, request.initial, nullptr);
     return run;
 }
 
@@ -33,7 +33,7 @@ TEST(Options, SetPutsTextsIntoTheChosenModelsBoxesWhateverTheOrder)
     boxes[5] = "0.02"; // kC stands before kA in the Oregonator's panel
     boxes[6] = "0.05";
     boxes[2] = "2e-3";
-    EXPECT_EQ(rd::runs::boxTexts(rd::batch::runSpec(o)), boxes);
+    EXPECT_EQ(rd::runs::boxTexts(rd::batch::runDescription(o)), boxes);
     const rd::SimState s = prepared(o).state;
     EXPECT_EQ(s.kC, 0.02f);
     EXPECT_EQ(s.kA, 0.05f);
@@ -121,10 +121,10 @@ TEST(Options, SeedSweepsGoIntoTheInitialStateAndTheNamesAsASettingDoes)
         (std::vector<std::string> { "18446744073709551613", "18446744073709551615" }));
     const auto combos = rd::batch::combinations(o);
     ASSERT_EQ(combos.size(), 4u);
-    const rd::runs::RunSpec spec = rd::batch::runSpec(o, combos[3]);
-    EXPECT_EQ(spec.initial.seed, 18446744073709551615u);
-    EXPECT_EQ(spec.settings.count("seed"), 0u);
-    EXPECT_EQ(spec.settings.at("kA"), "0.2");
+    const rd::runs::RunDescription request = rd::batch::runDescription(o, combos[3]);
+    EXPECT_EQ(request.initial.seed, 18446744073709551615u);
+    EXPECT_EQ(request.settings.count("seed"), 0u);
+    EXPECT_EQ(request.settings.at("kA"), "0.2");
     const std::string tag = rd::batch::tagFor(o, combos[3]);
     EXPECT_EQ(tag, "kA=0.2-seed=18446744073709551615");
     EXPECT_EQ(rd::batch::targetsFor(o, tag).savePrefix, "e/r-kA=0.2-seed=18446744073709551615");

@@ -26,19 +26,19 @@ using namespace rd::analysis;
 const double kRanges[][2] = { { 0.5, 3 }, { 0.5, 3 }, { 0.001, 0.02 }, { 0.5, 30 }, { 0.5, 30 },
     { 0.02, 0.3 }, { 0.04, 1.6 }, { 0.005, 0.6 } };
 
-RunSpec base(rd::Model model, bool oneD)
+RunDescription base(rd::Model model, bool oneD)
 {
-    RunSpec spec;
-    spec.model = model;
-    spec.oneD = oneD;
-    spec.size = "24";
-    return spec;
+    RunDescription request;
+    request.model = model;
+    request.oneD = oneD;
+    request.size = "24";
+    return request;
 }
 
-MapAxis axis(const RunSpec& spec, rd::BoxField field)
+MapAxis axis(const RunDescription& request, rd::BoxField field)
 {
     const double* r = kRanges[int(field)];
-    return mapAxis(spec, std::string(settingName(field)), evenlySpaced(r[0], r[1], 3));
+    return mapAxis(request, std::string(settingName(field)), evenlySpaced(r[0], r[1], 3));
 }
 
 TEST(AtlasPoints, AreTheIntakeOfTheirOwnTexts)
@@ -53,14 +53,14 @@ TEST(AtlasPoints, AreTheIntakeOfTheirOwnTexts)
                     continue;
                 const std::string nx(settingName(bx.field)), ny(settingName(by.field));
                 SCOPED_TRACE(std::string(model) + " " + nx + " " + ny);
-                MapSpec m;
+                MapDescription m;
                 m.base = base(*info, bx.slot % 2 != 0);
                 m.x = axis(m.base, bx.field);
                 m.y = axis(m.base, by.field);
                 const AnalyticMap map = classifyMap(m, 2);
                 ASSERT_EQ(map.points.size(), 9u);
                 for (std::size_t k = 0; k < 9; ++k) {
-                    RunSpec point = m.base;
+                    RunDescription point = m.base;
                     point.settings[nx] = m.x.texts[k % 3];
                     point.settings[ny] = m.y.texts[k / 3];
                     const auto s = std::get<Scheme>(schemeFromIntake(intakeInput(point)));
@@ -84,7 +84,7 @@ TEST(AtlasPoints, AreTheIntakeOfTheirOwnTexts)
 // never more than `ahead` rows begun beyond those handed over, for any thread count.
 TEST(AtlasRows, ComeInOrderWithinTheirWindowAndEqualTheWholeMap)
 {
-    MapSpec m;
+    MapDescription m;
     m.base = base(rd::Model::GrayScott, false);
     m.x = mapAxis(m.base, "kA", evenlySpaced(0.01, 0.08, 7));
     m.y = mapAxis(m.base, "kB", evenlySpaced(0.03, 0.07, 23));
@@ -124,7 +124,7 @@ TEST(AtlasRows, ComeInOrderWithinTheirWindowAndEqualTheWholeMap)
 // and no row is handed over after it.
 TEST(AtlasRows, AFailureOfTheWriterStopsTheRowsAndIsThrown)
 {
-    MapSpec m;
+    MapDescription m;
     m.base = base(rd::Model::Schnakenberg, false);
     m.x = mapAxis(m.base, "kA", evenlySpaced(0.02, 0.3, 5));
     m.y = mapAxis(m.base, "kB", evenlySpaced(0.5, 1.6, 40));

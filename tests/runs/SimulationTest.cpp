@@ -20,15 +20,15 @@ namespace {
 using namespace rd::runs;
 namespace fs = std::filesystem;
 
-RunSpec fromArrays(std::vector<float> u, std::vector<float> v)
+RunDescription fromArrays(std::vector<float> u, std::vector<float> v)
 {
-    RunSpec spec;
-    spec.model = rd::Model::GrayScott;
-    spec.size = "12";
-    spec.initial.kind = InitKind::Load;
-    spec.initial.u = std::move(u);
-    spec.initial.v = std::move(v);
-    return spec;
+    RunDescription request;
+    request.model = rd::Model::GrayScott;
+    request.size = "12";
+    request.initial.kind = InitKind::Load;
+    request.initial.u = std::move(u);
+    request.initial.v = std::move(v);
+    return request;
 }
 
 std::vector<float> ramp(float scale)

@@ -36,9 +36,9 @@ rd::ModelDescription shipped(const std::string& file)
     return std::get<rd::ModelDescription>(read);
 }
 
-RunSpec spec(RunModel model, bool oneD, const char* size = "24")
+RunDescription request(RunModel model, bool oneD, const char* size = "24")
 {
-    RunSpec s;
+    RunDescription s;
     s.model = std::move(model);
     s.oneD = oneD;
     s.size = size;
@@ -47,7 +47,7 @@ RunSpec spec(RunModel model, bool oneD, const char* size = "24")
     return s;
 }
 
-std::vector<float> fieldsAfter(const RunSpec& s, std::int32_t steps, int threads)
+std::vector<float> fieldsAfter(const RunDescription& s, std::int32_t steps, int threads)
 {
     Prepared run = prepare(s);
     run.threads = threads;
@@ -79,14 +79,14 @@ TEST(TypedRuns, TheRestatedSchnakenbergRunsAsTheBuiltInOnEveryThreadCount)
     for (const bool oneD : { true, false })
         for (const int threads : { 1, 3 }) {
             SCOPED_TRACE(std::to_string(oneD) + " " + std::to_string(threads));
-            const auto builtIn = fieldsAfter(spec(rd::Model::Schnakenberg, oneD), 1500, threads);
-            EXPECT_TRUE(sameBits(fieldsAfter(spec(file, oneD), 1500, threads), builtIn));
+            const auto builtIn = fieldsAfter(request(rd::Model::Schnakenberg, oneD), 1500, threads);
+            EXPECT_TRUE(sameBits(fieldsAfter(request(file, oneD), 1500, threads), builtIn));
         }
 }
 
 TEST(TypedRuns, SettingsAreTheModelsNamesAndRefusalsNameThem)
 {
-    RunSpec s = spec(shipped("brusselator.toml"), false);
+    RunDescription s = request(shipped("brusselator.toml"), false);
     EXPECT_EQ(settingNamesText(s.model), "uMax, vMax, scale, Du, Dv, a, b, dt or dx");
     EXPECT_EQ(
         settingNamesText(rd::Model::Schnakenberg), "uMax, vMax, scale, Du, Dv, kA, kB, dt or dx");
@@ -101,7 +101,7 @@ TEST(TypedRuns, SettingsAreTheModelsNamesAndRefusalsNameThem)
                  "Dv of Brusselator: \"1e39\" is too large (the limit is about 3.4e38)." },
              Refused { "dx", "0", "cell size dx: \"0\" must be greater than 0." },
          }) {
-        RunSpec bad = s;
+        RunDescription bad = s;
         bad.settings[r.name] = r.text;
         try {
             prepare(bad, false);
@@ -119,7 +119,7 @@ TEST(TypedRuns, SettingsAreTheModelsNamesAndRefusalsNameThem)
 
 TEST(TypedRuns, SettingsOverrideTheParametersAndTheFilesStartUpTexts)
 {
-    RunSpec s = spec(shipped("brusselator.toml"), false);
+    RunDescription s = request(shipped("brusselator.toml"), false);
     s.settings = { { "b", "8" }, { "Du", "3" } };
     const Prepared run = prepare(s, false);
     const auto& typed = std::get<rd::TypedModel>(run.model);
@@ -139,7 +139,7 @@ TEST(TypedRuns, ARecordHoldsTheModelAndReplaysWithoutItsFile)
     fs::copy_file(fs::path(RDSIM_MODELS_DIR) / "barrio-varea-aragon-maini.toml", file);
     auto read = rd::readModelFile(file);
     ASSERT_TRUE(std::holds_alternative<rd::ModelDescription>(read));
-    RunSpec s = spec(std::get<rd::ModelDescription>(read), false, "16");
+    RunDescription s = request(std::get<rd::ModelDescription>(read), false, "16");
     s.settings["r2"] = "0.02";
     // Unclamped: signed fields, loaded, saved with the run and compared on replay.
     s.initial.kind = InitKind::Load;
@@ -165,7 +165,7 @@ TEST(TypedRuns, ARecordHoldsTheModelAndReplaysWithoutItsFile)
     // The file changes and then goes: the record replays what it describes.
     std::ofstream(file) << "name = \"changed\"\n";
     fs::remove(file);
-    const RunSpec again = specOfRecord(record, folder);
+    const RunDescription again = requestOfRecord(record, folder);
     const auto& d = std::get<rd::ModelDescription>(again.model);
     const auto& was = std::get<rd::ModelDescription>(s.model);
     EXPECT_EQ(d.rateU, was.rateU);
@@ -183,7 +183,7 @@ TEST(TypedRuns, SignedFieldsLoadOnlyForUnclampedModels)
     for (const bool clamp : { true, false }) {
         rd::ModelDescription d = shipped("fitzhugh-nagumo.toml");
         d.clamp = clamp;
-        RunSpec s = spec(d, true, "4");
+        RunDescription s = request(d, true, "4");
         s.initial = { InitKind::Load, 0, "", "", { -0.5f, 0.25f, 0.0f, 1.0f }, { 0, 0, 0, -1 } };
         if (clamp) {
             EXPECT_THROW(Simulation(s, "test"), FieldFileError);
@@ -200,7 +200,7 @@ TEST(TypedRuns, FindingsPredictFromTheModelsOwnAnalysis)
 {
     // The shipped Brusselator (a = 4.5, b = 7.5, Du/Dv = 1/8) rests at (a, b/a) and is past
     // its Turing threshold (1 + a sqrt(Du/Dv))^2 = 6.71.
-    Simulation sim(spec(shipped("brusselator.toml"), false, "32"), "test");
+    Simulation sim(request(shipped("brusselator.toml"), false, "32"), "test");
     sim.advance(2000);
     const RunFindings f = sim.findings();
     EXPECT_EQ(f.predictedClass, rd::analysis::className(rd::analysis::StateClass::TuringUnstable));
@@ -216,7 +216,7 @@ TEST(SchemeConstants, RecordedOnlyWhereSetAndReplayed)
 {
     const fs::path folder = freshFolder("rdsim-scheme-constants-test");
     for (const bool withSteps : { false, true }) {
-        RunSpec s = spec(rd::Model::GiererMeinhardt, false, "16");
+        RunDescription s = request(rd::Model::GiererMeinhardt, false, "16");
         if (withSteps)
             s.settings = { { "dt", "0.5" }, { "dx", "0.008" } };
         Simulation sim(s, "test");
@@ -235,7 +235,7 @@ TEST(SchemeConstants, RecordedOnlyWhereSetAndReplayed)
         EXPECT_EQ(r.verdict, ReplayVerdict::Reproduced) << r.lines.front();
     }
     // A record whose coefficients no longer follow from its texts says which.
-    RunSpec s = spec(rd::Model::GiererMeinhardt, false, "16");
+    RunDescription s = request(rd::Model::GiererMeinhardt, false, "16");
     s.settings = { { "dt", "0.5" } };
     Simulation sim(s, "test");
     QJsonObject record = sim.record();
@@ -252,8 +252,8 @@ TEST(SchemeConstants, RecordedOnlyWhereSetAndReplayed)
 
 TEST(SchemeConstants, TheAnalyticMapTakesThemFromItsBase)
 {
-    MapSpec m;
-    m.base = spec(rd::Model::GiererMeinhardt, false, "16");
+    MapDescription m;
+    m.base = request(rd::Model::GiererMeinhardt, false, "16");
     m.base.settings = { { "dt", "0.25" } };
     m.x = mapAxis(m.base, "kA", { "0.1", "0.2" });
     m.y = mapAxis(m.base, "kB", { "1.5" });
@@ -271,8 +271,8 @@ TEST(SchemeConstants, TheAnalyticMapTakesThemFromItsBase)
 
 TEST(TypedRuns, MapsOfTypedModelsClassifyEveryPointAsItsOwnRun)
 {
-    MapSpec m;
-    m.base = spec(shipped("brusselator.toml"), false, "12");
+    MapDescription m;
+    m.base = request(shipped("brusselator.toml"), false, "12");
     m.base.steps = 50;
     m.x = mapAxis(m.base, "a", { "4", "5" });
     m.y = mapAxis(m.base, "Du", { "1", "2", "3" });
@@ -283,7 +283,7 @@ TEST(TypedRuns, MapsOfTypedModelsClassifyEveryPointAsItsOwnRun)
     ASSERT_EQ(map.points.size(), 6u);
     const rd::analysis::ModeTable table(12, false);
     for (std::size_t k = 0; k < map.points.size(); ++k) {
-        RunSpec point = m.base;
+        RunDescription point = m.base;
         point.settings["a"] = m.x.texts[k % 2];
         point.settings["Du"] = m.y.texts[k / 2];
         const auto alone = rd::analysis::classifyPoint(schemeOf(prepare(point, false)), table);
@@ -301,7 +301,7 @@ TEST(TypedRuns, MapsOfTypedModelsClassifyEveryPointAsItsOwnRun)
     EXPECT_NEAR(map.points[1].states[0].u, 5.0, 5e-12);
     const SimulatedMap runs = simulateMap(m, map, { 0, 5 }, { 1, 1 });
     EXPECT_TRUE(runs.points[0].ran && runs.points[5].ran && !runs.points[1].ran);
-    MapSpec bad = m;
+    MapDescription bad = m;
     bad.x.texts = { "4", "x" };
     try {
         classifyMap(bad, 1);

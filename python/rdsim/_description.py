@@ -111,21 +111,21 @@ def as_array(value):
     return np.asarray(value) if isinstance(value, (list, tuple)) else value
 
 
-def axis_texts(name, spec):
+def axis_texts(name, request):
     """The texts of one swept setting: (from, to, count) evenly spaced as the command line
     spaces them, or a list of values."""
-    if isinstance(spec, tuple):
-        if len(spec) != 3:
+    if isinstance(request, tuple):
+        if len(request) != 3:
             raise ValueError("%s: (from, to, count) or a list of values" % name)
-        start, stop, count = spec
+        start, stop, count = request
         for end in (start, stop):
             if not isinstance(end, numbers.Real) or isinstance(end, bool) \
                     or not math.isfinite(end):
                 raise ValueError("%s: the ends must be finite numbers, not %r" % (name, end))
         return list(_core.evenly_spaced(float(start), float(stop),
                                         _whole(name + " count", count, 1)))
-    if isinstance(spec, (list, np.ndarray)):
-        texts = [setting_text(name, v) for v in spec]
+    if isinstance(request, (list, np.ndarray)):
+        texts = [setting_text(name, v) for v in request]
         if not texts:
             raise ValueError("%s: no values" % name)
         if len(set(texts)) != len(texts):

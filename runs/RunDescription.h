@@ -30,7 +30,7 @@ struct InitialState {
 // rates, parameters with their default texts, clamp), compiled when the run is prepared.
 using RunModel = std::variant<Model, ModelDescription>;
 
-struct RunSpec {
+struct RunDescription {
     RunModel model = Model::GiererMeinhardt;
     bool oneD = false;
     std::string size { kDefaultSizeText }; // cells per side, as typed into the size box
