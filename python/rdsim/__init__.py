@@ -37,5 +37,6 @@ SETTINGS = _core.SETTINGS
 __all__ = [
     "Analysis", "Band", "DescriptionError", "Dispersion", "FieldError", "Findings", "MODELS",
     "Measurement", "Model", "ModelError", "RecordError", "ReplayResult", "SETTINGS",
-    "SettingsError", "Simulation", "SteadyState", "StepError", "analyze", "atlas", "measure", "replay", "sweep",
+    "SettingsError", "Simulation", "SteadyState", "StepError", "analyze", "atlas", "measure",
+    "replay", "sweep",
 ]
