@@ -1,29 +1,17 @@
 // The state an analysis features: the parameter maps' precedence with saddles aside, against
-// Gray-Scott's states derived by hand, against the maps' own classifier on random points, and
-// on hand-made sets of states; and the featured state a run ended nearest to.
+// Gray-Scott's states derived by hand and on hand-made sets of states; and the featured state a
+// run ended nearest to. Known points of every model and the agreement with the maps' own
+// classifier on random points are StabilityTest's.
 #include "analysis/FeaturedState.h"
 #include "tests/analysis/AnalysisTestSupport.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <random>
 #include <vector>
 
 namespace {
 
 using namespace rd::analysis;
 using rd::Model;
-
-std::vector<Prediction> predictionsFor(
-    Model model, bool oneD, int n, const std::map<int, std::string>& boxes)
-{
-    const Scheme s = rdtest::setupFor(model, oneD, n, boxes).scheme;
-    const ModeTable table(s.n, s.oneD);
-    std::vector<Prediction> ps;
-    for (const SteadyState& st : steadyStates(s))
-        ps.push_back(predict(s, st, table));
-    return ps;
-}
 
 std::vector<int> listed(const FeaturedStates& f)
 {
@@ -59,17 +47,15 @@ TEST_P(GrayScottByHand, FeaturesTheStableStatesNotTheSaddle)
     ASSERT_LT(k - uNode * uNode, 0.0);
     ASSERT_LT(cv * (F + k) - cu * (uNode * uNode + F), 2.0 * std::sqrt(cu * cv * detNode));
 
-    const auto ps = predictionsFor(Model::GrayScott, false, 128, { { 5, p.feed }, { 6, p.kill } });
+    const auto ps = rdtest::predictions(setup.scheme);
     ASSERT_EQ(ps.size(), 3u);
     const double expected[3][2] = { { 0.0, 1.0 }, { uSaddle, vSaddle }, { uNode, vNode } };
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_NEAR(ps[i].state.u, expected[i][0], 1e-12) << i;
         EXPECT_NEAR(ps[i].state.v, expected[i][1], 1e-12) << i;
         EXPECT_EQ(isSaddle(ps[i].state), i == 1) << i;
+        EXPECT_EQ(ps[i].kind, i == 1 ? StateClass::UniformlyUnstable : StateClass::Stable) << i;
     }
-    EXPECT_EQ(ps[0].kind, StateClass::Stable);
-    EXPECT_EQ(ps[1].kind, StateClass::UniformlyUnstable);
-    EXPECT_EQ(ps[2].kind, StateClass::Stable);
 
     // Two stable states beside the saddle: bistable, the node first, the saddle not at all.
     const FeaturedStates f = featuredStates(ps);
@@ -92,94 +78,6 @@ INSTANTIATE_TEST_SUITE_P(FeaturedState, GrayScottByHand,
         std::replace(name.begin(), name.end(), '.', '_');
         return name;
     });
-
-struct FeaturedPoint {
-    const char* name;
-    Model model;
-    bool oneD;
-    std::map<int, std::string> boxes;
-    PointClass kind;
-    std::vector<int> featured;
-};
-
-class FeaturedPoints : public testing::TestWithParam<FeaturedPoint> { };
-
-TEST_P(FeaturedPoints, FeatureTheStatesOfTheirClass)
-{
-    const FeaturedPoint& c = GetParam();
-    const FeaturedStates f = featuredStates(predictionsFor(c.model, c.oneD, 128, c.boxes));
-    EXPECT_EQ(f.kind, c.kind) << pointClassWord(f.kind);
-    EXPECT_EQ(listed(f), c.featured);
-}
-
-INSTANTIATE_TEST_SUITE_P(FeaturedState, FeaturedPoints,
-    testing::Values(FeaturedPoint { "GiererMeinhardt", Model::GiererMeinhardt, false, {},
-                        PointClass::TuringUnstable, { 0 } },
-        // Stable (0, 1), a saddle and an oscillating node.
-        FeaturedPoint { "GrayScottOscillatory", Model::GrayScott, false,
-            { { 5, "0.03" }, { 6, "0.055" } }, PointClass::Oscillatory, { 2 } },
-        // The start-up point: (0, 1) and the two states of a fold.
-        FeaturedPoint {
-            "GrayScottFold", Model::GrayScott, false, {}, PointClass::Marginal, { 1, 2 } },
-        // (0, 0) is a saddle; the growing node beside it decides.
-        FeaturedPoint {
-            "Oregonator", Model::Oregonator, false, {}, PointClass::UniformlyUnstable, { 1 } },
-        FeaturedPoint { "OregonatorStable", Model::Oregonator, false, { { 6, "3" } },
-            PointClass::Stable, { 1 } },
-        FeaturedPoint { "OregonatorTuring", Model::Oregonator, false,
-            { { 6, "1.8" }, { 5, "0.4" } }, PointClass::TuringUnstable, { 1 } },
-        FeaturedPoint { "GiererMeinhardtStepDiverges", Model::GiererMeinhardt, false,
-            { { 4, "30" } }, PointClass::NumericallyUnstable, { 0 } }),
-    [](const testing::TestParamInfo<FeaturedPoint>& info) { return std::string(info.param.name); });
-
-// The same class as the maps give the point, and for a Turing-unstable point the state whose
-// wavelength and mode the maps show.
-TEST(FeaturedState, AgreesWithThePointClassifierOnRandomPoints)
-{
-    struct Range {
-        int slot;
-        double lo, hi;
-    };
-    const std::pair<Model, std::vector<Range>> models[] = {
-        { Model::GiererMeinhardt, { { 4, 1, 40 }, { 5, 0, 0.2 }, { 6, 0.5, 2 } } },
-        { Model::Schnakenberg, { { 3, 0.2, 3 }, { 4, 1, 45 }, { 5, 0, 0.3 }, { 6, 0.1, 2 } } },
-        { Model::GrayScott, { { 4, 5, 30 }, { 5, 0, 0.1 }, { 6, 0.03, 0.08 } } },
-        { Model::Oregonator, { { 4, 1, 40 }, { 6, 0.3, 3 }, { 7, 1e-4, 0.01 } } },
-    };
-    std::mt19937_64 rng(2024);
-    int classes[kPointClassCount] = {};
-    for (const auto& [model, ranges] : models)
-        for (int trial = 0; trial < 120; ++trial) {
-            std::map<int, std::string> boxes;
-            for (const Range& r : ranges) {
-                char buf[32];
-                std::snprintf(buf, sizeof buf, "%.6g",
-                    std::uniform_real_distribution<double>(r.lo, r.hi)(rng));
-                boxes[r.slot] = buf;
-            }
-            const bool oneD = trial % 4 == 0;
-            const int n = oneD ? 100 + trial : 40 + trial % 60;
-            const Scheme s = rdtest::setupFor(model, oneD, n, boxes).scheme;
-            const ModeTable table(s.n, s.oneD);
-            std::vector<Prediction> ps;
-            for (const SteadyState& st : steadyStates(s))
-                ps.push_back(predict(s, st, table));
-            const PointResult r = classifyPoint(s, table);
-            const FeaturedStates f = featuredStates(ps);
-            SCOPED_TRACE(testing::Message() << "model " << int(model) << ", trial " << trial);
-            ASSERT_EQ(f.kind, r.kind);
-            ++classes[static_cast<int>(f.kind)];
-            if (f.kind == PointClass::TuringUnstable) {
-                const Prediction& p = ps[static_cast<std::size_t>(f.first())];
-                EXPECT_EQ(p.wavelength, r.wavelength);
-            }
-        }
-    // The comparison covered the classes that decide by precedence.
-    for (PointClass c :
-        { PointClass::NumericallyUnstable, PointClass::TuringUnstable, PointClass::Oscillatory,
-            PointClass::UniformlyUnstable, PointClass::Bistable, PointClass::Stable })
-        EXPECT_GT(classes[static_cast<int>(c)], 0) << pointClassWord(c);
-}
 
 struct VerdictCase {
     const char* name;

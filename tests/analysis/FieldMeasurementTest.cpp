@@ -22,17 +22,22 @@ struct CosineCase {
 
 class Cosines : public testing::TestWithParam<CosineCase> { };
 
+// mean + amplitude cos(pi kx i / (n - 1)) cos(pi ky j / (n - 1)) on n cells or n x n.
+std::vector<float> cosine(int n, bool oneD, int kx, int ky, double mean, double amplitude)
+{
+    std::vector<float> field;
+    for (int j = 0; j < (oneD ? 1 : n); ++j)
+        for (int i = 0; i < n; ++i)
+            field.push_back(static_cast<float>(mean
+                + amplitude * std::cos(std::numbers::pi * kx * i / (n - 1))
+                    * std::cos(std::numbers::pi * ky * j / (n - 1))));
+    return field;
+}
+
 TEST_P(Cosines, GiveTheirWavelengthAndContrast)
 {
     const auto& c = GetParam();
-    const int rows = c.oneD ? 1 : c.n;
-    std::vector<float> field;
-    for (int j = 0; j < rows; ++j)
-        for (int i = 0; i < c.n; ++i)
-            field.push_back(static_cast<float>(1.0
-                + 0.25 * std::cos(std::numbers::pi * c.kx * i / (c.n - 1))
-                    * std::cos(std::numbers::pi * c.ky * j / (c.n - 1))));
-    const auto m = measureField(field, c.n, c.oneD);
+    const auto m = measureField(cosine(c.n, c.oneD, c.kx, c.ky, 1.0, 0.25), c.n, c.oneD);
     const double k = std::hypot(c.kx, c.ky);
     EXPECT_NEAR(m.wavenumber, k, 1e-9 * k);
     EXPECT_NEAR(m.wavelength, 2.0 * (c.n - 1) / k, 1e-9 * m.wavelength);
@@ -44,6 +49,18 @@ INSTANTIATE_TEST_SUITE_P(Grids, Cosines,
         CosineCase { 129, true, 128, 0 }, CosineCase { 64, false, 0, 9 },
         CosineCase { 64, false, 5, 5 }, CosineCase { 128, false, 21, 9 }));
 
+// A uniform field of `value` with every third cell moved up by `ulps` ulps.
+std::vector<float> spread(float value, int ulps, std::size_t cells)
+{
+    float high = value;
+    for (int k = 0; k < ulps; ++k)
+        high = std::nextafter(high, 2.0f * value);
+    std::vector<float> f(cells, value);
+    for (std::size_t i = 0; i < cells; i += 3)
+        f[i] = high;
+    return f;
+}
+
 TEST(FieldMeasurement, FlatFieldHasNoWavelengthAndOneCellIsRefused)
 {
     const std::vector<float> flat(16 * 16, 0.7f);
@@ -52,10 +69,7 @@ TEST(FieldMeasurement, FlatFieldHasNoWavelengthAndOneCellIsRefused)
     EXPECT_TRUE(std::isinf(m.wavelength));
     EXPECT_EQ(m.contrast, 0.0);
     // Rounding-level ripples are no pattern either.
-    std::vector<float> ripple(64, 0.04f);
-    for (std::size_t i = 0; i < ripple.size(); i += 3)
-        ripple[i] = std::nextafter(0.04f, 1.0f);
-    EXPECT_TRUE(std::isinf(measureField(ripple, 64, true).wavelength));
+    EXPECT_TRUE(std::isinf(measureField(spread(0.04f, 1, 64), 64, true).wavelength));
     const std::vector<float> one(1, 0.5f);
     EXPECT_THROW(measureField(one, 1, true), std::invalid_argument);
     EXPECT_THROW(measureField(flat, 15, false), std::invalid_argument);
@@ -70,18 +84,6 @@ TEST(FieldMeasurement, UlpAt)
     EXPECT_EQ(ulpAt(0.0), 0x1p-149);
     EXPECT_EQ(ulpAt(1e-40), 0x1p-149); // subnormal
     EXPECT_EQ(ulpAt(0x1p-126), 0x1p-149); // the smallest normal
-}
-
-// A uniform field of `value` with every third cell moved up by `ulps` ulps.
-std::vector<float> spread(float value, int ulps, std::size_t cells)
-{
-    float high = value;
-    for (int k = 0; k < ulps; ++k)
-        high = std::nextafter(high, 2.0f * value);
-    std::vector<float> f(cells, value);
-    for (std::size_t i = 0; i < cells; i += 3)
-        f[i] = high;
-    return f;
 }
 
 struct FlatCase {
@@ -120,12 +122,7 @@ INSTANTIATE_TEST_SUITE_P(FieldMeasurement, Flatness,
 TEST(FieldMeasurement, AFaintPatternAboveTheFloorKeepsItsWavelength)
 {
     // A cosine of amplitude 1e-4 on 0.3: 1.7e3 ulps either way of the mean.
-    std::vector<float> field;
-    for (int j = 0; j < 64; ++j)
-        for (int i = 0; i < 64; ++i)
-            field.push_back(
-                static_cast<float>(0.3 + 1e-4 * std::cos(std::numbers::pi * 7 * i / 63)));
-    const auto m = measureField(field, 64, false);
+    const auto m = measureField(cosine(64, false, 7, 0, 0.3, 1e-4), 64, false);
     EXPECT_FALSE(m.flat);
     EXPECT_NEAR(m.wavelength, 2.0 * 63 / 7, 1e-9);
 }

@@ -31,6 +31,11 @@ RunTracker track(const std::function<double(int)>& x, int checks, double uMax = 
     return tracker;
 }
 
+double sine(int t)
+{
+    return 0.2 + 0.05 * std::sin(kTwoPi * t / 6);
+}
+
 // Spikes every 51.5 checks (no whole number of checks, as a real period is), each four checks
 // long, over a baseline that grows slowly: a relaxation oscillator seen every 100 steps.
 double spikes(int t, double base)
@@ -56,9 +61,7 @@ TEST_P(Series, OfTheMean)
 }
 
 INSTANTIATE_TEST_SUITE_P(RunTracker, Series,
-    testing::Values(
-        SeriesCase { "SineOfSixChecks", [](int t) { return 0.2 + 0.05 * std::sin(kTwoPi * t / 6); },
-            60, RunState::Oscillating },
+    testing::Values(SeriesCase { "SineOfSixChecks", sine, 60, RunState::Oscillating },
         // A period of about two checks shows as an alternation.
         SeriesCase { "Alternation", [](int t) { return 0.1 + (t % 2 ? 1e-3 : -1e-3); }, 40,
             RunState::Oscillating },
@@ -68,9 +71,7 @@ INSTANTIATE_TEST_SUITE_P(RunTracker, Series,
         SeriesCase { "SpikesOverZero", [](int t) { return spikes(t, 0.0) * (t % 3 != 1); }, 200,
             RunState::Oscillating },
         // Too few checks to see a period recur.
-        SeriesCase { "SineOfTwentyChecks",
-            [](int t) { return 0.2 + 0.05 * std::sin(kTwoPi * t / 6); }, 20,
-            RunState::StillChanging },
+        SeriesCase { "SineOfTwentyChecks", sine, 20, RunState::StillChanging },
         // Swings of 4e-6 over 100 steps stay below the converged change.
         SeriesCase { "RoundingLevelSwings",
             [](int t) { return 0.2 + 4e-6 * std::sin(kTwoPi * t / 6); }, 60, RunState::Converged },
@@ -107,28 +108,16 @@ INSTANTIATE_TEST_SUITE_P(RunTracker, Series,
 TEST(RunTracker, ALastShortIntervalIsLeftOutOfThePeriod)
 {
     // A run that ends 37 steps after its last regular check, off the rhythm of the checks.
-    RunTracker tracker(1.0);
-    std::vector<float> u(4);
-    const auto x = [](int t) { return 0.2 + 0.05 * std::sin(kTwoPi * t / 6); };
-    for (int t = 0; t <= 60; ++t) {
-        std::fill(u.begin(), u.end(), static_cast<float>(x(t)));
-        tracker.observe(u, t == 0 ? 0 : 100);
-    }
-    std::fill(u.begin(), u.end(), 0.9f);
-    tracker.observe(u, 37);
+    RunTracker tracker = track(sine, 60);
+    tracker.observe(std::vector<float>(4, 0.9f), 37);
     EXPECT_EQ(tracker.state(), RunState::Oscillating);
 }
 
 TEST(RunTracker, DiesOutAtTheFirstCheckBelowTheLevel)
 {
-    RunTracker tracker(1.0);
-    std::vector<float> u(4, 0.3f);
-    tracker.observe(u, 0);
-    std::fill(u.begin(), u.end(), 2e-6f);
-    tracker.observe(u, 100);
+    RunTracker tracker = track([](int t) { return t == 0 ? 0.3 : 2e-6; }, 1);
     EXPECT_EQ(tracker.state(), RunState::StillChanging);
-    std::fill(u.begin(), u.end(), 5e-7f);
-    tracker.observe(u, 100);
+    tracker.observe(std::vector<float>(4, 5e-7f), 100);
     EXPECT_EQ(tracker.state(), RunState::Extinct);
     EXPECT_FALSE(tracker.settled());
 }
@@ -136,22 +125,13 @@ TEST(RunTracker, DiesOutAtTheFirstCheckBelowTheLevel)
 TEST(RunTracker, AQuietSpellOfAnOscillationIsNotSettled)
 {
     // Between spikes the field changes by 5e-8 per step, below the converged change.
-    RunTracker tracker(1.0);
-    std::vector<float> u(4);
-    int t = 0;
-    for (; t <= 165; ++t) {
-        std::fill(u.begin(), u.end(), static_cast<float>(spikes(t, 1e-3)));
-        tracker.observe(u, t == 0 ? 0 : 100);
-    }
-    ASSERT_GT(std::fmod(double(t - 1), 51.5), 9.0); // five quiet checks before the last one
+    const auto x = [](int t) { return spikes(t, 1e-3); };
+    const RunTracker tracker = track(x, 165);
+    ASSERT_GT(std::fmod(165.0, 51.5), 9.0); // five quiet checks before the last one
     EXPECT_EQ(tracker.state(), RunState::Oscillating);
     EXPECT_FALSE(tracker.settled());
     // The same quiet values without the spikes before them: converged.
-    RunTracker calm(1.0);
-    for (int k = 5; k <= 10; ++k) {
-        std::fill(u.begin(), u.end(), static_cast<float>(spikes(155 + k, 1e-3)));
-        calm.observe(u, k == 5 ? 0 : 100);
-    }
+    const RunTracker calm = track([&](int t) { return x(160 + t); }, 5);
     EXPECT_EQ(calm.state(), RunState::Converged);
     EXPECT_TRUE(calm.settled());
 }

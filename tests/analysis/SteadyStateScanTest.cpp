@@ -7,7 +7,6 @@
 #include "tests/analysis/AnalysisTestSupport.h"
 #include "tests/analysis/ScanReference.h"
 
-#include <cstdio>
 #include <random>
 
 namespace {
@@ -59,22 +58,10 @@ const SteadyState* match(const SteadyStateList& in, const SteadyState& st, doubl
     return nullptr;
 }
 
-std::string text(double v)
-{
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.7g", v);
-    return buf;
-}
-
-struct Range {
-    int slot;
-    double lo, hi;
-};
-
 struct RandomCase {
     std::string name;
     Model model;
-    std::vector<Range> ranges; // slots drawn uniformly
+    std::vector<rdtest::Range> ranges; // slots drawn uniformly
     int trials;
     std::vector<int> mustSeeCounts; // numbers of states some point must have
     int mustSeeFolds; // points with a fold, at least
@@ -94,10 +81,8 @@ TEST_P(AgainstTheScan, FindsItsStatesAndKeepsItsClasses)
     std::map<int, int> counts;
     int folds = 0, beyondTheScan = 0;
     for (int trial = 0; trial < c.trials; ++trial) {
-        std::map<int, std::string> boxes;
-        for (const Range& r : c.ranges)
-            boxes[r.slot] = text(std::uniform_real_distribution<double>(r.lo, r.hi)(rng));
-        const Scheme s = rdtest::setupFor(c.model, false, 32, boxes).scheme;
+        const Scheme s
+            = rdtest::setupFor(c.model, false, 32, rdtest::drawBoxes(c.ranges, rng, 7)).scheme;
         const SteadyStateList scan = rdtest::scannedSteadyStates(s);
         const SteadyStateList found = steadyStateList(s);
         SCOPED_TRACE(testing::Message()

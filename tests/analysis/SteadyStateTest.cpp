@@ -52,12 +52,6 @@ INSTANTIATE_TEST_SUITE_P(Models, StateCounts,
         StateCount { Model::Schnakenberg, {}, 1, 0 },
         StateCount { Model::Schnakenberg, { { 5, "0" }, { 6, "2" } }, 1, 0 }));
 
-} // namespace
-
-namespace {
-
-using namespace rd::analysis;
-
 struct SettleCase {
     std::string name;
     std::map<int, std::string> boxes; // of the Oregonator

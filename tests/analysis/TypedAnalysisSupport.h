@@ -3,6 +3,7 @@
 #pragma once
 
 #include "analysis/Scheme.h"
+#include "tests/analysis/AnalysisTestSupport.h"
 #include "tests/engine/TypedTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -43,16 +44,7 @@ inline rd::TypedModel shippedWith(const std::string& file, std::vector<float> va
 // over them (uMax, vMax, scale, Du, Dv are slots 0 to 4), through the intake.
 inline rd::SimState settingsState(bool oneD, int n, const std::map<int, std::string>& boxes = {})
 {
-    rd::IntakeInput in = rd::defaultIntakeInput(rd::Model::Schnakenberg, oneD);
-    in.sizeText = std::to_string(n);
-    in.sizeLimit = { n, false };
-    for (const auto& [slot, text] : boxes)
-        in.boxes[static_cast<std::size_t>(slot)] = text;
-    rd::SimState s;
-    const auto values = rd::evaluateIntake(in, s.dt, s.dx);
-    EXPECT_TRUE(std::holds_alternative<rd::IntakeValues>(values));
-    rd::applyIntake(s, std::get<rd::IntakeValues>(values));
-    return s;
+    return intakeState(rd::Model::Schnakenberg, oneD, n, boxes, true);
 }
 
 // The description's model and settings, its parameters replaced by position, with Du and Dv

@@ -68,54 +68,47 @@ TEST_P(Zeros, AreFoundOnceWithTheirFolds)
 INSTANTIATE_TEST_SUITE_P(Constructed, Zeros,
     testing::Values(
         // On the first lines the box is split along, and on its corner: each seen once.
-        ZeroCase { "centre", "u - 0.5", "v - 0.5", {}, { { 0.5, 0.5, false } }, 0.0 },
-        ZeroCase { "corner", "u", "v - 1", {}, { { 0.0, 1.0, false } }, 0.0 },
-        ZeroCase {
-            "on a quarter line", "u - 0.25", "v - 0.75", {}, { { 0.25, 0.75, false } }, 0.0 },
+        ZeroCase { "Centre", "u - 0.5", "v - 0.5", {}, { { 0.5, 0.5, false } }, 0.0 },
+        ZeroCase { "Corner", "u", "v - 1", {}, { { 0.0, 1.0, false } }, 0.0 },
+        ZeroCase { "OnAQuarterLine", "u - 0.25", "v - 0.75", {}, { { 0.25, 0.75, false } }, 0.0 },
         // The parabola v = u^2 and its tangent at u = 1/2: one double root, a fold (Newton's
         // method reaches a double root to about the square root of the rounding).
-        ZeroCase { "touching", "v - u^2", "v - u + 0.25", {}, { { 0.5, 0.25, true } }, 1e-7 },
+        ZeroCase { "Touching", "v - u^2", "v - u + 0.25", {}, { { 0.5, 0.25, true } }, 1e-7 },
         // The tangent lowered by 2^-40: two zeros 2^-19 apart, both states, both folds.
-        ZeroCase { "close pair", "v - u^2", "v - u + 0.25 - a", { std::ldexp(1.0f, -40) },
+        ZeroCase { "ClosePair", "v - u^2", "v - u + 0.25 - a", { std::ldexp(1.0f, -40) },
             { { 0.5 - kPair, 0.25 - kPair + kPair* kPair, true },
                 { 0.5 + kPair, 0.25 + kPair + kPair* kPair, true } },
             1e-10 },
         // Lowered by 2^-72: 2^-35 apart, below the search's resolution: one fold.
-        ZeroCase { "pair within the resolution", "v - u^2", "v - u + 0.25 - a",
+        ZeroCase { "PairWithinTheResolution", "v - u^2", "v - u + 0.25 - a",
             { std::ldexp(1.0f, -72) }, { { 0.5, 0.25, true } }, 1e-7 },
         // Raised by 2^-40: the curves miss each other.
-        ZeroCase { "near miss", "v - u^2", "v - u + 0.25 + a", { std::ldexp(1.0f, -40) }, {}, 0.0 },
-        ZeroCase { "four apart", "(u - 0.2)*(u - 0.7)", "(v - 0.3)*(v - 0.9)", {},
+        ZeroCase { "NearMiss", "v - u^2", "v - u + 0.25 + a", { std::ldexp(1.0f, -40) }, {}, 0.0 },
+        ZeroCase { "FourApart", "(u - 0.2)*(u - 0.7)", "(v - 0.3)*(v - 0.9)", {},
             { { single(0.2), single(0.3), false }, { single(0.2), single(0.9), false },
                 { single(0.7), single(0.3), false }, { single(0.7), single(0.9), false } },
             1e-15 },
         // f touches 0 along the parabola without crossing it.
-        ZeroCase { "double zero of one rate", "(v - u^2)^2", "u - 0.3", {},
+        ZeroCase { "DoubleZeroOfOneRate", "(v - u^2)^2", "u - 0.3", {},
             { { single(0.3), single(0.3) * single(0.3), true } }, 1e-7 },
         // 1/(u - 1/2) changes sign at its pole but never vanishes.
-        ZeroCase { "pole", "1/(u - 0.5)", "v - 0.5", {}, {}, 0.0 },
+        ZeroCase { "Pole", "1/(u - 0.5)", "v - 0.5", {}, {}, 0.0 },
         // Defined only for u >= 1/4 and u > 0.
-        ZeroCase { "square root's domain", "sqrt(u - 0.25) - 0.5", "v - 0.5", {},
+        ZeroCase { "SquareRootsDomain", "sqrt(u - 0.25) - 0.5", "v - 0.5", {},
             { { 0.5, 0.5, false } }, 1e-15 },
-        ZeroCase { "logarithm's domain", "log(u) + 1", "v - u", {},
+        ZeroCase { "LogarithmsDomain", "log(u) + 1", "v - u", {},
             { { std::exp(-1.0), std::exp(-1.0), false } }, 1e-15 },
-        ZeroCase { "tanh and exp", "tanh(4*(u - 0.6))", "exp(v) - 2", {},
+        ZeroCase { "TanhAndExp", "tanh(4*(u - 0.6))", "exp(v) - 2", {},
             { { single(0.6), std::log(2.0), false } }, 1e-15 },
-        ZeroCase { "abs and max", "abs(u - 0.3) - 0.1", "max(v, u) - 0.5", {},
+        ZeroCase { "AbsAndMax", "abs(u - 0.3) - 0.1", "max(v, u) - 0.5", {},
             { { single(0.3) - single(0.1), 0.5, false },
                 { single(0.3) + single(0.1), 0.5, false } },
             1e-15 },
-        ZeroCase { "min", "min(u, v) - 0.25", "u + v - 1", {},
+        ZeroCase { "Min", "min(u, v) - 0.25", "u + v - 1", {},
             { { 0.25, 0.75, false }, { 0.75, 0.25, false } }, 1e-15 },
         // Equal rates vanish along a whole line: no list can hold them.
-        ZeroCase { "curve of zeros", "v - u", "2*v - 2*u", {}, {}, 0.0, false }),
-    [](const testing::TestParamInfo<ZeroCase>& info) {
-        std::string name = info.param.name;
-        for (char& ch : name)
-            if (!std::isalnum(static_cast<unsigned char>(ch)))
-                ch = '_';
-        return name;
-    });
+        ZeroCase { "CurveOfZeros", "v - u", "2*v - 2*u", {}, {}, 0.0, false }),
+    [](const testing::TestParamInfo<ZeroCase>& info) { return std::string(info.param.name); });
 
 // FitzHugh-Nagumo with a1 = 2: v = u / 2 and u^3 = u / 2, so u = 0 and u = +-sqrt(1/2), one
 // state below 0 in both variables, inside the model's bounds [-2, 2] x [-2, 2].
