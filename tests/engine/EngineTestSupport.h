@@ -5,6 +5,8 @@
 #include "engine/EngineError.h"
 #include "engine/Integrators.h"
 #include "engine/SimState.h"
+#include "engine/StepThreads.h"
+#include "engine/TypedStep.h"
 #include "settings/Intake.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +16,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -41,14 +44,6 @@ inline std::int64_t cellCount(int dim, int n)
     return dim == 1 ? n : std::int64_t { n } * n;
 }
 
-// The self-weights 1 - 2c (1D) or 1 - 4c (2D), from the stored diffusion numbers.
-inline void deriveSelfWeights(rd::SimState& s, int dim)
-{
-    const double w = dim == 1 ? 2.0 : 4.0;
-    s.su = static_cast<float>(1.0 - w * static_cast<double>(s.cu));
-    s.sv = static_cast<float>(1.0 - w * static_cast<double>(s.cv));
-}
-
 // A state of n cells (per side in 2D) with the model's start-up coefficients, as the
 // intake derives them from the start-up texts.
 inline rd::SimState makeState(const ModelDefaults& m, int dim, int n)
@@ -62,8 +57,8 @@ inline rd::SimState makeState(const ModelDefaults& m, int dim, int n)
     return s;
 }
 
-// One step on the dispatched path, or on the scalar reference.
-inline void step(rd::SimState& s, int dim, rd::Model m, bool scalar = false)
+// One step of a built-in or typed model on the dispatched path, or on the scalar reference.
+template <class M> void step(rd::SimState& s, int dim, const M& m, bool scalar = false)
 {
     const rd::Dimension d = rd::dimensionOf(dim == 1);
     scalar ? rd::scalar::step(s, m, d) : rd::step(s, m, d);
@@ -157,6 +152,110 @@ inline std::uint64_t fnv1a(const float* a, std::int64_t n, std::uint64_t h = 0xc
         }
     }
     return h;
+}
+
+// "kind: message" of the error one step of a built-in or typed model raises on the dispatched
+// path or the scalar reference, empty if it completed.
+template <class M> std::string stepText(rd::SimState& s, int dim, const M& m, bool scalar)
+{
+    return raised([&] { rdtest::step(s, dim, m, scalar); }).text;
+}
+
+// Steps copies on the dispatched and the scalar path until the first error, which both must
+// raise alike; returns the steps completed.
+template <class M>
+int compareRun(const rd::SimState& start, int dim, const M& m, int steps, const std::string& tag)
+{
+    rd::SimState fast = start, ref = start;
+    for (int t = 0; t < steps; ++t) {
+        const std::string a = stepText(fast, dim, m, false), b = stepText(ref, dim, m, true);
+        EXPECT_EQ(a, b) << tag << " step " << t;
+        EXPECT_TRUE(sameState(fast, ref)) << tag << " step " << t;
+        if (!a.empty() || !b.empty() || ::testing::Test::HasFailure())
+            return t;
+    }
+    return steps;
+}
+
+// One bad u at every position of the line, and of the first, an inner and the last row of
+// the square (n per side): the error must come from that cell, wherever in a vector block it
+// lies, with every cell before it new and every cell from it on old, as on the scalar path.
+template <class M>
+void expectErrorAtEachCell(
+    const rd::SimState& base, int dim, int n, const M& m, float bad, const std::string& what)
+{
+    for (int row : { 0, 3, n - 1 })
+        for (int col = 0; col < n && (dim == 2 || row == 0); ++col) {
+            rd::SimState fast = base;
+            fast.uA[static_cast<std::size_t>(row * n + col)] = bad;
+            rd::SimState ref = fast;
+            const std::string a = stepText(fast, dim, m, false), b = stepText(ref, dim, m, true);
+            const std::string cell = dim == 1
+                ? "at cell " + std::to_string(col)
+                : "at cell column " + std::to_string(col) + ", row " + std::to_string(row);
+            const std::string tag = what + " " + std::to_string(dim) + "D " + cell;
+            ASSERT_NE(b.find(cell), std::string::npos) << tag << ": " << b;
+            ASSERT_EQ(a, b) << tag;
+            ASSERT_TRUE(sameState(fast, ref)) << tag;
+        }
+}
+
+// Two 2D steps (from A, then B) on 1, 2 and 3 threads give the scalar reference's bits.
+template <class M>
+void expectThreadsMatchScalar(const rd::SimState& start, const M& m, const std::string& tag)
+{
+    rd::SimState ref = start;
+    rd::scalar::Step2DFromA(ref, m);
+    rd::scalar::Step2DFromB(ref, m);
+    for (int threads : { 1, 2, 3 }) {
+        rd::SimState s = start;
+        rd::StepThreads pool(threads);
+        pool.step2D(s, m, true);
+        pool.step2D(s, m, false);
+        EXPECT_TRUE(sameState(s, ref)) << tag << " T=" << threads;
+    }
+}
+
+// Cells of a 64 x 64 square set to 1e20, and where the scalar step fails; three threads take
+// rows 0-20, 21-41 and 42-63.
+struct ThreadedFailure {
+    const char* what;
+    std::vector<std::pair<int, int>> badCells; // (column, row)
+    int column, row;
+};
+inline const ThreadedFailure kThreadedFailures[] = {
+    { "one cell in the middle range", { { 5, 30 } }, 5, 30 },
+    { "the first cell of the last range", { { 0, 42 } }, 0, 42 },
+    { "two ranges fail, the earlier wins", { { 63, 60 }, { 17, 25 } }, 17, 25 },
+    { "the earlier cell of one range wins", { { 40, 50 }, { 2, 49 } }, 2, 49 },
+};
+
+// The 2D step from A on 1, 2 and 3 threads raises the scalar step's error at its cell, with the
+// reference's cells up to it, increments and phaseA, and set A untouched.
+template <class M>
+void expectThreadedFailureLikeScalar(
+    rd::SimState start, const M& m, const ThreadedFailure& c, const std::string& tag)
+{
+    const int n = 64;
+    for (const auto& [col, row] : c.badCells)
+        start.uA[static_cast<std::size_t>(row * n + col)] = 1e20f;
+    const std::string cell
+        = "at cell column " + std::to_string(c.column) + ", row " + std::to_string(c.row);
+    for (int threads : { 1, 2, 3 }) {
+        rd::SimState ref = start, s = start;
+        const Raised want = raised([&] { rd::scalar::Step2DFromA(ref, m); });
+        const Raised got = raised([&] { rd::Step2DThreaded(s, m, true, threads); });
+        ASSERT_NE(want.text.find(cell), std::string::npos) << tag << ": " << want.text;
+        EXPECT_EQ(got.text, want.text) << tag << " T=" << threads;
+        EXPECT_TRUE(sameState(s, ref, std::int64_t { c.row } * n + c.column + 1)) << tag;
+        EXPECT_TRUE(sameBits(s.uA, start.uA) && sameBits(s.vA, start.vA)) << tag;
+    }
+}
+
+// The test name of a path parameter.
+inline std::string pathName(const ::testing::TestParamInfo<rd::SimdLevel>& info)
+{
+    return rd::simdLevelName(info.param);
 }
 
 } // namespace rdtest

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
-#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -41,84 +44,70 @@ TEST(ModelFile, AGoodFileGivesItsDescriptionWithTextsAsSpelt)
     EXPECT_EQ(d.rateV, "a - v");
     EXPECT_FALSE(d.clamp);
     // In the file's order, not the alphabet's, with each value as it is written.
-    ASSERT_EQ(d.parameters.size(), 3u);
-    EXPECT_EQ(d.parameters[0].name, "b");
-    EXPECT_EQ(d.parameters[0].defaultText, "2.5e-1");
-    EXPECT_EQ(d.parameters[1].name, "a");
-    EXPECT_EQ(d.parameters[1].defaultText, "0.1");
-    EXPECT_EQ(d.parameters[2].name, "c_1");
-    EXPECT_EQ(d.parameters[2].defaultText, "3");
+    std::vector<std::pair<std::string, std::string>> parameters;
+    for (const auto& p : d.parameters)
+        parameters.emplace_back(p.name, p.defaultText);
+    EXPECT_EQ(
+        parameters, (decltype(parameters) { { "b", "2.5e-1" }, { "a", "0.1" }, { "c_1", "3" } }));
     EXPECT_EQ(d.Du, "1.5");
     EXPECT_EQ(d.scale, "0.01");
     EXPECT_FALSE(d.Dv.has_value());
     ASSERT_TRUE(d.bounds.has_value());
-    EXPECT_EQ(d.bounds->uLow, -2.0);
-    EXPECT_EQ(d.bounds->uHigh, 2.5);
-    EXPECT_EQ(d.bounds->vLow, 0.0);
-    EXPECT_EQ(d.bounds->vHigh, 1.0);
+    EXPECT_EQ((std::array { d.bounds->uLow, d.bounds->uHigh, d.bounds->vLow, d.bounds->vHigh }),
+        (std::array { -2.0, 2.5, 0.0, 1.0 }));
     const rd::TypedModel m = rdtest::typedModel(d);
     // "0.1" rounded once to single, not through double.
     EXPECT_EQ(rdtest::bits(m.values[1]), 0x3dcccccdu);
     EXPECT_EQ(m.values[0], 0.25f);
 }
 
-struct Bad {
-    const char* what;
-    std::string text;
-    const char* message;
-};
-
-std::string withLine(const std::string& text, const std::string& from, const std::string& to)
-{
-    std::string s = text;
-    s.replace(s.find(from), from.size(), to);
-    return s;
-}
-
 TEST(ModelFile, EachMistakeIsNamedWithItsFileAndLine)
 {
-    const std::string good = kGood;
+    struct Bad {
+        const char *what, *line, *replacement; // the good file with `line` replaced
+        const char* message;
+    };
     const Bad cases[] = {
-        { "TOML syntax", withLine(good, "clamp = false", "clamp = "),
-            "m.toml:5: Error while parsing key-value pair: expected value, saw '\\n'" },
-        { "unknown key", withLine(good, "clamp = false", "clamp = false\nrate_w = \"u\""),
+        { "TOML syntax", "clamp = false",
+            "clamp = ", "m.toml:5: Error while parsing key-value pair: expected value, saw '\\n'" },
+        { "unknown key", "clamp = false", "clamp = false\nrate_w = \"u\"",
             "m.toml:6: unknown key \"rate_w\"; the keys are name, rate-u, rate-v, clamp, "
             "parameters, settings, analysis" },
-        { "no name", withLine(good, "name = \"Test\"", ""), "m.toml: name is missing" },
-        { "name not text", withLine(good, "name = \"Test\"", "name = 3"),
+        { "no name", "name = \"Test\"", "", "m.toml: name is missing" },
+        { "name not text", "name = \"Test\"", "name = 3",
             "m.toml:2: name must be a text in quotes" },
-        { "no clamp", withLine(good, "clamp = false", ""),
+        { "no clamp", "clamp = false", "",
             "m.toml: clamp = true or false is missing: true sets negative results to 0 after "
             "each step, as the built-in models do; false lets the variables go negative" },
-        { "clamp not boolean", withLine(good, "clamp = false", "clamp = \"no\""),
+        { "clamp not boolean", "clamp = false", "clamp = \"no\"",
             "m.toml:5: clamp must be true or false" },
-        { "bad rate", withLine(good, "rate-v = \"a - v\"", "rate-v = \"a - w\""),
+        { "bad rate", "rate-v = \"a - v\"", "rate-v = \"a - w\"",
             "m.toml:4: rate of v, column 5: unknown name \"w\"; the names are u, v, b, a, c_1 "
             "and the functions sqrt, exp, log, abs, min, max, tanh" },
-        { "reserved parameter", withLine(good, "c_1 = 3", "Du = 3"),
+        { "reserved parameter", "c_1 = 3", "Du = 3",
             "m.toml:10: parameter \"Du\": Du is a setting of every model" },
-        { "parameter not a number", withLine(good, "c_1 = 3", "c_1 = 0x10"),
+        { "parameter not a number", "c_1 = 3", "c_1 = 0x10",
             "m.toml:10: parameter c_1: \"0x10\" is not a decimal number within single precision" },
-        { "parameter too large", withLine(good, "c_1 = 3", "c_1 = 1e39"),
+        { "parameter too large", "c_1 = 3", "c_1 = 1e39",
             "m.toml:10: parameter c_1: \"1e39\" is not a decimal number within single precision" },
-        { "parameter a list", withLine(good, "c_1 = 3", "c_1 = [3]"),
-            "m.toml:10: parameter c_1 must be a number" },
-        { "setting misspelt", withLine(good, "Du = 1.5", "DU = 1.5"),
+        { "parameter a list", "c_1 = 3", "c_1 = [3]", "m.toml:10: parameter c_1 must be a number" },
+        { "setting misspelt", "Du = 1.5", "DU = 1.5",
             "m.toml:13: unknown key \"DU\" in [settings]; the keys are uMax, vMax, scale, Du, Dv" },
-        { "setting not a number", withLine(good, "Du = 1.5", "Du = \"fast\""),
+        { "setting not a number", "Du = 1.5", "Du = \"fast\"",
             "m.toml:13: Du: \"fast\" is not a decimal number" },
-        { "bounds reversed", withLine(good, "v = [0, 1]", "v = [1, 0]"),
+        { "bounds reversed", "v = [0, 1]", "v = [1, 0]",
             "m.toml:18: v must be finite and its first number below its second" },
-        { "bounds not a pair", withLine(good, "v = [0, 1]", "v = [0]"),
+        { "bounds not a pair", "v = [0, 1]", "v = [0]",
             "m.toml:18: v must be two numbers, as [-2, 2]" },
-        { "bounds missing", withLine(good, "v = [0, 1]", ""),
+        { "bounds missing", "v = [0, 1]", "",
             "m.toml:16: [analysis] needs both u and v, as u = [-2, 2]" },
-        { "parameters not a table",
-            withLine(good, "[parameters]\nb = 2.5e-1\na = \"0.1\"\nc_1 = 3\n", "parameters = 3\n"),
-            "m.toml:7: parameters must be a table: [parameters]" },
+        { "parameters not a table", "[parameters]\nb = 2.5e-1\na = \"0.1\"\nc_1 = 3\n",
+            "parameters = 3\n", "m.toml:7: parameters must be a table: [parameters]" },
     };
     for (const Bad& c : cases) {
-        const auto r = rd::parseModelFile(c.text, "m.toml");
+        std::string text = kGood;
+        text.replace(text.find(c.line), std::string(c.line).size(), c.replacement);
+        const auto r = rd::parseModelFile(text, "m.toml");
         ASSERT_TRUE(std::holds_alternative<rd::ModelFileError>(r)) << c.what;
         EXPECT_EQ(std::get<rd::ModelFileError>(r).message, c.message) << c.what;
     }
@@ -151,13 +140,15 @@ TEST(ModelDescription, ABadRateOrDefaultIsDescribed)
 
 TEST(ModelFile, AFileThatCannotBeReadIsNamed)
 {
-    const auto missing = rd::readModelFile("/nonexistent/model.toml");
-    ASSERT_TRUE(std::holds_alternative<rd::ModelFileError>(missing));
-    EXPECT_EQ(std::get<rd::ModelFileError>(missing).message,
+    const auto refusal = [](const std::string& path) {
+        const auto r = rd::readModelFile(path);
+        return std::holds_alternative<rd::ModelFileError>(r)
+            ? std::get<rd::ModelFileError>(r).message
+            : "read";
+    };
+    EXPECT_EQ(refusal("/nonexistent/model.toml"),
         "/nonexistent/model.toml: cannot be read (No such file or directory)");
-    const auto folder = rd::readModelFile(RDSIM_MODELS_DIR);
-    ASSERT_TRUE(std::holds_alternative<rd::ModelFileError>(folder));
-    EXPECT_EQ(std::get<rd::ModelFileError>(folder).message,
+    EXPECT_EQ(refusal(RDSIM_MODELS_DIR),
         std::string(RDSIM_MODELS_DIR) + ": is a folder, not a model file");
 }
 

@@ -11,32 +11,9 @@
 #include <optional>
 #include <random>
 
-using rdtest::bits;
 using rdtest::kDefaults;
-using rdtest::sameState;
 
 namespace {
-
-// "kind: message" of the error a step raises, empty if it completed.
-std::string step(rd::SimState& s, int dim, rd::Model m, bool scalar)
-{
-    return rdtest::raised([&] { rdtest::step(s, dim, m, scalar); }).text;
-}
-
-// Steps a copy on each path until the first error, which both must raise alike. Returns the
-// number of steps that completed.
-int compareRun(const rd::SimState& start, int dim, rd::Model m, int steps, const std::string& tag)
-{
-    rd::SimState fast = start, ref = start;
-    for (int t = 0; t < steps; ++t) {
-        const std::string a = step(fast, dim, m, false), b = step(ref, dim, m, true);
-        EXPECT_EQ(a, b) << tag << " step " << t;
-        EXPECT_TRUE(sameState(fast, ref)) << tag << " step " << t;
-        if (!a.empty() || !b.empty() || ::testing::Test::HasFailure())
-            return t;
-    }
-    return steps;
-}
 
 enum class Field { Ordinary, NearZero, NearOverflow };
 
@@ -70,7 +47,9 @@ rd::SimState randomState(int model, int dim, int n, Field kind, bool vary, std::
         std::uniform_real_distribution<float> diffusion(0.0f, dim == 1 ? 0.49f : 0.24f);
         s.cu = diffusion(g);
         s.cv = diffusion(g);
-        rdtest::deriveSelfWeights(s, dim);
+        // The self-weights 1 - 2c (1D) or 1 - 4c (2D) from the stored diffusion numbers.
+        s.su = static_cast<float>(1.0 - (dim == 1 ? 2.0 : 4.0) * static_cast<double>(s.cu));
+        s.sv = static_cast<float>(1.0 - (dim == 1 ? 2.0 : 4.0) * static_cast<double>(s.cv));
     }
     for (auto* a : { &s.uA, &s.vA, &s.uB, &s.vB })
         for (float& x : *a)
@@ -97,7 +76,7 @@ TEST_P(OnEachVectorPath, EveryModelAndSizeMatchesTheScalarPathBitForBit)
                     const std::string tag = std::string(kDefaults[model].name) + " "
                         + std::to_string(dim) + "D N=" + std::to_string(n) + " seed "
                         + std::to_string(seed);
-                    const int done = compareRun(s, dim, kDefaults[model].model, steps, tag);
+                    const int done = rdtest::compareRun(s, dim, kDefaults[model].model, steps, tag);
                     ASSERT_FALSE(HasFailure()) << tag;
                     stepsDone += done;
                     errors += done < steps ? 1 : 0;
@@ -107,34 +86,17 @@ TEST_P(OnEachVectorPath, EveryModelAndSizeMatchesTheScalarPathBitForBit)
     EXPECT_GT(stepsDone, 50000);
 }
 
-// One bad cell at every position of the line, and of the first, an inner and the last row:
-// the error must come from that cell, wherever in a vector block it lies, with every cell
-// before it new and every cell from it on old, on each path as on the scalar one.
+// Every cell but the bad one holds u >= 1.5.
 void expectErrorAtEachCell(int model, float u, std::optional<float> kB, std::optional<float> kC)
 {
-    const int n = 41;
     for (int dim : { 1, 2 }) {
-        rd::SimState base = randomState(model, dim, n, Field::Ordinary, false, 3);
-        for (std::int64_t k = 0; k < rdtest::cellCount(dim, n); ++k)
+        rd::SimState base = randomState(model, dim, 41, Field::Ordinary, false, 3);
+        for (std::int64_t k = 0; k < rdtest::cellCount(dim, 41); ++k)
             base.uA[k] = 1.5f + 0.25f * (base.uA[k] / base.uMax);
         base.kB = kB.value_or(base.kB);
         base.kC = kC.value_or(base.kC);
-        for (int row : { 0, 3, n - 1 })
-            for (int col = 0; col < n && (dim == 2 || row == 0); ++col) {
-                rd::SimState fast = base;
-                fast.uA[row * n + col] = u;
-                rd::SimState ref = fast;
-                const std::string a = step(fast, dim, kDefaults[model].model, false);
-                const std::string b = step(ref, dim, kDefaults[model].model, true);
-                const std::string cell = dim == 1
-                    ? "at cell " + std::to_string(col)
-                    : "at cell column " + std::to_string(col) + ", row " + std::to_string(row);
-                const std::string tag = std::string(kDefaults[model].name)
-                    + " u = " + std::to_string(u) + " " + std::to_string(dim) + "D " + cell;
-                ASSERT_NE(b.find(cell), std::string::npos) << tag << ": " << b;
-                ASSERT_EQ(a, b) << tag;
-                ASSERT_TRUE(sameState(fast, ref)) << tag;
-            }
+        rdtest::expectErrorAtEachCell(base, dim, 41, kDefaults[model].model, u,
+            std::string(kDefaults[model].name) + " u = " + std::to_string(u));
     }
 }
 
@@ -160,13 +122,13 @@ TEST_P(OnEachVectorPath, ALineWithAnotherInnerEndCellMatchesTheScalarPath)
             rd::SimState s = rdtest::makeState(kDefaults[model], 1, 40);
             rdtest::fillStartField(s, 40, 9);
             s.lastInner = inner;
-            EXPECT_EQ(compareRun(s, 1, kDefaults[model].model, 1, "inner"), 1)
+            EXPECT_EQ(rdtest::compareRun(s, 1, kDefaults[model].model, 1, "inner"), 1)
                 << kDefaults[model].name << " inner " << inner;
         }
 }
 
-INSTANTIATE_TEST_SUITE_P(Engine, OnEachVectorPath, ::testing::ValuesIn(rdtest::vectorLevels()),
-    [](const auto& info) { return std::string(rd::simdLevelName(info.param)); });
+INSTANTIATE_TEST_SUITE_P(
+    Engine, OnEachVectorPath, ::testing::ValuesIn(rdtest::vectorLevels()), rdtest::pathName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(OnEachVectorPath);
 
 TEST(Dispatch, TheBestAvailablePathIsTheDefault)

@@ -1,26 +1,16 @@
 // The double-precision evaluation with derivatives, against closed forms worked by hand.
 #include "engine/TypedModel.h"
+#include "tests/engine/TypedTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
-#include <memory>
 #include <string>
-#include <variant>
-#include <vector>
 
 namespace {
 
-rd::TypedModel model(const std::string& f, const std::string& g, std::vector<float> values)
-{
-    static const std::vector<std::string> names { "a", "b" };
-    auto r = rd::typed::compileRates(f, g, names);
-    EXPECT_TRUE(std::holds_alternative<rd::typed::Program>(r)) << f << " | " << g;
-    return rd::bindTypedModel("t",
-        std::make_shared<const rd::typed::Program>(std::get<rd::typed::Program>(r)),
-        std::move(values), true);
-}
+using rdtest::compiledModel;
 
 struct Closed {
     double f, fu, fv;
@@ -78,18 +68,15 @@ TEST(TypedDerivatives, MatchTheClosedFormsAtEveryPoint)
     for (const Case& c : kCases)
         for (const auto& p : points) {
             // The same text as f and, scaled, as g: both sides carry their own derivatives.
-            const rd::TypedModel m = model(c.text, std::string("2*(") + c.text + ")", { a, b });
+            const rd::TypedModel m
+                = compiledModel(c.text, std::string("2*(") + c.text + ")", { a, b });
             const rd::RateDerivatives d = rd::typedDerivatives(m, p[0], p[1]);
-            const Closed want = c.form(p[0], p[1], a, b);
-            const auto near = [](double got, double expected) {
-                return std::fabs(got - expected) <= 1e-12 * std::max(1.0, std::fabs(expected));
-            };
-            EXPECT_PRED2(near, d.f, want.f) << c.text << " at " << p[0] << ", " << p[1];
-            EXPECT_PRED2(near, d.fu, want.fu) << c.text << " at " << p[0] << ", " << p[1];
-            EXPECT_PRED2(near, d.fv, want.fv) << c.text << " at " << p[0] << ", " << p[1];
-            EXPECT_PRED2(near, d.g, 2 * want.f) << c.text;
-            EXPECT_PRED2(near, d.gu, 2 * want.fu) << c.text;
-            EXPECT_PRED2(near, d.gv, 2 * want.fv) << c.text;
+            const Closed w = c.form(p[0], p[1], a, b);
+            for (const auto& [got, want] : { std::pair { d.f, w.f }, { d.fu, w.fu }, { d.fv, w.fv },
+                     { d.g, 2 * w.f }, { d.gu, 2 * w.fu }, { d.gv, 2 * w.fv } })
+                EXPECT_LE(std::fabs(got - want), 1e-12 * std::max(1.0, std::fabs(want)))
+                    << c.text << " at " << p[0] << ", " << p[1] << ": " << got << ", expected "
+                    << want;
         }
 }
 
@@ -97,7 +84,7 @@ TEST(TypedDerivatives, MatchTheClosedFormsAtEveryPoint)
 // where single precision loses what double keeps, the two differ exactly by that.
 TEST(TypedDerivatives, AreTakenInDoubleNotSingle)
 {
-    const rd::TypedModel m = model("(u + 1e-8) - u", "v*v", { 0, 0 });
+    const rd::TypedModel m = compiledModel("(u + 1e-8) - u", "v*v", { 0, 0 });
     const rd::RateDerivatives d = rd::typedDerivatives(m, 1.0, 3.0);
     // 1e-8 is the single nearest to it, widened exactly.
     EXPECT_EQ(d.f, static_cast<double>(1e-8f) + 1.0 - 1.0);

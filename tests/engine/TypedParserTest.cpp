@@ -2,12 +2,10 @@
 // the errors a user reads, and the names a parameter may have.
 #include "engine/EngineError.h"
 #include "engine/TypedModel.h"
+#include "tests/engine/TypedTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <bit>
-#include <cstdint>
-#include <memory>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -16,10 +14,7 @@
 
 namespace {
 
-std::uint32_t bits(float x)
-{
-    return std::bit_cast<std::uint32_t>(x);
-}
+using rdtest::bits;
 
 std::variant<rd::typed::Program, rd::typed::CompileError> compile(
     const std::string& f, const std::string& g = "0")
@@ -31,12 +26,7 @@ std::variant<rd::typed::Program, rd::typed::CompileError> compile(
 // f at (u, v) with a = 2, b = 0.5, unscaled (gain 1 leaves it as it is).
 float rateOf(const std::string& f, float u, float v)
 {
-    auto compiled = compile(f);
-    if (const auto* e = std::get_if<rd::typed::CompileError>(&compiled))
-        ADD_FAILURE() << f << ": " << e->message;
-    const rd::TypedModel m = rd::bindTypedModel("t",
-        std::make_shared<const rd::typed::Program>(std::get<rd::typed::Program>(compiled)),
-        { 2.0f, 0.5f }, true);
+    const rd::TypedModel m = rdtest::compiledModel(f, "0", { 2.0f, 0.5f });
     float synU = 0.0f, synV = 0.0f;
     rd::typedRates(m, 1.0f, u, v, synU, synV);
     return synU;
@@ -49,6 +39,7 @@ struct ValueCase {
 };
 
 // Expected bits from NumPy float32, operation by operation in the order the rule gives.
+const float k4 = std::bit_cast<float>(0x4022450eu), k6 = std::bit_cast<float>(0x3fed1f4eu);
 const ValueCase kValues[] = {
     // Numbers: rounded once to the nearest single, ties to even; too small for a subnormal
     // is 0, not an error.
@@ -74,10 +65,10 @@ const ValueCase kValues[] = {
     { "16777216 + 1 + 1", 0, 0, 0x4b800000 },
     { "u + v * a", 1, 3, 0x40e00000 },
     // u^n is a chain of products from the left: u^4 = ((u*u)*u)*u, not (u*u)*(u*u).
-    { "u^4", std::bit_cast<float>(0x4022450eu), 0, 0x42254e80 },
-    { "(u^2)^2", std::bit_cast<float>(0x4022450eu), 0, 0x42254e81 },
-    { "u^6", std::bit_cast<float>(0x3fed1f4eu), 0, 0x4221abfe },
-    { "(u^2)^3", std::bit_cast<float>(0x3fed1f4eu), 0, 0x4221abfd },
+    { "u^4", k4, 0, 0x42254e80 },
+    { "(u^2)^2", k4, 0, 0x42254e81 },
+    { "u^6", k6, 0, 0x4221abfe },
+    { "(u^2)^3", k6, 0, 0x4221abfd },
     // Every operation is single precision: 1 + 1e-8 is 1 before u is taken away.
     { "(u + 1e-8) - u", 1, 0, 0x00000000 },
     // Functions: the double function of the single argument, rounded once.
@@ -95,61 +86,44 @@ TEST(TypedLanguage, NumbersGroupingAndPrecisionGiveTheseBits)
         EXPECT_EQ(bits(rateOf(c.text, c.u, c.v)), c.expected) << c.text;
 }
 
+// A refused f (with g = "0"), or a refused g where one is given.
 struct ErrorCase {
     const char* f;
-    const char* g;
-    rd::typed::ErrorSource source;
-    const char* message;
+    std::string message;
+    std::string g = "0";
 };
 
+const std::string kExponent = "column 3: expected a whole-number exponent from 1 to 64 after '^', ";
+const std::string kOperand = "expected a number, a name, '-' or '('";
+const std::string kOperator = "expected an operator (+ - * / ^), ')' or the end, found ";
+
 const ErrorCase kErrors[] = {
-    { "", "0", rd::typed::ErrorSource::RateU,
-        "column 1: the expression is empty; expected a number, a name, '-' or '('" },
-    { "u", "v +", rd::typed::ErrorSource::RateV,
-        "column 4: the expression ends where a number, a name, '-' or '(' is expected after "
-        "'+'" },
-    { "u * * v", "0", rd::typed::ErrorSource::RateU,
-        "column 5: expected a number, a name, '-' or '(' after '*', found \"*\"" },
-    { "+u", "0", rd::typed::ErrorSource::RateU,
-        "column 1: expected a number, a name, '-' or '(', found \"+\"" },
-    { "(u + v", "0", rd::typed::ErrorSource::RateU,
-        "column 7: expected ')' to close the '(' at column 1, found the end" },
-    { "2 u", "0", rd::typed::ErrorSource::RateU,
-        "column 3: expected an operator (+ - * / ^), ')' or the end, found \"u\"" },
-    { "a*q + u", "0", rd::typed::ErrorSource::RateU,
+    { "", "column 1: the expression is empty; " + kOperand },
+    { "u", "column 4: the expression ends where a number, a name, '-' or '(' is expected after '+'",
+        "v +" },
+    { "u * * v", "column 5: " + kOperand + " after '*', found \"*\"" },
+    { "+u", "column 1: " + kOperand + ", found \"+\"" },
+    { "(u + v", "column 7: expected ')' to close the '(' at column 1, found the end" },
+    { "2 u", "column 3: " + kOperator + "\"u\"" },
+    { "a*q + u",
         "column 3: unknown name \"q\"; the names are u, v, a, b and the functions sqrt, exp, "
         "log, abs, min, max, tanh" },
-    { "u^2^3", "0", rd::typed::ErrorSource::RateU,
-        "column 4: a power of a power needs parentheses to say its grouping, as (x^2)^3" },
-    { "u^0", "0", rd::typed::ErrorSource::RateU,
-        "column 3: expected a whole-number exponent from 1 to 64 after '^', found \"0\"" },
-    { "u^65", "0", rd::typed::ErrorSource::RateU,
-        "column 3: expected a whole-number exponent from 1 to 64 after '^', found \"65\"" },
-    { "u^1.5", "0", rd::typed::ErrorSource::RateU,
-        "column 3: expected a whole-number exponent from 1 to 64 after '^', found \"1.5\"" },
-    { "u^-1", "0", rd::typed::ErrorSource::RateU,
-        "column 3: expected a whole-number exponent from 1 to 64 after '^', found \"-\"" },
-    { "u^a", "0", rd::typed::ErrorSource::RateU,
-        "column 3: expected a whole-number exponent from 1 to 64 after '^', found \"a\"" },
-    { "exp u", "0", rd::typed::ErrorSource::RateU,
-        "column 5: exp is a function: expected '(' after it, found \"u\"" },
-    { "1 + min(u)", "0", rd::typed::ErrorSource::RateU,
-        "column 5: min takes 2 arguments, found 1" },
-    { "sqrt(u, v)", "0", rd::typed::ErrorSource::RateU,
-        "column 1: sqrt takes 1 argument, found 2" },
-    { "max(u v)", "0", rd::typed::ErrorSource::RateU,
-        "column 7: expected ',' or ')' to close the '(' at column 4, found \"v\"" },
-    { "1e39", "0", rd::typed::ErrorSource::RateU,
-        "column 1: the number \"1e39\" is too large for single precision (at most about "
-        "3.4e38)" },
-    { "u*2e", "0", rd::typed::ErrorSource::RateU,
-        "column 5: expected the digits of the exponent of the number \"2e\"" },
-    { "u + $", "0", rd::typed::ErrorSource::RateU,
-        "column 5: expected a number, a name, '-' or '(' after '+', found \"$\"" },
-    { "u . v", "0", rd::typed::ErrorSource::RateU,
-        "column 3: expected an operator (+ - * / ^), ')' or the end, found \".\"" },
-    { "u", "v)", rd::typed::ErrorSource::RateV,
-        "column 2: expected an operator (+ - * / ^), ')' or the end, found \")\"" },
+    { "u^2^3", "column 4: a power of a power needs parentheses to say its grouping, as (x^2)^3" },
+    { "u^0", kExponent + "found \"0\"" },
+    { "u^65", kExponent + "found \"65\"" },
+    { "u^1.5", kExponent + "found \"1.5\"" },
+    { "u^-1", kExponent + "found \"-\"" },
+    { "u^a", kExponent + "found \"a\"" },
+    { "exp u", "column 5: exp is a function: expected '(' after it, found \"u\"" },
+    { "1 + min(u)", "column 5: min takes 2 arguments, found 1" },
+    { "sqrt(u, v)", "column 1: sqrt takes 1 argument, found 2" },
+    { "max(u v)", "column 7: expected ',' or ')' to close the '(' at column 4, found \"v\"" },
+    { "1e39",
+        "column 1: the number \"1e39\" is too large for single precision (at most about 3.4e38)" },
+    { "u*2e", "column 5: expected the digits of the exponent of the number \"2e\"" },
+    { "u + $", "column 5: " + kOperand + " after '+', found \"$\"" },
+    { "u . v", "column 3: " + kOperator + "\".\"" },
+    { "u", "column 2: " + kOperator + "\")\"", "v)" },
 };
 
 TEST(TypedLanguage, ATextThatIsNotAnExpressionNamesTheColumnAndWhatWasExpected)
@@ -158,7 +132,8 @@ TEST(TypedLanguage, ATextThatIsNotAnExpressionNamesTheColumnAndWhatWasExpected)
         const auto r = compile(c.f, c.g);
         const auto* e = std::get_if<rd::typed::CompileError>(&r);
         ASSERT_NE(e, nullptr) << c.f << " | " << c.g;
-        EXPECT_EQ(e->source, c.source) << c.f;
+        EXPECT_EQ(
+            e->source, c.g == "0" ? rd::typed::ErrorSource::RateU : rd::typed::ErrorSource::RateV);
         EXPECT_EQ(e->message, c.message) << c.f << " | " << c.g;
         EXPECT_EQ(e->message,
             "column " + std::to_string(e->column) + e->message.substr(e->message.find(':')))
@@ -272,15 +247,9 @@ TEST(TypedLanguage, ArithmeticErrorsOfOnePoint)
         { "exp(u)", 89, rd::EngineError::Kind::Overflow },
         { "exp(u)", 1000, rd::EngineError::Kind::Overflow },
     };
-    for (const Case& c : cases) {
-        std::optional<rd::EngineError::Kind> got;
-        try {
-            rateOf(c.f, c.u, 0);
-        } catch (const rd::EngineError& e) {
-            got = e.kind();
-        }
-        EXPECT_EQ(got, c.kind) << c.f << " at u = " << c.u;
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(rdtest::raised([&] { rateOf(c.f, c.u, 0); }).kind, c.kind)
+            << c.f << " at u = " << c.u;
     EXPECT_EQ(rateOf("sqrt(u)", -0.0f, 0), -0.0f);
     EXPECT_EQ(bits(rateOf("sqrt(u)", -0.0f, 0)), 0x80000000u);
 }

@@ -58,11 +58,6 @@ rd::TypedModel restatedModel(const Restated& r, int dim)
     return typed;
 }
 
-int sideOf(int dim)
-{
-    return dim == 1 ? kLength1D : kSide2D;
-}
-
 // The built-in scalar reference's state every kCheckEvery steps, computed once for every
 // path and thread count.
 const std::vector<rd::SimState>& checkpoints(const Restated& r, int dim)
@@ -70,7 +65,8 @@ const std::vector<rd::SimState>& checkpoints(const Restated& r, int dim)
     static std::map<std::pair<rd::Model, int>, std::vector<rd::SimState>> cache;
     auto& states = cache[{ r.builtin, dim }];
     if (states.empty()) {
-        rd::SimState ref = startState(r, restatedModel(r, dim), dim, sideOf(dim));
+        rd::SimState ref
+            = startState(r, restatedModel(r, dim), dim, dim == 1 ? kLength1D : kSide2D);
         for (int t = 1; t <= kSteps; ++t) {
             rd::scalar::step(ref, r.builtin, rd::dimensionOf(dim == 1));
             if (t % kCheckEvery == 0)
@@ -86,7 +82,7 @@ void compareWithBuiltin(const Restated& r, int dim, int threads)
 {
     const rd::TypedModel typed = restatedModel(r, dim);
     const std::vector<rd::SimState>& want = checkpoints(r, dim);
-    rd::SimState got = startState(r, typed, dim, sideOf(dim));
+    rd::SimState got = startState(r, typed, dim, dim == 1 ? kLength1D : kSide2D);
     rd::StepThreads pool(threads);
     const rd::Dimension dimension = rd::dimensionOf(dim == 1);
     const std::string tag = typed.name + " " + std::to_string(dim) + "D on "

@@ -15,29 +15,6 @@
 namespace {
 
 using rdtest::kShipped;
-using rdtest::sameState;
-
-std::string stepTyped(rd::SimState& s, const rd::TypedModel& m, int dim, bool scalar)
-{
-    const rd::Dimension d = rd::dimensionOf(dim == 1);
-    return rdtest::raised([&] { scalar ? rd::scalar::step(s, m, d) : rd::step(s, m, d); }).text;
-}
-
-// Steps copies on the dispatched and the scalar path until the first error, which both must
-// raise alike; returns the steps completed.
-int compareRun(
-    const rd::SimState& start, const rd::TypedModel& m, int dim, int steps, const std::string& tag)
-{
-    rd::SimState fast = start, ref = start;
-    for (int t = 0; t < steps; ++t) {
-        const std::string a = stepTyped(fast, m, dim, false), b = stepTyped(ref, m, dim, true);
-        EXPECT_EQ(a, b) << tag << " step " << t;
-        EXPECT_TRUE(sameState(fast, ref)) << tag << " step " << t;
-        if (!a.empty() || !b.empty() || ::testing::Test::HasFailure())
-            return t;
-    }
-    return steps;
-}
 
 class TypedOnEachVectorPath : public rdtest::OnPath { };
 
@@ -57,93 +34,64 @@ TEST_P(TypedOnEachVectorPath, EveryShippedModelAndSizeMatchesTheScalarPath)
                 const int steps = dim == 1 ? 60 : (n <= 33 ? 20 : 3);
                 const std::string tag
                     = d.name + " " + std::to_string(dim) + "D N=" + std::to_string(n);
-                EXPECT_EQ(compareRun(s, m, dim, steps, tag), steps) << tag;
+                EXPECT_EQ(rdtest::compareRun(s, dim, m, steps, tag), steps) << tag;
                 ASSERT_FALSE(HasFailure()) << tag;
             }
     }
 }
 
-rd::TypedModel compiled(
-    const std::string& f, const std::string& g, std::vector<float> values, bool clamp = true)
-{
-    const std::vector<std::string> names { "a", "b" };
-    auto r = rd::typed::compileRates(f, g, names);
-    EXPECT_TRUE(std::holds_alternative<rd::typed::Program>(r)) << f;
-    return rd::bindTypedModel("t",
-        std::make_shared<const rd::typed::Program>(std::get<rd::typed::Program>(r)),
-        std::move(values), clamp);
-}
+using rdtest::compiledModel;
 
-// One bad cell at every position of the line, and of the first, an inner and the last row:
-// the error must come from that cell, wherever in a block or chunk it lies, with every cell
-// before it new and every cell from it on old, on each path as on the scalar one.
+// Every cell but the bad one holds u >= 1.5.
 void expectErrorAtEachCell(
     const rd::TypedModel& m, float bad, const std::string& what, float gain = 0.0f)
 {
-    const int n = 41;
     const rd::ModelDescription d = rdtest::shippedDescription("schnakenberg.toml");
     for (int dim : { 1, 2 }) {
-        rd::SimState base = rdtest::typedState(d, dim, n);
-        rdtest::fillStartField(base, rdtest::cellCount(dim, n), 3);
+        rd::SimState base = rdtest::typedState(d, dim, 41);
+        rdtest::fillStartField(base, rdtest::cellCount(dim, 41), 3);
         if (gain != 0.0f)
             base.reactGain = gain;
-        for (std::int64_t k = 0; k < rdtest::cellCount(dim, n); ++k)
+        for (std::int64_t k = 0; k < rdtest::cellCount(dim, 41); ++k)
             base.uA[k] = 1.5f + 0.25f * (base.uA[k] / base.uMax);
-        for (int row : { 0, 3, n - 1 })
-            for (int col = 0; col < n && (dim == 2 || row == 0); ++col) {
-                rd::SimState fast = base;
-                fast.uA[static_cast<std::size_t>(row * n + col)] = bad;
-                rd::SimState ref = fast;
-                const std::string a = stepTyped(fast, m, dim, false);
-                const std::string b = stepTyped(ref, m, dim, true);
-                const std::string cell = dim == 1
-                    ? "at cell " + std::to_string(col)
-                    : "at cell column " + std::to_string(col) + ", row " + std::to_string(row);
-                const std::string tag = what + " " + std::to_string(dim) + "D " + cell;
-                ASSERT_NE(b.find(cell), std::string::npos) << tag << ": " << b;
-                ASSERT_EQ(a, b) << tag;
-                ASSERT_TRUE(sameState(fast, ref)) << tag;
-            }
+        rdtest::expectErrorAtEachCell(base, dim, 41, m, bad, what);
     }
 }
 
 TEST_P(TypedOnEachVectorPath, AnErrorInsideABlockIsRaisedAtItsCellWithTheSameCellsWritten)
 {
-    const rd::TypedModel sch = compiled("a - u + u^2*v", "b - u^2*v", { 0.025f, 1.55f });
+    const std::vector<float> ab { 0.025f, 1.55f };
+    const rd::TypedModel sch = compiledModel("a - u + u^2*v", "b - u^2*v", ab);
     expectErrorAtEachCell(sch, 1e20f, "overflow");
     expectErrorAtEachCell(sch, std::numeric_limits<float>::infinity(), "invalid");
-    const rd::TypedModel divide = compiled("a - u", "b/(u - 1) - v", { 0.025f, 1.55f });
-    expectErrorAtEachCell(divide, 1.0f, "zero divisor in g");
-    const rd::TypedModel logarithm = compiled("log(u - 1)*v", "b - v", { 0.025f, 1.55f });
-    expectErrorAtEachCell(logarithm, 1.0f, "log(0)");
-    const rd::TypedModel root = compiled("sqrt(u - 1.25)", "min(u, v)", { 0.025f, 1.55f });
-    expectErrorAtEachCell(root, 1.0f, "sqrt of a negative");
+    expectErrorAtEachCell(compiledModel("a - u", "b/(u - 1) - v", ab), 1.0f, "zero divisor in g");
+    expectErrorAtEachCell(compiledModel("log(u - 1)*v", "b - v", ab), 1.0f, "log(0)");
+    expectErrorAtEachCell(compiledModel("sqrt(u - 1.25)", "min(u, v)", ab), 1.0f, "sqrt of < 0");
     // A scaled increment that leaves the range: every rate fits, the bad one times the gain
     // does not (the others, at most 1.75e36 * 150, do).
-    const rd::TypedModel big = compiled("u * 1e36", "v", { 0, 0 });
-    expectErrorAtEachCell(big, 3.0f, "scaled overflow", 150.0f);
+    expectErrorAtEachCell(
+        compiledModel("u * 1e36", "v", { 0, 0 }), 3.0f, "scaled overflow", 150.0f);
 }
 
 // An error in what the parameters alone give is met at the step's first cell.
 TEST_P(TypedOnEachVectorPath, AnErrorOfTheParametersAloneEndsTheStepAtItsFirstCell)
 {
     const rd::ModelDescription d = rdtest::shippedDescription("schnakenberg.toml");
-    const rd::TypedModel byZero = compiled("a/b*u", "v", { 1.0f, 0.0f });
-    const rd::TypedModel tooLarge = compiled("u + a*a", "v", { 1e30f, 0.0f });
+    const rd::TypedModel byZero = compiledModel("a/b*u", "v", { 1.0f, 0.0f });
+    const rd::TypedModel tooLarge = compiledModel("u + a*a", "v", { 1e30f, 0.0f });
     for (const rd::TypedModel* m : { &byZero, &tooLarge })
         for (int dim : { 1, 2 }) {
             rd::SimState s = rdtest::typedState(d, dim, 40);
             rdtest::fillStartField(s, rdtest::cellCount(dim, 40), 5);
-            rd::SimState ref = s;
-            const std::string a = stepTyped(s, *m, dim, false), b = stepTyped(ref, *m, dim, true);
+            rd::SimState ref = s, t = s;
+            const std::string a = rdtest::stepText(s, dim, *m, false);
+            const std::string b = rdtest::stepText(ref, dim, *m, true);
             EXPECT_NE(
                 b.find(dim == 1 ? "(at cell 0)" : "(at cell column 0, row 0)"), std::string::npos)
                 << b;
             EXPECT_EQ(a, b);
-            EXPECT_TRUE(sameState(s, ref));
+            EXPECT_TRUE(rdtest::sameState(s, ref));
             if (dim == 2) {
-                rd::SimState t = rdtest::typedState(d, dim, 40);
-                rdtest::fillStartField(t, rdtest::cellCount(dim, 40), 5);
                 EXPECT_EQ(rdtest::raised([&] { rd::Step2DThreaded(t, *m, true, 3); }).text, b);
             }
         }
@@ -157,7 +105,7 @@ TEST_P(TypedOnEachVectorPath, ALineWithAnotherInnerEndCellMatchesTheScalarPath)
         rd::SimState s = rdtest::typedState(d, 1, 40);
         rdtest::scatterAround(s, kShipped[0], 0.3f, 4);
         s.lastInner = inner;
-        EXPECT_EQ(compareRun(s, m, 1, 2, "inner"), 2) << inner;
+        EXPECT_EQ(rdtest::compareRun(s, 1, m, 2, "inner"), 2) << inner;
     }
 }
 
@@ -167,7 +115,7 @@ TEST_P(TypedOnEachVectorPath, ALineWithAnotherInnerEndCellMatchesTheScalarPath)
 TEST_P(TypedOnEachVectorPath, TheChunkedRatesAreThePerCellRates)
 {
     const rd::TypedModel every
-        = compiled("sqrt(u*v) + exp(-v) - log(u) + tanh(a*u)*abs(v - b) - min(u, v)/(1 + u^3)",
+        = compiledModel("sqrt(u*v) + exp(-v) - log(u) + tanh(a*u)*abs(v - b) - min(u, v)/(1 + u^3)",
             "-(max(u, b) - v^2)*a + exp(-u)*log(v + 1)/b", { 1.25f, 0.75f }, false);
     const rd::ModelDescription d = rdtest::shippedDescription("schnakenberg.toml");
     for (const rd::TypedModel& m : { every, rdtest::typedModel(d) })
@@ -190,26 +138,20 @@ TEST_P(TypedOnEachVectorPath, TheChunkedRatesAreThePerCellRates)
             for (std::size_t k = 0; k < u.size(); ++k) {
                 float synU = 0, synV = 0;
                 rd::typedRates(m, s.reactGain, start.uA[k], start.vA[k], synU, synV);
-                const auto next = [](float x, float inc) {
-                    const float y
-                        = static_cast<float>(static_cast<double>(x) + static_cast<double>(inc));
-                    return y;
+                const auto next = [&](float x, float inc) {
+                    const auto y = static_cast<float>(static_cast<double>(x) + inc);
+                    return rdtest::bits(m.clamp && y < 0.0f ? 0.0f : y);
                 };
-                float wantU = next(start.uA[k], synU), wantV = next(start.vA[k], synV);
-                if (m.clamp) {
-                    wantU = wantU < 0.0f ? 0.0f : wantU;
-                    wantV = wantV < 0.0f ? 0.0f : wantV;
-                }
-                ASSERT_EQ(rdtest::bits(u[k]), rdtest::bits(wantU))
+                ASSERT_EQ(rdtest::bits(u[k]), next(start.uA[k], synU))
                     << m.name << " " << dim << "D " << k;
-                ASSERT_EQ(rdtest::bits(v[k]), rdtest::bits(wantV))
+                ASSERT_EQ(rdtest::bits(v[k]), next(start.vA[k], synV))
                     << m.name << " " << dim << "D " << k;
             }
         }
 }
 
-INSTANTIATE_TEST_SUITE_P(Engine, TypedOnEachVectorPath, ::testing::ValuesIn(rdtest::vectorLevels()),
-    [](const auto& info) { return std::string(rd::simdLevelName(info.param)); });
+INSTANTIATE_TEST_SUITE_P(
+    Engine, TypedOnEachVectorPath, ::testing::ValuesIn(rdtest::vectorLevels()), rdtest::pathName);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(TypedOnEachVectorPath);
 
 class TypedThreads : public rdtest::OnPath { };
@@ -222,16 +164,7 @@ TEST_P(TypedThreads, EveryThreadCountGivesTheScalarBits)
         for (int n : { 5, 37, 129 }) {
             rd::SimState start = rdtest::typedState(d, 2, n);
             rdtest::scatterAround(start, shipped, 0.5f, static_cast<std::uint32_t>(n));
-            rd::SimState ref = start;
-            rd::scalar::Step2DFromA(ref, m);
-            rd::scalar::Step2DFromB(ref, m);
-            for (int threads : { 1, 2, 3 }) {
-                rd::SimState s = start;
-                rd::StepThreads pool(threads);
-                pool.step2D(s, m, true);
-                pool.step2D(s, m, false);
-                EXPECT_TRUE(sameState(s, ref)) << d.name << " N=" << n << " T=" << threads;
-            }
+            rdtest::expectThreadsMatchScalar(start, m, d.name + " N=" + std::to_string(n));
         }
     }
 }
@@ -239,33 +172,14 @@ TEST_P(TypedThreads, EveryThreadCountGivesTheScalarBits)
 TEST_P(TypedThreads, AnErrorIsNamedAtTheScalarStepsFirstFailingCell)
 {
     const rd::ModelDescription d = rdtest::shippedDescription("schnakenberg.toml");
-    const rd::TypedModel m = rdtest::typedModel(d);
-    const int n = 64; // three threads take rows 0-20, 21-41 and 42-63
-    const std::vector<std::pair<int, int>> cases[]
-        = { { { 5, 30 } }, { { 0, 42 } }, { { 63, 60 }, { 17, 25 } }, { { 40, 50 }, { 2, 49 } } };
-    for (const auto& badCells : cases)
-        for (int threads : { 1, 2, 3 }) {
-            rd::SimState start = rdtest::typedState(d, 2, n);
-            rdtest::fillStartField(start, std::int64_t { n } * n, 11);
-            for (const auto& [col, row] : badCells)
-                start.uA[static_cast<std::size_t>(row * n + col)] = 1e20f;
-            rd::SimState ref = start, s = start;
-            const rdtest::Raised want = rdtest::raised([&] { rd::scalar::Step2DFromA(ref, m); });
-            const rdtest::Raised got
-                = rdtest::raised([&] { rd::Step2DThreaded(s, m, true, threads); });
-            EXPECT_EQ(got.text, want.text) << threads;
-            EXPECT_NE(want.text.find("at cell column"), std::string::npos);
-            const auto& [col, row]
-                = *std::min_element(badCells.begin(), badCells.end(), [](auto x, auto y) {
-                      return std::pair(x.second, x.first) < std::pair(y.second, y.first);
-                  });
-            EXPECT_TRUE(sameState(s, ref, std::int64_t { row } * n + col + 1)) << threads;
-            EXPECT_TRUE(rdtest::sameBits(s.uA, start.uA));
-        }
+    rd::SimState start = rdtest::typedState(d, 2, 64);
+    rdtest::fillStartField(start, 64 * 64, 11);
+    for (const rdtest::ThreadedFailure& c : rdtest::kThreadedFailures)
+        rdtest::expectThreadedFailureLikeScalar(start, rdtest::typedModel(d), c, c.what);
 }
 
-INSTANTIATE_TEST_SUITE_P(Engine, TypedThreads, ::testing::ValuesIn(rd::availableSimdLevels()),
-    [](const auto& info) { return std::string(rd::simdLevelName(info.param)); });
+INSTANTIATE_TEST_SUITE_P(
+    Engine, TypedThreads, ::testing::ValuesIn(rd::availableSimdLevels()), rdtest::pathName);
 
 // Without the clamp a result below zero stays; with it it becomes +0 and nothing else changes.
 TEST(TypedStep, OnlyAClampedModelSetsNegativeResultsToZero)

@@ -9,9 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace rdtest {
 
@@ -38,6 +40,19 @@ inline rd::TypedModel typedModel(const rd::ModelDescription& d)
         return {};
     }
     return std::get<rd::TypedModel>(m);
+}
+
+// The model of rates f and g over the parameters a and b, bound to these values.
+inline rd::TypedModel compiledModel(
+    const std::string& f, const std::string& g, std::vector<float> values, bool clamp = true)
+{
+    static const std::vector<std::string> names { "a", "b" };
+    auto r = rd::typed::compileRates(f, g, names);
+    if (const auto* e = std::get_if<rd::typed::CompileError>(&r))
+        ADD_FAILURE() << f << " | " << g << ": " << e->message;
+    return rd::bindTypedModel("t",
+        std::make_shared<const rd::typed::Program>(std::get<rd::typed::Program>(r)),
+        std::move(values), clamp);
 }
 
 // The shipped models, each with a uniform state its start is scattered around.

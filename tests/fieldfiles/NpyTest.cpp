@@ -55,9 +55,10 @@ std::string decoded(const std::vector<std::byte>& f)
     return "accepted " + shape;
 }
 
-std::string header(const std::string& shape) // C order, single precision
+std::string header(
+    const std::string& shape, const std::string& descr = "<f4", const char* fortran = "False")
 {
-    return "{'descr': '<f4', 'fortran_order': False, 'shape': " + shape + "}";
+    return "{'descr': '" + descr + "', 'fortran_order': " + fortran + ", 'shape': " + shape + "}";
 }
 
 TEST(Npy, ReadsOtherWritersSpellingsInEveryVersion)
@@ -76,19 +77,15 @@ TEST(Npy, RefusesEveryBadHeaderSayingWhatIsWrong)
 {
     const std::string notDict = "the header is not a dictionary of 'descr', 'fortran_order' "
                                 "and 'shape'";
+    const std::string dtypes = " (float '<f4' or '<f8' is needed, or big-endian '>f4' or '>f8')";
     const std::pair<std::string, std::string> cases[] = {
-        { "{'descr': 'f4', 'fortran_order': False, 'shape': (2,)}",
-            "unsupported dtype 'f4' (float '<f4' or '<f8' is needed, or big-endian '>f4' or "
-            "'>f8')" },
-        { "{'descr': '<f16', 'fortran_order': False, 'shape': (2,)}",
-            "unsupported dtype '<f16' (float '<f4' or '<f8' is needed, or big-endian '>f4' or "
-            "'>f8')" },
+        { header("(2,)", "f4"), "unsupported dtype 'f4'" + dtypes },
+        { header("(2,)", "<f16"), "unsupported dtype '<f16'" + dtypes },
         { "{'descr': '<f4', 'shape': (2,)}", notDict },
         { "{'descr': '<f4', 'fortran_order': False, 'shape': (2,)", notDict },
         { "{'descr': '<f4', 'fortran_order': False, 'shape': (2,), 'x': 1}",
             "the header has an unknown key 'x'" },
-        { "{'descr': '<f4', 'fortran_order': 0, 'shape': (2,)}",
-            "the header's 'fortran_order' is neither True nor False" },
+        { header("(2,)", "<f4", "0"), "the header's 'fortran_order' is neither True nor False" },
         { header("(2,)") + " x", "the header has text after its dictionary" },
         { header("(1099511627776, 1099511627776)"),
             "shape (1099511627776, 1099511627776) is too large" },
@@ -141,9 +138,8 @@ TEST(Npy, RoundsDoublesToTheNearestSingleTiesToEven)
     };
     for (const bool big : { false, true })
         for (const Case& c : cases) {
-            const auto r = rd::npy::decode(file(std::string("{'descr': '") + (big ? '>' : '<')
-                    + "f8', 'fortran_order': False, " + "'shape': (1,)}",
-                doubles({ c.value }, big)));
+            const auto r = rd::npy::decode(
+                file(header("(1,)", big ? ">f8" : "<f8"), doubles({ c.value }, big)));
             ASSERT_TRUE(std::holds_alternative<rd::npy::Array>(r)) << c.value;
             const auto& a = std::get<rd::npy::Array>(r);
             EXPECT_EQ(std::bit_cast<std::uint32_t>(a.data.at(0)), c.bits) << c.value;
@@ -151,33 +147,29 @@ TEST(Npy, RoundsDoublesToTheNearestSingleTiesToEven)
         }
     // A tie beyond the largest float rounds to infinity, as does anything above it.
     for (const double beyond : { double { FLT_MAX } + std::ldexp(1.0, 103), 1e39 })
-        EXPECT_EQ(decoded(file("{'descr': '<f8', 'fortran_order': False, 'shape': (2,)}",
-                      doubles({ 1, beyond }))),
+        EXPECT_EQ(decoded(file(header("(2,)", "<f8"), doubles({ 1, beyond }))),
             "element 1 is " + std::string(beyond == 1e39 ? "1e+39" : "3.4028235677973366e+38")
                 + ", beyond single precision; a field holds finite values of at least 0");
-    EXPECT_EQ(decoded(file("{'descr': '<f8', 'fortran_order': False, 'shape': (2,)}",
-                  doubles({ 1, -1e-300 }))),
+    EXPECT_EQ(decoded(file(header("(2,)", "<f8"), doubles({ 1, -1e-300 }))),
         "element 1 is negative (-1e-300); a field holds finite values of at least 0");
 }
 
 TEST(Npy, ReadsFortranOrderIntoCOrderAndNamesElementsInCOrder)
 {
     // (2, 3) by columns: 1 4 | 2 5 | 3 6.
-    const auto r = rd::npy::decode(file(
-        "{'descr': '<f4', 'fortran_order': True, 'shape': (2, 3)}", floats({ 1, 4, 2, 5, 3, 6 })));
+    const auto r
+        = rd::npy::decode(file(header("(2, 3)", "<f4", "True"), floats({ 1, 4, 2, 5, 3, 6 })));
     ASSERT_TRUE(std::holds_alternative<rd::npy::Array>(r));
     EXPECT_EQ(std::get<rd::npy::Array>(r).data, (std::vector<float> { 1, 2, 3, 4, 5, 6 }));
     EXPECT_EQ(std::get<rd::npy::Array>(r).roundedFrom, "");
     // The file's second value is row 1, column 0: element 3 of the array in C order.
-    EXPECT_EQ(decoded(file("{'descr': '<f8', 'fortran_order': True, 'shape': (2, 3)}",
-                  doubles({ 1, -4, 2, 5, 3, 6 }))),
+    EXPECT_EQ(decoded(file(header("(2, 3)", "<f8", "True"), doubles({ 1, -4, 2, 5, 3, 6 }))),
         "element 3 is negative (-4); a field holds finite values of at least 0");
-    EXPECT_EQ(decoded(file("{'descr': '>f4', 'fortran_order': True, 'shape': (3,)}",
+    EXPECT_EQ(decoded(file(header("(3,)", ">f4", "True"),
                   std::string("\x3f\x80\0\0\x40\0\0\0\x7f\xc0\0\0", 12))),
         "element 2 is NaN; a field holds finite values of at least 0");
     // A double's data take eight bytes an element.
-    EXPECT_EQ(decoded(file("{'descr': '<f8', 'fortran_order': True, 'shape': (2, 2)}",
-                  doubles({ 1, 2, 3 }))),
+    EXPECT_EQ(decoded(file(header("(2, 2)", "<f8", "True"), doubles({ 1, 2, 3 }))),
         "truncated data: shape (2, 2) needs 32 bytes, the file holds 24");
 }
 

@@ -10,10 +10,7 @@
 
 namespace {
 
-std::uint32_t bitsOf(float f)
-{
-    return std::bit_cast<std::uint32_t>(f);
-}
+const auto bitsOf = [](float f) { return std::bit_cast<std::uint32_t>(f); };
 
 rd::ModelDescription brusselator()
 {
@@ -39,14 +36,14 @@ TEST(TypedIntake, TheSameTextsGiveTheBuiltInIntakesBits)
         const auto got = rd::evaluateTypedIntake(typed, 0.5f, 0.02f);
         ASSERT_TRUE(std::holds_alternative<rd::TypedIntakeValues>(got));
         const auto& v = std::get<rd::TypedIntakeValues>(got);
-        for (const auto& [a, b] :
-            { std::pair { v.values.uMax, want.uMax }, { v.values.vMax, want.vMax },
-                { v.values.grayScale, want.grayScale }, { v.values.reactGain, want.reactGain },
-                { v.values.Du, want.Du }, { v.values.Dv, want.Dv }, { v.values.cu, want.cu },
-                { v.values.cv, want.cv }, { v.values.su, want.su }, { v.values.sv, want.sv },
-                { v.values.dt, want.dt }, { v.values.dx, want.dx }, { v.parameters[0], want.kA },
-                { v.parameters[1], want.kB } })
-            EXPECT_EQ(bitsOf(a), bitsOf(b)) << oneD;
+        for (const auto f :
+            { &rd::IntakeValues::uMax, &rd::IntakeValues::vMax, &rd::IntakeValues::grayScale,
+                &rd::IntakeValues::reactGain, &rd::IntakeValues::Du, &rd::IntakeValues::Dv,
+                &rd::IntakeValues::cu, &rd::IntakeValues::cv, &rd::IntakeValues::su,
+                &rd::IntakeValues::sv, &rd::IntakeValues::dt, &rd::IntakeValues::dx })
+            EXPECT_EQ(bitsOf(v.values.*f), bitsOf(want.*f)) << oneD;
+        EXPECT_EQ(bitsOf(v.parameters[0]), bitsOf(want.kA));
+        EXPECT_EQ(bitsOf(v.parameters[1]), bitsOf(want.kB));
         EXPECT_EQ(v.values.nCells, want.nCells);
         EXPECT_EQ(v.values.itersPerImage, want.itersPerImage);
     }
