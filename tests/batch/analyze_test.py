@@ -4,19 +4,14 @@ announced with its size and written as it is made, in little memory, whole or no
 
 Usage: analyze_test.py PATH-TO-rdsim-batch
 """
-import glob
 import os
 import re
 import signal
-import subprocess
 import tempfile
-import time
 import unittest
 
 import batch_cli
-from batch_cli import run
-
-SANITIZED = os.environ.get("RDSIM_SANITIZED")
+from batch_cli import SANITIZED, ok, run
 
 
 class LargeGrids(unittest.TestCase):
@@ -49,32 +44,18 @@ class LargeGrids(unittest.TestCase):
 
     def test_a_small_table_is_written_without_a_word(self):
         with tempfile.TemporaryDirectory() as d:
-            status, _, err = run("analyze", "--size", "999", "--csv", "t.csv", cwd=d)
-            self.assertEqual((status, err), (0, ""))
+            ok("analyze", "--size", "999", "--csv", "t.csv", cwd=d, silent=True)
 
     def test_outputs_are_checked_before_the_report(self):
-        with tempfile.TemporaryDirectory() as d:
-            for option, name in (("--csv", "d.csv"), ("--plot", "d.png")):
-                status, out, err = run("analyze", option, os.path.join(d, "missing", name))
-                self.assertEqual((status, out), (4, ""), err)
-            status, _, err = run("analyze", "--csv", "same.png", "--plot", "same.png", cwd=d)
-            self.assertEqual(status, 2, err)
-            self.assertIn("is also the --csv file", err)
-            self.assertEqual(os.listdir(d), [])
+        # A missing folder is output_test.py's (AnalyzeOutputs).
+        batch_cli.refused(self, ["analyze", "--csv", "same.png", "--plot", "same.png"],
+                          "is also the --csv file", anywhere=True)
 
     def test_an_interrupted_table_leaves_neither_itself_nor_a_temporary(self):
         with tempfile.TemporaryDirectory() as d:
-            p = subprocess.Popen([batch_cli.EXE, "analyze", "--size", "4096", "--csv", "t.csv"],
-                                 cwd=d, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
-                                 text=True)
-            deadline = time.monotonic() + 120
-            while not glob.glob(os.path.join(d, ".t.csv.part-*")) and p.poll() is None \
-                    and time.monotonic() < deadline:
-                time.sleep(0.002)
-            self.assertIsNone(p.poll(), "the table was done before it was begun")
-            p.send_signal(signal.SIGINT)
-            _, err = p.communicate(timeout=120)
-            self.assertEqual(p.returncode, -signal.SIGINT)
+            p = batch_cli.start("analyze", "--size", "4096", "--csv", "t.csv", cwd=d)
+            code, err = batch_cli.interrupt_at_part(p, d, "t.csv")
+            self.assertEqual(code, -signal.SIGINT)
             self.assertTrue(err.endswith("rdsim-batch analyze: interrupted; nothing was written\n"),
                             err)
             self.assertEqual(os.listdir(d), [])

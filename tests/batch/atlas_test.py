@@ -3,29 +3,54 @@ the thread count, the largest map streamed in little memory, split maps merged i
 unsplit files, and the refusals."""
 import base64
 import csv
-import glob
 import json
 import math
 import os
 import signal
 import struct
-import subprocess
 import tempfile
-import time
 import unittest
 
 import batch_cli
-from batch_cli import content, run
+from batch_cli import SANITIZED, content, ok, run
+
+
+def rows_of(path):
+    with open(path, newline="") as f:
+        return list(csv.DictReader(f))
 
 
 def atlas(folder, *args, name="map"):
     """Runs an atlas writing NAME.csv; returns the CSV rows as dicts."""
-    path = os.path.join(folder, name + ".csv")
-    status, out, err = run("atlas", *args, "--csv", path, "--quiet")
-    if status != 0:
-        raise AssertionError(f"exit {status}: {err}")
-    with open(path, newline="") as f:
-        return list(csv.DictReader(f))
+    ok("atlas", *args, "--csv", os.path.join(folder, name + ".csv"), "--quiet")
+    return rows_of(os.path.join(folder, name + ".csv"))
+
+
+def outputs(d, name="map"):
+    return ["--csv", os.path.join(d, name + ".csv"), "--image", os.path.join(d, name + ".png")]
+
+
+def merged_parts(test, args, d, threads, whole_files):
+    """Runs args whole in d and in len(threads) parts (part i on threads[i - 1]) merged in
+    d/parts; the merged files must be the whole run's bit for bit."""
+    ok("atlas", *args, *outputs(d, "whole"), "--jobs", "2")
+    sub = os.path.join(d, "parts")
+    os.mkdir(sub)
+    k = len(threads)
+    for i, t in enumerate(threads, 1):
+        ok("atlas", *args, *outputs(sub), "--shard", f"{i}/{k}", "--jobs", "1", *t)
+    test.assertFalse(os.path.exists(os.path.join(sub, "map.csv")))
+    if k == 3:  # a missing part is refused by name and nothing is written
+        part = os.path.join(sub, "map.part-2-of-3.json")
+        os.rename(part, part + ".away")
+        test.assertEqual(run("atlas", *args, *outputs(sub), "--merge")[::2], (2, (
+            f'rdsim-batch atlas: --merge: a part is missing: "{part}" was not found\n')))
+        test.assertEqual(len(os.listdir(sub)), 3)
+        os.rename(part + ".away", part)
+    test.assertEqual(run("atlas", *args, *outputs(sub), "--merge")[::2], (0, ""))
+    for name in whole_files:
+        test.assertEqual(content(os.path.join(sub, name)),
+                         content(os.path.join(d, "whole" + name[3:])), name)
 
 
 class AnalyticMap(unittest.TestCase):
@@ -62,13 +87,12 @@ class AnalyticMap(unittest.TestCase):
 class StreamedMap(unittest.TestCase):
     BIG = ["--model", "gray-scott", "--x", "kA=0.01:0.08:1024", "--y", "kB=0.03:0.07:1024"]
 
-    @unittest.skipIf(os.environ.get("RDSIM_SANITIZED"), "no address-space limit under sanitizers")
+    @unittest.skipIf(SANITIZED, "no address-space limit under sanitizers")
     def test_the_largest_map_takes_the_memory_of_its_picture_not_of_its_table(self):
         # 1024 x 1024 points: a 150 MB table, which held whole took over 600 MB.
         with tempfile.TemporaryDirectory() as d:
-            status, out, err = run("atlas", *self.BIG, "--jobs", "2", "--csv", "m.csv",
-                                   "--image", "m.png", cwd=d, limit=250 << 20)
-            self.assertEqual((status, err), (0, ""))
+            out = ok("atlas", *self.BIG, "--jobs", "2", "--csv", "m.csv",
+                     "--image", "m.png", cwd=d, limit=250 << 20, silent=True)
             self.assertTrue(out.startswith("1048576 points in "), out)
             with open(os.path.join(d, "m.csv"), "rb") as f:
                 lines = f.read().split(b"\n")
@@ -79,18 +103,10 @@ class StreamedMap(unittest.TestCase):
 
     def test_an_interrupted_map_leaves_neither_its_table_nor_a_temporary(self):
         with tempfile.TemporaryDirectory() as d:
-            p = subprocess.Popen([batch_cli.EXE, "atlas", *self.BIG, "--jobs", "1", "--csv",
-                                  "m.csv", "--image", "m.png"], cwd=d, stdout=subprocess.PIPE,
-                                 stderr=subprocess.PIPE, text=True)
+            p = batch_cli.start("atlas", *self.BIG, "--jobs", "1", "--csv", "m.csv", "--image",
+                                "m.png", cwd=d)
             # The table is written beside its target while the rows come.
-            deadline = time.monotonic() + 120
-            while not glob.glob(os.path.join(d, ".m.csv.part-*")) and p.poll() is None \
-                    and time.monotonic() < deadline:
-                time.sleep(0.002)
-            self.assertIsNone(p.poll(), "the map ended before its table was begun")
-            p.send_signal(signal.SIGINT)
-            _, err = p.communicate(timeout=120)
-            self.assertEqual((p.returncode, err),
+            self.assertEqual(batch_cli.interrupt_at_part(p, d, "m.csv"),
                              (-signal.SIGINT, "rdsim-batch atlas: interrupted; nothing was written\n"))
             self.assertEqual(os.listdir(d), [])
 
@@ -116,48 +132,22 @@ class SplitMap(unittest.TestCase):
             "--y", "kB=0.05:0.065:2", "--simulate", "--steps", "400", "--init", "seeded",
             "--seed", "5", "--tile", "16", "--quiet"]
 
-    def outputs(self, d, name="map"):
-        return ["--csv", os.path.join(d, name + ".csv"), "--image", os.path.join(d, name + ".png")]
-
     def test_parts_merged_are_the_unsplit_csv_and_mosaic_bit_for_bit(self):
-        with tempfile.TemporaryDirectory() as d:
-            status, _, err = run("atlas", *self.ARGS, *self.outputs(d, "whole"), "--jobs", "2")
-            self.assertEqual(status, 0, err)
-            for k in (2, 3):
-                with self.subTest(k=k):
-                    sub = os.path.join(d, str(k))
-                    os.mkdir(sub)
-                    for i in range(1, k + 1):
-                        self.assertEqual(run("atlas", *self.ARGS, *self.outputs(sub), "--shard",
-                                             f"{i}/{k}", "--jobs", "1")[0], 0)
-                    self.assertFalse(os.path.exists(os.path.join(sub, "map.csv")))
-                    if k == 3:  # a missing part is refused by name and nothing is written
-                        part = os.path.join(sub, "map.part-2-of-3.json")
-                        os.rename(part, part + ".away")
-                        status, _, err = run("atlas", *self.ARGS, *self.outputs(sub), "--merge")
-                        self.assertEqual((status, err), (2, "rdsim-batch atlas: --merge: a part "
-                                                            f'is missing: "{part}" was not found\n'))
-                        self.assertEqual(len(os.listdir(sub)), 3)
-                        os.rename(part + ".away", part)
-                    status, _, err = run("atlas", *self.ARGS, *self.outputs(sub), "--merge")
-                    self.assertEqual((status, err), (0, ""))
-                    for ext in ("csv", "png"):
-                        self.assertEqual(content(os.path.join(sub, "map." + ext)),
-                                         content(os.path.join(d, "whole." + ext)), ext)
+        for k in (2, 3):
+            with self.subTest(k=k), tempfile.TemporaryDirectory() as d:
+                merged_parts(self, self.ARGS, d, [[]] * k, ("map.csv", "map.png"))
 
 
 class SimulatedMapMemory(unittest.TestCase):
-    @unittest.skipIf(os.environ.get("RDSIM_SANITIZED"), "no address-space limit under sanitizers")
+    @unittest.skipIf(SANITIZED, "no address-space limit under sanitizers")
     def test_a_point_keeps_its_tile_and_findings_not_its_field(self):
         # 36 runs of 1024 x 1024 cells, one at a time: their final fields of u alone are 151 MB.
         args = ["--model", "gray-scott", "--size", "1024", "--x", "kA=0.02:0.05:6", "--y",
                 "kB=0.05:0.06:6", "--simulate", "--steps", "1", "--init", "seeded", "--seed", "1",
                 "--tile", "16", "--jobs", "1", "--quiet", "--image", "s.png", "--csv", "s.csv"]
         with tempfile.TemporaryDirectory() as d:
-            status, _, err = run("atlas", *args, cwd=d, limit=200 << 20)
-            self.assertEqual((status, err), (0, ""))
-            with open(os.path.join(d, "s.csv"), newline="") as f:
-                self.assertEqual(len(list(csv.DictReader(f))), 36)
+            ok("atlas", *args, cwd=d, limit=200 << 20, silent=True)
+            self.assertEqual(len(rows_of(os.path.join(d, "s.csv"))), 36)
             self.assertEqual(batch_cli.pixels(os.path.join(d, "s.png")).shape[:2],
                              (100 + 620 + 110, 150 + 6 * 18 + 470))
 
@@ -168,8 +158,7 @@ class SimulatedMapMemory(unittest.TestCase):
         with tempfile.TemporaryDirectory() as d:
             for outputs, values in ((["--image", "p.png"], 12 * 12), (["--csv", "p.csv"], 0)):
                 with self.subTest(outputs=outputs):
-                    status, _, err = run("atlas", *args, *outputs, cwd=d)
-                    self.assertEqual(status, 0, err)
+                    ok("atlas", *args, *outputs, cwd=d)
                     with open(os.path.join(d, "p.part-1-of-1.json")) as f:
                         rows = [json.loads(row) for _, row in json.load(f)["rows"]]
                     self.assertEqual(len(rows), 2)
@@ -189,16 +178,11 @@ class UntilSteady(unittest.TestCase):
             "kB=0.05:0.062:3", "--simulate", "--steps", "4000", "--until", "steady", "--init",
             "seeded", "--seed", "1", "--tile", "16", "--quiet"]
 
-    def outputs(self, d, name="map"):
-        return ["--csv", os.path.join(d, name + ".csv"), "--image", os.path.join(d, name + ".png")]
-
     def test_each_run_stops_where_it_settles_and_a_picture_maps_the_steps(self):
         with tempfile.TemporaryDirectory() as d:
-            status, _, err = run("atlas", *self.ARGS, *self.outputs(d), "--jobs", "2")
-            self.assertEqual((status, err), (0, ""))
+            self.assertEqual(run("atlas", *self.ARGS, *outputs(d), "--jobs", "2")[::2], (0, ""))
             self.assertEqual(sorted(os.listdir(d)), ["map-steps.png", "map.csv", "map.png"])
-            with open(os.path.join(d, "map.csv"), newline="") as f:
-                rows = list(csv.DictReader(f))
+            rows = rows_of(os.path.join(d, "map.csv"))
             settled = [r for r in rows if r["state"] in ("converged", "extinct")]
             # This plane holds both: runs that settle, and runs still moving at the end.
             self.assertTrue(0 < len(settled) < len(rows), [r["state"] for r in rows])
@@ -226,31 +210,10 @@ class UntilSteady(unittest.TestCase):
                     self.assertEqual(colour(r), want, r)
 
     def test_a_split_map_until_steady_merges_into_the_files_of_one_run(self):
+        # The parts may differ in their threads.
         with tempfile.TemporaryDirectory() as d:
-            status, _, err = run("atlas", *self.ARGS, *self.outputs(d, "whole"), "--jobs", "2")
-            self.assertEqual(status, 0, err)
-            sub = os.path.join(d, "parts")
-            os.mkdir(sub)
-            # The parts may differ in their threads.
-            for i, threads in ((1, "2"), (2, "1")):
-                status, _, err = run("atlas", *self.ARGS, *self.outputs(sub), "--shard", f"{i}/2",
-                                     "--jobs", "1", "--threads", threads)
-                self.assertEqual(status, 0, err)
-            status, _, err = run("atlas", *self.ARGS, *self.outputs(sub), "--merge")
-            self.assertEqual((status, err), (0, ""))
-            for name in ("map.csv", "map.png", "map-steps.png"):
-                self.assertEqual(content(os.path.join(sub, name)),
-                                 content(os.path.join(d, "whole" + name[3:])), name)
-
-
-class Help(unittest.TestCase):
-    def test_help_names_every_start_and_every_option_it_takes(self):
-        status, out, err = run("atlas", "--help")
-        self.assertEqual((status, err), (0, ""))
-        self.assertIn("--init zero|random|seeded", out)
-        self.assertIn("--until steady", out)
-        self.assertIn("--threads N", out)
-        self.assertEqual(run("atlas", "-h"), (0, out, ""))
+            merged_parts(self, self.ARGS, d, [["--threads", "2"], ["--threads", "1"]],
+                         ("map.csv", "map.png", "map-steps.png"))
 
 
 class Refusals(unittest.TestCase):
@@ -270,25 +233,14 @@ class Refusals(unittest.TestCase):
             (base + ["--bogus", "1"],
              'rdsim-batch atlas: unknown option "--bogus" (see rdsim-batch atlas --help)\n'),
         ]
-        with tempfile.TemporaryDirectory() as d:
-            for args, words in cases:
-                with self.subTest(args=args):
-                    status, _, err = run("atlas", *args, "--image", os.path.join(d, "r.png"),
-                                         "--csv", os.path.join(d, "r.csv"))
-                    self.assertEqual((status, err.count("\n")), (2, 1), err)
-                    self.assertIn(words, err)
-                    self.assertEqual(os.listdir(d), [])
-
-
-    def test_the_map_of_the_steps_may_not_be_the_table(self):
-        with tempfile.TemporaryDirectory() as d:
-            status, _, err = run("atlas", "--model", "gray-scott", "--x", "kA=0:0.1:2", "--y",
-                                 "kB=0.03:0.08:2", "--simulate", "--steps", "5", "--until",
-                                 "steady", "--image", os.path.join(d, "m.png"), "--csv",
-                                 os.path.join(d, "m-steps.png"))
-            self.assertEqual(status, 2, err)
-            self.assertIn("is also the map of the steps", err)
-            self.assertEqual(os.listdir(d), [])
+        for args, words in cases:
+            with self.subTest(args=args):
+                batch_cli.refused(self, ["atlas", *args, "--image", "r.png", "--csv", "r.csv"],
+                                  words, anywhere=True)
+        # The map of the steps may not be the table.
+        batch_cli.refused(self, ["atlas", *base, "--simulate", "--steps", "5", "--until", "steady",
+                                 "--image", "m.png", "--csv", "m-steps.png"],
+                          "is also the map of the steps", anywhere=True)
 
 
 if __name__ == "__main__":

@@ -13,7 +13,7 @@ import unittest
 import numpy as np
 
 import batch_cli
-from batch_cli import content, pixels, run
+from batch_cli import content, ok, pixels, run
 
 def files_in(folder):
     return sorted(os.listdir(folder))
@@ -38,13 +38,8 @@ class Basics(unittest.TestCase):
              'rdsim-batch: --load-u "nothere.npy": No such file or directory'),
         ]
         for args, message in cases:
-            with tempfile.TemporaryDirectory() as d, self.subTest(args=args):
-                code, out, err = run(*args, "--save", "out", "--steps", "3", cwd=d)
-                self.assertEqual(code, 2)
-                self.assertEqual(out, "")
-                self.assertTrue(err.startswith(message), err)
-                self.assertEqual(err.count("\n"), 1, err)
-                self.assertEqual(files_in(d), [])
+            with self.subTest(args=args):
+                batch_cli.refused(self, args + ["--save", "out", "--steps", "3"], message)
 
     def test_a_run_with_nothing_to_write_is_refused_as_the_other_commands_refuse_it(self):
         refused = ("rdsim-batch: nothing to write; give --save PREFIX, --image FILE, "
@@ -63,11 +58,15 @@ class Basics(unittest.TestCase):
                 self.assertEqual(files_in(d), files)
 
     def test_h_is_help_for_every_command(self):
-        for command in ([], ["analyze"], ["atlas"], ["replay"]):
+        # Each command's help, with what it must name.
+        for command, names in (([], ["5 out of memory"]), (["analyze"], []),
+                               (["atlas"], ["--init zero|random|seeded", "--until steady",
+                                            "--threads N"]), (["replay"], [])):
             with self.subTest(command=command):
                 long = run(*command, "--help")
-                self.assertEqual(long[0], 0)
-                self.assertTrue("-h, --help" in long[1])
+                self.assertEqual((long[0], long[2]), (0, ""))
+                for name in ["-h, --help"] + names:
+                    self.assertIn(name, long[1])
                 self.assertEqual(run(*command, "-h"), long)
 
 
@@ -84,9 +83,8 @@ class NumpyFiles(unittest.TestCase):
                         for name, a in (("u", u), ("v", v)):
                             with open(os.path.join(d, name + ".npy"), "wb") as f:
                                 np.lib.format.write_array(f, a.astype(order), version=version)
-                        code, _, err = run("--size", "16", "--load-u", "u.npy", "--load-v", "v.npy",
-                                           "--steps", "0", "--save", "out", cwd=d)
-                        self.assertEqual((code, err), (0, ""))
+                        ok("--size", "16", "--load-u", "u.npy", "--load-v", "v.npy",
+                           "--steps", "0", "--save", "out", cwd=d, silent=True)
                         self.assertEqual(np.load(os.path.join(d, "out-u.npy")).tobytes(), u.tobytes())
                         self.assertEqual(np.load(os.path.join(d, "out-v.npy")).tobytes(), v.tobytes())
 
@@ -102,9 +100,8 @@ class NumpyFiles(unittest.TestCase):
                     tempfile.TemporaryDirectory() as d:
                 np.save(os.path.join(d, "u.npy"), u)
                 np.save(os.path.join(d, "v.npy"), v)
-                code, _, err = run("--dim", dim, "--load-u", "u.npy", "--load-v", "v.npy",
-                                   "--steps", "0", "--save", "out", cwd=d)
-                self.assertEqual((code, err), (0, ""))
+                ok("--dim", dim, "--load-u", "u.npy", "--load-v", "v.npy",
+                   "--steps", "0", "--save", "out", cwd=d, silent=True)
                 for name, a in (("u", u), ("v", v)):
                     saved = np.load(os.path.join(d, "out-%s.npy" % name))
                     # NumPy's conversion rounds to nearest, ties to even.
@@ -116,7 +113,7 @@ class NumpyFiles(unittest.TestCase):
                     entry = record["initial"][name]
                     self.assertEqual(entry.get("dtype"), a.dtype.str if a.itemsize == 8 else None)
                     self.assertEqual("rounded" in entry, a.itemsize == 8)
-                self.assertEqual(run("replay", "out.json", cwd=d)[0], 0)
+                ok("replay", "out.json", cwd=d)
 
     def test_refused_files_say_what_is_wrong(self):
         good = np.full((8, 8), 0.5, np.float32)
@@ -165,16 +162,15 @@ class NumpyFiles(unittest.TestCase):
 class Failures(unittest.TestCase):
     def test_an_unwritable_output_exits_4_naming_the_file_and_the_reason(self):
         with tempfile.TemporaryDirectory() as d:
-            with open(os.path.join(d, "plain"), "w"):
-                pass
-            for target, reason in (("missing/out", 'the folder "missing" does not exist'),
-                                   ("plain/out", '"plain" is not a folder')):
-                code, _, err = run("--size", "8", "--steps", "2", "--save", target, cwd=d)
-                self.assertEqual((code, err),
-                                 (4, 'rdsim-batch: cannot write "%s-u.npy": %s\n' % (target, reason)))
+            batch_cli.write(os.path.join(d, "plain"), "")
             os.mkdir(os.path.join(d, "taken.png"))
-            code, _, err = run("--size", "8", "--steps", "2", "--image", "taken.png", cwd=d)
-            self.assertEqual((code, err), (4, 'rdsim-batch: cannot write "taken.png": Is a directory\n'))
+            for option, target, file, reason in (
+                    ("--save", "missing/out", "missing/out-u.npy", 'the folder "missing" does not '
+                     'exist'),
+                    ("--save", "plain/out", "plain/out-u.npy", '"plain" is not a folder'),
+                    ("--image", "taken.png", "taken.png", "Is a directory")):
+                self.assertEqual(run("--size", "8", "--steps", "2", option, target, cwd=d)[::2],
+                                 (4, 'rdsim-batch: cannot write "%s": %s\n' % (file, reason)))
             self.assertEqual(files_in(d), ["plain", "taken.png"])
 
 
@@ -187,12 +183,11 @@ class Pictures(unittest.TestCase):
                   40, 8, ("--kymograph", "k.bmp"), lambda d, k: pixels(os.path.join(d, "k.bmp"))[k, :, 1], 2.5)]
         for args, steps, every, pictures, picture, u_max in cases:
             with self.subTest(pictures), tempfile.TemporaryDirectory() as d:
-                code, _, err = run(*args, "--steps", steps, "--every", every, *pictures, cwd=d)
-                self.assertEqual((code, err), (0, ""))
+                ok(*args, "--steps", steps, "--every", every, *pictures, cwd=d, silent=True)
                 frames = steps // every + 1
                 self.assertEqual(len(files_in(d)), (frames if pictures[0] == "--image" else 1) + 1)
                 for k in range(frames):
-                    self.assertEqual(run(*args, "--steps", every * k, "--save", "r", cwd=d)[0], 0)
+                    ok(*args, "--steps", every * k, "--save", "r", cwd=d)
                     u = np.load(os.path.join(d, "r-u.npy"))
                     self.assertTrue(np.array_equal(picture(d, k), grey_levels(u, u_max)), k)
                 self.assertRaises((IndexError, FileNotFoundError), picture, d, frames)  # no more

@@ -14,7 +14,7 @@ import unittest
 import numpy as np
 
 import batch_cli
-from batch_cli import content, run, run_on_terminal
+from batch_cli import content, ok, run, run_on_terminal
 
 def report_fields(text):
     """The numbers of --report's three lines."""
@@ -28,8 +28,7 @@ def report_fields(text):
 def analyzed_wavelength(tmp, *settings):
     """2 (N - 1) / |k| of the fastest mode in analyze's table, for its only steady state."""
     table = os.path.join(tmp, "dispersion.csv")
-    code, out, err = run("analyze", *settings, "--csv", table)
-    assert code == 0, err
+    out = ok("analyze", *settings, "--csv", table)
     with open(table, newline="") as f:
         rows = list(csv.DictReader(f))
     assert {row["state"] for row in rows} == {"1"}, "one steady state expected"
@@ -44,9 +43,8 @@ class Report(unittest.TestCase):
             with self.subTest(dim=dim), tempfile.TemporaryDirectory() as d:
                 settings = ("--model", "gm", "--dim", dim, "--size", size)
                 expected, analysis = analyzed_wavelength(d, *settings)
-                code, out, err = run(*settings, "--init", "random", "--seed", 3, "--steps", steps,
-                                     "--report", "--save", os.path.join(d, "f"))
-                self.assertEqual((code, err), (0, ""))
+                out = ok(*settings, "--init", "random", "--seed", 3, "--steps", steps,
+                         "--report", "--save", os.path.join(d, "f"), silent=True)
                 state, predicted, measured, contrast = report_fields(out)
                 self.assertEqual(state, "still changing after %d steps" % steps)
                 self.assertEqual(predicted, "%.6g" % expected)
@@ -57,9 +55,8 @@ class Report(unittest.TestCase):
                 self.assertLess(abs(float(measured) / expected - 1), 0.1)
 
     def test_a_gray_scott_field_dies_out_and_says_so(self):
-        code, out, _ = run("--model", "gray-scott", "--size", 32, "--init", "random", "--seed", 1,
-                           "--steps", 4000, "--report")
-        self.assertEqual(code, 0)
+        out = ok("--model", "gray-scott", "--size", 32, "--init", "random", "--seed", 1,
+                 "--steps", 4000, "--report")
         # The start-up point is a fold: two marginal states 6e-5 apart; the field ends at
         # neither.
         self.assertEqual(out.splitlines()[:2], [
@@ -72,10 +69,9 @@ class Report(unittest.TestCase):
     def test_a_bistable_point_features_its_stable_states_never_the_saddle(self):
         # Three states: (0, 1) stable, a saddle at u = 0.186554 and a stable focus at
         # u = 0.428831, where the seeded square ends.
-        code, out, err = run("--model", "gray-scott", "--size", 64, "--set", "kA=0.080", "--set",
-                             "kB=0.050", "--init", "seeded", "--seed", 1, "--steps", 20000,
-                             "--report")
-        self.assertEqual((code, err), (0, ""))
+        point = ("--model", "gray-scott", "--set", "kA=0.080", "--set", "kB=0.050", "--init",
+                 "seeded", "--seed", 1, "--report")
+        out = ok(*point, "--size", 64, "--steps", 20000, silent=True)
         self.assertEqual(out.splitlines()[:2], [
             "Run state: converged after 20000 steps",
             "Predicted wavelength: none (bistable: the uniform states u = 0.428831, v = 0.30315 "
@@ -83,9 +79,7 @@ class Report(unittest.TestCase):
             "v = 0.30315)"])
         self.assertNotIn("0.186554", out)
         # A field that died out ends nearest to (0, 1), here at the point's other stable state.
-        code, out, _ = run("--model", "gray-scott", "--size", 16, "--set", "kA=0.080", "--set",
-                           "kB=0.050", "--init", "seeded", "--seed", 1, "--steps", 3000,
-                           "--report")
+        out = run(*point, "--size", 16, "--steps", 3000)[1]
         self.assertEqual(out.splitlines()[0], "Run state: extinct after 3000 steps")
         self.assertTrue(out.splitlines()[1].endswith("the run ended nearest to u = 0, v = 1)"),
                         out)
@@ -96,14 +90,12 @@ class Report(unittest.TestCase):
         with tempfile.TemporaryDirectory() as d:
             args = ("--model", "oregonator", "--size", 64, "--init", "random", "--seed", 12345,
                     "--steps", 15500)
-            code, out, err = run(*args, "--report")
-            self.assertEqual((code, err), (0, ""))
+            out = ok(*args, "--report", silent=True)
             self.assertEqual(out.splitlines()[2], "Measured wavelength: none (a flat field); "
                                                   "contrast of u: 2.56346539e-07")
             # The sweep's CSV says the same, "inf", with the contrast beside it.
-            code, _, err = run(*args, "--sweep", "kC=0.01:0.01:1", "--save",
-                               os.path.join(d, "o"))
-            self.assertEqual((code, err), (0, ""))
+            ok(*args, "--sweep", "kC=0.01:0.01:1", "--save",
+               os.path.join(d, "o"), silent=True)
             with open(os.path.join(d, "o-sweep.csv"), newline="") as f:
                 (row,) = list(csv.DictReader(f))
             self.assertEqual((row["measured_wavelength"], "%.9g" % float(row["contrast"])),
@@ -121,9 +113,7 @@ class Report(unittest.TestCase):
         for args, words in ((["--size", "1", "--report"], "needs at least 2 cells"),
                             (["--until", "forever"], "the only condition is steady"),
                             (["--report=yes"], "takes no value")):
-            code, out, err = run(*args)
-            self.assertEqual((code, out), (2, ""), args)
-            self.assertIn(words, err)
+            batch_cli.refused(self, args, words, anywhere=True)
 
 
 class UntilSteady(unittest.TestCase):
@@ -131,9 +121,8 @@ class UntilSteady(unittest.TestCase):
         with tempfile.TemporaryDirectory() as d:
             common = ("--model", "gm", "--dim", "1", "--size", 32, "--init", "random",
                       "--seed", 12345)
-            code, out, err = run(*common, "--steps", 1000000, "--until", "steady",
-                                 "--report", "--save", os.path.join(d, "a"))
-            self.assertEqual((code, err), (0, ""))
+            out = ok(*common, "--steps", 1000000, "--until", "steady",
+                     "--report", "--save", os.path.join(d, "a"), silent=True)
             m = re.match(r"Run state: converged; stopped at step (\d+) of at most 1000000 "
                          r"\(--until steady\)$", out.splitlines()[0])
             self.assertIsNotNone(m, out)
@@ -144,16 +133,15 @@ class UntilSteady(unittest.TestCase):
             # An untracked run: watching a run changes none of its bits.
             self.assertEqual(run(*common, "--steps", stop, "--save", os.path.join(d, "b")),
                              (0, "", ""))
-            code, out, _ = run(*common, "--steps", stop, "--report")
-            self.assertEqual(out.splitlines()[0], "Run state: converged after %d steps" % stop)
             for species in "uv":
                 self.assertEqual(content(os.path.join(d, "a-%s.npy" % species)),
                                  content(os.path.join(d, "b-%s.npy" % species)))
             # The check before it had not yet found the field settled.
-            code, out, _ = run(*common, "--steps", stop - 100, "--until", "steady",
-                               "--report")
-            self.assertEqual(out.splitlines()[0],
-                             "Run state: still changing after %d steps" % (stop - 100))
+            for steps, until, state in ((stop, [], "converged after %d steps" % stop),
+                                        (stop - 100, ["--until", "steady"],
+                                         "still changing after %d steps" % (stop - 100))):
+                self.assertEqual(run(*common, "--steps", steps, *until, "--report")[1]
+                                 .splitlines()[0], "Run state: " + state)
             code, err = run_on_terminal(*common, "--steps", 1000000, "--until", "steady",
                                         "--report")
             self.assertEqual(code, 0)

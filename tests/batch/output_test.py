@@ -17,7 +17,7 @@ import unittest
 import numpy as np
 
 import batch_cli
-from batch_cli import content
+from batch_cli import SANITIZED, content, start, wait_until
 
 
 def run(*args, **kwargs):
@@ -25,46 +25,28 @@ def run(*args, **kwargs):
     code, _, err = batch_cli.run(*args, **kwargs)
     return code, err
 
-def tmpfs(folder, size):
-    """Mounts a small tmpfs on folder; False where that is not allowed."""
-    return subprocess.run(["mount", "-t", "tmpfs", "-o", "size=" + size, "tmpfs", folder],
-                          capture_output=True).returncode == 0
-
 
 class FullDisk(unittest.TestCase):
     def test_a_pair_that_does_not_fit_leaves_the_earlier_pair_whole(self):
-        with tempfile.TemporaryDirectory() as d:
-            if not tmpfs(d, "100k"):
-                self.skipTest("cannot mount a tmpfs here")
-            try:
-                self.assertEqual(run("--size", "8", "--steps", "3", "--save", "pair", cwd=d)[0], 0)
-                before = {n: content(os.path.join(d, n)) for n in os.listdir(d)}
-                code, err = run("--size", "128", "--init", "random", "--seed", "1", "--steps", "3",
-                                "--save", "pair", cwd=d)
-                self.assertEqual((code, err), (4, 'rdsim-batch: cannot write "pair-v.npy": '
-                                                  'No space left on device\n'))
-                self.assertEqual({n: content(os.path.join(d, n)) for n in os.listdir(d)}, before)
-            finally:
-                subprocess.run(["umount", d])
+        with tempfile.TemporaryDirectory() as d, batch_cli.tmpfs(self, d, "100k"):
+            batch_cli.ok("--size", "8", "--steps", "3", "--save", "pair", cwd=d)
+            before = {n: content(os.path.join(d, n)) for n in os.listdir(d)}
+            code, err = run("--size", "128", "--init", "random", "--seed", "1", "--steps", "3",
+                            "--save", "pair", cwd=d)
+            self.assertEqual((code, err), (4, 'rdsim-batch: cannot write "pair-v.npy": '
+                                              'No space left on device\n'))
+            self.assertEqual({n: content(os.path.join(d, n)) for n in os.listdir(d)}, before)
 
 
 class Signals(unittest.TestCase):
     FRAMES = ("--size", "64", "--init", "random", "--seed", "1", "--every", "1",
               "--image", "fr-%06d.bmp")
 
-    def start(self, d, *args):
-        return subprocess.Popen([batch_cli.EXE] + list(args), cwd=d, stderr=subprocess.PIPE, text=True)
-
-    def wait_for(self, path, p):
-        while not os.path.exists(path):
-            self.assertIsNone(p.poll(), "ended early")
-            time.sleep(0.01)
-
     def test_a_signal_removes_temporaries_keeps_frames_and_ends_the_process_by_it(self):
         for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
             with self.subTest(sig.name), tempfile.TemporaryDirectory() as d:
-                p = self.start(d, *self.FRAMES, "--steps", "1000000")
-                self.wait_for(os.path.join(d, "fr-000002.bmp"), p)
+                p = start(*self.FRAMES, "--steps", "1000000", cwd=d)
+                wait_until(p, lambda: os.path.exists(os.path.join(d, "fr-000002.bmp")))
                 p.send_signal(sig)
                 err = p.communicate()[1]
                 self.assertEqual(p.returncode, -sig)
@@ -77,9 +59,9 @@ class Signals(unittest.TestCase):
 
     def test_an_interrupted_sweep_writes_its_csv(self):
         with tempfile.TemporaryDirectory() as d:
-            p = self.start(d, "--size", "32", "--steps", "1000000", "--jobs", "1", "--sweep",
-                           "kA=0.05:0.1:3", "--every", "1", "--image", "s-%d.png")
-            self.wait_for(os.path.join(d, "s-1-kA=0.05.png"), p)
+            p = start("--size", "32", "--steps", "1000000", "--jobs", "1", "--sweep",
+                      "kA=0.05:0.1:3", "--every", "1", "--image", "s-%d.png", cwd=d)
+            wait_until(p, lambda: os.path.exists(os.path.join(d, "s-1-kA=0.05.png")))
             p.send_signal(signal.SIGTERM)
             err = p.communicate()[1]
             self.assertEqual(p.returncode, -signal.SIGTERM)
@@ -91,10 +73,6 @@ class Signals(unittest.TestCase):
                                       r'frames 0 to \1 were written \(s-0-kA=0.05.png to ')
             self.assertEqual(rows[2:], ["2,0.075,interrupted,,interrupted before the run started,,,,,,",
                                         "3,0.1,interrupted,,interrupted before the run started,,,,,,"])
-
-
-# A sanitizer's shadow memory needs far more address space than these limits leave.
-SANITIZED = bool(os.environ.get("RDSIM_SANITIZED"))
 
 
 class Limits(unittest.TestCase):
@@ -109,35 +87,24 @@ class Limits(unittest.TestCase):
             self.assertEqual(code, 5, err)
             self.assertEqual(err, 'rdsim-batch: --kymograph "k.png": out of memory while it was '
                                   'made; nothing else was to be written\n')
-            self.assertEqual(os.listdir(d), [])
-            self.assertIn("5 out of memory", subprocess.run([batch_cli.EXE, "--help"], capture_output=True,
-                                                             text=True).stdout)
+            self.assertEqual(os.listdir(d), [])  # --help names exit 5: cli_test.py's
 
-    def test_a_field_file_larger_or_endless_is_refused_before_it_is_read(self):
+    def test_a_field_file_larger_endless_or_a_fifo_is_refused_before_it_is_read(self):
         with tempfile.TemporaryDirectory() as d:
             np.save(os.path.join(d, "v.npy"), np.zeros((8, 8), np.float32))
             with open(os.path.join(d, "big.npy"), "wb") as f:
                 f.write(content(os.path.join(d, "v.npy")))
                 f.truncate(1 << 30)
+            os.mkfifo(os.path.join(d, "fifo.npy"))  # opening it must not wait for a writer
             # With less memory than the file, reading it whole would fail.
             for name, why in (("big.npy", "1073741440 bytes after the data of shape (8, 8)"),
-                              ("/dev/zero", "a device, not a regular file")):
+                              ("/dev/zero", "a device, not a regular file"),
+                              ("fifo.npy", "a FIFO, not a regular file")):
                 with self.subTest(name):
                     code, err = run("--size", "8", "--load-u", name, "--load-v", "v.npy", "--save",
                                     "x", cwd=d, limit=None if SANITIZED else 512 << 20)
                     self.assertEqual((code, err),
                                      (2, 'rdsim-batch: --load-u "%s": %s\n' % (name, why)))
-
-
-    def test_a_fifo_given_as_a_field_is_refused_at_once(self):
-        # Opening a FIFO for reading waits for a writer: it must not be waited on.
-        with tempfile.TemporaryDirectory() as d:
-            os.mkfifo(os.path.join(d, "u.npy"))
-            p = subprocess.run([batch_cli.EXE, "--size", "8", "--load-u", "u.npy", "--load-v",
-                                "u.npy", "--save", "x"], cwd=d, capture_output=True, text=True,
-                               timeout=60)
-            self.assertEqual((p.returncode, p.stderr), (
-                2, 'rdsim-batch: --load-u "u.npy": a FIFO, not a regular file\n'))
 
 
 class Names(unittest.TestCase):
@@ -154,9 +121,8 @@ class Names(unittest.TestCase):
                  '--save "a%b": a % must start %d, %0Nd or %% (for example frame-%05d.png)'),
                 (("--image", "short.png", "--save", long_name), 4,
                  'cannot write "%s-u.npy": File name too long' % long_name)):
-            with self.subTest(args), tempfile.TemporaryDirectory() as d:
-                self.assertEqual(run(*args, cwd=d), (code, "rdsim-batch: %s\n" % message))
-                self.assertEqual(os.listdir(d), [])
+            with self.subTest(args):
+                batch_cli.refused(self, args, "rdsim-batch: %s\n" % message, code)
 
     def test_an_arithmetic_error_names_the_frames_written(self):
         with tempfile.TemporaryDirectory() as d:
@@ -196,26 +162,16 @@ class Permissions(unittest.TestCase):
 
 class AnalyzeOutputs(unittest.TestCase):
     def test_an_output_that_cannot_be_written_is_refused_before_the_report(self):
+        def refused(folder, why):
+            for option, name in (("--csv", "d.csv"), ("--plot", "d.png")):
+                target = folder + "/" + name
+                self.assertEqual(batch_cli.run("analyze", option, target, cwd=d), (
+                    4, "", 'rdsim-batch analyze: cannot write "%s": %s\n' % (target, why)))
         with tempfile.TemporaryDirectory() as d:
-            ro = os.path.join(d, "ro")
-            os.mkdir(ro)
-            folders = [("missing", 'the folder "missing" does not exist')]
-            mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "ro,size=16k", "tmpfs", ro],
-                                     capture_output=True).returncode == 0
-            if mounted:
-                folders.append(("ro", 'the folder "ro" takes no new files (Read-only file '
-                                      'system)'))
-            try:
-                for folder, why in folders:
-                    for option, name in (("--csv", "d.csv"), ("--plot", "d.png")):
-                        with self.subTest(folder, option=option):
-                            target = folder + "/" + name
-                            self.assertEqual(batch_cli.run("analyze", option, target, cwd=d), (
-                                4, "", 'rdsim-batch analyze: cannot write "%s": %s\n'
-                                % (target, why)))
-            finally:
-                if mounted:
-                    subprocess.run(["umount", ro])
+            refused("missing", 'the folder "missing" does not exist')
+            os.mkdir(os.path.join(d, "ro"))
+            with batch_cli.tmpfs(self, os.path.join(d, "ro"), "16k", "ro,"):
+                refused("ro", 'the folder "ro" takes no new files (Read-only file system)')
 
 
 class TwoWriters(unittest.TestCase):
@@ -230,12 +186,10 @@ class TwoWriters(unittest.TestCase):
             folder = os.open(d, os.O_RDONLY)
             try:
                 fcntl.flock(folder, fcntl.LOCK_EX)
-                p = subprocess.Popen([batch_cli.EXE, *self.RUN, "--seed", "1"], cwd=d,
-                                     stderr=subprocess.PIPE, text=True)
+                p = start(*self.RUN, "--seed", "1", cwd=d)
                 # Every temporary written: the set is ready for its renames.
-                while len([n for n in os.listdir(d) if ".part-" in n]) < len(self.NAMES):
-                    self.assertIsNone(p.poll(), "ended early")
-                    time.sleep(0.01)
+                wait_until(p, lambda: len([n for n in os.listdir(d) if ".part-" in n])
+                           >= len(self.NAMES))
                 time.sleep(0.5)
                 self.assertIsNone(p.poll())
                 self.assertEqual([n for n in os.listdir(d) if ".part-" not in n], [])
@@ -249,8 +203,7 @@ class TwoWriters(unittest.TestCase):
             return hashlib.sha256(content(path)).hexdigest()
         with tempfile.TemporaryDirectory() as d:
             for round in range(12):
-                runs = [subprocess.Popen([batch_cli.EXE, *self.RUN, "--seed", str(seed)], cwd=d,
-                                         stderr=subprocess.PIPE, text=True) for seed in (1, 2)]
+                runs = [start(*self.RUN, "--seed", seed, cwd=d) for seed in (1, 2)]
                 self.assertEqual([(p.wait(timeout=60), p.stderr.read()) for p in runs],
                                  [(0, "")] * 2)
                 with open(os.path.join(d, "c.json")) as f:

@@ -11,9 +11,7 @@ import hashlib
 import json
 import os
 import shutil
-import subprocess
 import tempfile
-import time
 import unittest
 
 import batch_cli
@@ -26,6 +24,9 @@ MAP = ["atlas", "--model", "gray-scott", "--size", "8", "--x", "kA=0.02:0.04:2",
        "kB=0.05:0.06:2", "--simulate", "--steps", "30", "--init", "seeded", "--seed", "2",
        "--csv", "map.csv", "--quiet"]
 MAP_PART = "map.part-1-of-2.json"
+# (the command, the prefix of its merge's refusals, the part spoilt)
+SWEEP_MERGE = (SWEEP, "rdsim-batch: --merge: ", PART)
+MAP_MERGE = (MAP, "rdsim-batch atlas: --merge: ", MAP_PART)
 
 
 def rows_sha(rows):
@@ -47,17 +48,20 @@ def edit_rows(path, change, rehash):
         json.dump(part, f)
 
 
+def first_point(fields):
+    """An edit of a map part's rows: the first point's `fields` changed."""
+    def edit(rows):
+        p = json.loads(rows[0][1])
+        p.update(fields)
+        rows[0][1] = json.dumps(p, separators=(",", ":"))
+    return edit
+
+
 def merge(args, d, prefix):
     """Runs the merge, which must end by itself within 60 s (a FIFO once kept it waiting for
     good); returns (status, stderr without `prefix`)."""
-    p = subprocess.Popen([batch_cli.EXE] + args + ["--merge"], cwd=d, stdout=subprocess.PIPE,
-                         stderr=subprocess.PIPE, text=True)
-    try:
-        err = p.communicate(timeout=60)[1]
-    except subprocess.TimeoutExpired:
-        p.kill()
-        p.communicate()
-        raise AssertionError("the merge did not end within 60 s")
+    p = batch_cli.start(*args, "--merge", cwd=d)
+    err = batch_cli.ended_within(p, 60, "the merge")[1]
     return p.returncode, err.removeprefix(prefix)
 
 
@@ -102,27 +106,17 @@ class Parts(unittest.TestCase):
              "could not be read: Input/output error"),
         ]
         for what, make, why in cases:
-            for args, prefix, part in ((SWEEP, "rdsim-batch: --merge: ", PART),
-                                       (MAP, "rdsim-batch atlas: --merge: ", MAP_PART)):
+            for args, prefix, part in (SWEEP_MERGE, MAP_MERGE):
                 with self.subTest(what, command=args[0]):
                     self.refused(args, prefix, part, replace(make), why)
 
     def test_a_part_cut_short_or_larger_than_the_command_can_hold_is_refused(self):
-        def cut(n):
-            def spoil(path):
-                with open(path, "rb+") as f:
-                    f.truncate(n)
-            return spoil
-        def grow(path):  # sparse: the size alone must refuse it
-            with open(path, "rb+") as f:
-                f.truncate(1 << 34)
-        size = os.path.getsize(os.path.join(self.parts, PART))
-        for spoil, why in ((cut(size // 2), f"is damaged: it ends early, after {size // 2} bytes"),
-                           (cut(40), "is damaged: it ends early, after 40 bytes")):
-            self.refused(SWEEP, "rdsim-batch: --merge: ", PART, spoil, why)
+        for n in (os.path.getsize(os.path.join(self.parts, PART)) // 2, 40):
+            self.refused(*SWEEP_MERGE, lambda p: os.truncate(p, n),
+                         f"is damaged: it ends early, after {n} bytes")
         with tempfile.TemporaryDirectory() as d:
             self.fresh(d)
-            grow(os.path.join(d, PART))
+            os.truncate(os.path.join(d, PART), 1 << 34)  # sparse: the size alone must refuse it
             status, err = merge(SWEEP, d, "rdsim-batch: --merge: ")
             self.assertEqual(status, 2)
             self.assertRegex(err, rf'^part "{PART}" could not be read: larger than \d+ bytes, '
@@ -133,60 +127,44 @@ class Parts(unittest.TestCase):
             return lambda rows: rows[0].__setitem__(1, change(rows[0][1]))
         injected = first(lambda r: r + "INJECTED\n99,evil,row\n")
         cases = [
-            ("a row added", injected, 1),
-            ("a row emptied", first(lambda r: ""), 1),
-            ("a NUL", first(lambda r: r.replace("ok", "o\0k")), 1),
-            ("an escape", first(lambda r: r.replace("ok", "\x1b[2Jok")), 1),
-            ("a status it cannot have", first(lambda r: r.replace(",ok,", ",fine,")), 1),
-            ("steps beyond --steps", first(lambda r: r.replace(",60,", ",61,")), 1),
-            ("a value of another combination", first(lambda r: r.replace("0.02", "0.03", 1)), 1),
-            ("a wavelength that is not a number", first(lambda r: r[:-2] + "x\n"), 1),
-            ("a field quoted needlessly", first(lambda r: r.replace(",ok,", ',"ok",')), 1),
+            ("a row added", injected),
+            ("a row emptied", first(lambda r: "")),
+            ("a NUL", first(lambda r: r.replace("ok", "o\0k"))),
+            ("an escape", first(lambda r: r.replace("ok", "\x1b[2Jok"))),
+            ("a status it cannot have", first(lambda r: r.replace(",ok,", ",fine,"))),
+            ("steps beyond --steps", first(lambda r: r.replace(",60,", ",61,"))),
+            ("a value of another combination", first(lambda r: r.replace("0.02", "0.03", 1))),
+            ("a wavelength that is not a number", first(lambda r: r[:-2] + "x\n")),
+            ("a field quoted needlessly", first(lambda r: r.replace(",ok,", ',"ok",'))),
         ]
-        for what, change, combination in cases:
+        for what, change in cases:
             with self.subTest(what):
-                self.refused(SWEEP, "rdsim-batch: --merge: ", PART,
-                             lambda p: edit_rows(p, change, rehash=True),
-                             f"is damaged: the row of combination {combination} is malformed")
-        self.refused(SWEEP, "rdsim-batch: --merge: ", PART,
-                     lambda p: edit_rows(p, injected, rehash=False),
+                self.refused(*SWEEP_MERGE, lambda p: edit_rows(p, change, rehash=True),
+                             "is damaged: the row of combination 1 is malformed")
+        self.refused(*SWEEP_MERGE, lambda p: edit_rows(p, injected, rehash=False),
                      "is damaged: its rows do not match their SHA-256, so they were changed "
                      "after it was written")
 
     def test_edited_points_of_a_map_are_refused(self):
-        def point(change):
-            def edit(rows):
-                p = json.loads(rows[0][1])
-                change(p)
-                rows[0][1] = json.dumps(p, separators=(",", ":"))
-            return edit
-        cases = [
-            ("negative steps", point(lambda p: p.update(steps=-5))),
-            ("steps beyond any run", point(lambda p: p.update(steps=1e300))),
-            ("steps beyond --steps", point(lambda p: p.update(steps=31))),
-            ("steps not whole", point(lambda p: p.update(steps=2.5))),
-            ("a line break in the message", point(lambda p: p.update(message="a\n9,9,x"))),
-            ("an escape in the message", point(lambda p: p.update(message="\x1b]0;x\x07"))),
-        ]
-        for what, change in cases:
+        for what, change in (("negative steps", {"steps": -5}),
+                             ("steps beyond any run", {"steps": 1e300}),
+                             ("steps beyond --steps", {"steps": 31}),
+                             ("steps not whole", {"steps": 2.5}),
+                             ("a line break in the message", {"message": "a\n9,9,x"}),
+                             ("an escape in the message", {"message": "\x1b]0;x\x07"})):
             with self.subTest(what):
-                self.refused(MAP, "rdsim-batch atlas: --merge: ", MAP_PART,
-                             lambda p: edit_rows(p, change, rehash=True),
+                self.refused(*MAP_MERGE, lambda p: edit_rows(p, first_point(change), rehash=True),
                              "is damaged: the row of combination 1 is malformed")
 
     def test_a_map_message_is_written_as_csv_requires(self):
         # A message holding a quote (and a comma, which the map's CSV gives as ";") reads
         # back as one field.
-        def change(rows):
-            p = json.loads(rows[0][1])
-            p.update(message='iteration 3: "odd", text')
-            rows[0][1] = json.dumps(p, separators=(",", ":"))
+        change = first_point({"message": 'iteration 3: "odd", text'})
         with tempfile.TemporaryDirectory() as d:
             self.fresh(d)
             edit_rows(os.path.join(d, MAP_PART), change, rehash=True)
             self.assertEqual(merge(MAP, d, ""), (0, ""))
-            with open(os.path.join(d, "map.csv"), newline="") as f:
-                text = f.read()
+            text = batch_cli.read(os.path.join(d, "map.csv"))
             self.assertTrue(text.splitlines()[1].endswith(',"iteration 3: ""odd""; text"'))
             rows = list(csv.DictReader(text.splitlines()))
             self.assertEqual([r["message"] for r in rows],

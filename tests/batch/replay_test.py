@@ -8,6 +8,7 @@ Usage: replay_test.py PATH-TO-rdsim-batch
 import hashlib
 import json
 import os
+import shutil
 import signal
 import subprocess
 import tempfile
@@ -18,7 +19,7 @@ import zlib
 import numpy as np
 
 import batch_cli
-from batch_cli import content, png_text, run
+from batch_cli import content, ok, png_text, read, run, write
 
 RUN = ["--init", "random", "--seed", "5", "--size", "24", "--steps", "40"]
 
@@ -29,17 +30,11 @@ def fields_sha(prefix):
     return hashlib.sha256(u.tobytes() + v.tobytes()).hexdigest()
 
 
-def replay(path, cwd):
-    code, out, err = run("replay", path, cwd=cwd)
-    return code, out + err
-
-
 class Replay(unittest.TestCase):
     def test_records_name_the_state_and_replay_reproduces_it(self):
         with tempfile.TemporaryDirectory() as d:
             os.mkdir(os.path.join(d, "out"))
-            self.assertEqual(run(*RUN, "--set", "kA=0.09", "--save", "out/p", "--image", "p.png",
-                                 cwd=d)[0], 0)
+            ok(*RUN, "--set", "kA=0.09", "--save", "out/p", "--image", "p.png", cwd=d)
             record = json.loads(content(os.path.join(d, "out/p.json")))
             sha = fields_sha(os.path.join(d, "out/p"))
             self.assertEqual((record["steps"], record["fields"]["sha256"], record["initial"]),
@@ -48,13 +43,13 @@ class Replay(unittest.TestCase):
             # The picture holds the same facts, its files named from its own folder.
             in_png = json.loads(png_text(os.path.join(d, "p.png"))["rdsim-record"])
             self.assertEqual(in_png["saved"]["v"]["file"], "out/p-v.npy")
-            ok = (0, "reproduced bit for bit: 40 steps, fields SHA-256 %s\n" % sha)
-            self.assertEqual(replay("out/p.json", d), ok)
-            self.assertEqual(replay("../p.png", os.path.join(d, "out")), ok)
+            same = (0, "reproduced bit for bit: 40 steps, fields SHA-256 %s\n" % sha)
+            self.assertEqual(replay_within("out/p.json", d), same)
+            self.assertEqual(replay_within("../p.png", os.path.join(d, "out")), same)
 
     def test_a_changed_saved_field_is_found_cell_by_cell(self):
         with tempfile.TemporaryDirectory() as d:
-            self.assertEqual(run(*RUN, "--save", "p", cwd=d)[0], 0)
+            ok(*RUN, "--save", "p", cwd=d)
             path = os.path.join(d, "p-v.npy")
             v = np.load(path)
             was = v[2, 5]
@@ -62,7 +57,7 @@ class Replay(unittest.TestCase):
             np.save(path, v)
             now = hashlib.sha256(content(path)).hexdigest()
             recorded = json.loads(content(os.path.join(d, "p.json")))["saved"]["v"]["sha256"]
-            self.assertEqual(replay("p.json", d), (6, (
+            self.assertEqual(replay_within("p.json", d), (6, (
                 '"p-v.npy": no longer matches its record (SHA-256 %s, recorded %s)\n'
                 '"p-v.npy": first differing cell v[2, 5] (cell 53): saved 0.75, re-run %s\n')
                 % (now, recorded, "%.9g" % was)))
@@ -81,14 +76,8 @@ def edited(d, change, name="p.json"):
 def replay_within(path, cwd, seconds=60):
     """Replays; the replay must end by itself within `seconds` (a FIFO once kept it waiting
     for good)."""
-    p = subprocess.Popen([batch_cli.EXE, "replay", path], cwd=cwd, stdout=subprocess.PIPE,
-                         stderr=subprocess.PIPE, text=True)
-    try:
-        out, err = p.communicate(timeout=seconds)
-    except subprocess.TimeoutExpired:
-        p.kill()
-        p.communicate()
-        raise AssertionError("the replay did not end within %d s" % seconds)
+    p = batch_cli.start("replay", path, cwd=cwd, stdout=subprocess.PIPE)
+    out, err = batch_cli.ended_within(p, seconds, "the replay")
     return p.returncode, out + err
 
 
@@ -119,16 +108,20 @@ class CraftedRecords(unittest.TestCase):
 
     @classmethod
     def tearDownClass(cls):
-        subprocess.run(["rm", "-rf", cls.dir])
+        shutil.rmtree(cls.dir)
 
-    def test_what_the_command_line_refuses_a_record_cannot_ask_for(self):
+    def test_records_asking_what_the_command_line_refuses_or_naming_no_usable_file(self):
+        unusable = ('the record\'s "saved" names no usable saved file (it needs the "file" and '
+                    '"sha256" of u and of v)')
         cases = [
             (lambda r: r.update(steps=1000001), 'the record\'s "steps" is not valid'),
             (lambda r: r.update(steps=2 ** 31 - 1), 'the record\'s "steps" is not valid'),
             (lambda r: r["settings"].update(every=1000001), 'the record\'s "every" is not valid'),
-        ]
-        for change, why in cases:
-            with self.subTest(why):
+        ] + [(lambda r, saved=saved: r.update(saved=saved), unusable) for saved in (
+            "x", "", [], {}, {"u": {"file": "p-u.npy", "sha256": "0" * 64}},
+            {"u": {"file": "", "sha256": "0" * 64}, "v": {"file": "p-v.npy"}})]
+        for k, (change, why) in enumerate(cases):
+            with self.subTest(k, why=why):
                 name = edited(self.dir, change, "crafted.json")
                 self.assertEqual(replay_within(name, self.dir),
                                  (2, 'rdsim-batch replay: "crafted.json": %s\n' % why))
@@ -159,25 +152,13 @@ class CraftedRecords(unittest.TestCase):
                                  ["reproduced bit for bit: 40 steps, fields SHA-256 %s" % sha]
                                  if code == 0 else [])
 
-    def test_a_saved_entry_naming_no_usable_file_is_refused(self):
-        why = ('rdsim-batch replay: "crafted.json": the record\'s "saved" names no usable saved '
-               'file (it needs the "file" and "sha256" of u and of v)\n')
-        for saved in ("x", "", [], {}, {"u": {"file": "p-u.npy", "sha256": "0" * 64}},
-                      {"u": {"file": "", "sha256": "0" * 64}, "v": {"file": "p-v.npy"}}):
-            with self.subTest(saved=saved):
-                name = edited(self.dir, lambda r: r.update(saved=saved), "crafted.json")
-                self.assertEqual(replay_within(name, self.dir), (2, why))
-
     def test_one_size_cap_for_records_in_files_and_pictures(self):
-        with open(os.path.join(self.dir, "p.json")) as f:
-            record = f.read()
+        record = read(os.path.join(self.dir, "p.json"))
         big = record[:-2] + ', "padding": "%s"}' % ("x" * (3 << 20))
-        with open(os.path.join(self.dir, "big.json"), "w") as f:
-            f.write(big)
-        with open(os.path.join(self.dir, "big.png"), "wb") as f:
-            f.write(with_record_text(content(os.path.join(self.dir, "p.png")), big))
-        with open(os.path.join(self.dir, "fits.png"), "wb") as f:
-            f.write(with_record_text(content(os.path.join(self.dir, "p.png")), record))
+        png = content(os.path.join(self.dir, "p.png"))
+        write(os.path.join(self.dir, "big.json"), big)
+        write(os.path.join(self.dir, "big.png"), with_record_text(png, big))
+        write(os.path.join(self.dir, "fits.png"), with_record_text(png, record))
         for name in ("big.json", "big.png"):
             with self.subTest(name):
                 self.assertEqual(replay_within(name, self.dir), (2, (
@@ -197,8 +178,7 @@ class CraftedRecords(unittest.TestCase):
         ]
         for data, why in cases:
             with self.subTest(why):
-                with open(os.path.join(self.dir, "cut.png"), "wb") as f:
-                    f.write(data)
+                write(os.path.join(self.dir, "cut.png"), data)
                 self.assertEqual(replay_within("cut.png", self.dir),
                                  (2, 'rdsim-batch replay: "cut.png": %s\n' % why))
 
@@ -208,40 +188,34 @@ class SpecialFiles(unittest.TestCase):
         with tempfile.TemporaryDirectory() as d:
             np.save(os.path.join(d, "u0.npy"), np.full((24, 24), 0.5, np.float32))
             np.save(os.path.join(d, "v0.npy"), np.full((24, 24), 0.5, np.float32))
-            self.assertEqual(run(*RUN[4:], "--load-u", "u0.npy", "--load-v", "v0.npy",
-                                 "--save", "p", cwd=d)[0], 0)
+            ok(*RUN[4:], "--load-u", "u0.npy", "--load-v", "v0.npy", "--save", "p", cwd=d)
             os.mkfifo(os.path.join(d, "fifo.json"))
             self.assertEqual(replay_within("fifo.json", d), (
                 2, 'rdsim-batch replay: "fifo.json": a FIFO, not a regular file\n'))
-            for species, key, line, code in (
+            for species, key, line in (
                     ("u", "initial", 'initial state: the field of u "%s": a FIFO, not a '
-                                     'regular file\n', 6),
+                                     'regular file\n'),
                     ("v", "saved", '"%s": no longer matches its record (a FIFO, not a regular '
-                                   'file)\n', 6)):
+                                   'file)\n')):
                 with self.subTest(key):
                     fifo = key + "-fifo.npy"
                     os.mkfifo(os.path.join(d, fifo))
                     name = edited(d, lambda r: r[key][species].update(file=key + "-fifo.npy"),
                                   "crafted.json")
-                    self.assertEqual(replay_within(name, d), (code, line % fifo))
+                    self.assertEqual(replay_within(name, d), (6, line % fifo))
 
 
 class Interrupt(unittest.TestCase):
     def test_a_signal_stops_a_replay_at_the_next_step_and_ends_it_by_the_signal(self):
         with tempfile.TemporaryDirectory() as d:
-            self.assertEqual(run("--size", "256", "--steps", "0", "--save", "p", cwd=d)[0], 0)
+            ok("--size", "256", "--steps", "0", "--save", "p", cwd=d)
             edited(d, lambda r: r.update(steps=1000000), "long.json")
             for sig in (signal.SIGINT, signal.SIGTERM):
                 with self.subTest(sig.name):
-                    p = subprocess.Popen([batch_cli.EXE, "replay", "long.json"], cwd=d,
-                                         stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                    p = batch_cli.start("replay", "long.json", cwd=d, stdout=subprocess.PIPE)
                     time.sleep(0.5)
                     p.send_signal(sig)
-                    try:
-                        out, err = p.communicate(timeout=20)
-                    except subprocess.TimeoutExpired:
-                        p.kill()
-                        raise AssertionError("the replay did not stop within 20 s")
+                    out, err = batch_cli.ended_within(p, 20, "the replay")
                     self.assertEqual((p.returncode, out, err), (-sig, "", (
                         'rdsim-batch replay: "long.json": interrupted; nothing was compared\n')))
 

@@ -8,12 +8,11 @@ import json
 import os
 import re
 import signal
-import subprocess
 import tempfile
 import unittest
 
 import batch_cli
-from batch_cli import content, run
+from batch_cli import content, ok, run
 
 ARGS = ("--size", "16", "--init", "random", "--seed", "4")
 
@@ -26,16 +25,16 @@ def record_of(path):
 class FieldSeries(unittest.TestCase):
     def test_every_kth_state_is_saved_with_its_record_as_a_run_of_that_many_steps(self):
         with tempfile.TemporaryDirectory() as d:
-            code, _, err = run(*ARGS, "--steps", "25", "--every", "10", "--save", "run-%03d",
-                               "--image", "p-%d.png", cwd=d)
-            self.assertEqual((code, err), (0, ""))
+            ok(*ARGS, "--steps", "25", "--every", "10", "--save", "run-%03d",
+               "--image", "p-%d.png", cwd=d, silent=True)
             frames = [["run-%03d-u.npy" % k, "run-%03d-v.npy" % k, "p-%d.png" % k,
                        "run-%03d.json" % k] for k in range(3)]
             self.assertEqual(sorted(os.listdir(d)), sorted(sum(frames, []) + ["run.json"]))
             for k, (u, v, picture, record) in enumerate(frames):
-                self.assertEqual(run(*ARGS, "--steps", 10 * k, "--save", "one", cwd=d)[0], 0)
-                self.assertEqual(content(os.path.join(d, u)), content(os.path.join(d, "one-u.npy")))
-                self.assertEqual(content(os.path.join(d, v)), content(os.path.join(d, "one-v.npy")))
+                ok(*ARGS, "--steps", 10 * k, "--save", "one", cwd=d)
+                for mine, theirs in ((u, "one-u.npy"), (v, "one-v.npy")):
+                    self.assertEqual(content(os.path.join(d, mine)),
+                                     content(os.path.join(d, theirs)))
                 r = record_of(os.path.join(d, record))
                 self.assertEqual((r["steps"], r["saved"]["u"]["file"], r["saved"]["v"]["file"]),
                                  (10 * k, u, v))
@@ -59,26 +58,14 @@ class FieldSeries(unittest.TestCase):
                                                      "s-1-u.npy", "s-1-v.npy", "s-1.json",
                                                      "s-2-v.npy"])
 
-    def test_refusals(self):
-        for args, message in (
-                (("--save", "s-%d"), '--save "s-%d": a name with %d saves the fields and needs '
-                                     '--every K'),
-                (("--save", "s-%d-%d", "--every", "2"), '--save "s-%d-%d": holds more than one %d'),
-                (("--every", "2", "--save", "s"), '--every "2": needs --image or --save with %d '
-                                                  'in its name, --kymograph or --movie')):
-            with self.subTest(args), tempfile.TemporaryDirectory() as d:
-                self.assertEqual(run(*args, cwd=d), (2, "", "rdsim-batch: %s\n" % message))
-                self.assertEqual(os.listdir(d), [])
-
 
 class Ensembles(unittest.TestCase):
     COMMON = ("--size", "16", "--init", "random", "--steps", "40")
 
     def test_a_sweep_over_seeds_and_a_setting_gives_the_single_runs(self):
         with tempfile.TemporaryDirectory() as d:
-            code, _, err = run(*self.COMMON, "--sweep", "kA=0.08:0.1:2", "--sweep",
-                               "seed=30:10:3", "--save", "e", cwd=d)
-            self.assertEqual((code, err), (0, ""))
+            ok(*self.COMMON, "--sweep", "kA=0.08:0.1:2", "--sweep", "seed=30:10:3", "--save", "e",
+               cwd=d, silent=True)
             rows = content(os.path.join(d, "e-sweep.csv")).decode().splitlines()
             self.assertTrue(rows[0].startswith("run,kA,seed,status,"), rows[0])
             tags = [("0.08", "30"), ("0.08", "20"), ("0.08", "10"), ("0.1", "30"), ("0.1", "20"),
@@ -87,32 +74,38 @@ class Ensembles(unittest.TestCase):
                              [[str(k + 1), ka, seed] for k, (ka, seed) in enumerate(tags)])
             for ka, seed in tags:
                 tag = "e-kA=%s-seed=%s" % (ka, seed)
-                code, _, _ = run("--size", "16", "--init", "random", "--steps", "40", "--seed",
-                                 seed, "--set", "kA=" + ka, "--save", "one", cwd=d)
-                self.assertEqual(code, 0)
+                ok(*self.COMMON, "--seed", seed, "--set", "kA=" + ka, "--save", "one", cwd=d)
                 for s in "uv":
                     self.assertEqual(content(os.path.join(d, "%s-%s.npy" % (tag, s))),
                                      content(os.path.join(d, "one-%s.npy" % s)), tag)
                 self.assertEqual(record_of(os.path.join(d, tag + ".json"))["initial"],
                                  {"kind": "random", "seed": seed})
 
-    def test_refusals(self):
+
+
+class Refusals(unittest.TestCase):
+    def test_series_ensembles_and_progress_lines_refused_with_one_line_and_nothing_written(self):
+        seeds = Ensembles.COMMON + ("--save", "x")
         for args, message in (
-                (("--sweep", "seed=1:20:4"), '--sweep "seed=1:20:4": does not give whole '
+                (("--save", "s-%d"), '--save "s-%d": a name with %d saves the fields and needs '
+                                     '--every K'),
+                (("--save", "s-%d-%d", "--every", "2"), '--save "s-%d-%d": holds more than one %d'),
+                (("--every", "2", "--save", "s"), '--every "2": needs --image or --save with %d '
+                                                  'in its name, --kymograph or --movie'),
+                (seeds + ("--sweep", "seed=1:20:4"), '--sweep "seed=1:20:4": does not give whole '
                  'numbers: the ends are 19 apart, not a multiple of the 3 gaps between the values'),
-                (("--sweep", "seed=1.5:3:2"), '--sweep "seed=1.5:3:2": the seeds FROM and TO are '
-                 'whole numbers from 0 to 18446744073709551615'),
-                (("--sweep", "seed=1:2:2", "--seed", "3"),
+                (seeds + ("--sweep", "seed=1.5:3:2"), '--sweep "seed=1.5:3:2": the seeds FROM and '
+                 'TO are whole numbers from 0 to 18446744073709551615'),
+                (seeds + ("--sweep", "seed=1:2:2", "--seed", "3"),
                  '--seed "3": the seed is also swept (--sweep seed=1:2:2)'),
-                (("--sweep", "seed=1:2:2", "--sweep", "seed=3:4:2"),
-                 '--sweep "seed=3:4:2": the seed is swept more than once')):
-            with self.subTest(args), tempfile.TemporaryDirectory() as d:
-                self.assertEqual(run(*self.COMMON, *args, "--save", "x", cwd=d),
-                                 (2, "", "rdsim-batch: %s\n" % message))
-                self.assertEqual(os.listdir(d), [])
-        self.assertEqual(run("--sweep", "seed=1:2:2", "--save", "x"),
-                         (2, "", 'rdsim-batch: --sweep "seed=1:2:2": sweeps the seed of --init '
-                                 'random or --init seeded\n'))
+                (seeds + ("--sweep", "seed=1:2:2", "--sweep", "seed=3:4:2"),
+                 '--sweep "seed=3:4:2": the seed is swept more than once'),
+                (("--sweep", "seed=1:2:2", "--save", "x"),
+                 '--sweep "seed=1:2:2": sweeps the seed of --init random or --init seeded'),
+                (("--quiet", "--progress", "--save", "x"),
+                 "--quiet: cannot be combined with --progress")):
+            with self.subTest(args):
+                batch_cli.refused(self, args, "rdsim-batch: %s\n" % message)
 
 
 LINE = r"(\d+)/(\d+) steps(, \d+/\d+ runs)?, \d+ steps/s, \d+ s left \((\d+) s elapsed\)"
@@ -128,9 +121,8 @@ class ProgressLines(unittest.TestCase):
             self.assertRegex(lines[0], "^" + LINE + "$")
             self.assertEqual(re.match(LINE, lines[1]).group(1, 2), ("300", "300"))
             # A long run: a line every 5 seconds, whatever the machine's speed.
-            p = subprocess.Popen([batch_cli.EXE, "--size", "64", "--steps", "1000000",
-                                  "--progress", "--save", "y"], cwd=d, stderr=subprocess.PIPE,
-                                 text=True)
+            p = batch_cli.start("--size", "64", "--steps", "1000000", "--progress", "--save", "y",
+                                cwd=d)
             first, second = p.stderr.readline(), p.stderr.readline()
             p.send_signal(signal.SIGTERM)
             rest = p.communicate()[1]
@@ -141,10 +133,6 @@ class ProgressLines(unittest.TestCase):
             last, message = rest.splitlines()[-2:]
             taken = int(re.search(r"interrupted after iteration (\d+)", message).group(1))
             self.assertEqual(int(re.match(LINE, last).group(1)), taken)
-
-    def test_refused_with_quiet(self):
-        self.assertEqual(run("--quiet", "--progress", "--save", "x"),
-                         (2, "", "rdsim-batch: --quiet: cannot be combined with --progress\n"))
 
 
 if __name__ == "__main__":

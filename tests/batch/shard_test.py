@@ -14,7 +14,7 @@ import unittest
 import numpy as np
 
 import batch_cli
-from batch_cli import content, run
+from batch_cli import content, ok, run
 
 
 def mt19937_64(seed):
@@ -70,22 +70,19 @@ class SeededStart(unittest.TestCase):
                   (1.5 * sch[0], 0.5 * sch[1]))]
         for model, sets, dim, size, seed, rest, square in cases:
             with tempfile.TemporaryDirectory() as d, self.subTest(model=model, size=size):
-                code, _, err = run("--model", model, *sets, "--dim", dim, "--size", size,
-                                   "--init", "seeded", "--seed", seed, "--steps", 0,
-                                   "--save", "s", cwd=d)
-                self.assertEqual((code, err), (0, ""))
+                ok("--model", model, *sets, "--dim", dim, "--size", size,
+                   "--init", "seeded", "--seed", seed, "--steps", 0,
+                   "--save", "s", cwd=d, silent=True)
                 want = seeded(size, dim == "1", seed, rest, square)
                 for got, expected in zip(load(d, "s"), want):
                     np.testing.assert_array_equal(got, expected)
 
     def test_settings_without_a_stable_uniform_state_are_refused(self):
-        with tempfile.TemporaryDirectory() as d:
-            self.assertEqual(run("--model", "oregonator", "--init", "seeded", "--seed", 1,
-                                 "--save", "s", cwd=d), (2, "", (
-                'rdsim-batch: --init "seeded": the Oregonator model has no stable uniform state '
-                'at these settings (2 uniform states, none decaying at the uniform mode; see '
-                'rdsim-batch analyze)\n')))
-            self.assertEqual(os.listdir(d), [])
+        batch_cli.refused(self, ["--model", "oregonator", "--init", "seeded", "--seed", 1,
+                                 "--save", "s"],
+                          'rdsim-batch: --init "seeded": the Oregonator model has no stable '
+                          'uniform state at these settings (2 uniform states, none decaying at '
+                          'the uniform mode; see rdsim-batch analyze)\n')
 
 
 SWEEP = ["--model", "gray-scott", "--size", 16, "--init", "seeded", "--seed", 3, "--steps", 150,
