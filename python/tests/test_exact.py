@@ -3,6 +3,7 @@ sizes and thread counts, steps split into pieces; sim.save writes the very files
 rdsim-batch --save, and the same record but for its program."""
 import json
 import os
+import pathlib
 
 import numpy as np
 import pytest
@@ -18,14 +19,15 @@ STEPS = (150, 250)
 
 
 def content(path):
-    with open(path, "rb") as f:
-        return f.read()
+    return pathlib.Path(path).read_bytes()
+
+
+def record(path):
+    return json.loads(content(path))
 
 
 def without_program(record):
-    r = dict(record)
-    r.pop("program")
-    return r
+    return {k: v for k, v in record.items() if k != "program"}
 
 
 @pytest.mark.parametrize("model", MODELS)
@@ -38,17 +40,14 @@ def test_fields_files_and_record_are_the_command_lines(tmp_path, model, dim, siz
     for piece in STEPS:
         assert sim.step(piece) == piece
     assert sim.steps == sum(STEPS)
-    for species, field in (("u", sim.u), ("v", sim.v)):
-        saved = np.load(tmp_path / ("cli-%s.npy" % species))
-        assert field.dtype == np.float32 and field.shape == (size,) * dim
-        assert same_bits(field, saved)
     files = sim.save(str(tmp_path / "py"))
     assert [os.path.basename(f) for f in files] == ["py-u.npy", "py-v.npy", "py.json"]
-    for species in "uv":
-        assert content(tmp_path / ("py-%s.npy" % species)) == \
-            content(tmp_path / ("cli-%s.npy" % species))
-    cli = json.loads(content(tmp_path / "cli.json"))
-    py = json.loads(content(tmp_path / "py.json"))
+    for species, field in (("u", sim.u), ("v", sim.v)):
+        saved = tmp_path / ("cli-%s.npy" % species)
+        assert field.dtype == np.float32 and field.shape == (size,) * dim
+        assert same_bits(field, np.load(saved))
+        assert content(tmp_path / ("py-%s.npy" % species)) == content(saved)
+    cli, py = record(tmp_path / "cli.json"), record(tmp_path / "py.json")
     assert py["program"] == "rdsim-python " + rdsim.__version__
     assert cli["program"] == "rdsim-batch " + rdsim.__version__
     # The saved files are named from the record's folder: py-u.npy against cli-u.npy.
@@ -61,6 +60,7 @@ def test_fields_files_and_record_are_the_command_lines(tmp_path, model, dim, siz
     ("gray-scott", {"kA": 0.035, "kB": "0.062", "uMax": 0.4}, "seeded"),
     ("schnakenberg", {"Du": "0.9", "kB": 0.8}, "random"),
     ("gm", {"kA": "0.09", "scale": 1.5}, "random"),
+    ("gm", {"dt": 0.5, "dx": "0.012"}, "random"),  # the scheme's constants too
 ])
 def test_settings_as_numbers_are_their_shortest_texts(tmp_path, model, settings, init):
     texts = {k: v if isinstance(v, str) else repr(v) for k, v in settings.items()}
@@ -70,12 +70,9 @@ def test_settings_as_numbers_are_their_shortest_texts(tmp_path, model, settings,
     sim = rdsim.Simulation(model, size=32, init=init, seed=4, **settings)
     sim.step(300)
     sim.save(str(tmp_path / "py"))
-    cli = json.loads(content(tmp_path / "cli.json"))
-    py = json.loads(content(tmp_path / "py.json"))
-    assert py["settings"] == cli["settings"]
-    for k, t in texts.items():
-        assert py["settings"]["boxes"][k] == t
-    assert py["fields"] == cli["fields"]
+    cli, py = record(tmp_path / "cli.json"), record(tmp_path / "py.json")
+    assert (py["settings"], py["fields"]) == (cli["settings"], cli["fields"])
+    assert {k: py["settings"]["boxes"][k] for k in texts} == texts
 
 
 def test_a_float32_setting_is_its_own_shortest_text():
@@ -86,15 +83,13 @@ def test_a_float32_setting_is_its_own_shortest_text():
 
 
 def test_loaded_fields_from_files_and_arrays_run_as_load_u(tmp_path, monkeypatch):
-    rng = np.random.default_rng(5)
-    u0 = rng.uniform(0, 1, (40, 40)).astype(np.float32)
-    v0 = rng.uniform(0, 1, (40, 40)).astype(np.float32)
+    u0, v0 = np.random.default_rng(5).uniform(0, 1, (2, 40, 40)).astype(np.float32)
     np.save(tmp_path / "u0.npy", u0)
     np.save(tmp_path / "v0.npy", v0)
     # Without a size the run takes the fields', on both sides.
     batch("--model", "gray-scott", "--load-u", "u0.npy", "--load-v", "v0.npy",
           "--steps", 400, "--save", "cli", cwd=tmp_path)
-    cli = json.loads(content(tmp_path / "cli.json"))
+    cli = record(tmp_path / "cli.json")
     assert cli["settings"]["size"] == "40"
     monkeypatch.chdir(tmp_path)
     by_file = rdsim.Simulation("gray-scott", init=("u0.npy", "v0.npy"))
@@ -107,7 +102,7 @@ def test_loaded_fields_from_files_and_arrays_run_as_load_u(tmp_path, monkeypatch
         sim.step(400)
         assert same_bits(sim.u, np.load("cli-u.npy")) and same_bits(sim.v, np.load("cli-v.npy"))
     by_file.save("py")
-    py = json.loads(content("py.json"))
+    py = record("py.json")
     assert (py["initial"], py["settings"]) == (cli["initial"], cli["settings"])
     # Arrays have no file to name: the record holds their SHA-256 as .npy files, which save
     # writes beside the fields for the record to name.
@@ -117,8 +112,7 @@ def test_loaded_fields_from_files_and_arrays_run_as_load_u(tmp_path, monkeypatch
     files = by_array.save("arr")
     assert files[:2] == ["arr-initial-u.npy", "arr-initial-v.npy"]
     assert content("arr-initial-u.npy") == content("u0.npy")
-    record = json.loads(content("arr.json"))
-    assert record["initial"]["u"] == {"file": "arr-initial-u.npy",
+    assert record("arr.json")["initial"]["u"] == {"file": "arr-initial-u.npy",
                                       "sha256": cli["initial"]["u"]["sha256"]}
 
 
@@ -134,8 +128,8 @@ def test_assigning_a_field_starts_the_run_afresh_from_the_fields_held(tmp_path):
     np.save(tmp_path / "v.npy", v_then)
     batch("--size", 30, "--load-u", "u.npy", "--load-v", "v.npy", "--steps", 200, "--save",
           "cli", cwd=tmp_path)
-    assert same_bits(sim.u, np.load(tmp_path / "cli-u.npy"))
-    assert same_bits(sim.v, np.load(tmp_path / "cli-v.npy"))
+    assert same_bits(sim.u, np.load(tmp_path / "cli-u.npy")) and \
+        same_bits(sim.v, np.load(tmp_path / "cli-v.npy"))
 
 
 @pytest.mark.parametrize("model,dim", [("gm", 1), ("gray-scott", 2)])
@@ -143,7 +137,7 @@ def test_until_steady_stops_where_the_command_line_stops(tmp_path, model, dim):
     run = ["--model", model, "--dim", dim, "--size", 32, "--init", "random", "--seed", 12345]
     _, out, _ = batch(*run, "--steps", 1000000, "--until", "steady", "--report", "--save",
                       "cli", cwd=tmp_path)
-    steps = json.loads(content(tmp_path / "cli.json"))["steps"]
+    steps = record(tmp_path / "cli.json")["steps"]
     sim = rdsim.Simulation(model, dim=dim, size=32, init="random", seed=12345)
     assert sim.until_steady(1000000) == steps
     assert sim.steps == steps and sim.findings.state in out
@@ -174,8 +168,8 @@ def test_a_file_of_doubles_is_recorded_as_the_command_line_records_it(tmp_path, 
     sim = rdsim.Simulation("gm", dim=1, init=("u.npy", "v.npy"))
     sim.step(50)
     sim.save("py")
-    cli = json.loads(content("cli.json"))
+    cli = record("cli.json")
     assert cli["initial"]["u"]["dtype"] == "<f8"
-    assert without_program(json.loads(content("py.json"))) == \
+    assert without_program(record("py.json")) == \
         json.loads(json.dumps(without_program(cli)).replace("cli-", "py-"))
     assert content("py-u.npy") == content("cli-u.npy")

@@ -5,7 +5,6 @@ import signal
 import threading
 import time
 
-import numpy as np
 import pytest
 
 import rdsim
@@ -22,8 +21,28 @@ def wait_for(condition, timeout=60):
         time.sleep(0.001)
 
 
+def stepped(steps=0, model="gm", size=64, seed=3):
+    # The usual run (gm, 64 cells, seed 3) after `steps` whole steps.
+    sim = rdsim.Simulation(model, size=size, init="random", seed=seed)
+    sim.step(steps)
+    return sim
+
+
+def interrupted(call, meanwhile):
+    # call() here must be stopped by the Ctrl-C that another thread sends after meanwhile().
+    def helper():
+        meanwhile()
+        signal.pthread_kill(threading.main_thread().ident, signal.SIGINT)
+
+    thread = threading.Thread(target=helper)
+    thread.start()
+    with pytest.raises(KeyboardInterrupt):
+        call()
+    thread.join()
+
+
 def test_ctrl_c_stops_after_a_whole_step_and_a_second_simulation_steps_meanwhile():
-    long = rdsim.Simulation("gm", size=64, init="random", seed=3)
+    long = stepped()
     other = rdsim.Simulation("gray-scott", size=32, init="seeded", seed=1)
     seen = {}
 
@@ -33,19 +52,13 @@ def test_ctrl_c_stops_after_a_whole_step_and_a_second_simulation_steps_meanwhile
         seen["before"] = long.steps
         seen["other"] = other.step(300, progress=False)
         seen["after"] = long.steps
-        signal.pthread_kill(threading.main_thread().ident, signal.SIGINT)
 
-    helper = threading.Thread(target=meanwhile)
-    helper.start()
-    with pytest.raises(KeyboardInterrupt):
-        long.step(LONG, progress=False)
-    helper.join()
+    interrupted(lambda: long.step(LONG, progress=False), meanwhile)
     stopped = long.steps
     assert 0 < seen["before"] <= seen["after"] <= stopped < LONG
     assert seen["other"] == 300 and other.steps == 300
     # The state is that of exactly `stopped` whole steps, and the run goes on from it.
-    again = rdsim.Simulation("gm", size=64, init="random", seed=3)
-    again.step(stopped)
+    again = stepped(stopped)
     assert same_bits(long.u, again.u) and same_bits(long.v, again.v)
     assert long.record()["fields"] == again.record()["fields"]
     long.step(10)
@@ -62,13 +75,12 @@ def test_two_simulations_in_two_threads_give_their_own_results():
     for t in threads:
         t.join()
     for s in sims:
-        alone = rdsim.Simulation(s.model, size=48, init="random", seed=9)
-        alone.step(700)
+        alone = stepped(700, s.model, size=48, seed=9)
         assert s.steps == 700 and same_bits(s.u, alone.u) and same_bits(s.v, alone.v)
 
 
 def test_a_simulation_stepping_in_one_thread_is_refused_to_another():
-    sim = rdsim.Simulation("gm", size=64, init="random", seed=3)
+    sim = stepped()
     errors = []
 
     def poke():
@@ -78,75 +90,57 @@ def test_a_simulation_stepping_in_one_thread_is_refused_to_another():
                 call()
             except RuntimeError as e:
                 errors.append(str(e))
-        signal.pthread_kill(threading.main_thread().ident, signal.SIGINT)
 
-    helper = threading.Thread(target=poke)
-    helper.start()
-    with pytest.raises(KeyboardInterrupt):
-        sim.step(LONG, progress=False)
-    helper.join()
+    interrupted(lambda: sim.step(LONG, progress=False), poke)
     assert errors == ["the simulation is in use by another thread"] * 4
     assert sim.u.shape == (64, 64)  # free again
 
 
-def test_an_error_in_a_progress_bar_stops_the_steps_whole(monkeypatch):
+def bars(monkeypatch, broken=False):
+    # A recording bar in place of tqdm's; a broken one fails on update.
     import rdsim._progress as progress
-
-    class Broken:
-        def __init__(self, **kw):
-            self.n = 0
-
-        def update(self, n):
-            raise OSError("the terminal went away")
-
-        def close(self):
-            pass
-
-    monkeypatch.setattr(progress, "_tqdm", lambda: Broken)
-    sim = rdsim.Simulation("gm", size=64, init="random", seed=3)
-    with pytest.raises(OSError, match="terminal went away"):
-        sim.step(LONG, progress=True)
-    stopped = sim.steps
-    assert 0 < stopped < LONG
-    again = rdsim.Simulation("gm", size=64, init="random", seed=3)
-    again.step(stopped)
-    assert same_bits(sim.u, again.u)
-
-
-def test_the_bar_shows_the_steps(monkeypatch):
-    import rdsim._progress as progress
-    bars = []
+    made = []
 
     class Recorder:
         def __init__(self, total, unit, **kw):
             self.n, self.total, self.closed = 0, total, False
-            bars.append(self)
+            made.append(self)
 
         def update(self, k):
+            if broken:
+                raise OSError("the terminal went away")
             self.n += k
 
         def close(self):
             self.closed = True
 
     monkeypatch.setattr(progress, "_tqdm", lambda: Recorder)
-    sim = rdsim.Simulation("gm", size=16, init="random", seed=3)
+    return made
+
+
+def test_an_error_in_a_progress_bar_stops_the_steps_whole(monkeypatch):
+    bars(monkeypatch, broken=True)
+    sim = stepped()
+    with pytest.raises(OSError, match="terminal went away"):
+        sim.step(LONG, progress=True)
+    stopped = sim.steps
+    assert 0 < stopped < LONG
+    assert same_bits(sim.u, stepped(stopped).u)
+
+
+def test_the_bar_shows_the_steps(monkeypatch):
+    made = bars(monkeypatch)
+    sim = stepped(size=16)
     sim.step(500, progress=True)
     sim.step(20)  # short: no bar
     sim.run(300, every=100, progress=True)
-    assert [(b.total, b.n, b.closed) for b in bars] == [(500, 500, True), (300, 300, True)]
+    assert [(b.total, b.n, b.closed) for b in made] == [(500, 500, True), (300, 300, True)]
 
 
 def test_ctrl_c_stops_a_sweep_on_local_threads():
-    def interrupt_soon():
-        time.sleep(0.3)
-        signal.pthread_kill(threading.main_thread().ident, signal.SIGINT)
-
-    helper = threading.Thread(target=interrupt_soon)
-    helper.start()
     start = time.monotonic()
     # Each run would take minutes: the interrupt must stop them, not wait for them.
-    with pytest.raises(KeyboardInterrupt):
-        rdsim.sweep("gm", size=256, steps=LONG, init="random", seed=1, kA=[0.1, 0.11, 0.12],
-                    jobs=2, progress=False)
-    helper.join()
+    interrupted(lambda: rdsim.sweep("gm", size=256, steps=LONG, init="random", seed=1,
+                                    kA=[0.1, 0.11, 0.12], jobs=2, progress=False),
+                lambda: time.sleep(0.3))
     assert time.monotonic() - start < 30

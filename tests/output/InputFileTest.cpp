@@ -13,7 +13,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -21,16 +23,12 @@ namespace fs = std::filesystem;
 using rd::output::InputError;
 using rd::output::readInput;
 
+// Each test in a fresh folder of its own.
 class InputFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/inputfile-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
     void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
+    char pattern[32] = "/tmp/inputfile-XXXXXX";
+    const fs::path dir = ::mkdtemp(pattern) ? pattern : throw std::runtime_error("no folder");
 };
 
 std::string readError(const fs::path& file, std::uint64_t limit)
@@ -45,12 +43,9 @@ std::string readError(const fs::path& file, std::uint64_t limit)
 
 TEST_F(InputFileTest, OnlyRegularFilesAreReadAndNothingWaits)
 {
-    struct Case {
-        const char* label;
-        std::function<fs::path(const fs::path&)> make;
-        std::string reason;
-    };
-    const std::vector<Case> cases {
+    // What it is, how it is made in the folder, and the reason it is refused.
+    using Make = std::function<fs::path(const fs::path&)>;
+    const std::vector<std::tuple<const char*, Make, std::string>> cases {
         { "a FIFO (no writer: opening it for reading would wait for good)",
             [](const fs::path& d) {
                 ::mkfifo((d / "fifo").c_str(), 0600);
@@ -86,9 +81,9 @@ TEST_F(InputFileTest, OnlyRegularFilesAreReadAndNothingWaits)
         { "a read error", [](const fs::path&) { return fs::path("/proc/self/mem"); },
             "Input/output error" },
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        EXPECT_EQ(readError(c.make(dir), 1 << 20), c.reason);
+    for (const auto& [label, make, reason] : cases) {
+        SCOPED_TRACE(label);
+        EXPECT_EQ(readError(make(dir), 1 << 20), reason);
     }
 }
 

@@ -12,7 +12,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -56,28 +58,21 @@ std::vector<std::string> names(const fs::path& dir)
     return all;
 }
 
+// Each test in a fresh folder of its own.
 class OutputSetTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/outputset-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
     void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
+    char pattern[32] = "/tmp/outputset-XXXXXX";
+    const fs::path dir = ::mkdtemp(pattern) ? pattern : throw std::runtime_error("no folder");
 };
 
 // The second file of a set cannot be written, for every reason checked before the renames:
 // the first keeps its earlier contents and no temporary is left.
 TEST_F(OutputSetTest, ASetWhoseSecondFileFailsReplacesNothing)
 {
-    struct Case {
-        const char* label;
-        std::function<fs::path(const fs::path&)> prepare; // returns the second target
-        std::string reason;
-    };
-    const std::vector<Case> cases {
+    // What is wrong, how it is made (returning the second target) and the reason given.
+    using Prepare = std::function<fs::path(const fs::path&)>;
+    const std::vector<std::tuple<const char*, Prepare, std::string>> cases {
         { "folder missing", [](const fs::path& d) { return d / "missing" / "b"; },
             "the folder " + quoted(dir / "missing") + " does not exist" },
         { "folder is a file",
@@ -102,12 +97,12 @@ TEST_F(OutputSetTest, ASetWhoseSecondFileFailsReplacesNothing)
         { "name too long", [](const fs::path& d) { return d / std::string(256, 'n'); },
             "File name too long" },
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
+    for (const auto& [label, prepare, reason] : cases) {
+        SCOPED_TRACE(label);
         fs::remove_all(dir);
         fs::create_directory(dir);
         put(dir / "a", "old a");
-        const fs::path second = c.prepare(dir);
+        const fs::path second = prepare(dir);
         const auto before = names(dir);
         OutputSet set;
         set.add(dir / "a", bytesOf("new a"));
@@ -117,7 +112,7 @@ TEST_F(OutputSetTest, ASetWhoseSecondFileFailsReplacesNothing)
             ADD_FAILURE() << "committed";
         } catch (const OutputError& e) {
             EXPECT_EQ(e.file(), second);
-            EXPECT_EQ(e.reason(), c.reason);
+            EXPECT_EQ(e.reason(), reason);
             EXPECT_TRUE(e.replaced().empty());
         }
         EXPECT_EQ(contents(dir / "a"), "old a");

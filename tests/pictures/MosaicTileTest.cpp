@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -16,15 +17,9 @@ constexpr float kInf = std::numeric_limits<float>::infinity();
 // A tile of `tile` pixels has tile - 8 inside its frame.
 TEST(MosaicTile, IsTheAreaWeightedMeanUnderEachPixel)
 {
-    struct Case {
-        const char* label;
-        std::vector<float> u;
-        int n;
-        bool oneD;
-        int tile;
-        std::vector<float> values;
-        float lo, hi;
-    };
+    // What the tile is made of (cells, side, 1D, tile), then what it keeps (values, range).
+    using Case = std::tuple<const char*, std::vector<float>, int, bool, int, std::vector<float>,
+        float, float>;
     const std::vector<Case> cases {
         { "2 x 2 cells a pixel", { 1, 3, 5, 7, 2, 4, 6, 8, 0, 0, 1, 1, 0, 0, 1, 1 }, 4, false, 10,
             { 2.5f, 6.5f, 0, 1 }, 0, 8 },
@@ -38,22 +33,17 @@ TEST(MosaicTile, IsTheAreaWeightedMeanUnderEachPixel)
         { "not finite", { kNaN, 2, kInf, 4 }, 4, true, 10, { 2, 4 }, 2, 4 },
         { "nothing finite", { kNaN, kNaN }, 2, true, 9, { kNaN }, kNaN, kNaN },
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        const rd::runs::KeptField kept = rd::pictures::mosaicTile(c.u, c.n, c.oneD, c.tile);
-        ASSERT_EQ(kept.values.size(), rd::pictures::mosaicTileValues(c.oneD, c.tile));
-        ASSERT_EQ(kept.values.size(), c.values.size());
-        for (std::size_t k = 0; k < c.values.size(); ++k)
-            if (std::isnan(c.values[k]))
-                EXPECT_TRUE(std::isnan(kept.values[k])) << k;
-            else
-                EXPECT_EQ(kept.values[k], c.values[k]) << k;
-        EXPECT_EQ(std::isnan(kept.lo), std::isnan(c.lo));
-        EXPECT_EQ(std::isnan(kept.hi), std::isnan(c.hi));
-        if (!std::isnan(c.lo)) {
-            EXPECT_EQ(kept.lo, c.lo);
-            EXPECT_EQ(kept.hi, c.hi);
-        }
+    // Not a number matches not a number.
+    const auto same = [](float a, float b) { return a == b || (std::isnan(a) && std::isnan(b)); };
+    for (const auto& [label, u, n, oneD, tile, values, lo, hi] : cases) {
+        SCOPED_TRACE(label);
+        const rd::runs::KeptField kept = rd::pictures::mosaicTile(u, n, oneD, tile);
+        ASSERT_EQ(kept.values.size(), rd::pictures::mosaicTileValues(oneD, tile));
+        ASSERT_EQ(kept.values.size(), values.size());
+        for (std::size_t k = 0; k < values.size(); ++k)
+            EXPECT_PRED2(same, kept.values[k], values[k]) << k;
+        EXPECT_PRED2(same, kept.lo, lo);
+        EXPECT_PRED2(same, kept.hi, hi);
     }
 }
 

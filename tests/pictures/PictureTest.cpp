@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 #include <vector>
 
 using rd::pictures::Colormap;
@@ -15,12 +16,8 @@ using rd::pictures::PictureStyle;
 
 TEST(Colormap, KnownEntriesOfThePublishedTables)
 {
-    struct Case {
-        Colormap map;
-        int level;
-        QRgb rgb;
-    };
-    for (const Case& c : {
+    using Case = std::tuple<Colormap, int, QRgb>;
+    for (const auto& [map, level, rgb] : {
              Case { Colormap::Viridis, 0, 0xff440154 },
              Case { Colormap::Viridis, 255, 0xfffde725 },
              Case { Colormap::Magma, 0, 0xff000004 },
@@ -29,7 +26,7 @@ TEST(Colormap, KnownEntriesOfThePublishedTables)
              Case { Colormap::Cividis, 0, 0xff00224e },
              Case { Colormap::Gray, 128, 0xff808080 },
          })
-        EXPECT_EQ(rd::pictures::colormapEntry(c.map, c.level), c.rgb) << c.level;
+        EXPECT_EQ(rd::pictures::colormapEntry(map, level), rgb) << level;
 }
 
 TEST(LevelScale, RangesByStyle)
@@ -41,13 +38,8 @@ TEST(LevelScale, RangesByStyle)
     fixed.range = std::pair { -1.0f, 4.0f };
     // Between 0.5 and 1 a float's ulp is 2^-24: flat up to a contrast of 1024 of them.
     const float floor = std::ldexp(1.0f, -14), ulp = std::ldexp(1.0f, -24);
-    struct Case {
-        const PictureStyle& style;
-        std::vector<float> cells;
-        float lo, scale;
-        bool flat;
-    };
-    for (const Case& c : {
+    using Case = std::tuple<const PictureStyle&, std::vector<float>, float, float, bool>;
+    for (const auto& [style, given, lo, scale, flat] : {
              Case { panel, cells, 0.0f, 85.0f, false },
              Case { autoRange, cells, 0.5f, 127.5f, false }, // NaN and infinity left out
              Case { fixed, cells, -1.0f, 51.0f, false },
@@ -60,26 +52,23 @@ TEST(LevelScale, RangesByStyle)
              // A range given is kept however narrow.
              Case { fixed, { 0.75f, 0.75f }, -1.0f, 51.0f, false },
          }) {
-        const auto s = rd::pictures::levelScale(c.style, c.cells, 85.0f);
-        EXPECT_EQ(s.lo, c.lo) << c.cells[1];
-        EXPECT_EQ(s.scale, c.scale) << c.cells[1];
-        EXPECT_EQ(s.flat, c.flat) << c.cells[1];
+        const auto s = rd::pictures::levelScale(style, given, 85.0f);
+        EXPECT_EQ(s.lo, lo) << given[1];
+        EXPECT_EQ(s.scale, scale) << given[1];
+        EXPECT_EQ(s.flat, flat) << given[1];
     }
 }
 
 TEST(ColourBar, MarkedAtRoundValuesAsTheMapsAre)
 {
     using rd::pictures::LevelScale;
-    struct Case {
-        float lo, hi; // the range (auto or LO:HI)
-        int rows; // of the bar, with lines of 14 pixels
-        std::vector<double> ticks;
-    };
+    // The range (auto or LO:HI), the rows of the bar (with lines of 14 pixels), the ticks.
+    using Case = std::tuple<float, float, int, std::vector<double>>;
     const auto scale = [](float lo, float hi) {
         return hi > lo ? LevelScale { lo, static_cast<float>(255.0 / (double { hi } - lo)) }
                        : LevelScale { lo, 0.0f };
     };
-    for (const Case& c : {
+    for (const auto& [lo, hi, rows, want] : {
              Case { 0.0f, 1.0f, 256, { 0, 0.2, 0.4, 0.6, 0.8, 1 } },
              // The README's seeded spots: not their raw ends.
              Case { 9.554e-07f, 0.3755f, 512, { 0.1, 0.2, 0.3 } },
@@ -89,20 +78,17 @@ TEST(ColourBar, MarkedAtRoundValuesAsTheMapsAre)
              Case { 0.0f, 1.0f, 20, { 0 } }, // one line
              Case { 2.0f, 2.0f, 256, { 2 } }, // flat
          }) {
-        const auto ticks = rd::pictures::colourBarTicks(scale(c.lo, c.hi), c.rows, 14);
-        ASSERT_EQ(ticks.size(), c.ticks.size()) << c.lo << " " << c.hi << " " << c.rows;
+        const auto ticks = rd::pictures::colourBarTicks(scale(lo, hi), rows, 14);
+        ASSERT_EQ(ticks.size(), want.size()) << lo << " " << hi << " " << rows;
         for (std::size_t k = 0; k < ticks.size(); ++k)
-            EXPECT_NEAR(ticks[k], c.ticks[k], 1e-12) << c.lo << " " << c.hi << " " << k;
+            EXPECT_NEAR(ticks[k], want[k], 1e-12) << lo << " " << hi << " " << k;
     }
 }
 
 TEST(ColourBar, DigitsTellTicksApart)
 {
-    struct Case {
-        double largest, step;
-        int digits;
-    };
-    for (const Case& c : {
+    using Case = std::tuple<double, double, int>;
+    for (const auto& [largest, step, digits] : {
              Case { 1.0, 0.2, 4 },
              Case { 0.3755, 0.1, 4 },
              Case { 1234.5, 200, 4 },
@@ -111,17 +97,13 @@ TEST(ColourBar, DigitsTellTicksApart)
              Case { 0.0, 0.1, 4 },
              Case { 1.0, 0.0, 4 },
          })
-        EXPECT_EQ(rd::pictures::tickDigits(c.largest, c.step), c.digits) << c.largest;
+        EXPECT_EQ(rd::pictures::tickDigits(largest, step), digits) << largest;
 }
 
 TEST(MapScale, WholeStepCountsInFull)
 {
-    struct Case {
-        double value;
-        int digits;
-        const char* text;
-    };
-    for (const Case& c : {
+    using Case = std::tuple<double, int, const char*>;
+    for (const auto& [value, digits, text] : {
              Case { 15000, 4, "15000" }, // the steps map's colour bar, not 1.5e+04
              Case { 9999999, 4, "9999999" },
              Case { 1e7, 4, "1e+07" },
@@ -129,5 +111,5 @@ TEST(MapScale, WholeStepCountsInFull)
              Case { 0.000845001, 6, "0.000845001" },
              Case { 0.05, 4, "0.05" },
          })
-        EXPECT_EQ(rd::pictures::map::number(c.value, c.digits).toStdString(), c.text) << c.value;
+        EXPECT_EQ(rd::pictures::map::number(value, digits).toStdString(), text) << value;
 }

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 using namespace rd::runs;
@@ -16,14 +18,9 @@ CoreRequest sweep(unsigned jobs, unsigned threads)
 
 TEST(ShareCores, JobsTimesThreadsNeverExceedTheHardwareInASweep)
 {
-    struct Case {
-        CoreRequest request;
-        int nCells;
-        std::size_t runs;
-        unsigned hardware, jobs;
-        int threads;
-    };
-    for (const Case& c : {
+    // The request, N, the runs and the hardware threads; the jobs and threads each gets.
+    using Case = std::tuple<CoreRequest, int, std::size_t, unsigned, unsigned, int>;
+    for (const auto& [request, nCells, runs, hardware, jobs, threads] : {
              // A single run: every hardware thread from 256 cells on, --threads as given.
              Case { {}, 128, 1, 2, 1, 1 },
              Case { {}, 256, 1, 8, 1, 8 },
@@ -38,9 +35,9 @@ TEST(ShareCores, JobsTimesThreadsNeverExceedTheHardwareInASweep)
              Case { { true, true, 0, 0 }, 4096, 2, 8, 2, 1 },
              Case { sweep(0, 0), 512, 9, 0, 1, 1 },
          }) {
-        const auto share = shareCores(c.request, c.nCells, c.runs, c.hardware);
-        EXPECT_EQ(share.jobs, c.jobs) << "N " << c.nCells << ", runs " << c.runs;
-        EXPECT_EQ(share.threads, c.threads) << "N " << c.nCells << ", runs " << c.runs;
+        const auto share = shareCores(request, nCells, runs, hardware);
+        EXPECT_EQ(share.jobs, jobs) << "N " << nCells << ", runs " << runs;
+        EXPECT_EQ(share.threads, threads) << "N " << nCells << ", runs " << runs;
     }
 }
 

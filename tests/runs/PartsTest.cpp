@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -45,10 +47,6 @@ class PartsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/parts-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
-        output = dir / "s.csv";
         for (std::int64_t i = 1; i <= 2; ++i) {
             const auto members = rd::runs::shardMembers(kTotal, { i, 2 });
             std::vector<std::string> rows;
@@ -56,7 +54,6 @@ protected:
                 rows.push_back("row " + std::to_string(k + 1));
             rd::runs::writePart(output, kArguments, { i, 2 }, kTotal, members, rows);
         }
-        first = dir / "s.part-1-of-2.json";
     }
     void TearDown() override { fs::remove_all(dir); }
 
@@ -72,23 +69,23 @@ protected:
         }
     }
 
-    fs::path dir, output, first;
+    // The refusal of the first part.
+    std::string refused(const std::string& why) const
+    {
+        return "part \"" + first.string() + "\" " + why;
+    }
+
+    char pattern[32] = "/tmp/parts-XXXXXX";
+    const fs::path dir = ::mkdtemp(pattern) ? pattern : throw std::runtime_error("no folder");
+    const fs::path output = dir / "s.csv", first = dir / "s.part-1-of-2.json";
 };
 
-TEST_F(PartsTest, WholePartsJoinInOrder)
-{
-    EXPECT_EQ(merged(), "row 1;row 2;row 3;row 4;row 5;");
-}
+const std::string kAll = "row 1;row 2;row 3;row 4;row 5;";
 
 TEST_F(PartsTest, APartThatIsNotWholeOrChangedIsRefusedByName)
 {
     const std::string whole = text(first);
-    const std::string name = "part \"" + first.string() + "\" ";
-    const struct {
-        const char* label;
-        std::string bytes;
-        std::string why;
-    } cases[] = {
+    const std::tuple<const char*, std::string, std::string> cases[] = {
         { "cut short", whole.substr(0, whole.size() / 2),
             "is damaged: it ends early, after " + std::to_string(whole.size() / 2) + " bytes" },
         { "garbled after its format", replaced(whole, "\"rows\": [", "\"rows\": [ ! "),
@@ -105,30 +102,30 @@ TEST_F(PartsTest, APartThatIsNotWholeOrChangedIsRefusedByName)
         { "other JSON", "{\"format\": 2}", "is not a part written by --shard" },
         { "not JSON", "PK\x03\x04", "is not a part written by --shard" },
     };
-    for (const auto& c : cases) {
-        put(first, c.bytes);
-        EXPECT_EQ(merged(), name + c.why) << c.label;
+    for (const auto& [label, bytes, why] : cases) {
+        put(first, bytes);
+        EXPECT_EQ(merged(), refused(why)) << label;
     }
 }
 
-TEST_F(PartsTest, RowsAreCheckedByTheCommandAndBoundedByWhatItCanHold)
+TEST_F(PartsTest, WholePartsJoinInOrderWithRowsCheckedByTheCommandAndBoundedByWhatItCanHold)
 {
     PartRows rows;
+    EXPECT_EQ(merged(rows), kAll);
     rows.rowOk = [](std::size_t k, const std::string& row) { return k != 2 || row == "row 3"; };
-    EXPECT_EQ(merged(rows), "row 1;row 2;row 3;row 4;row 5;");
+    EXPECT_EQ(merged(rows), kAll);
     rows.rowOk = [](std::size_t k, const std::string&) { return k != 2; };
-    EXPECT_EQ(merged(rows),
-        "part \"" + first.string() + "\" is damaged: the row of combination 3 is malformed");
+    EXPECT_EQ(merged(rows), refused("is damaged: the row of combination 3 is malformed"));
     // Three rows of at most 1 byte, each escaped at worst, and the rest of a part: 64 KiB and
     // a little more. A part padded beyond that is refused before it is read.
     rows = {};
     rows.maxRowBytes = 1;
-    EXPECT_EQ(merged(rows), "row 1;row 2;row 3;row 4;row 5;");
+    EXPECT_EQ(merged(rows), kAll);
     put(first, text(first) + std::string(1 << 17, ' '));
     EXPECT_EQ(merged(rows),
-        "part \"" + first.string() + "\" could not be read: larger than "
+        refused("could not be read: larger than "
             + std::to_string(2 * (10 + 16) + 3 * (2 + 64) + (1 << 16))
-            + " bytes, more than a part of this command can hold");
+            + " bytes, more than a part of this command can hold"));
 }
 
 TEST_F(PartsTest, ACancelledMergeStopsBetweenParts)

@@ -39,30 +39,20 @@ std::vector<float> ramp(float scale)
     return cells;
 }
 
-struct BadCell {
-    float value;
-    const char* why;
-};
-
 TEST(SimulationFromArrays, RefusesWhatAFieldFileMayNotHold)
 {
-    for (const BadCell& bad :
-        { BadCell { NAN,
-              "the field of v: element 7 is NaN; a field holds finite values of at "
-              "least 0" },
-            BadCell { -0.5f,
-                "the field of v: element 7 is negative (-0.5); a field holds "
-                "finite values of at least 0" },
-            BadCell { std::numeric_limits<float>::infinity(),
-                "the field of v: element 7 is infinite; a field holds finite values of at "
-                "least 0" } }) {
+    using Bad = std::pair<float, const char*>;
+    for (const auto& [value, what] : { Bad { NAN, "NaN" }, Bad { -0.5f, "negative (-0.5)" },
+             Bad { std::numeric_limits<float>::infinity(), "infinite" } }) {
         std::vector<float> v = ramp(1);
-        v[7] = bad.value;
+        v[7] = value;
         try {
             Simulation sim(fromArrays(ramp(1), v), "test");
-            ADD_FAILURE() << "accepted " << bad.why;
+            ADD_FAILURE() << "accepted " << what;
         } catch (const FieldFileError& e) {
-            EXPECT_EQ(std::string(e.what()), bad.why);
+            EXPECT_EQ(std::string(e.what()),
+                std::string("the field of v: element 7 is ") + what
+                    + "; a field holds finite values of at least 0");
             EXPECT_EQ(e.species(), 'v');
         }
     }

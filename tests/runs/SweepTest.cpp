@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <tuple>
 
 namespace {
 
@@ -12,12 +13,8 @@ using Seeds = std::vector<std::uint64_t>;
 TEST(Sweep, SeedsAreWholeNumbersEvenlySpacedEitherWay)
 {
     constexpr std::uint64_t kTop = std::numeric_limits<std::uint64_t>::max();
-    struct Case {
-        std::uint64_t from, to;
-        std::int64_t count;
-        Seeds seeds;
-    };
-    for (const Case& c : {
+    using Case = std::tuple<std::uint64_t, std::uint64_t, std::int64_t, Seeds>;
+    for (const auto& [from, to, count, seeds] : {
              Case { 1, 5, 5, { 1, 2, 3, 4, 5 } },
              Case { 30, 10, 3, { 30, 20, 10 } },
              Case { 0, 100, 3, { 0, 50, 100 } },
@@ -25,7 +22,7 @@ TEST(Sweep, SeedsAreWholeNumbersEvenlySpacedEitherWay)
              Case { 0, kTop, 2, { 0, kTop } }, // the whole range of a seed, exactly
              Case { kTop, kTop - 4, 3, { kTop, kTop - 2, kTop - 4 } },
          })
-        EXPECT_EQ(rd::runs::evenlySpacedWhole(c.from, c.to, c.count), c.seeds) << c.from;
+        EXPECT_EQ(rd::runs::evenlySpacedWhole(from, to, count), seeds) << from;
     EXPECT_EQ(rd::runs::evenlySpacedWhole(1, 20, 20).back(), 20u);
 }
 
