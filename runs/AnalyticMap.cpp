@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <condition_variable>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -29,6 +30,22 @@ struct PointIntake {
     std::vector<float> parameters;
 };
 
+// The position of a typed model's parameter `name` (mapAxis took only the model's settings).
+std::size_t parameterIndex(const std::vector<std::string>& names, const std::string& name)
+{
+    return static_cast<std::size_t>(std::find(names.begin(), names.end(), name) - names.begin());
+}
+
+// Where an axis's text goes in a typed model's intake: a general setting's box, or a
+// parameter's.
+std::string& typedText(TypedIntakeInput& in, const MapAxis& axis)
+{
+    for (std::size_t g = 0; g < kTypedGeneralFields.size(); ++g)
+        if (axis.field == kTypedGeneralFields[g])
+            return in.general[g];
+    return in.parameterTexts[parameterIndex(in.parameterNames, axis.name)];
+}
+
 PointIntake intakeWith(const RunDescription& base, const MapAxis* axis, std::size_t k)
 {
     const StepSizes steps = stepSizes(base);
@@ -44,19 +61,9 @@ PointIntake intakeWith(const RunDescription& base, const MapAxis* axis, std::siz
             refuse(e->message);
         return { std::get<IntakeValues>(result), {} };
     }
-    if (!axis)
-        prepare(base, false); // a refused base setting named as a run names it
     TypedIntakeInput in = typedIntakeInput(base);
-    if (axis) {
-        std::string* text = nullptr;
-        for (std::size_t g = 0; g < kTypedGeneralFields.size(); ++g)
-            if (axis->field == kTypedGeneralFields[g])
-                text = &in.general[g];
-        for (std::size_t q = 0; !text && q < in.parameterNames.size(); ++q)
-            if (in.parameterNames[q] == axis->name)
-                text = &in.parameterTexts[q];
-        *text = axis->texts[k]; // mapAxis took only the model's settings
-    }
+    if (axis)
+        typedText(in, *axis) = axis->texts[k];
     auto result = evaluateTypedIntake(in, steps.dt, steps.dx);
     if (const auto* e = std::get_if<IntakeError>(&result))
         refuse(e->message);
@@ -115,8 +122,7 @@ int parameterOf(const RunDescription& base, const MapAxis& axis)
 {
     if (axis.field || std::holds_alternative<Model>(base.model))
         return -1;
-    const auto names = typedIntakeInput(base).parameterNames;
-    return static_cast<int>(std::find(names.begin(), names.end(), axis.name) - names.begin());
+    return static_cast<int>(parameterIndex(typedIntakeInput(base).parameterNames, axis.name));
 }
 
 // What every point of a map shares: the built-in model, or the typed model's compiled
@@ -137,14 +143,18 @@ struct MapModel {
     }
 };
 
-Scheme schemeOf(const MapModel& model, const PointIntake& point, SimState& scratch)
+// `bound` is the caller's own typed model, its values replaced at every point: a point's
+// scheme lives only while the point is classified, so the map binds no model per point.
+Scheme schemeOf(const MapModel& model, const PointIntake& point, SimState& scratch,
+    std::shared_ptr<TypedModel>& bound)
 {
     applyIntake(scratch, point.values);
     if (!model.typed)
         return schemeFromState(std::get<Model>(model.base->model), model.base->oneD, scratch);
-    return schemeFromState(bindTypedModel(model.typed->name, model.typed->program, point.parameters,
-                               model.typed->clamp),
-        model.base->oneD, scratch, model.bounds);
+    if (!bound)
+        bound = std::make_shared<TypedModel>(*model.typed);
+    bound->values = point.parameters;
+    return schemeFromState(bound, model.base->oneD, scratch, model.bounds);
 }
 
 // An Oregonator kC of 0 makes every step divide by zero: nothing to analyse.
@@ -275,10 +285,11 @@ Scheme classifyMapRows(
     const MapDescription& m, unsigned jobs, std::size_t ahead, const MapRowHooks& hooks)
 {
     const RunDescription& o = m.base;
+    const MapModel model(o); // a typed model's refused base setting named as a run names it
     const PointIntake base = intakeWith(o, nullptr, 0);
-    const MapModel model(o);
     SimState scratch;
-    const Scheme baseScheme = schemeOf(model, base, scratch);
+    std::shared_ptr<TypedModel> baseModel, checked;
+    const Scheme baseScheme = schemeOf(model, base, scratch, baseModel);
     checkGain(baseScheme, "kC", "");
     std::vector<PointIntake> xs, ys;
     for (std::size_t i = 0; i < m.x.texts.size(); ++i)
@@ -288,7 +299,8 @@ Scheme classifyMapRows(
     for (const auto& [axis, values] : { std::pair { &m.x, &xs }, std::pair { &m.y, &ys } })
         for (std::size_t k = 0; k < values->size(); ++k)
             if (axis->field == BoxField::KC || axis->field == BoxField::ScalingFactor)
-                checkGain(schemeOf(model, (*values)[k], scratch), axis->name, axis->texts[k]);
+                checkGain(
+                    schemeOf(model, (*values)[k], scratch, checked), axis->name, axis->texts[k]);
     const int xParameter = parameterOf(o, m.x), yParameter = parameterOf(o, m.y);
 
     const std::size_t width = xs.size(), height = ys.size();
@@ -298,6 +310,7 @@ Scheme classifyMapRows(
         try {
             std::vector<PointResult> row(width);
             SimState st;
+            std::shared_ptr<TypedModel> bound;
             while (const auto j = queue.take()) {
                 if (hooks.cancelled && hooks.cancelled()) {
                     queue.stop();
@@ -307,7 +320,7 @@ Scheme classifyMapRows(
                 takeSetting(p, ys[*j], m.y, yParameter);
                 for (std::size_t i = 0; i < width; ++i) {
                     takeSetting(p, xs[i], m.x, xParameter);
-                    row[i] = classifyPoint(schemeOf(model, p, st), table);
+                    row[i] = classifyPoint(schemeOf(model, p, st, bound), table);
                 }
                 if (hooks.classified)
                     hooks.classified(*j, row);
