@@ -133,18 +133,13 @@ QImage AnalyticMapPicture::draw() const
             hi = std::max(hi, wavelengths_[k]);
         }
     }
-    // One pixel a point, row 0 at the bottom.
-    QImage points(width, height, QImage::Format_RGB32);
+    const QImage points = pointsImage(width, height, [&](std::size_t k) {
+        return kinds_[k] == PointClass::TuringUnstable
+            ? turingShade(hi > lo ? (wavelengths_[k] - lo) / (hi - lo) : 0.5)
+            : classColour(kinds_[k]);
+    });
     if (points.isNull())
         return {};
-    for (int j = 0; j < height; ++j)
-        for (int i = 0; i < width; ++i) {
-            const auto k = static_cast<std::size_t>(j * width + i);
-            const QColor c = kinds_[k] == PointClass::TuringUnstable
-                ? turingShade(hi > lo ? (wavelengths_[k] - lo) / (hi - lo) : 0.5)
-                : classColour(kinds_[k]);
-            points.setPixel(i, height - 1 - j, c.rgb());
-        }
 
     QImage img(kLeft + kPlot + kLegend, kTop + kPlot + kBottom, QImage::Format_RGB32);
     if (img.isNull())

@@ -132,6 +132,26 @@ QString startUpText(const runs::MapDescription& a, bool inside)
         .arg(inside ? "" : " (outside the map)");
 }
 
+QString runsStartText(const runs::MapDescription& a, const std::string& init)
+{
+    const runs::InitKind kind = a.base.initial.kind;
+    const bool seeded = kind == runs::InitKind::Random || kind == runs::InitKind::Seeded;
+    return QString::fromStdString(
+        "start: " + init + (seeded ? ", seed " + std::to_string(a.base.initial.seed) : ""));
+}
+
+QImage pointsImage(int width, int height, const std::function<QColor(std::size_t)>& colour)
+{
+    QImage points(width, height, QImage::Format_RGB32);
+    if (points.isNull())
+        return {};
+    for (int j = 0; j < height; ++j)
+        for (int i = 0; i < width; ++i)
+            points.setPixel(
+                i, height - 1 - j, colour(static_cast<std::size_t>(j * width + i)).rgb());
+    return points;
+}
+
 double legendRow(
     QPainter& p, double x, double y, const QColor& colour, const QString& text, bool framed)
 {

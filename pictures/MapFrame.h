@@ -1,4 +1,4 @@
-// What the two map pictures share: fonts, the axes with their ticks and setting names, the
+// What the map pictures share: fonts, the axes with their ticks and setting names, the
 // title, the start-up point and the legend's rows.
 #pragma once
 
@@ -6,9 +6,13 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QPainter>
 #include <QRectF>
 #include <QString>
+
+#include <functional>
+#include <string>
 
 namespace rd::pictures::map {
 
@@ -40,6 +44,11 @@ QString gridText(const runs::MapDescription& a);
 bool drawStartUp(QPainter& p, const QRectF& plot, const AxisScale& x, const AxisScale& y,
     const runs::MapDescription& a);
 QString startUpText(const runs::MapDescription& a, bool inside);
+// How the runs of a simulated map began: "start: random, seed 1" (`init` as asked for).
+QString runsStartText(const runs::MapDescription& a, const std::string& init);
+// One pixel a point, row 0 at the bottom, coloured by `colour(k)` for point k (rows of
+// `width` points); a null image when there is no memory for it.
+QImage pointsImage(int width, int height, const std::function<QColor(std::size_t)>& colour);
 // A legend row: a swatch (filled, or framed when `framed`) and its text; returns the next y.
 double legendRow(QPainter& p, double x, double y, const QColor& colour, const QString& text,
     bool framed = false);

@@ -163,16 +163,11 @@ QImage mosaicPicture(
             .arg(a.base.steps)
             .arg(gridText(a)));
     p.setFont(font(17));
-    const std::string start = "start: " + style.initText
-        + (a.base.initial.kind == runs::InitKind::Random
-                    || a.base.initial.kind == runs::InitKind::Seeded
-                ? ", seed " + std::to_string(a.base.initial.seed)
-                : "");
     p.drawText(QRectF(kLeft, 56, img.width() - kLeft, 28), Qt::AlignLeft,
         QString("%1 \u00D7 %2 runs, %3; each tile framed by its run's state")
             .arg(cx)
             .arg(cy)
-            .arg(QString::fromStdString(start)));
+            .arg(runsStartText(a, style.initText)));
 
     const double lx = plot.right() + 40;
     double y = plot.top();

@@ -59,19 +59,15 @@ QImage stepsPicture(
             ++(p.state == RunState::ArithmeticError ? failed : ranOn);
         }
     }
-    // One pixel a point, row 0 at the bottom, drawn into the plot without smoothing.
-    QImage points(cx, cy, QImage::Format_RGB32);
+    // Drawn into the plot without smoothing.
+    const QImage points = pointsImage(cx, cy, [&](std::size_t k) {
+        const runs::SimulatedPoint& pt = m.points[k];
+        return settled(pt.state) ? stepsShade(hi > lo ? (pt.steps - lo) / (hi - lo) : 0.5)
+            : pt.state == RunState::ArithmeticError ? kFailed
+                                                    : kRanOn;
+    });
     if (points.isNull())
         return {};
-    for (int j = 0; j < cy; ++j)
-        for (int i = 0; i < cx; ++i) {
-            const runs::SimulatedPoint& pt = m.points[static_cast<std::size_t>(j * cx + i)];
-            const QColor c = settled(pt.state)
-                ? stepsShade(hi > lo ? (pt.steps - lo) / (hi - lo) : 0.5)
-                : pt.state == RunState::ArithmeticError ? kFailed
-                                                        : kRanOn;
-            points.setPixel(i, cy - 1 - j, c.rgb());
-        }
 
     QImage img(kLeft + kPlot + kLegend, kTop + kPlot + kBottom, QImage::Format_RGB32);
     if (img.isNull())
@@ -106,16 +102,11 @@ QImage stepsPicture(
     p.drawText(QRectF(kLeft, 18, kPlot + kLegend, 34), Qt::AlignLeft,
         QString("Steps to a steady state, at most %1: %2").arg(a.base.steps).arg(gridText(a)));
     p.setFont(font(17));
-    const std::string start = "start: " + style.initText
-        + (a.base.initial.kind == runs::InitKind::Random
-                    || a.base.initial.kind == runs::InitKind::Seeded
-                ? ", seed " + std::to_string(a.base.initial.seed)
-                : "");
     p.drawText(QRectF(kLeft, 56, kPlot + kLegend, 28), Qt::AlignLeft,
         QString("%1 \u00D7 %2 runs, %3; each stopped once u settled (checked every 100 steps)")
             .arg(cx)
             .arg(cy)
-            .arg(QString::fromStdString(start)));
+            .arg(runsStartText(a, style.initText)));
 
     const double lx = plot.right() + 40;
     double y = plot.top();
