@@ -131,26 +131,23 @@ class Simulation:
         step with the state whole, ``steps`` telling where. A failed step raises StepError (an
         ArithmeticError) carrying the iteration; the fields stay those of the last whole step.
         """
-        start = self.steps
-        bar = Bar(progress, n, "step")
-        try:
-            taken = self._core.step(n, bar.callback)
-        finally:
-            bar.close(self.steps - start)
-        return taken
+        return self._advance(self._core.step, n, progress)
 
     def until_steady(self, max_steps, progress=None):
         """Steps until the run has converged (checked every 100 steps as ``--until steady``
         checks it: no cell of u changed by more than 1e-7 x uMax per step in 5 checks in a row)
         or `max_steps` more steps have passed; returns the steps taken. The fields are then
         those of a run of exactly ``steps`` steps. progress, Ctrl-C and errors as for step."""
+        return self._advance(self._core.until_steady, max_steps, progress)
+
+    def _advance(self, call, n, progress):
+        # The bar shows the steps actually taken, however the call ends.
         start = self.steps
-        bar = Bar(progress, max_steps, "step")
+        bar = Bar(progress, n, "step")
         try:
-            taken = self._core.until_steady(max_steps, bar.callback)
+            return call(n, bar.callback)
         finally:
             bar.close(self.steps - start)
-        return taken
 
     def run(self, steps, every=100, *, store=None, progress=None):
         """Steps `steps` more steps and returns the series of fields as an xarray.Dataset.
