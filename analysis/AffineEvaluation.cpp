@@ -123,7 +123,7 @@ Affine apply(
 } // namespace
 
 AffineEvaluation::AffineEvaluation(const TypedModel& model)
-    : program_(typed_registers::checkedProgram(model))
+    : program_(rd::checkedProgram(model))
     , firstVarying_(typed_registers::firstVarying(program_))
     , regs_(program_.registerCount)
 {

@@ -1,19 +1,6 @@
 #include "analysis/TypedEvaluation.h"
 
-#include <stdexcept>
-
 namespace rd::analysis {
-
-namespace typed_registers {
-
-const typed::Program& checkedProgram(const TypedModel& model)
-{
-    if (!model.program || model.values.size() != model.program->parameters.size())
-        throw std::invalid_argument("a typed model needs one value for each of its parameters");
-    return *model.program;
-}
-
-} // namespace typed_registers
 
 namespace {
 
@@ -120,7 +107,7 @@ IntervalDual apply(Op op, const IntervalDual& a, const IntervalDual& b, bool sam
 } // namespace
 
 PointEvaluation::PointEvaluation(const TypedModel& model)
-    : program_(typed_registers::checkedProgram(model))
+    : program_(rd::checkedProgram(model))
     , firstVarying_(typed_registers::firstVarying(program_))
     , regs_(program_.registerCount)
 {
@@ -147,7 +134,7 @@ RateDerivatives PointEvaluation::at(double u, double v)
 }
 
 BoxEvaluation::BoxEvaluation(const TypedModel& model)
-    : program_(typed_registers::checkedProgram(model))
+    : program_(rd::checkedProgram(model))
     , firstVarying_(typed_registers::firstVarying(program_))
     , boxRegs_(program_.registerCount)
     , slopeRegs_(program_.registerCount)

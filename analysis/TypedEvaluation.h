@@ -41,9 +41,6 @@ private:
 
 namespace typed_registers {
 
-// The model's program; throws std::invalid_argument without one value for each parameter.
-const typed::Program& checkedProgram(const TypedModel& model);
-
 // Registers below this hold parameters, literals and results of them alone (the compiler
 // gives the per-cell results the registers from here on).
 inline std::size_t firstVarying(const typed::Program& p)

@@ -9,30 +9,26 @@
 
 namespace rd {
 
-namespace {
-
 // A model is plain data a caller may put together itself: a wrong count of values would
 // write past the register file.
-const typed::Program& checked(const TypedModel& model)
+const typed::Program& checkedProgram(const TypedModel& model)
 {
     if (!model.program || model.values.size() != model.program->parameters.size())
         throw std::invalid_argument("a typed model needs one value for each of its parameters");
     return *model.program;
 }
 
-} // namespace
-
 TypedModel bindTypedModel(std::string name, std::shared_ptr<const typed::Program> program,
     std::vector<float> values, bool clamp)
 {
     TypedModel model { std::move(name), std::move(program), std::move(values), clamp };
-    checked(model);
+    checkedProgram(model);
     return model;
 }
 
 std::vector<float> initialRegisters(const TypedModel& model)
 {
-    const typed::Program& p = checked(model);
+    const typed::Program& p = checkedProgram(model);
     std::vector<float> regs(p.registerCount, 0.0f);
     std::copy(model.values.begin(), model.values.end(), regs.begin() + 2);
     std::copy(p.literals.begin(), p.literals.end(), regs.begin() + p.firstLiteral());
@@ -49,7 +45,7 @@ void typedRates(
 
 RateDerivatives typedDerivatives(const TypedModel& model, double u, double v)
 {
-    const typed::Program& p = checked(model);
+    const typed::Program& p = checkedProgram(model);
     std::vector<typed::Dual> regs(p.registerCount);
     regs[typed::kRegU] = { u, 1.0, 0.0 };
     regs[typed::kRegV] = { v, 0.0, 1.0 };

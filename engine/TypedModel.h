@@ -24,6 +24,8 @@ struct TypedModel {
 TypedModel bindTypedModel(std::string name, std::shared_ptr<const typed::Program> program,
     std::vector<float> values, bool clamp);
 
+// The model's program; throws std::invalid_argument without one value for each parameter.
+const typed::Program& checkedProgram(const TypedModel& model);
 // The register file a program starts from: u and v 0, then the values, then the literals;
 // results 0.
 std::vector<float> initialRegisters(const TypedModel& model);
