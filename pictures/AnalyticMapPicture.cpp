@@ -15,8 +15,6 @@ namespace {
 
 using namespace rd::analysis;
 
-constexpr int kLeft = 150, kTop = 100, kPlot = 760, kLegend = 470, kBottom = 110;
-
 // Light, quiet colours for the classes; the Turing region takes the strong colours of its
 // wavelength scale.
 QColor classColour(PointClass c)
@@ -141,14 +139,12 @@ QImage AnalyticMapPicture::draw() const
     if (points.isNull())
         return {};
 
-    QImage img(kLeft + kPlot + kLegend, kTop + kPlot + kBottom, QImage::Format_RGB32);
+    QImage img = plotCanvas(points);
     if (img.isNull())
         return {};
-    img.fill(Qt::white);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF plot(kLeft, kTop, kPlot, kPlot);
-    p.drawImage(plot, points); // no smoothing: every point a crisp block
     const AxisScale xs { &a.x, plot.left(), plot.width(), false };
     const AxisScale ys { &a.y, plot.top(), plot.height(), true };
     const bool inside = drawStartUp(p, plot, xs, ys, a);
@@ -158,12 +154,7 @@ QImage AnalyticMapPicture::draw() const
     drawAxis(p, plot, xs, false, false, axisTitle(a, a.x));
     drawAxis(p, plot, ys, true, false, axisTitle(a, a.y));
 
-    p.setPen(Qt::black);
-    p.setFont(font(24, true));
-    p.drawText(QRectF(kLeft, 18, kPlot + kLegend, 34), Qt::AlignLeft,
-        "Linear stability of the uniform states: " + gridText(a));
-    p.setFont(font(17));
-    p.drawText(QRectF(kLeft, 56, kPlot + kLegend, 28), Qt::AlignLeft,
+    drawTitles(p, kPlot + kLegend, "Linear stability of the uniform states: " + gridText(a),
         QString("%1 \u00D7 %2 points; each takes the first class in the legend's order that "
                 "applies to any of its states, saddles aside")
             .arg(width)

@@ -152,6 +152,27 @@ QImage pointsImage(int width, int height, const std::function<QColor(std::size_t
     return points;
 }
 
+QImage plotCanvas(const QImage& points)
+{
+    QImage img(kLeft + kPlot + kLegend, kTop + kPlot + kBottom, QImage::Format_RGB32);
+    if (img.isNull())
+        return {};
+    img.fill(Qt::white);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.drawImage(QRectF(kLeft, kTop, kPlot, kPlot), points);
+    return img;
+}
+
+void drawTitles(QPainter& p, double width, const QString& title, const QString& subtitle)
+{
+    p.setPen(Qt::black);
+    p.setFont(font(24, true));
+    p.drawText(QRectF(kLeft, 18, width, 34), Qt::AlignLeft, title);
+    p.setFont(font(17));
+    p.drawText(QRectF(kLeft, 56, width, 28), Qt::AlignLeft, subtitle);
+}
+
 double legendRow(
     QPainter& p, double x, double y, const QColor& colour, const QString& text, bool framed)
 {

@@ -16,6 +16,9 @@
 
 namespace rd::pictures::map {
 
+// The layout the map pictures share: the margins, the square plot and the legend beside it.
+inline constexpr int kLeft = 150, kTop = 100, kPlot = 760, kLegend = 470, kBottom = 110;
+
 QFont font(int pixels, bool bold = false);
 
 // A value on an axis or a colour bar: `digits` significant digits, but a whole number (a
@@ -49,6 +52,11 @@ QString runsStartText(const runs::MapDescription& a, const std::string& init);
 // One pixel a point, row 0 at the bottom, coloured by `colour(k)` for point k (rows of
 // `width` points); a null image when there is no memory for it.
 QImage pointsImage(int width, int height, const std::function<QColor(std::size_t)>& colour);
+// A white picture of the shared layout with `points` drawn over the plot without smoothing,
+// every point a crisp block; a null image when there is no memory for it.
+QImage plotCanvas(const QImage& points);
+// The title and the line under it, from kLeft across `width` pixels.
+void drawTitles(QPainter& p, double width, const QString& title, const QString& subtitle);
 // A legend row: a swatch (filled, or framed when `framed`) and its text; returns the next y.
 double legendRow(QPainter& p, double x, double y, const QColor& colour, const QString& text,
     bool framed = false);

@@ -17,7 +17,7 @@ namespace {
 
 using namespace rd::analysis;
 
-constexpr int kLeft = 150, kTop = 100, kLegend = 470, kBottom = 110, kFrame = 4, kGap = 2;
+constexpr int kFrame = 4, kGap = 2;
 constexpr int kStates = 5;
 
 QColor stateColour(RunState s)
@@ -155,15 +155,11 @@ QImage mosaicPicture(
     drawAxis(p, plot, xs, false, true, axisTitle(a, a.x));
     drawAxis(p, plot, ys, true, true, axisTitle(a, a.y));
 
-    p.setPen(Qt::black);
-    p.setFont(font(24, true));
-    p.drawText(QRectF(kLeft, 18, img.width() - kLeft, 34), Qt::AlignLeft,
+    drawTitles(p, img.width() - kLeft,
         QString(a.base.untilSteady ? "Final fields of u, at most %1 steps (until steady): %2"
                                    : "Final fields of u after %1 steps: %2")
             .arg(a.base.steps)
-            .arg(gridText(a)));
-    p.setFont(font(17));
-    p.drawText(QRectF(kLeft, 56, img.width() - kLeft, 28), Qt::AlignLeft,
+            .arg(gridText(a)),
         QString("%1 \u00D7 %2 runs, %3; each tile framed by its run's state")
             .arg(cx)
             .arg(cy)

@@ -13,8 +13,6 @@ namespace {
 
 using namespace rd::analysis;
 
-constexpr int kLeft = 150, kTop = 100, kPlot = 760, kLegend = 470, kBottom = 110;
-
 const QColor kRanOn(222, 226, 232); // the analytic map's "stable": quiet
 const QColor kFailed(225, 30, 30); // the mosaic's frame of an arithmetic error
 
@@ -69,14 +67,12 @@ QImage stepsPicture(
     if (points.isNull())
         return {};
 
-    QImage img(kLeft + kPlot + kLegend, kTop + kPlot + kBottom, QImage::Format_RGB32);
+    QImage img = plotCanvas(points);
     if (img.isNull())
         return {};
-    img.fill(Qt::white);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF plot(kLeft, kTop, kPlot, kPlot);
-    p.drawImage(plot, points);
     const AxisScale xs { &a.x, plot.left(), plot.width(), false };
     const AxisScale ys { &a.y, plot.top(), plot.height(), true };
     // A run that died out is marked, since dying and settling into a pattern differ; on
@@ -97,12 +93,8 @@ QImage stepsPicture(
     drawAxis(p, plot, xs, false, true, axisTitle(a, a.x));
     drawAxis(p, plot, ys, true, true, axisTitle(a, a.y));
 
-    p.setPen(Qt::black);
-    p.setFont(font(24, true));
-    p.drawText(QRectF(kLeft, 18, kPlot + kLegend, 34), Qt::AlignLeft,
-        QString("Steps to a steady state, at most %1: %2").arg(a.base.steps).arg(gridText(a)));
-    p.setFont(font(17));
-    p.drawText(QRectF(kLeft, 56, kPlot + kLegend, 28), Qt::AlignLeft,
+    drawTitles(p, kPlot + kLegend,
+        QString("Steps to a steady state, at most %1: %2").arg(a.base.steps).arg(gridText(a)),
         QString("%1 \u00D7 %2 runs, %3; each stopped once u settled (checked every 100 steps)")
             .arg(cx)
             .arg(cy)
